@@ -1,0 +1,57 @@
+#pragma once
+// HTML browse box: shows the page at an address, without a border of its own.
+// The page is fetched on a worker thread so the window never blocks; the
+// bytes come back to the user-interface thread and are shown in a text
+// browser, decoded by the page's declared charset (UTF-8 when none; GBK and
+// GB2312 understood).
+
+#include "services/core/text.h"
+#include "services/core/value.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QTextBrowser;
+
+// Fetches the bytes of a web page (empty on failure). Called on a worker thread.
+using PageFetcher = std::function<Bytes(const Text& url)>;
+
+class HtmlBrowseBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit HtmlBrowseBox(QWidget* parent = nullptr);
+    ~HtmlBrowseBox() override;
+
+    // The fetcher boxes created from now on use (the program wires its HTTP
+    // fetch here once at start); a box without any fetcher shows nothing.
+    static void setDefaultFetcher(PageFetcher fetcher);
+    void setFetcher(PageFetcher fetcher);
+
+    // Starts loading the page; returns at once. An empty address clears the box.
+    void setAddress(const Text& url);
+    Text address() const { return address_; }
+
+    bool isLoading() const { return loading_; }
+    // The document shown, as plain text (for inspection).
+    QString shownText() const;
+    QTextBrowser* view() const { return view_; }
+
+    // Decodes page bytes by their <meta charset> (or http-equiv content type);
+    // UTF-8 when none is declared.
+    static QString decodePage(const Bytes& page);
+
+signals:
+    // After each load: ok false when the fetch gave no bytes.
+    void loadFinished(bool ok);
+
+private:
+    void showPage(quint64 generation, const Bytes& page);
+
+    QTextBrowser* view_ = nullptr;
+    PageFetcher fetcher_;
+    Text address_;
+    bool loading_ = false;
+    quint64 generation_ = 0;
+};

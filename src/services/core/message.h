@@ -24,6 +24,12 @@ public:
 // Installs a presenter (nullptr restores the Qt one); returns the previous one.
 std::shared_ptr<MessagePresenter> SetMessagePresenter(std::shared_ptr<MessagePresenter> presenter);
 
+// The presenter ShowMessage uses now: the installed one, else the Qt one.
+std::shared_ptr<MessagePresenter> CurrentMessagePresenter();
+
+// Text of the fatal runtime report for a message and an optional code.
+Text FatalRuntimeReportText(const Text& message, int code = -1);
+
 // The program's fatal runtime report: "错误" box with the error icon, then
 // exit(-1). code < 0 means no error code line.
 [[noreturn]] void FatalRuntimeError(const Text& message, int code = -1);

@@ -35,8 +35,8 @@ public:
             if (r != static_cast<size_t>(-1)) continue;
             if (errno == E2BIG) continue;
             // EILSEQ or EINVAL (truncated sequence at the end)
-            auto [skip, emit] = bad(std::string_view(src, left));
-            out += emit;
+            auto [skip, replacement] = bad(std::string_view(src, left));
+            out += replacement;
             src += skip;
             left -= skip;
             iconv(cd_, nullptr, nullptr, nullptr, nullptr);

@@ -1,0 +1,264 @@
+// Files: existence with wildcards, whole-file reads and writes, and files
+// opened for the rest of the program with sharing modes.
+//
+// Sharing modes are kept with open-file-description locks on four bytes far
+// beyond any real content: one byte each for "someone reads", "someone
+// writes", "someone denies reading" and "someone denies writing". An open
+// takes its own bytes first and then looks for a conflicting holder, so two
+// racing opens can both fail but never both succeed. The locks are advisory:
+// they bind this program's instances, not other programs.
+
+#include "services/core/core.h"
+#include "services/core/files_registry.h"
+
+#include <fcntl.h>
+#include <glob.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <map>
+#include <mutex>
+
+namespace {
+
+constexpr off_t kShareBytes = 0x7FFFFFFF00000000LL;
+enum ShareByte : off_t { kReads = 0, kWrites = 1, kDeniesRead = 2, kDeniesWrite = 3 };
+
+struct Access {
+    bool read = false;
+    bool write = false;
+    bool denyRead = false;
+    bool denyWrite = false;
+};
+
+bool HoldShareByte(int fd, ShareByte which) {
+    struct flock lock = {};
+    lock.l_type = F_RDLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = kShareBytes + which;
+    lock.l_len = 1;
+    // A file system without locks cannot share-check; the open still succeeds.
+    return fcntl(fd, F_OFD_SETLK, &lock) == 0 || errno == EINVAL || errno == ENOLCK || errno == EOPNOTSUPP;
+}
+
+bool SomeoneElseHolds(int fd, ShareByte which) {
+    struct flock lock = {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = kShareBytes + which;
+    lock.l_len = 1;
+    if (fcntl(fd, F_OFD_GETLK, &lock) != 0) return false;
+    return lock.l_type != F_UNLCK;
+}
+
+bool AcquireSharing(int fd, const Access& a) {
+    if ((a.read && !HoldShareByte(fd, kReads)) || (a.write && !HoldShareByte(fd, kWrites)) ||
+        (a.denyRead && !HoldShareByte(fd, kDeniesRead)) || (a.denyWrite && !HoldShareByte(fd, kDeniesWrite)))
+        return false;
+    if (a.read && SomeoneElseHolds(fd, kDeniesRead)) return false;
+    if (a.write && SomeoneElseHolds(fd, kDeniesWrite)) return false;
+    if (a.denyRead && SomeoneElseHolds(fd, kReads)) return false;
+    if (a.denyWrite && SomeoneElseHolds(fd, kWrites)) return false;
+    return true;
+}
+
+// Opens a regular file with the given access and sharing; -1 on any failure.
+// Opened non-blocking first so that a FIFO or device never hangs the caller.
+int OpenShared(const std::string& path, int flags, const Access& access) {
+    if (path.empty()) return -1;
+    int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
+    if (fd < 0) return -1;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !AcquireSharing(fd, access)) {
+        ::close(fd);
+        return -1;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+bool WriteAll(int fd, const unsigned char* data, std::size_t size) {
+    while (size > 0) {
+        ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Reads up to `limit` bytes from the current position; false on a read error
+// (`out` then holds what was read).
+bool ReadUpTo(int fd, std::size_t limit, std::vector<unsigned char>& out) {
+    constexpr std::size_t kChunk = 1 << 16;
+    while (out.size() < limit) {
+        std::size_t want = std::min(kChunk, limit - out.size());
+        std::size_t had = out.size();
+        out.resize(had + want);
+        ssize_t n = ::read(fd, out.data() + had, want);
+        if (n < 0 && errno == EINTR) {
+            out.resize(had);
+            continue;
+        }
+        out.resize(had + static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+        if (n < 0) return false;
+        if (n == 0) break;
+    }
+    return true;
+}
+
+std::string PathOf(const Text& name) { return name.toUtf8(); }
+
+// Brackets and backslashes are plain characters in a name; only * and ? are wildcards.
+std::string WildcardPattern(const std::string& name) {
+    std::string out;
+    for (char c : name) {
+        if (c == '[' || c == ']' || c == '\\') out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+class Registry {
+public:
+    ~Registry() { closeAll(); }
+
+    int add(int fd) {
+        std::lock_guard lock(mutex_);
+        int number = ++last_;
+        files_[number] = fd;
+        return number;
+    }
+
+    int find(int number) {
+        std::lock_guard lock(mutex_);
+        auto it = files_.find(number);
+        return it == files_.end() ? -1 : it->second;
+    }
+
+    void closeAll() {
+        std::lock_guard lock(mutex_);
+        for (auto& [number, fd] : files_) ::close(fd);
+        files_.clear();
+    }
+
+private:
+    std::mutex mutex_;
+    std::map<int, int> files_;
+    int last_ = 0;
+};
+
+Registry& OpenFiles() {
+    static Registry registry;
+    return registry;
+}
+
+} // namespace
+
+int RegisterFile(int fd) { return OpenFiles().add(fd); }
+int DescriptorOf(int fileNumber) { return OpenFiles().find(fileNumber); }
+void CloseRegisteredFiles() { OpenFiles().closeAll(); }
+
+std::optional<std::vector<unsigned char>> ReadWholeFile(const std::string& utf8Path, bool* missing) {
+    if (missing) *missing = false;
+    int fd = OpenShared(utf8Path, O_RDONLY, Access{.read = true, .denyWrite = true});
+    if (fd < 0) {
+        if (missing) {
+            struct stat st;
+            *missing = !utf8Path.empty() && ::stat(utf8Path.c_str(), &st) != 0 && errno == ENOENT;
+        }
+        return std::nullopt;
+    }
+    std::vector<unsigned char> out;
+    bool ok = ReadUpTo(fd, SIZE_MAX, out);
+    ::close(fd);
+    if (!ok) return std::nullopt;
+    return out;
+}
+
+bool FileExists(const Text& name) {
+    if (name.empty()) return false;
+    glob_t found = {};
+    int r = ::glob(WildcardPattern(PathOf(name)).c_str(), GLOB_NOSORT, nullptr, &found);
+    bool exists = r == 0 && found.gl_pathc > 0;
+    globfree(&found);
+    return exists;
+}
+
+Bytes ReadFile(const Text& name) {
+    int fd = OpenShared(PathOf(name), O_RDONLY, Access{.read = true, .denyWrite = true});
+    if (fd < 0) return Bytes();
+    Bytes out;
+    ReadUpTo(fd, SIZE_MAX, out);  // a short read gives the bytes read
+    ::close(fd);
+    return out;
+}
+
+bool WriteFile(const Text& name, const std::vector<Bytes>& parts) {
+    // Emptied only once the exclusive open succeeded, so a file in use keeps its content.
+    int fd = OpenShared(PathOf(name), O_WRONLY | O_CREAT,
+                        Access{.write = true, .denyRead = true, .denyWrite = true});
+    if (fd < 0) return false;
+    bool ok = ::ftruncate(fd, 0) == 0;
+    for (const Bytes& part : parts) {
+        if (ok && !part.empty()) ok = WriteAll(fd, part.data(), part.size());
+    }
+    if (::close(fd) != 0) ok = false;
+    return ok;
+}
+
+int OpenFile(const Text& name, int mode, int sharing) {
+    if (name.empty() || mode < 1 || mode > 6 || sharing < 1 || sharing > 4) return 0;
+    static constexpr int kFlags[] = {O_RDONLY, O_WRONLY, O_RDWR, O_WRONLY | O_CREAT, O_WRONLY | O_CREAT, O_RDWR | O_CREAT};
+    Access access;
+    access.read = mode == 1 || mode == 3 || mode == 6;
+    access.write = mode != 1;
+    access.denyRead = sharing == 2 || sharing == 4;
+    access.denyWrite = sharing == 3 || sharing == 4;
+    int fd = OpenShared(PathOf(name), kFlags[mode - 1], access);
+    if (fd < 0) return 0;
+    if (mode == 4 && ::ftruncate(fd, 0) != 0) {
+        ::close(fd);
+        return 0;
+    }
+    return RegisterFile(fd);
+}
+
+Text ReadFileText(int fileNumber, std::optional<int> maximum) {
+    int fd = DescriptorOf(fileNumber);
+    if (fd < 0 || (maximum && *maximum < 1)) return Text();
+    off_t start = ::lseek(fd, 0, SEEK_CUR);
+    std::size_t limit;
+    if (maximum) {
+        limit = static_cast<std::size_t>(*maximum);
+    } else {
+        struct stat st;
+        limit = (fstat(fd, &st) == 0 && st.st_size > 0) ? static_cast<std::size_t>(st.st_size) : 0;
+    }
+    std::vector<unsigned char> data;
+    if (start < 0 || !ReadUpTo(fd, limit, data)) {
+        ::lseek(fd, 0, SEEK_END);
+        return Text();
+    }
+    // The text ends at a zero byte or 0x1A; a lead byte just before a zero byte goes with it.
+    for (std::size_t i = 0; i < data.size();) {
+        unsigned char c = data[i];
+        std::size_t end = SIZE_MAX;
+        std::size_t terminator = i;
+        if (c == 0 || c == 0x1A) {
+            end = i;
+        } else if (c >= 0x80 && i + 1 < data.size() && data[i + 1] == 0) {
+            end = i;
+            terminator = i + 1;
+        }
+        if (end != SIZE_MAX) {
+            ::lseek(fd, start + static_cast<off_t>(terminator), SEEK_SET);
+            return Text::fromBytes(reinterpret_cast<const char*>(data.data()), end);
+        }
+        i += (c >= 0x80 && i + 1 < data.size()) ? 2 : 1;
+    }
+    return Text::fromBytes(reinterpret_cast<const char*>(data.data()), data.size());
+}

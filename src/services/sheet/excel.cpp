@@ -1,0 +1,120 @@
+#include "services/sheet/excel.h"
+
+#include "services/sheet/xls_file.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace sheet {
+
+struct OpenWorkbook {
+    Workbook book;
+    bool open = true;
+};
+
+// One in-process spreadsheet application: its open workbooks, the last added
+// being the active one.
+class Application {
+public:
+    bool running() const { return running_; }
+
+    std::shared_ptr<OpenWorkbook> addWorkbook() {
+        auto wb = std::make_shared<OpenWorkbook>();
+        workbooks_.push_back(wb);
+        return wb;
+    }
+
+    void closeWorkbooks() {
+        for (auto& wb : workbooks_) wb->open = false;
+        workbooks_.clear();
+    }
+
+    void quit() {
+        closeWorkbooks();
+        running_ = false;
+    }
+
+private:
+    std::vector<std::shared_ptr<OpenWorkbook>> workbooks_;
+    bool running_ = true;
+};
+
+} // namespace sheet
+
+ExcelApp::ExcelApp() = default;
+
+ExcelApp::~ExcelApp() = default;
+
+bool ExcelApp::CreateApp() {
+    application_.reset();
+    application_ = std::make_shared<sheet::Application>();
+    return true;
+}
+
+void ExcelApp::QuitApp() {
+    if (application_) application_->quit();
+}
+
+ExcelWorkbooks::ExcelWorkbooks() = default;
+
+ExcelWorkbooks::~ExcelWorkbooks() = default;
+
+bool ExcelWorkbooks::AddWorkbook(ExcelApp& app) {
+    ReleaseWorkbook();
+    if (!app.application_ || !app.application_->running()) return false;
+    workbooks_ = app.application_;
+    sheets_ = workbooks_->addWorkbook();
+    application_ = app.application_;
+    currentSheet_ = SheetRef{sheets_, 0};
+    return true;
+}
+
+void ExcelWorkbooks::ReleaseWorkbook() {
+    application_.reset();
+    workbooks_.reset();
+    range_.reset();
+    currentSheet_.reset();
+    sheets_.reset();
+    rangeStart_ = Text();
+    rangeEnd_ = Text();
+}
+
+void ExcelWorkbooks::CloseWorkbooks() {
+    if (workbooks_ && workbooks_->running()) workbooks_->closeWorkbooks();
+}
+
+bool ExcelWorkbooks::usable(const SheetRef& ref) const {
+    return ref.book && ref.book->open && application_ && application_->running() &&
+           ref.index < ref.book->book.sheetCount();
+}
+
+bool ExcelWorkbooks::SaveWorkbookAs(const Text& fileName) {
+    if (!application_ || !currentSheet_ || !usable(*currentSheet_)) return false;
+    return sheet::WriteXlsFile(currentSheet_->book->book, fileName);
+}
+
+void ExcelWorkbooks::SetCellValue(const Text& value) {
+    if (!range_ || !usable(range_->sheet)) return;
+    range_->sheet.book->book.setValue(range_->sheet.index, range_->cells, value);
+}
+
+void ExcelWorkbooks::SetNumberFormat(const Text& format) {
+    if (!range_ || !usable(range_->sheet)) return;
+    range_->sheet.book->book.setFormat(range_->sheet.index, range_->cells, format);
+}
+
+void ExcelWorkbooks::SetCurrentSheet(int n) {
+    if (!sheets_ || n < 1) return;
+    SheetRef ref{sheets_, static_cast<std::size_t>(n - 1)};
+    if (usable(ref)) currentSheet_ = ref;
+}
+
+void ExcelWorkbooks::SetRangeStart(const Text& address) { rangeStart_ = address; }
+
+void ExcelWorkbooks::SetRangeEnd(const Text& address) {
+    rangeEnd_ = address;
+    if (!currentSheet_ || !usable(*currentSheet_)) return;
+    auto cells = sheet::ParseRange(rangeStart_.bytes(), rangeEnd_.bytes());
+    if (cells) range_ = RangeRef{*currentSheet_, *cells};
+    else range_.reset();
+}

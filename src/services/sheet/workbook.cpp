@@ -1,0 +1,138 @@
+#include "services/sheet/workbook.h"
+
+#include <QString>
+
+#include <cmath>
+#include <cstdlib>
+
+namespace sheet {
+
+std::optional<CellRef> ParseCellAddress(std::string_view address) {
+    std::size_t i = 0;
+    auto skipDollar = [&] { if (i < address.size() && address[i] == '$') ++i; };
+    skipDollar();
+    std::uint64_t column = 0;
+    std::size_t letters = 0;
+    for (; i < address.size(); ++i, ++letters) {
+        char c = address[i];
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (c < 'A' || c > 'Z') break;
+        if (letters == 3) return std::nullopt;
+        column = column * 26 + static_cast<unsigned>(c - 'A' + 1);
+    }
+    if (letters == 0) return std::nullopt;
+    skipDollar();
+    std::uint64_t row = 0;
+    std::size_t digits = 0;
+    for (; i < address.size(); ++i, ++digits) {
+        char c = address[i];
+        if (c < '0' || c > '9' || digits == 8) return std::nullopt;
+        row = row * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (digits == 0 || row == 0 || row > kGridRows || column > kGridColumns) return std::nullopt;
+    return CellRef{static_cast<std::uint32_t>(row - 1), static_cast<std::uint32_t>(column - 1)};
+}
+
+std::optional<CellRange> ParseRange(std::string_view start, std::string_view end) {
+    auto a = ParseCellAddress(start);
+    auto b = ParseCellAddress(end);
+    if (!a || !b) return std::nullopt;
+    return CellRange{{std::min(a->row, b->row), std::min(a->column, b->column)},
+                     {std::max(a->row, b->row), std::max(a->column, b->column)}};
+}
+
+std::optional<double> NumberOfText(std::u16string_view text) {
+    std::size_t b = 0, e = text.size();
+    while (b < e && text[b] == u' ') ++b;
+    while (e > b && text[e - 1] == u' ') --e;
+    std::string ascii;
+    std::size_t i = b;
+    auto digitsAt = [&] {
+        std::size_t n = 0;
+        while (i < e && text[i] >= u'0' && text[i] <= u'9') ascii += static_cast<char>(text[i++]), ++n;
+        return n;
+    };
+    if (i < e && (text[i] == u'+' || text[i] == u'-')) ascii += static_cast<char>(text[i++]);
+    std::size_t mantissa = digitsAt();
+    if (i < e && text[i] == u'.') {
+        ascii += '.';
+        ++i;
+        mantissa += digitsAt();
+    }
+    if (mantissa == 0) return std::nullopt;
+    if (i < e && (text[i] == u'e' || text[i] == u'E')) {
+        ascii += 'e';
+        ++i;
+        if (i < e && (text[i] == u'+' || text[i] == u'-')) ascii += static_cast<char>(text[i++]);
+        if (digitsAt() == 0) return std::nullopt;
+    }
+    if (i != e) return std::nullopt;
+    double v = std::strtod(ascii.c_str(), nullptr);
+    if (!std::isfinite(v)) return std::nullopt;
+    return v;
+}
+
+std::u16string Utf16Of(const Text& text) {
+    QString s = text.toQString();
+    return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()), static_cast<std::size_t>(s.size()));
+}
+
+Workbook::Workbook() : formats_{u"General"} {
+    sheets_.push_back(Worksheet{u"Sheet1", {}});
+}
+
+std::uint16_t Workbook::formatId(const std::u16string& code) {
+    for (std::size_t i = 0; i < formats_.size(); ++i)
+        if (formats_[i] == code) return static_cast<std::uint16_t>(i);
+    formats_.push_back(code);
+    return static_cast<std::uint16_t>(formats_.size() - 1);
+}
+
+bool Workbook::setValue(std::size_t index, const CellRange& range, const Text& value) {
+    if (index >= sheets_.size() || range.cellCount() > kMaxRangeCells) return false;
+    std::u16string text = Utf16Of(value);
+    if (text.size() > kMaxCellChars) return false;
+    std::optional<double> number = NumberOfText(text);
+    Worksheet& ws = sheets_[index];
+    for (std::uint32_t r = range.first.row; r <= range.last.row; ++r) {
+        for (std::uint32_t c = range.first.column; c <= range.last.column; ++c) {
+            std::uint64_t key = Worksheet::key(r, c);
+            if (text.empty()) {
+                auto it = ws.cells.find(key);
+                if (it == ws.cells.end()) continue;
+                if (it->second.format == kGeneralFormat) ws.cells.erase(it);
+                else it->second.value = std::monostate{};
+                continue;
+            }
+            Cell& cell = ws.cells[key];
+            if (number && !isTextFormat(cell.format)) cell.value = *number;
+            else cell.value = text;
+        }
+    }
+    return true;
+}
+
+bool Workbook::setFormat(std::size_t index, const CellRange& range, const Text& format) {
+    if (index >= sheets_.size() || range.cellCount() > kMaxRangeCells) return false;
+    std::u16string code = Utf16Of(format);
+    if (code.size() > 255) return false;
+    std::uint16_t id = (format.empty() || format == T("G/通用格式")) ? kGeneralFormat : formatId(code);
+    if (id > 0xFFF) return false;
+    Worksheet& ws = sheets_[index];
+    for (std::uint32_t r = range.first.row; r <= range.last.row; ++r) {
+        for (std::uint32_t c = range.first.column; c <= range.last.column; ++c) {
+            std::uint64_t key = Worksheet::key(r, c);
+            if (id == kGeneralFormat) {
+                auto it = ws.cells.find(key);
+                if (it == ws.cells.end()) continue;
+                if (std::holds_alternative<std::monostate>(it->second.value)) ws.cells.erase(it);
+                else it->second.format = id;
+                continue;
+            }
+            ws.cells[key].format = id;
+        }
+    }
+    return true;
+}
+
+} // namespace sheet

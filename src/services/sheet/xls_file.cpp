@@ -1,0 +1,35 @@
+#include "services/sheet/xls_file.h"
+
+#include "services/sheet/biff8.h"
+#include "services/sheet/compound_file.h"
+
+#include <QSaveFile>
+#include <QString>
+
+namespace sheet {
+
+bool WriteXlsFile(const Workbook& book, const Text& path) {
+    if (path.empty()) return false;
+    auto stream = BuildWorkbookStream(book);
+    if (!stream) return false;
+    auto image = BuildCompoundFile(u"Workbook", *stream);
+    if (!image) return false;
+    stream.reset();
+
+    QSaveFile file(path.toQString());
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    const char* data = reinterpret_cast<const char*>(image->data());
+    qint64 left = static_cast<qint64>(image->size());
+    while (left > 0) {
+        qint64 n = file.write(data, left);
+        if (n <= 0) {
+            file.cancelWriting();
+            return false;
+        }
+        data += n;
+        left -= n;
+    }
+    return file.commit();
+}
+
+} // namespace sheet

@@ -1,0 +1,16 @@
+#pragma once
+// Saving a workbook as an Excel 97-2003 file (.xls).
+
+#include "services/core/text.h"
+#include "services/sheet/workbook.h"
+
+namespace sheet {
+
+// Writes the workbook to `path` (code page 936, "/" separators). The file is
+// written beside the target under a temporary name and renamed over it only
+// when complete, so a failed save leaves an existing file as it was. False
+// when a cell lies beyond row 65,536 or column IV, the stream would be too
+// large, or the file cannot be written.
+bool WriteXlsFile(const Workbook& book, const Text& path);
+
+} // namespace sheet

@@ -1,0 +1,1 @@
+varelo_test(net_tests tests/services/net varelo_net)

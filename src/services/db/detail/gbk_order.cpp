@@ -1,0 +1,202 @@
+#include "services/db/detail/gbk_order.h"
+
+#include <sqlite3.h>
+
+#include <iconv.h>
+
+#include <cctype>
+#include <mutex>
+#include <vector>
+
+namespace dbdetail {
+
+namespace {
+
+// GBK code of every code point of the basic plane (0 where GBK has none),
+// built once from iconv.
+const std::vector<unsigned short>& gbkCodes() {
+    static std::vector<unsigned short> codes = [] {
+        std::vector<unsigned short> t(0x10000, 0);
+        iconv_t cd = iconv_open("GBK", "UTF-8");
+        if (cd == reinterpret_cast<iconv_t>(-1)) return t;
+        for (unsigned cp = 0x80; cp < 0x10000; ++cp) {
+            if (cp >= 0xD800 && cp < 0xE000) continue;
+            char in[3];
+            std::size_t inLen;
+            if (cp < 0x800) {
+                in[0] = char(0xC0 | (cp >> 6));
+                in[1] = char(0x80 | (cp & 0x3F));
+                inLen = 2;
+            } else {
+                in[0] = char(0xE0 | (cp >> 12));
+                in[1] = char(0x80 | ((cp >> 6) & 0x3F));
+                in[2] = char(0x80 | (cp & 0x3F));
+                inLen = 3;
+            }
+            char out[4];
+            char* src = in;
+            char* dst = out;
+            std::size_t outLen = sizeof out;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            if (iconv(cd, &src, &inLen, &dst, &outLen) != static_cast<std::size_t>(-1) && dst - out == 2)
+                t[cp] = static_cast<unsigned short>((static_cast<unsigned char>(out[0]) << 8) |
+                                                    static_cast<unsigned char>(out[1]));
+        }
+        iconv_close(cd);
+        return t;
+    }();
+    return codes;
+}
+
+// The sort key of the next character of s at `at`; advances `at`.
+unsigned nextKey(std::string_view s, std::size_t& at, const std::vector<unsigned short>& codes) {
+    unsigned char c = static_cast<unsigned char>(s[at]);
+    if (c < 0x80) {
+        ++at;
+        return c;
+    }
+    int n = (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+    if (n == 0 || at + n > s.size()) {
+        ++at;
+        return 0x120000u + c;  // a stray byte: after everything else
+    }
+    unsigned cp = c & (0x7F >> n);
+    for (int i = 1; i < n; ++i) cp = (cp << 6) | (static_cast<unsigned char>(s[at + i]) & 0x3F);
+    at += n;
+    if (cp < 0x10000 && codes[cp] != 0) return codes[cp];
+    return 0x10000u + cp;
+}
+
+int collate(void*, int n1, const void* a, int n2, const void* b) {
+    return CompareByGbk(std::string_view(static_cast<const char*>(a), n1),
+                        std::string_view(static_cast<const char*>(b), n2));
+}
+
+bool isNameChar(char ch) {
+    unsigned char c = static_cast<unsigned char>(ch);
+    return c >= 0x80 || std::isalnum(c) || c == '_' || c == '$';
+}
+
+bool keywordAt(const std::string& s, std::size_t at, std::string_view word) {
+    if (at + word.size() > s.size()) return false;
+    for (std::size_t i = 0; i < word.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(s[at + i])) != word[i]) return false;
+    if (at > 0 && isNameChar(s[at - 1])) return false;
+    return at + word.size() == s.size() || !isNameChar(s[at + word.size()]);
+}
+
+// Positions of top-level (outside quotes, brackets and parentheses) starts
+// of words, with a callback deciding what to record.
+template <class OnWord>
+void scanTopLevel(const std::string& s, std::size_t from, std::size_t to, OnWord onWord) {
+    int depth = 0;
+    for (std::size_t i = from; i < to; ++i) {
+        char ch = s[i];
+        if (ch == '\'' || ch == '"' || ch == '`' || ch == '[') {
+            char close = ch == '[' ? ']' : ch;
+            for (++i; i < to; ++i) {
+                if (s[i] == close) {
+                    if (close != ']' && i + 1 < to && s[i + 1] == close) { ++i; continue; }
+                    break;
+                }
+            }
+            continue;
+        }
+        if (ch == '(') ++depth;
+        else if (ch == ')') --depth;
+        else if (depth == 0) onWord(i);
+    }
+}
+
+}  // namespace
+
+int CompareByGbk(std::string_view a, std::string_view b) {
+    const auto& codes = gbkCodes();
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        unsigned ka = nextKey(a, i, codes);
+        unsigned kb = nextKey(b, j, codes);
+        if (ka != kb) return ka < kb ? -1 : 1;
+    }
+    if (i < a.size()) return 1;
+    if (j < b.size()) return -1;
+    return 0;
+}
+
+bool RegisterGbkCollation(sqlite3* db) {
+    gbkCodes();
+    return sqlite3_create_collation(db, kGbkCollation, SQLITE_UTF8, nullptr, collate) == SQLITE_OK;
+}
+
+std::string WithGbkOrdering(const std::string& sql) {
+    // The last top-level ORDER BY, and where its clause ends.
+    std::size_t orderAt = std::string::npos, termsAt = 0;
+    scanTopLevel(sql, 0, sql.size(), [&](std::size_t i) {
+        if (keywordAt(sql, i, "order")) {
+            std::size_t k = i + 5;
+            while (k < sql.size() && std::isspace(static_cast<unsigned char>(sql[k]))) ++k;
+            if (keywordAt(sql, k, "by")) {
+                orderAt = i;
+                termsAt = k + 2;
+            }
+        }
+    });
+    if (orderAt == std::string::npos) return sql;
+    std::size_t clauseEnd = sql.size();
+    scanTopLevel(sql, termsAt, sql.size(), [&](std::size_t i) {
+        if (clauseEnd == sql.size() && (keywordAt(sql, i, "limit") || sql[i] == ';')) clauseEnd = i;
+    });
+    std::vector<std::size_t> commas;
+    scanTopLevel(sql, termsAt, clauseEnd, [&](std::size_t i) {
+        if (sql[i] == ',') commas.push_back(i);
+    });
+    commas.push_back(clauseEnd);
+
+    std::string out = sql.substr(0, termsAt);
+    std::size_t start = termsAt;
+    for (std::size_t end : commas) {
+        std::string term = sql.substr(start, end - start);
+        // The expression ends before a trailing ASC/DESC and NULLS FIRST/LAST.
+        std::size_t exprEnd = term.size();
+        bool hasCollation = false, sawText = false;
+        std::vector<std::size_t> words;
+        scanTopLevel(term, 0, term.size(), [&](std::size_t i) {
+            if (isNameChar(term[i]) && (i == 0 || !isNameChar(term[i - 1]))) words.push_back(i);
+        });
+        for (char ch : term) {
+            if (std::isspace(static_cast<unsigned char>(ch))) continue;
+            sawText = true;
+        }
+        for (std::size_t w : words) {
+            if (keywordAt(term, w, "collate")) hasCollation = true;
+        }
+        for (auto it = words.rbegin(); it != words.rend(); ++it) {
+            std::size_t w = *it;
+            if (w >= exprEnd) continue;
+            bool trailing = keywordAt(term, w, "asc") || keywordAt(term, w, "desc") || keywordAt(term, w, "nulls") ||
+                            keywordAt(term, w, "first") || keywordAt(term, w, "last");
+            if (!trailing) break;
+            exprEnd = w;
+        }
+        while (exprEnd > 0 && std::isspace(static_cast<unsigned char>(term[exprEnd - 1]))) --exprEnd;
+        // A column number followed by ASC still counts as a number.
+        bool numberTerm = true;
+        bool any = false;
+        for (std::size_t i = 0; i < exprEnd; ++i) {
+            unsigned char ch = static_cast<unsigned char>(term[i]);
+            if (std::isspace(ch)) continue;
+            any = true;
+            if (!std::isdigit(ch)) numberTerm = false;
+        }
+        if (!sawText || !any || hasCollation || numberTerm)
+            out += term;
+        else
+            out += term.substr(0, exprEnd) + " COLLATE " + kGbkCollation + term.substr(exprEnd);
+        if (end < clauseEnd) out += ',';
+        start = end + 1;
+    }
+    out += sql.substr(clauseEnd);
+    return out;
+}
+
+}  // namespace dbdetail

@@ -1,0 +1,116 @@
+#pragma once
+// The one interface the three back ends (SQLite, unixODBC, .xls workbooks)
+// offer to DBConnection and RecordSet. Texts here are UTF-8; the conversion
+// to the application's GBK texts happens in DBConnection and RecordSet.
+
+#include "services/core/value.h"
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace dbdetail {
+
+// One field value. Dates are text "YYYY-MM-DD HH:MM:SS"; a long binary value
+// is either held (bytes in `text`) or only known by its size (in `integer`)
+// and fetched from the source when read.
+struct Cell {
+    enum class Kind : std::uint8_t { Null, Integer, Real, Single, Text, Date, Boolean, Blob, BlobSize };
+    Kind kind = Kind::Null;
+    long long integer = 0;
+    double real = 0;
+    std::string text;
+
+    static Cell null() { return {}; }
+    static Cell ofInteger(long long v) { Cell c; c.kind = Kind::Integer; c.integer = v; return c; }
+    static Cell ofReal(double v) { Cell c; c.kind = Kind::Real; c.real = v; return c; }
+    static Cell ofText(std::string v, Kind k = Kind::Text) { Cell c; c.kind = k; c.text = std::move(v); return c; }
+    static Cell ofBool(bool v) { Cell c; c.kind = Kind::Boolean; c.integer = v; return c; }
+    static Cell ofBlobSize(long long n) { Cell c; c.kind = Kind::BlobSize; c.integer = n; return c; }
+};
+
+// What a column accepts when written as text.
+enum class ColumnKind : std::uint8_t { Text, Integer, Real, Boolean, Date, Blob };
+
+struct Column {
+    std::string name;       // as the result names it
+    std::string origin;     // the table column it comes from; empty for an expression
+    ColumnKind kind = ColumnKind::Text;
+    bool writable = true;   // false for an automatic key
+};
+
+// One row, its cells packed into one buffer: the cursor of a large table
+// must stay small.
+struct Row {
+    long long rowid = -1;   // the row's identity where the source has one
+    std::string packed;
+};
+
+void AppendCell(std::string& packed, const Cell& cell);
+Cell CellAt(const std::string& packed, int column);
+std::string PackRow(const std::vector<Cell>& cells);
+
+struct ResultData {
+    std::vector<Column> columns;
+    std::string table;      // the one table every column comes from; empty: rows read-only
+    std::vector<Row> rows;
+    std::string rereadSql;  // the back end's query for one row by its identity
+};
+
+struct ErrorEntry {
+    std::string description;
+    std::string state;
+    int native = 0;
+    std::string source;
+};
+
+class Source {
+public:
+    virtual ~Source() = default;
+
+    virtual std::string providerName() const = 0;
+    virtual std::string providerVersion() const = 0;
+    virtual bool readOnly() const { return false; }
+
+    // Runs a statement that returns no rows, parameters bound in order.
+    // Returns the rows it changed, -1 on failure; `newRowid` receives the
+    // identity of an inserted row where the source has one.
+    virtual long long execute(const std::string& sql, const std::vector<Cell>& params,
+                              long long* newRowid = nullptr) = 0;
+    virtual bool query(const std::string& sql, ResultData& out) = 0;
+    // Reads a row again by its identity (after an insert or update). False
+    // when the source cannot; the caller then keeps what it wrote.
+    virtual bool reread(const ResultData&, Row&) { return false; }
+    // A long binary value fetched by the row's identity.
+    virtual bool readBlob(const ResultData& result, const Row& row, int column, std::string& bytes) = 0;
+    virtual std::string quoteName(const std::string& name) const;
+
+    std::vector<ErrorEntry> errors() const {
+        std::lock_guard lock(errorMutex_);
+        return errors_;
+    }
+
+protected:
+    void clearErrors() {
+        std::lock_guard lock(errorMutex_);
+        errors_.clear();
+    }
+    void addError(ErrorEntry e) {
+        std::lock_guard lock(errorMutex_);
+        errors_.push_back(std::move(e));
+    }
+
+private:
+    mutable std::mutex errorMutex_;
+    std::vector<ErrorEntry> errors_;
+};
+
+// Back ends. Each returns nullptr and fills `errors` when the source cannot
+// be opened.
+std::shared_ptr<Source> OpenSqliteFile(const std::string& path, std::vector<ErrorEntry>& errors);
+std::shared_ptr<Source> OpenOdbc(const std::string& connectionText, std::vector<ErrorEntry>& errors);
+std::shared_ptr<Source> OpenWorkbook(const std::string& path, std::vector<ErrorEntry>& errors);
+
+}  // namespace dbdetail

@@ -1,0 +1,436 @@
+#include "services/db/record_set.h"
+
+#include "services/core/core.h"
+#include "services/db/db_connection.h"
+#include "services/db/detail/cell_text.h"
+#include "services/db/detail/source.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <optional>
+#include <strings.h>
+
+using dbdetail::Cell;
+using dbdetail::ColumnKind;
+
+namespace {
+
+enum class EditMode { None, Edit, Add };
+
+bool sameName(const Text& a, const Text& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = a.at(i), y = b.at(i);
+        if (x != y && (x >= 0x80 || std::tolower(x) != std::tolower(y))) return false;
+    }
+    return true;
+}
+
+// The value a text stands for in a column of the given kind; nullopt when
+// the column cannot take it.
+std::optional<Cell> cellForText(ColumnKind kind, const std::string& utf8) {
+    if (utf8.empty()) return Cell::null();
+    std::string t = utf8;
+    while (!t.empty() && t.back() == ' ') t.pop_back();
+    std::size_t lead = t.find_first_not_of(' ');
+    t = lead == std::string::npos ? std::string() : t.substr(lead);
+    switch (kind) {
+    case ColumnKind::Text:
+        return Cell::ofText(utf8);
+    case ColumnKind::Date:
+        if (auto d = dbdetail::NormalizedDate(utf8)) return Cell::ofText(*d, Cell::Kind::Date);
+        return std::nullopt;
+    case ColumnKind::Integer: {
+        if (t.empty()) return std::nullopt;
+        char* end = nullptr;
+        errno = 0;
+        long long v = std::strtoll(t.c_str(), &end, 10);
+        if (errno || *end) return std::nullopt;
+        return Cell::ofInteger(v);
+    }
+    case ColumnKind::Real: {
+        if (t.empty()) return std::nullopt;
+        char* end = nullptr;
+        double v = std::strtod(t.c_str(), &end);
+        if (*end) return std::nullopt;
+        return Cell::ofReal(v);
+    }
+    case ColumnKind::Boolean:
+        if (strcasecmp(t.c_str(), "TRUE") == 0 || t == "1") return Cell::ofBool(true);
+        if (strcasecmp(t.c_str(), "FALSE") == 0 || t == "0") return Cell::ofBool(false);
+        return std::nullopt;
+    case ColumnKind::Blob:
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+struct RecordSet::State {
+    DBConnection* connection = nullptr;
+    Text source;       // the last SQL text or table name opened
+    Text openedTable;  // the table opened by name, for Delete(3)
+    std::string sql;   // the statement of the open result, for a requery
+
+    bool open = false;
+    std::shared_ptr<dbdetail::Source> db;
+    dbdetail::ResultData result;
+    std::vector<Text> names;
+    int pos = 0;  // -1 before the first row, rows.size() past the last
+
+    EditMode mode = EditMode::None;
+    std::vector<std::optional<Cell>> edits;
+
+    int count() const { return static_cast<int>(result.rows.size()); }
+    int fields() const { return static_cast<int>(result.columns.size()); }
+    bool onRow() const { return open && pos >= 0 && pos < count(); }
+
+    int column(const FieldRef& f) const {
+        if (!open) return -1;
+        if (f.isIndex()) return f.index() >= 0 && f.index() < fields() ? f.index() : -1;
+        for (int i = 0; i < fields(); ++i)
+            if (sameName(names[i], f.name())) return i;
+        return -1;
+    }
+
+    // The value of a column of the current (or new) row, pending edits first.
+    std::optional<Cell> value(int col) const {
+        if (mode != EditMode::None && edits[col]) return *edits[col];
+        if (mode == EditMode::Add) return Cell::null();
+        if (!onRow()) return std::nullopt;
+        return dbdetail::CellAt(result.rows[pos].packed, col);
+    }
+
+    bool canWrite(int col) const {
+        return col >= 0 && !db->readOnly() && !result.table.empty() && result.columns[col].writable &&
+               (mode == EditMode::Add || onRow());
+    }
+
+    void setEdit(int col, Cell cell) {
+        if (mode == EditMode::None) {
+            mode = EditMode::Edit;
+            edits.assign(fields(), std::nullopt);
+        }
+        edits[col] = std::move(cell);
+    }
+
+    void cancelEdit() {
+        mode = EditMode::None;
+        edits.clear();
+    }
+
+    // WHERE clause and parameters that find the given row again.
+    std::string identity(const dbdetail::Row& row, std::vector<Cell>& params) const {
+        if (row.rowid >= 0) {
+            params.push_back(Cell::ofInteger(row.rowid));
+            return " WHERE rowid=?";
+        }
+        std::string where;
+        for (int i = 0; i < fields(); ++i) {
+            const auto& c = result.columns[i];
+            if (c.origin.empty() || c.kind == ColumnKind::Blob) continue;
+            Cell v = dbdetail::CellAt(row.packed, i);
+            if (v.kind == Cell::Kind::Blob || v.kind == Cell::Kind::BlobSize) continue;
+            where += where.empty() ? " WHERE " : " AND ";
+            if (v.kind == Cell::Kind::Null) {
+                where += db->quoteName(c.origin) + " IS NULL";
+            } else {
+                where += db->quoteName(c.origin) + "=?";
+                params.push_back(v);
+            }
+        }
+        return where;
+    }
+
+    // The row's cells after the pending edits, for sources that cannot read it back.
+    std::string merged(const dbdetail::Row* row) const {
+        std::vector<Cell> cells;
+        for (int i = 0; i < fields(); ++i) {
+            if (edits[i]) cells.push_back(*edits[i]);
+            else cells.push_back(row ? dbdetail::CellAt(row->packed, i) : Cell::null());
+        }
+        return dbdetail::PackRow(cells);
+    }
+
+    bool store() {
+        if (mode == EditMode::None) return false;
+        if (db->readOnly() || result.table.empty()) return false;
+        std::vector<Cell> params;
+        std::string columnList, marks, sets;
+        for (int i = 0; i < fields(); ++i) {
+            if (!edits[i]) continue;
+            const auto& name = db->quoteName(result.columns[i].origin);
+            columnList += (columnList.empty() ? "" : ",") + name;
+            marks += marks.empty() ? "?" : ",?";
+            sets += (sets.empty() ? "" : ",") + name + "=?";
+            params.push_back(*edits[i]);
+        }
+        std::string table = db->quoteName(result.table);
+        if (mode == EditMode::Add) {
+            std::string sql = columnList.empty()
+                                  ? "INSERT INTO " + table + " DEFAULT VALUES"
+                                  : "INSERT INTO " + table + " (" + columnList + ") VALUES (" + marks + ")";
+            long long rowid = -1;
+            if (db->execute(sql, params, &rowid) != 1) return false;
+            dbdetail::Row row;
+            row.rowid = result.table.empty() ? -1 : rowid;
+            if (!db->reread(result, row)) row.packed = merged(nullptr);
+            result.rows.push_back(std::move(row));
+            pos = count() - 1;
+            return true;
+        }
+        if (!onRow() || sets.empty()) return false;
+        auto& row = result.rows[pos];
+        std::string sql = "UPDATE " + table + " SET " + sets + identity(row, params);
+        if (db->execute(sql, params) != 1) return false;
+        if (!db->reread(result, row)) row.packed = merged(&row);
+        return true;
+    }
+
+    // A move leaves the current row: its pending changes are stored first.
+    void storePending() {
+        if (mode != EditMode::None) {
+            store();
+            cancelEdit();
+        }
+    }
+
+    bool run(const std::string& statement) {
+        if (!connection) return false;
+        closeResult();
+        db = connection->source();
+        if (!db) {
+            ShowMessage(T("数据库连接未打开。"), 0, T("错误"));
+            return false;
+        }
+        sql = statement;
+        if (!db->query(statement, result)) {
+            auto errors = db->errors();
+            std::string why = errors.empty() ? "The query failed." : errors.front().description;
+            db.reset();
+            ShowMessage(Text::fromUtf8(why), 0, T("错误"));
+            return false;
+        }
+        names.clear();
+        for (const auto& c : result.columns) names.push_back(Text::fromUtf8(c.name));
+        open = true;
+        pos = 0;
+        return true;
+    }
+
+    void closeResult() {
+        cancelEdit();
+        open = false;
+        result = dbdetail::ResultData();
+        names.clear();
+        db.reset();
+        pos = 0;
+    }
+};
+
+RecordSet::RecordSet() : d_(std::make_unique<State>()) {}
+
+RecordSet::~RecordSet() { Close(); }
+
+bool RecordSet::SetConnection(DBConnection& connection) {
+    d_->connection = &connection;
+    return true;
+}
+
+bool RecordSet::Open(const Text& source, int kind) {
+    if (kind != 1 && kind != 2) return false;
+    if (!source.empty()) d_->source = source;
+    if (kind == 1) d_->openedTable = Text();
+    else d_->openedTable = d_->source;
+    if (!d_->connection || d_->source.empty()) return false;
+    std::string text = d_->source.toUtf8();
+    if (kind == 2) {
+        char first = text.empty() ? 0 : text[0];
+        bool quoted = first == '[' || first == '"' || first == '`';
+        auto db = d_->connection->source();
+        text = "SELECT * FROM " + (quoted || !db ? text : db->quoteName(text));
+    }
+    return d_->run(text);
+}
+
+bool RecordSet::OpenTable(const Text& table, const Text& order) {
+    Text sql = Text::fromBytes("select * from ") + table + Text::fromBytes(" order by ") + order;
+    d_->source = sql;
+    d_->openedTable = table;
+    if (!d_->connection) return false;
+    return d_->run(sql.toUtf8());
+}
+
+void RecordSet::Close() {
+    d_->closeResult();
+    d_->openedTable = Text();
+}
+
+bool RecordSet::AddNew() {
+    if (!d_->open || d_->db->readOnly() || d_->result.table.empty()) return false;
+    if (d_->mode != EditMode::None) {
+        bool stored = d_->store();
+        d_->cancelEdit();
+        if (!stored) return false;
+    }
+    d_->mode = EditMode::Add;
+    d_->edits.assign(d_->fields(), std::nullopt);
+    return true;
+}
+
+bool RecordSet::Update() {
+    if (!d_->open || d_->mode == EditMode::None) return false;
+    bool stored = d_->store();
+    d_->cancelEdit();
+    return stored;
+}
+
+bool RecordSet::Delete(int scope) {
+    if (scope == 1) {
+        if (!d_->open) return false;
+        d_->cancelEdit();
+        if (!d_->onRow() || d_->db->readOnly() || d_->result.table.empty()) return false;
+        std::vector<Cell> params;
+        auto& rows = d_->result.rows;
+        std::string sql = "DELETE FROM " + d_->db->quoteName(d_->result.table) + d_->identity(rows[d_->pos], params);
+        if (d_->db->execute(sql, params) != 1) return false;
+        rows.erase(rows.begin() + d_->pos);
+        return true;
+    }
+    if (scope == 3) {
+        if (!d_->connection || d_->openedTable.empty()) return false;
+        if (!d_->connection->ExecuteSql(Text::fromBytes("delete from ") + d_->openedTable)) return false;
+        Text table = d_->openedTable;
+        std::string sql = d_->sql;
+        bool reopened = !sql.empty() && d_->run(sql);
+        d_->openedTable = table;
+        return reopened && RecordCount() == 0;
+    }
+    return false;
+}
+
+bool RecordSet::MoveFirst() {
+    d_->storePending();
+    if (!d_->open || d_->count() == 0) return false;
+    d_->pos = 0;
+    return true;
+}
+
+bool RecordSet::MoveNext() {
+    d_->storePending();
+    if (!d_->open || d_->pos >= d_->count()) return false;
+    ++d_->pos;
+    return true;
+}
+
+bool RecordSet::MoveTo(int index) {
+    d_->storePending();
+    if (!d_->open) return false;
+    if (index < 0 || index >= d_->count()) {
+        // No current row afterwards, so that no later write lands on a wrong one.
+        d_->pos = index < 0 ? -1 : d_->count();
+        return false;
+    }
+    d_->pos = index;
+    return true;
+}
+
+bool RecordSet::ReadText(const FieldRef& field, Text& value) {
+    if (!field.isValid()) return false;
+    value = Text();
+    int col = d_->column(field);
+    if (col < 0) return false;
+    auto cell = d_->value(col);
+    if (!cell) return false;
+    value = dbdetail::CellText(*cell);
+    return true;
+}
+
+Text RecordSet::ReadText(const FieldRef& field) {
+    Text value;
+    ReadText(field, value);
+    return value;
+}
+
+bool RecordSet::WriteText(const FieldRef& field, const Text& value) {
+    if (!field.isValid()) return false;
+    int col = d_->column(field);
+    if (col < 0 || !d_->canWrite(col)) return false;
+    auto cell = cellForText(d_->result.columns[col].kind, value.toUtf8());
+    if (!cell) return false;
+    d_->setEdit(col, std::move(*cell));
+    return true;
+}
+
+bool RecordSet::ReadBytes(const FieldRef& field, Bytes& value) {
+    value.clear();
+    if (!field.isValid()) return false;
+    int col = d_->column(field);
+    if (col < 0) return false;
+    auto cell = d_->value(col);
+    if (!cell) return false;
+    switch (cell->kind) {
+    case Cell::Kind::Null:
+        return true;
+    case Cell::Kind::Text:
+    case Cell::Kind::Date:
+        return cell->text.empty();
+    case Cell::Kind::Blob:
+        value.assign(cell->text.begin(), cell->text.end());
+        return true;
+    case Cell::Kind::BlobSize: {
+        if (cell->integer == 0) return true;
+        std::string bytes;
+        if (!d_->db->readBlob(d_->result, d_->result.rows[d_->pos], col, bytes)) return false;
+        value.assign(bytes.begin(), bytes.end());
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+bool RecordSet::WriteBytes(const FieldRef& field, const Bytes& value) {
+    if (!field.isValid()) return false;
+    int col = d_->column(field);
+    if (col < 0 || !d_->canWrite(col) || d_->result.columns[col].kind != ColumnKind::Blob) return false;
+    Cell cell = value.empty() ? Cell::null()
+                              : Cell::ofText(std::string(value.begin(), value.end()), Cell::Kind::Blob);
+    d_->setEdit(col, std::move(cell));
+    return true;
+}
+
+Text RecordSet::FieldName(int index) const {
+    if (!d_->open || index < 0 || index >= d_->fields()) return Text();
+    return d_->names[index];
+}
+
+bool RecordSet::IsOpen() const { return d_->open; }
+
+int RecordSet::RecordStatus() const {
+    if (d_->mode == EditMode::Add) return 1;
+    if (!d_->onRow()) return 0;
+    return d_->mode == EditMode::Edit ? 2 : 4;
+}
+
+int RecordSet::RecordCount() const { return d_->open ? d_->count() : -1; }
+
+int RecordSet::FieldCount() const { return d_->open ? d_->fields() : -1; }
+
+bool RecordSet::AtStart() const { return !d_->open || d_->count() == 0 || (d_->mode != EditMode::Add && d_->pos < 0); }
+
+bool RecordSet::AtEnd() const {
+    if (!d_->open) return true;
+    if (d_->mode == EditMode::Add) return false;
+    return d_->count() == 0 || d_->pos >= d_->count();
+}
+
+int RecordSet::Position() const {
+    if (!d_->open) return -2;
+    if (d_->mode == EditMode::Add) return d_->count();
+    if (d_->pos < 0) return -3;
+    if (d_->pos >= d_->count()) return -4;
+    return d_->pos;
+}

@@ -1,0 +1,61 @@
+#pragma once
+// RecordSet: a static cursor over the result of a query on a DBConnection.
+// Opening reads every row (and its identity, for Update and Delete) except
+// long binary values, which ReadBytes fetches on demand. Positions are
+// 0-based; past the last row AtEnd is true. Field values read as text:
+// integers "%d", reals "%.8f", dates "%Y-%m-%d %H:%M:%S", booleans
+// "TRUE"/"FALSE", long binary "[BLOB]", null as empty text.
+// A record set never owns its connection; it is used by one thread at a time.
+
+#include "services/core/text.h"
+#include "services/core/value.h"
+#include "services/db/field_ref.h"
+
+#include <memory>
+
+class DBConnection;
+
+class RecordSet {
+public:
+    RecordSet();
+    ~RecordSet();
+    RecordSet(const RecordSet&) = delete;
+    RecordSet& operator=(const RecordSet&) = delete;
+
+    bool SetConnection(DBConnection& connection);
+    // kind 1: SQL text; kind 2: table name. An empty source reopens the last.
+    bool Open(const Text& source, int kind);
+    // "select * from <table> order by <order>"
+    bool OpenTable(const Text& table, const Text& order);
+    void Close();
+
+    bool AddNew();
+    bool Update();
+    // scope 1: the current row; scope 3: every row of the table opened by name.
+    bool Delete(int scope);
+
+    bool MoveFirst();
+    bool MoveNext();
+    bool MoveTo(int index);
+
+    bool ReadText(const FieldRef& field, Text& value);
+    Text ReadText(const FieldRef& field);  // empty text when the read fails
+    bool WriteText(const FieldRef& field, const Text& value);
+    bool ReadBytes(const FieldRef& field, Bytes& value);
+    bool WriteBytes(const FieldRef& field, const Bytes& value);
+    Text FieldName(int index) const;
+
+    bool IsOpen() const;
+    // 1 new, 2 modified, 4 not modified, 0 no current row.
+    int RecordStatus() const;
+    int RecordCount() const;
+    int FieldCount() const;
+    bool AtStart() const;
+    bool AtEnd() const;
+    // 0-based; -3 before the first row, -4 past the last, -2 closed.
+    int Position() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> d_;
+};

@@ -8,6 +8,7 @@
 #include "services/core/value.h"
 
 #include <QImage>
+#include <QPoint>
 
 #include <cstdint>
 #include <functional>
@@ -34,8 +35,8 @@ QImage DecodePicture(const Bytes& picture);
 int ImageWidth(const Text& file);
 int ImageHeight(const Text& file);
 
-// Opens the address in the desktop's default browser. An empty address opens
-// the program's home page.
+// Opens the address in the desktop's default browser; an empty address opens
+// nothing.
 void OpenUrl(const Text& address = Text());
 // Seam for tests: replaces how addresses are opened; returns the previous
 // opener. nullptr restores the desktop's.

@@ -1,0 +1,1 @@
+varelo_test(varelo_system_tests tests/services/system varelo_system)

@@ -1,0 +1,1 @@
+varelo_test(thread_tests tests/services/thread varelo_thread)

@@ -133,7 +133,7 @@ int Truncated(double d) {
 double RoundedHalfAwayFromZero(double number, int decimals) {
     if (number == 0 || !std::isfinite(number)) return number;
     double magnitude = std::fabs(number);
-    double scale = std::pow(10.0, std::abs(decimals));
+    double scale = std::pow(10.0, std::fabs(static_cast<double>(decimals)));
     double scaled;
     if (decimals >= 0) {
         scaled = magnitude * scale;

@@ -1,0 +1,1 @@
+varelo_test(test_core tests/services/core varelo_core)

@@ -85,6 +85,13 @@ TEST_F(SkinLibrary, UnreadableSkinFilesChangeNothing) {
     ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
     empty.close();
     EXPECT_NE(attach_(empty.fileName().toUtf8().constData(), ""), 0);
+    // Far larger than any skin: refused rather than read into memory.
+    QFile huge(dir.path() + "/huge.she");
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    huge.write("QToolTip { color: #123456; }\n");
+    huge.write(QByteArray(5 * 1024 * 1024, ' '));
+    huge.close();
+    EXPECT_NE(attach_(huge.fileName().toUtf8().constData(), ""), 0);
     EXPECT_EQ(qApp->styleSheet(), before);
 }
 

@@ -3,8 +3,9 @@
 
 Reads Unihan_Readings.txt(.bz2) (Debian package unicode-data, needed only to
 regenerate the table, not to build): kMandarin gives the usual reading of each
-GB2312 Chinese character; kXHC1983 and then kHanyuPinyin give further readings
-of polyphones, up to three distinct toneless readings in all, the usual first.
+GB2312 Chinese character; kXHC1983 (or kHanyuPinyin where it has none) gives
+further readings of polyphones, up to three distinct toneless readings in all,
+the usual first.
 
 Each reading is stored as component codes: an initial in the low byte and a
 final in the high byte, or a lone final (or a lone initial such as "m") in the
@@ -81,9 +82,15 @@ def load_readings(path):
 
 
 def readings_of(entry):
-    """Distinct toneless readings, usual first."""
+    """Distinct toneless readings, usual first.
+
+    The modern dictionary (kXHC1983) gives the further readings; the large
+    historical one (kHanyuPinyin) only stands in where the modern one has no
+    entry, so archaic readings (啊 as "e") do not become polyphones.
+    """
     result = []
-    for field in ("kMandarin", "kXHC1983", "kHanyuPinyin"):
+    further = "kXHC1983" if entry["kXHC1983"] else "kHanyuPinyin"
+    for field in ("kMandarin", further):
         for raw in entry[field]:
             syllable = toneless(raw)
             if syllable and syllable not in result:

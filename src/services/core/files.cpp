@@ -64,19 +64,46 @@ bool AcquireSharing(int fd, const Access& a) {
     return true;
 }
 
-// Opens a regular file with the given access and sharing; -1 on any failure.
-// Opened non-blocking first so that a FIFO or device never hangs the caller.
-int OpenShared(const std::string& path, int flags, const Access& access) {
-    if (path.empty()) return -1;
-    int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
-    if (fd < 0) return -1;
+// An open file and the descriptor its sharing locks live on: read locks need
+// a descriptor open for reading, so a write-only file gets a second, read-only
+// one (none when the file cannot be read at all; it then goes unchecked).
+struct OpenedFile {
+    int fd = -1;
+    int lockFd = -1;
+    explicit operator bool() const { return fd >= 0; }
+};
+
+void Close(OpenedFile& f) {
+    if (f.lockFd >= 0) ::close(f.lockFd);
+    if (f.fd >= 0) ::close(f.fd);
+    f = OpenedFile();
+}
+
+// Opens a regular file with the given access and sharing; an invalid result
+// on any failure. Opened non-blocking first so that a FIFO or device never
+// hangs the caller.
+OpenedFile OpenShared(const std::string& path, int flags, const Access& access) {
+    OpenedFile f;
+    if (path.empty()) return f;
+    constexpr int kCommon = O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+    f.fd = ::open(path.c_str(), flags | kCommon, 0666);
+    if (f.fd < 0) return f;
     struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !AcquireSharing(fd, access)) {
-        ::close(fd);
-        return -1;
+    if (fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        Close(f);
+        return f;
     }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    return fd;
+    int lockOn = f.fd;
+    if ((flags & O_ACCMODE) == O_WRONLY) {
+        f.lockFd = ::open(path.c_str(), O_RDONLY | kCommon);
+        lockOn = f.lockFd;
+    }
+    if (lockOn >= 0 && !AcquireSharing(lockOn, access)) {
+        Close(f);
+        return f;
+    }
+    fcntl(f.fd, F_SETFL, fcntl(f.fd, F_GETFL) & ~O_NONBLOCK);
+    return f;
 }
 
 bool WriteAll(int fd, const unsigned char* data, std::size_t size) {
@@ -126,28 +153,28 @@ class Registry {
 public:
     ~Registry() { closeAll(); }
 
-    int add(int fd) {
+    int add(OpenedFile f) {
         std::lock_guard lock(mutex_);
         int number = ++last_;
-        files_[number] = fd;
+        files_[number] = f;
         return number;
     }
 
     int find(int number) {
         std::lock_guard lock(mutex_);
         auto it = files_.find(number);
-        return it == files_.end() ? -1 : it->second;
+        return it == files_.end() ? -1 : it->second.fd;
     }
 
     void closeAll() {
         std::lock_guard lock(mutex_);
-        for (auto& [number, fd] : files_) ::close(fd);
+        for (auto& [number, f] : files_) Close(f);
         files_.clear();
     }
 
 private:
     std::mutex mutex_;
-    std::map<int, int> files_;
+    std::map<int, OpenedFile> files_;
     int last_ = 0;
 };
 
@@ -158,14 +185,13 @@ Registry& OpenFiles() {
 
 } // namespace
 
-int RegisterFile(int fd) { return OpenFiles().add(fd); }
 int DescriptorOf(int fileNumber) { return OpenFiles().find(fileNumber); }
 void CloseRegisteredFiles() { OpenFiles().closeAll(); }
 
 std::optional<std::vector<unsigned char>> ReadWholeFile(const std::string& utf8Path, bool* missing) {
     if (missing) *missing = false;
-    int fd = OpenShared(utf8Path, O_RDONLY, Access{.read = true, .denyWrite = true});
-    if (fd < 0) {
+    OpenedFile f = OpenShared(utf8Path, O_RDONLY, Access{.read = true, .denyWrite = true});
+    if (!f) {
         if (missing) {
             struct stat st;
             *missing = !utf8Path.empty() && ::stat(utf8Path.c_str(), &st) != 0 && errno == ENOENT;
@@ -173,8 +199,8 @@ std::optional<std::vector<unsigned char>> ReadWholeFile(const std::string& utf8P
         return std::nullopt;
     }
     std::vector<unsigned char> out;
-    bool ok = ReadUpTo(fd, SIZE_MAX, out);
-    ::close(fd);
+    bool ok = ReadUpTo(f.fd, SIZE_MAX, out);
+    Close(f);
     if (!ok) return std::nullopt;
     return out;
 }
@@ -189,24 +215,26 @@ bool FileExists(const Text& name) {
 }
 
 Bytes ReadFile(const Text& name) {
-    int fd = OpenShared(PathOf(name), O_RDONLY, Access{.read = true, .denyWrite = true});
-    if (fd < 0) return Bytes();
+    OpenedFile f = OpenShared(PathOf(name), O_RDONLY, Access{.read = true, .denyWrite = true});
+    if (!f) return Bytes();
     Bytes out;
-    ReadUpTo(fd, SIZE_MAX, out);  // a short read gives the bytes read
-    ::close(fd);
+    ReadUpTo(f.fd, SIZE_MAX, out);  // a short read gives the bytes read
+    Close(f);
     return out;
 }
 
 bool WriteFile(const Text& name, const std::vector<Bytes>& parts) {
     // Emptied only once the exclusive open succeeded, so a file in use keeps its content.
-    int fd = OpenShared(PathOf(name), O_WRONLY | O_CREAT,
-                        Access{.write = true, .denyRead = true, .denyWrite = true});
-    if (fd < 0) return false;
-    bool ok = ::ftruncate(fd, 0) == 0;
+    OpenedFile f = OpenShared(PathOf(name), O_WRONLY | O_CREAT,
+                              Access{.write = true, .denyRead = true, .denyWrite = true});
+    if (!f) return false;
+    bool ok = ::ftruncate(f.fd, 0) == 0;
     for (const Bytes& part : parts) {
-        if (ok && !part.empty()) ok = WriteAll(fd, part.data(), part.size());
+        if (ok && !part.empty()) ok = WriteAll(f.fd, part.data(), part.size());
     }
-    if (::close(fd) != 0) ok = false;
+    if (::close(f.fd) != 0) ok = false;
+    f.fd = -1;
+    Close(f);
     return ok;
 }
 
@@ -218,13 +246,13 @@ int OpenFile(const Text& name, int mode, int sharing) {
     access.write = mode != 1;
     access.denyRead = sharing == 2 || sharing == 4;
     access.denyWrite = sharing == 3 || sharing == 4;
-    int fd = OpenShared(PathOf(name), kFlags[mode - 1], access);
-    if (fd < 0) return 0;
-    if (mode == 4 && ::ftruncate(fd, 0) != 0) {
-        ::close(fd);
+    OpenedFile f = OpenShared(PathOf(name), kFlags[mode - 1], access);
+    if (!f) return 0;
+    if (mode == 4 && ::ftruncate(f.fd, 0) != 0) {
+        Close(f);
         return 0;
     }
-    return RegisterFile(fd);
+    return OpenFiles().add(f);
 }
 
 Text ReadFileText(int fileNumber, std::optional<int> maximum) {

@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-// Registers an open descriptor; returns its file number (never 0).
-int RegisterFile(int fd);
 // The descriptor of a file number, or -1.
 int DescriptorOf(int fileNumber);
 // Closes every registered file (at exit, and before a fatal end).

@@ -87,6 +87,8 @@ TEST(BytesValueTest, PositionVariableAdvances) {
 }
 
 TEST(BytesValueTest, InvalidTypeIsFatal) {
+    // Re-run in a fresh process: forking a process with Qt's threads is unsafe.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     // The report is answered by a recording presenter inside the dying process.
     EXPECT_EXIT(
         {

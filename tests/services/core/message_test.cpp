@@ -154,6 +154,8 @@ TEST(FatalRuntimeErrorTest, ReportText) {
 }
 
 TEST(FatalRuntimeErrorTest, ShowsReportThenExitsWithMinusOne) {
+    // Re-run in a fresh process: forking a process with Qt's threads is unsafe.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     // Inside the dying process the recorder writes what it was shown to
     // stderr, where the death test can see it.
     class Echo : public MessagePresenter {

@@ -1,0 +1,43 @@
+#include "data/address_book.h"
+
+Text AddressBookFile() { return T("VRL3.mdb"); }
+
+Text UsersTable() { return T("用户"); }
+Text UsersByName() { return T("用户名 ASC"); }
+Text ContactsTable() { return T("通讯录"); }
+Text ContactsByName() { return T("姓名 ASC"); }
+Text ContactsByGroup() { return T("分组 ASC"); }
+
+const std::vector<Text>& ContactFields() {
+    static const std::vector<Text> fields = {
+        T("姓名"), T("手机"), T("首字母"), T("手机备"), T("QQ"), T("QQ备"), T("邮箱"), T("分组"), T("座机"),
+        T("分机"), T("地址"), T("籍贯"), T("生日"), T("备注"), T("照片"), T("归属地"), T("性别")};
+    return fields;
+}
+
+Text ContactSearchSql(const Text& searchText) {
+    Text s = SqlQuoted(searchText);
+    return T("select * from 通讯录 where 姓名 like  '%") + s + T("%' or 首字母 like  '%") + s +
+           T("%'or 手机 like  '%") + s + T("%'order by 姓名 ASC");
+}
+
+Text GroupFilterSql(const Text& group) {
+    return T("select * from 通讯录 where 分组 like  '%") + SqlQuoted(group) + T("%'order by 姓名 ASC");
+}
+
+Text CarrierOfPrefixSql(const Text& prefix) {
+    return T("select * from 所属网络 where 手机号 like  '%") + SqlQuoted(prefix) + T("%' order by 手机号 ASC");
+}
+
+Text DuplicateMobileSql(const Text& mobile) {
+    return T("select * from 通讯录 where 手机 like  '%") + SqlQuoted(mobile) + T("%'order by 姓名 ASC");
+}
+
+Text TextImportInsertSql(const Text& name, const Text& mobile, const Text& qq, const Text& email,
+                         const Text& initials) {
+    // Values are separated without a blank, so stored numbers start with a digit.
+    Text separator = T("','");
+    return T("INSERT INTO 通讯录 (姓名,手机,QQ,邮箱,首字母)VALUES('") + SqlQuoted(name) + separator +
+           SqlQuoted(mobile) + separator + SqlQuoted(qq) + separator + SqlQuoted(email) + separator +
+           SqlQuoted(initials) + T("')");
+}

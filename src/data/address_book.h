@@ -1,0 +1,35 @@
+#pragma once
+// The address book file and its tables, and every SQL text the application
+// sends to it. User text spliced into a statement has its single quotes
+// doubled, so a name like O'Brien is searched and stored as typed and no
+// input can change what a statement does.
+
+#include "services/core/text.h"
+
+#include <vector>
+
+// The file name, opened beside the program with ConnectAccess and no password.
+Text AddressBookFile();  // "VRL3.mdb"
+
+// Tables and orders opened with RecordSet::OpenTable.
+Text UsersTable();       // "用户"
+Text UsersByName();      // "用户名 ASC"
+Text ContactsTable();    // "通讯录"
+Text ContactsByName();   // "姓名 ASC"
+Text ContactsByGroup();  // "分组 ASC"
+
+// The fields of 通讯录 after its key (field 0), in the file's order: the
+// column order of exported sheets and of the sheets the import reads.
+const std::vector<Text>& ContactFields();
+
+// select * from 通讯录 where 姓名 like  '%S%' or 首字母 like  '%S%'or 手机 like  '%S%'order by 姓名 ASC
+Text ContactSearchSql(const Text& searchText);
+// select * from 通讯录 where 分组 like  '%G%'order by 姓名 ASC
+Text GroupFilterSql(const Text& group);
+// select * from 所属网络 where 手机号 like  '%P%' order by 手机号 ASC
+Text CarrierOfPrefixSql(const Text& prefix);
+// select * from 通讯录 where 手机 like  '%N%'order by 姓名 ASC
+Text DuplicateMobileSql(const Text& mobile);
+// INSERT INTO 通讯录 (姓名,手机,QQ,邮箱,首字母)VALUES('name','mobile','qq','email','initials')
+Text TextImportInsertSql(const Text& name, const Text& mobile, const Text& qq, const Text& email,
+                         const Text& initials);

@@ -35,6 +35,9 @@ std::size_t FindChar(const std::string& s, char c) {
 std::vector<std::string> LinesOf(const std::vector<unsigned char>& content) {
     std::vector<std::string> lines;
     std::string all(content.begin(), content.end());
+    // A file saved as UTF-8 by an editor is read as what it says; it is
+    // written back in GBK like every settings file.
+    if (all.rfind("\xEF\xBB\xBF", 0) == 0) all = Text::fromUtf8(std::string_view(all).substr(3)).bytes();
     std::size_t start = 0;
     while (start < all.size()) {
         std::size_t end = all.find('\n', start);

@@ -184,3 +184,10 @@ TEST_F(IniTest, FirstOfDuplicateSectionsAndKeys) {
     EXPECT_TRUE(WriteIni(file, T("s"), T("k"), T("9")));
     EXPECT_EQ(GetBytes(path), "[s]\r\nk=9\r\nk=2\r\n[s]\r\nk=3\r\n");
 }
+
+TEST_F(IniTest, Utf8FileWithByteOrderMarkIsReadAndKeptInGbk) {
+    PutBytes(path, "\xEF\xBB\xBF[窗口位置]\r\n主窗口左边=30\r\n");
+    EXPECT_EQ(read("窗口位置", "主窗口左边"), "30");
+    EXPECT_TRUE(WriteIni(file, T("窗口位置"), T("主窗口顶边"), T("40")));
+    EXPECT_EQ(GetBytes(path), Gbk("[窗口位置]\r\n主窗口左边=30\r\n主窗口顶边=40\r\n"));
+}

@@ -1,0 +1,376 @@
+// The batch attribution run end to end: a real SQLite book through the
+// database layer, a real HTTP server on 127.0.0.1, a real worker thread, and
+// control changes posted to this (the user-interface) thread.
+#include "attribution/batch.h"
+#include "services/db/record_set.h"
+#include "services/net/fetch_time_limits.h"
+#include "support/local_http_server.h"
+#include "test_book.h"
+
+#include <QCoreApplication>
+#include <QObject>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <map>
+#include <functional>
+#include <mutex>
+#include <set>
+#include <thread>
+
+using namespace std::chrono_literals;
+using Kind = ControlChange::Kind;
+
+namespace {
+
+ControlChange text(std::string_view control, const std::string& utf8) {
+    return {Kind::SetText, Text::fromUtf8(control), Text::fromUtf8(utf8), 0};
+}
+ControlChange number(Kind kind, std::string_view control, int n) { return {kind, Text::fromUtf8(control), Text(), n}; }
+
+std::string describe(const ControlChange& c) {
+    return std::to_string(static_cast<int>(c.kind)) + " " + c.control.toUtf8() + " [" + c.text.toUtf8() + "] " +
+           std::to_string(c.number);
+}
+
+// Collects changes from any thread.
+class RecordingSink {
+public:
+    ControlChangeSink sink() {
+        return [this](const ControlChange& c) {
+            std::lock_guard lock(mutex_);
+            changes_.push_back(c);
+        };
+    }
+    std::vector<ControlChange> changes() const {
+        std::lock_guard lock(mutex_);
+        return changes_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<ControlChange> changes_;
+};
+
+// The window's side: changes applied on this thread, as the controls would hold them.
+class FakeWindow : public QObject {
+public:
+    std::map<std::string, std::string> texts;  // control -> text / caption
+    std::map<std::string, int> numbers;        // "进度条1.max", "进度条1.pos", "height"
+    std::vector<ControlChange> applied;
+    bool allOnThisThread = true;
+
+    ControlChangeSink sink() {
+        return PostedToUiThread(this, [this](const ControlChange& c) { apply(c); });
+    }
+
+private:
+    void apply(const ControlChange& c) {
+        if (QThread::currentThread() != thread()) allOnThisThread = false;
+        applied.push_back(c);
+        std::string name = c.control.toUtf8();
+        switch (c.kind) {
+        case Kind::SetText:
+        case Kind::SetCaption: texts[name] = c.text.toUtf8(); break;
+        case Kind::AppendText: texts[name] += c.text.toUtf8(); break;
+        case Kind::SetMaximum: numbers[name + ".max"] = c.number; break;
+        case Kind::SetPosition: numbers[name + ".pos"] = c.number; break;
+        case Kind::SetWindowHeight: numbers["height"] = c.number; break;
+        }
+    }
+};
+
+bool processEventsUntil(const std::function<bool()>& done, std::chrono::seconds timeout = 60s) {
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(1ms);
+    }
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    return true;
+}
+
+using Regions = std::map<std::string, std::string>;
+
+// A lookup service: regions by number, "not found" pages for the rest, and an
+// optional hook run on every request (on the server's thread).
+class FakeService {
+public:
+    explicit FakeService(Regions regions) : regions_(std::move(regions)) {}
+
+    std::function<void(size_t requestNumber)> onRequest;
+    std::set<std::string> silentNumbers;  // never answered
+
+    Text address() const { return Text::fromBytes(server_.baseUrl()); }
+    LocalHttpServer& server() { return server_; }
+
+private:
+    std::map<std::string, std::string> regions_;
+    std::atomic<size_t> count_{0};
+    LocalHttpServer server_{[this](const LocalHttpServer::Request& r) {
+        size_t n = ++count_;
+        if (onRequest) onRequest(n);
+        std::string m = r.query("m");
+        if (silentNumbers.count(m)) {
+            LocalHttpServer::Response silent;
+            silent.neverAnswer = true;
+            return silent;
+        }
+        auto it = regions_.find(m);
+        if (it == regions_.end()) return LocalHttpServer::html("<p>没有找到</p>");
+        return LocalHttpServer::attributionPage(it->second);
+    }};
+};
+
+struct OpenBook {
+    explicit OpenBook(TestBook& book) {
+        contacts.SetConnection(book.connection());
+        EXPECT_TRUE(contacts.OpenTable(T("通讯录"), T("姓名 ASC")));
+    }
+    RecordSet contacts;
+};
+
+} // namespace
+
+TEST(RunAttributionBatch, ReportsEveryStepInOrder) {
+    FakeService service(Regions{{"13800138000", "广东 深圳"}});
+    TestBook book;
+    book.addContacts({{"c01", "13800138000", ""}, {"c02", "23800138000", ""}});
+    OpenBook open(book);
+    RecordingSink sink;
+    std::atomic<int> stop{0};
+    BatchRun run{&open.contacts, service.address(), &stop, sink.sink()};
+
+    EXPECT_EQ(run_attribution_batch(run), 1);
+
+    std::vector<ControlChange> expected = {
+        text("编辑框1", ""),
+        number(Kind::SetMaximum, "进度条1", 2),
+        text("标签1", "c01"),
+        text("标签2", "13800138000"),
+        text("标签3", "广东 深圳"),
+        text("状态透明标签", "正在获取第1 个号码"),
+        number(Kind::SetPosition, "进度条1", 1),
+        text("标签1", "c02"),
+        text("标签2", "23800138000"),
+        text("标签3", ""),
+        text("状态透明标签1", "有1个号码未能获取"),
+        {Kind::AppendText, T("编辑框1"), T("\r\n1.  未能获取→   c02   23800138000\r\n"), 0},
+        text("状态透明标签", "正在获取第2 个号码"),
+        number(Kind::SetPosition, "进度条1", 2),
+        text("状态透明标签", "获取已完成！！！"),
+        {Kind::SetWindowHeight, Text(), Text(), 404},
+        {Kind::SetCaption, T("按钮_开始获取"), T("开始获取"), 0},
+    };
+    auto got = sink.changes();
+    ASSERT_EQ(got.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(got[i], expected[i]) << i << ": " << describe(got[i]);
+    EXPECT_EQ(stop.load(), 1);
+    EXPECT_EQ(service.server().requestCount(), 1u);  // the 2... number was never asked
+}
+
+TEST(RunAttributionBatch, CompletedRunStoresEveryFoundAttributionAndLogsTheRest) {
+    FakeService service(Regions{{"13800138000", "广东 深圳"}, {"13700137000", "北京 北京"}, {"13600136000", "上海 上海"}});
+    TestBook book;
+    book.addContacts({{"c01", "13800138000", ""},
+                      {"c02", "1380013800", ""},             // 10 digits: no request
+                      {"c03", "13900139000", "旧的"},         // page without markers: value kept
+                      {"c04", "13700137000", "旧的"},         // looked up again and overwritten
+                      {"c05", "13600136000", ""}});
+    book.refuseChangesTo("c05");  // found, but the book refuses it: not obtained
+    OpenBook open(book);
+    RecordingSink sink;
+    std::atomic<int> stop{0};
+    BatchRun run{&open.contacts, service.address(), &stop, sink.sink()};
+
+    EXPECT_EQ(run_attribution_batch(run), 3);
+
+    EXPECT_EQ(book.storedAttribution("c01"), "广东 深圳");
+    EXPECT_EQ(book.storedAttribution("c02"), "");
+    EXPECT_EQ(book.storedAttribution("c03"), "旧的");
+    EXPECT_EQ(book.storedAttribution("c04"), "北京 北京");
+    EXPECT_EQ(book.storedAttribution("c05"), "");
+    std::string log;
+    std::string lastStatus, lastCount;
+    for (const auto& c : sink.changes()) {
+        if (c.kind == Kind::AppendText) log += c.text.toUtf8();
+        if (c.kind == Kind::SetText && c.control == T("状态透明标签")) lastStatus = c.text.toUtf8();
+        if (c.kind == Kind::SetText && c.control == T("状态透明标签1")) lastCount = c.text.toUtf8();
+    }
+    EXPECT_EQ(log, "\r\n1.  未能获取→   c02   1380013800\r\n"
+                   "\r\n2.  未能获取→   c03   13900139000\r\n"
+                   "\r\n3.  未能获取→   c05   13600136000\r\n");
+    EXPECT_EQ(lastCount, "有3个号码未能获取");
+    EXPECT_EQ(lastStatus, "获取已完成！！！");
+    EXPECT_EQ(service.server().requestCount(), 4u);
+}
+
+TEST(RunAttributionBatch, EmptyBookEndsAtOnceAndKeepsTheWindowShort) {
+    FakeService service(Regions{});
+    TestBook book;
+    OpenBook open(book);
+    RecordingSink sink;
+    std::atomic<int> stop{0};
+    BatchRun run{&open.contacts, service.address(), &stop, sink.sink()};
+    EXPECT_EQ(run_attribution_batch(run), 0);
+    std::vector<ControlChange> expected = {
+        text("编辑框1", ""),
+        number(Kind::SetMaximum, "进度条1", 0),
+        text("状态透明标签", "获取已完成！！！"),
+        {Kind::SetCaption, T("按钮_开始获取"), T("开始获取"), 0},
+    };
+    EXPECT_EQ(sink.changes(), expected);
+    EXPECT_EQ(service.server().requestCount(), 0u);
+}
+
+TEST(RunAttributionBatch, NoServiceAddressCountsEveryNumberAsAFailure) {
+    TestBook book;
+    book.addContacts({{"c01", "13800138000", ""}, {"c02", "13900139000", ""}});
+    OpenBook open(book);
+    RecordingSink sink;
+    std::atomic<int> stop{0};
+    BatchRun run{&open.contacts, Text(), &stop, sink.sink()};
+    EXPECT_EQ(run_attribution_batch(run), 2);
+}
+
+TEST(AttributionBatch, RunThatCompletesOnAWorkerThread) {
+    FakeService service(Regions{{"13800138000", "广东 深圳"}, {"13900139000", "广东 广州"}});
+    TestBook book;
+    book.addContacts({{"c01", "13800138000", ""}, {"c02", "13900139000", ""}, {"c03", "13700137000", ""}});
+    OpenBook open(book);
+    FakeWindow window;
+    AttributionBatch batch(window.sink());
+    ASSERT_TRUE(batch.start(open.contacts, service.address()));
+    EXPECT_EQ(batch.stop_requested(), 0);
+    ASSERT_TRUE(processEventsUntil([&] { return !batch.running(); }));
+
+    EXPECT_TRUE(window.allOnThisThread);
+    EXPECT_EQ(window.texts["状态透明标签"], "获取已完成！！！");
+    EXPECT_EQ(window.texts["状态透明标签1"], "有1个号码未能获取");
+    EXPECT_EQ(window.texts["编辑框1"], "\r\n1.  未能获取→   c03   13700137000\r\n");
+    EXPECT_EQ(window.texts["按钮_开始获取"], "开始获取");
+    EXPECT_EQ(window.texts["标签1"], "c03");
+    EXPECT_EQ(window.numbers["进度条1.max"], 3);
+    EXPECT_EQ(window.numbers["进度条1.pos"], 3);
+    EXPECT_EQ(window.numbers["height"], 404);
+    EXPECT_EQ(batch.stop_requested(), 1);
+    EXPECT_EQ(book.storedAttribution("c01"), "广东 深圳");
+    EXPECT_EQ(book.storedAttribution("c02"), "广东 广州");
+}
+
+TEST(AttributionBatch, StoppedHalfWayFinishesTheCurrentNumber) {
+    std::map<std::string, std::string> regions;
+    TestBook book;
+    std::vector<TestBook::Contact> contacts;
+    for (int i = 1; i <= 8; ++i) {
+        std::string n = "1380000000" + std::to_string(i);
+        regions[n] = "区域" + std::to_string(i);
+        contacts.push_back({"c0" + std::to_string(i), n, ""});
+    }
+    book.addContacts(contacts);
+    FakeService service(regions);
+    OpenBook open(book);
+    FakeWindow window;
+    AttributionBatch batch(window.sink());
+    // The stop button is pressed while the third number is being fetched.
+    service.onRequest = [&](size_t n) {
+        if (n == 3) batch.request_stop();
+    };
+    ASSERT_TRUE(batch.start(open.contacts, service.address()));
+    ASSERT_TRUE(processEventsUntil([&] { return !batch.running(); }));
+
+    EXPECT_EQ(service.server().requestCount(), 3u);
+    EXPECT_EQ(window.texts["状态透明标签"], "获取已停止！！！");
+    EXPECT_EQ(window.texts["标签3"], "区域3");
+    EXPECT_EQ(window.numbers["进度条1.pos"], 2);  // the stopped number does not advance the bar
+    EXPECT_EQ(window.numbers.count("height"), 0u);  // no failures: the log stays hidden
+    EXPECT_EQ(window.texts["按钮_开始获取"], "开始获取");
+    for (int i = 1; i <= 3; ++i) EXPECT_EQ(book.storedAttribution("c0" + std::to_string(i)), "区域" + std::to_string(i));
+    for (int i = 4; i <= 8; ++i) EXPECT_EQ(book.storedAttribution("c0" + std::to_string(i)), "");
+
+    // A new run starts again from the first contact.
+    service.onRequest = nullptr;
+    ASSERT_TRUE(batch.start(open.contacts, service.address()));
+    ASSERT_TRUE(processEventsUntil([&] { return !batch.running(); }));
+    EXPECT_EQ(window.texts["状态透明标签"], "获取已完成！！！");
+    EXPECT_EQ(book.storedAttribution("c08"), "区域8");
+    EXPECT_EQ(service.server().requestCount(), 11u);
+}
+
+TEST(AttributionBatch, StoppedWithFailuresShowsTheLog) {
+    FakeService service(Regions{{"13800000002", "区域2"}});
+    TestBook book;
+    book.addContacts({{"c01", "23800000001", ""}, {"c02", "13800000002", ""}, {"c03", "13800000003", ""}});
+    OpenBook open(book);
+    FakeWindow window;
+    AttributionBatch batch(window.sink());
+    service.onRequest = [&](size_t n) {
+        if (n == 1) batch.request_stop();  // during c02, after c01 failed without a request
+    };
+    ASSERT_TRUE(batch.start(open.contacts, service.address()));
+    ASSERT_TRUE(processEventsUntil([&] { return !batch.running(); }));
+    EXPECT_EQ(window.texts["状态透明标签"], "获取已停止！！！");
+    EXPECT_EQ(window.texts["状态透明标签1"], "有1个号码未能获取");
+    EXPECT_EQ(window.numbers["height"], 404);
+    EXPECT_EQ(book.storedAttribution("c02"), "区域2");
+}
+
+TEST(AttributionBatch, StartIsRefusedWhileAWorkerRuns) {
+    ScopedFetchTimeLimits limits(FetchTimeLimits{10s, 600s});
+    FakeService service(Regions{{"13800000001", "区域1"}});
+    service.silentNumbers = {"13800000002"};
+    TestBook book;
+    book.addContacts({{"c01", "13800000001", ""}, {"c02", "13800000002", ""}});
+    OpenBook open(book);
+    FakeWindow window;
+    AttributionBatch batch(window.sink());
+    ASSERT_TRUE(batch.start(open.contacts, service.address()));
+    ASSERT_TRUE(service.server().waitForRequests(2, 30s));
+    EXPECT_FALSE(batch.start(open.contacts, service.address()));
+    batch.request_stop();  // stopping: still finishing its number
+    EXPECT_FALSE(batch.start(open.contacts, service.address()));
+    EXPECT_TRUE(batch.running());
+    batch.stop_and_wait();
+    EXPECT_FALSE(batch.running());
+}
+
+TEST(AttributionBatch, ClosingMidRunStopsAndJoinsWithoutLosingWrites) {
+    // The service hangs on the second number far longer than the test may run:
+    // only cutting the fetch short lets the window close.
+    ScopedFetchTimeLimits limits(FetchTimeLimits{10s, 600s});
+    FakeService service(Regions{{"13800000001", "区域1"}, {"13800000003", "区域3"}});
+    service.silentNumbers = {"13800000002"};
+    TestBook book;
+    book.addContacts({{"c01", "13800000001", ""}, {"c02", "13800000002", ""}, {"c03", "13800000003", ""}});
+    {
+        OpenBook open(book);
+        auto window = std::make_unique<FakeWindow>();
+        auto batch = std::make_unique<AttributionBatch>(window->sink());
+        ASSERT_TRUE(batch->start(open.contacts, service.address()));
+        ASSERT_TRUE(service.server().waitForRequests(2, 30s));
+        batch.reset();   // the window's about-to-be-destroyed handler: stop and wait
+        window.reset();  // then the window goes, with changes still queued for it
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(book.storedAttribution("c01"), "区域1");
+    EXPECT_EQ(book.storedAttribution("c02"), "");
+    EXPECT_EQ(book.storedAttribution("c03"), "");
+    EXPECT_EQ(service.server().requestCount(), 2u);
+}
+
+TEST(PostedToUiThread, AppliesChangesOnTheReceiversThreadInOrder) {
+    FakeWindow window;
+    ControlChangeSink sink = window.sink();
+    std::thread worker([&] {
+        for (int i = 0; i < 200; ++i) sink({Kind::SetPosition, T("进度条1"), Text(), i});
+    });
+    worker.join();
+    EXPECT_TRUE(window.applied.empty());  // nothing runs on the worker
+    ASSERT_TRUE(processEventsUntil([&] { return window.applied.size() == 200; }));
+    EXPECT_TRUE(window.allOnThisThread);
+    for (int i = 0; i < 200; ++i) EXPECT_EQ(window.applied[i].number, i);
+}

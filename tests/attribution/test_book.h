@@ -1,0 +1,44 @@
+#pragma once
+// A small address book for the attribution tests: a real SQLite file with the
+// tables the lookups use, filled by the test, opened through the database layer.
+
+#include "services/core/text.h"
+#include "services/db/db_connection.h"
+#include "support/temp_folder.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+class TestBook {
+public:
+    struct Contact {
+        std::string name;          // UTF-8
+        std::string number;        // UTF-8
+        std::string attribution;   // UTF-8, empty: not looked up yet
+    };
+
+    TestBook();
+    // Table 通讯录, in the order given (names sort as given when they are "c01", "c02", ...).
+    void addContacts(const std::vector<Contact>& contacts);
+    // Table 所属网络.
+    void addSegments(const std::vector<std::pair<std::string, std::string>>& segmentAndCarrier);
+
+    // Makes the book refuse every change to this contact's row (a trigger).
+    void refuseChangesTo(const std::string& name);
+
+    // The stored 归属地 of the contact with this name, read straight from the file.
+    std::string storedAttribution(const std::string& name) const;
+
+    const std::string& path() const { return path_; }
+    // A connection of the database layer to the book.
+    DBConnection& connection();
+
+private:
+    void exec(const std::string& sql) const;
+
+    TempFolder folder_;
+    std::string path_;
+    DBConnection connection_;
+    bool connected_ = false;
+};

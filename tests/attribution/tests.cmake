@@ -1,0 +1,1 @@
+varelo_test(attribution_tests tests/attribution varelo_attribution PkgConfig::SQLITE3)

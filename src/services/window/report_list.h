@@ -119,7 +119,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
-    bool viewportEvent(QEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
@@ -141,6 +140,7 @@ private:
     void focusRow(int row, bool select);
     void layoutHeader();
     void updateScrollBars();
+    void scheduleScrollBars();
     void syncHeaderColumns();
     int textWidth(const Text& text) const;
 
@@ -160,4 +160,5 @@ private:
     bool grid_ = false;
     int sort_ = 0;
     bool single_ = true;
+    bool scrollBarsPending_ = false;
 };

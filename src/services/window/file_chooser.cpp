@@ -1,0 +1,82 @@
+#include "services/window/file_chooser.h"
+
+#include <QApplication>
+#include <QFileDialog>
+
+#include <mutex>
+
+std::vector<FileFilter> ParseFileFilter(const Text& filter) {
+    std::vector<FileFilter> filters;
+    std::vector<Text> parts;
+    Text current;
+    // Walk by character: the second byte of a two-byte character may be '|'.
+    const std::string& bytes = filter.bytes();
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        if (c >= 0x81 && i + 1 < bytes.size()) {
+            current.bytes().append(bytes, i, 2);
+            ++i;
+        } else if (c == '|') {
+            parts.push_back(current);
+            current = Text();
+        } else {
+            current.bytes().push_back(static_cast<char>(c));
+        }
+    }
+    parts.push_back(current);
+    // Read as a list ending in "||": pairs until an empty name.
+    for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].empty()) break;
+        if (parts[i + 1].empty()) continue;
+        filters.push_back({parts[i], parts[i + 1]});
+    }
+    return filters;
+}
+
+namespace {
+
+// The desktop's file dialog.
+class QtFileChooser : public FileChooser {
+public:
+    std::optional<Text> choose(const FileRequest& request) override {
+        QFileDialog dialog(QApplication::activeWindow());
+        dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        dialog.setOption(QFileDialog::ReadOnly, false);
+        if (!request.title.empty()) dialog.setWindowTitle(request.title.toQString());
+        QStringList nameFilters;
+        for (const auto& f : request.filters) {
+            QString patterns = f.patterns.toQString();
+            patterns.replace(';', ' ');
+            nameFilters << f.name.toQString() + " (" + patterns + ")";
+        }
+        if (!nameFilters.isEmpty()) {
+            dialog.setNameFilters(nameFilters);
+            if (request.filterIndex >= 0 && request.filterIndex < nameFilters.size())
+                dialog.selectNameFilter(nameFilters[request.filterIndex]);
+        }
+        if (!request.folder.empty()) dialog.setDirectory(request.folder.toQString());
+        if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(request.defaultExtension.toQString());
+        if (!request.fileName.empty()) dialog.selectFile(request.fileName.toQString());
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+        return Text::fromQString(dialog.selectedFiles().first());
+    }
+};
+
+std::mutex g_mutex;
+std::shared_ptr<FileChooser> g_chooser;
+
+}  // namespace
+
+std::shared_ptr<FileChooser> SetFileChooser(std::shared_ptr<FileChooser> chooser) {
+    std::lock_guard lock(g_mutex);
+    auto previous = g_chooser;
+    g_chooser = std::move(chooser);
+    return previous;
+}
+
+std::shared_ptr<FileChooser> CurrentFileChooser() {
+    std::lock_guard lock(g_mutex);
+    if (!g_chooser) g_chooser = std::make_shared<QtFileChooser>();
+    return g_chooser;
+}

@@ -116,9 +116,7 @@ private:
         if (onRequest) onRequest(n);
         std::string m = r.query("m");
         if (silentNumbers.count(m)) {
-            LocalHttpServer::Response silent;
-            silent.neverAnswer = true;
-            return silent;
+            return LocalHttpServer::silent();
         }
         auto it = regions_.find(m);
         if (it == regions_.end()) return LocalHttpServer::html("<p>没有找到</p>");

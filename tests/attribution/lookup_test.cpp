@@ -180,11 +180,7 @@ TEST(LookupAttribution, BrokenUtf8AndCharactersGbkLacksInTheRegion) {
 
 TEST(LookupAttribution, DeadServiceGivesNothing) {
     ScopedFetchTimeLimits limits(FetchTimeLimits{1500ms, 1500ms});
-    LocalHttpServer silent([](const auto&) {
-        LocalHttpServer::Response r;
-        r.neverAnswer = true;
-        return r;
-    });
+    LocalHttpServer silent([](const auto&) { return LocalHttpServer::silent(); });
     EXPECT_TRUE(lookup_attribution(T("13800138000"), Text::fromBytes(silent.baseUrl())).empty());
     Text closed = Text::fromBytes("http://127.0.0.1:" + std::to_string(LocalHttpServer::closedPort()));
     EXPECT_TRUE(lookup_attribution(T("13800138000"), closed).empty());

@@ -251,6 +251,18 @@ LocalHttpServer::Response LocalHttpServer::attributionPage(const std::string& ut
                 "</body></html>\n");
 }
 
+LocalHttpServer::Response LocalHttpServer::silent() {
+    Response r;
+    r.neverAnswer = true;
+    return r;
+}
+
+LocalHttpServer::Response LocalHttpServer::brokenAfter(std::string body, std::size_t sent) {
+    Response r = html(std::move(body));
+    r.cutAfter = sent;
+    return r;
+}
+
 std::uint16_t LocalHttpServer::closedPort() {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr{};

@@ -74,6 +74,10 @@ public:
     static Response html(std::string utf8Body, int status = 200, std::string reason = "OK");
     // The lookup service's answer page for a region (UTF-8, both markers).
     static Response attributionPage(const std::string& utf8Region);
+    // Reads the request and never answers (a dead service).
+    static Response silent();
+    // Announces the whole body but sends only its first `sent` bytes, then closes.
+    static Response brokenAfter(std::string body, std::size_t sent);
     // A port on 127.0.0.1 on which nothing listens.
     static std::uint16_t closedPort();
 

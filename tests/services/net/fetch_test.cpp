@@ -113,11 +113,7 @@ TEST(FetchWebPage, KeepsBinaryBytesAndNuls) {
 
 TEST(FetchWebPage, ReturnsTheBytesReceivedBeforeABrokenTransfer) {
     const std::string page = pattern(50'000);
-    LocalHttpServer server([&](const auto&) {
-        auto r = LocalHttpServer::html(page);
-        r.cutAfter = 30'000;
-        return r;
-    });
+    LocalHttpServer server([&](const auto&) { return LocalHttpServer::brokenAfter(page, 30'000); });
     Bytes body = fetch_web_page(url(server, "/"));
     ASSERT_EQ(body.size(), 30'000u);
     EXPECT_TRUE(asString(body) == page.substr(0, 30'000));
@@ -131,11 +127,7 @@ TEST(FetchWebPage, EmptyBodyGivesAnEmptyBlock) {
 
 TEST(FetchWebPageFailures, SilentServerEndsAtTheTimeLimitWithNothing) {
     ScopedFetchTimeLimits limits(shortLimits());
-    LocalHttpServer server([](const auto&) {
-        LocalHttpServer::Response r;
-        r.neverAnswer = true;
-        return r;
-    });
+    LocalHttpServer server([](const auto&) { return LocalHttpServer::silent(); });
     EXPECT_TRUE(fetch_web_page(url(server, "/")).empty());
     EXPECT_EQ(server.requestCount(), 1u);
 }
@@ -184,11 +176,7 @@ TEST(FetchWebPageFailures, SecureSchemeSpeaksTlsNotPlainHttp) {
 TEST(FetchWebPageFailures, StopRequestEndsAWaitingFetch) {
     // Limits far beyond the test's own time-out: only the stop can end the wait.
     ScopedFetchTimeLimits limits(FetchTimeLimits{10s, 600s});
-    LocalHttpServer server([](const auto&) {
-        LocalHttpServer::Response r;
-        r.neverAnswer = true;
-        return r;
-    });
+    LocalHttpServer server([](const auto&) { return LocalHttpServer::silent(); });
     std::stop_source stop;
     Bytes result{1};
     std::thread fetcher([&] { result = fetch_web_page(url(server, "/"), stop.get_token()); });

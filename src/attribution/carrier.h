@@ -8,8 +8,6 @@ class RecordSet;
 // The carrier name ("联通", "移动", "电信", or whatever the table holds) of the
 // first segment, in 手机号 order, that contains the number's first three bytes;
 // empty when none does. Runs the query on `carriers` (attached to the address
-// book) and leaves its rows there. An empty number matches every segment.
+// book) and leaves its rows there. An empty number matches every segment; a
+// quote in the number is matched as a quote.
 Text carrier_of_number(RecordSet& carriers, const Text& number);
-
-// The query carrier_of_number runs; quotes in the prefix are doubled.
-Text carrier_query(const Text& number);

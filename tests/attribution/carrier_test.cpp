@@ -11,7 +11,7 @@ namespace {
 class CarrierOfNumber : public ::testing::Test {
 protected:
     void SetUp() override {
-        book.addSegments({{"130", "联通"}, {"138", "移动"}, {"139", "移动"}, {"133", "电信"}, {"153", "电信"},
+        book.replaceSegments({{"130", "联通"}, {"138", "移动"}, {"139", "移动"}, {"133", "电信"}, {"153", "电信"},
                           {"1700", "电信"}, {"1705", "移动"}, {"166", "移动 "}, {"199", "广电"}});
         carriers.SetConnection(book.connection());
     }
@@ -24,13 +24,6 @@ protected:
 };
 
 } // namespace
-
-TEST(CarrierQuery, IsTheExactStatementWithThePrefix) {
-    EXPECT_EQ(carrier_query(T("13812345678")), T("select * from 所属网络 where 手机号 like  '%138%' order by 手机号 ASC"));
-    EXPECT_EQ(carrier_query(T("13")), T("select * from 所属网络 where 手机号 like  '%13%' order by 手机号 ASC"));
-    EXPECT_EQ(carrier_query(Text()), T("select * from 所属网络 where 手机号 like  '%%' order by 手机号 ASC"));
-    EXPECT_EQ(carrier_query(T("1'3456")), T("select * from 所属网络 where 手机号 like  '%1''3%' order by 手机号 ASC"));
-}
 
 TEST_F(CarrierOfNumber, FindsTheCarrierOfTheNumbersSegment) {
     EXPECT_EQ(carrierOf("13812345678"), "移动");
@@ -72,8 +65,19 @@ TEST_F(CarrierOfNumber, GbkNumbersAreMatchedAsText) {
     EXPECT_EQ(carrierOf("１３８"), "");
 }
 
+TEST(CarrierOfNumberDeliveredBook, KnowsTheThreeCarriers) {
+    TestBook book;
+    RecordSet carriers;
+    carriers.SetConnection(book.connection());
+    EXPECT_EQ(carrier_of_number(carriers, T("13812345678")), T("移动"));
+    EXPECT_EQ(carrier_of_number(carriers, T("13012345678")), T("联通"));
+    EXPECT_EQ(carrier_of_number(carriers, T("13312345678")), T("电信"));
+    EXPECT_EQ(carrier_of_number(carriers, T("17012345678")), T("电信"));  // '%170%': 1700 sorts first
+}
+
 TEST(CarrierOfNumberEmptyTable, GivesNothing) {
     TestBook book;
+    book.replaceSegments({});
     RecordSet carriers;
     carriers.SetConnection(book.connection());
     EXPECT_TRUE(carrier_of_number(carriers, T("13812345678")).empty());

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <filesystem>
 #include <functional>
 
 namespace {
@@ -19,10 +20,10 @@ std::string quoted(const std::string& s) {
 } // namespace
 
 TestBook::TestBook() : path_(folder_.file("VRL3.mdb")) {
-    exec("CREATE TABLE 通讯录 (编号 INTEGER PRIMARY KEY AUTOINCREMENT, 姓名 TEXT, 手机 TEXT, 首字母 TEXT, "
-         "归属地 TEXT);"
-         "CREATE TABLE 用户 (用户名 TEXT, 密码 TEXT, 头像 BLOB);"
-         "CREATE TABLE 所属网络 (手机号 TEXT, 运营商 TEXT);");
+    const std::string delivered = std::string(VARELO_PROGRAM_DIR) + "/VRL3.mdb";
+    std::error_code error;
+    std::filesystem::copy_file(delivered, path_, error);
+    EXPECT_FALSE(error) << delivered << ": " << error.message();
 }
 
 void TestBook::exec(const std::string& sql) const {
@@ -44,8 +45,8 @@ void TestBook::addContacts(const std::vector<Contact>& contacts) {
     exec(sql + "COMMIT;");
 }
 
-void TestBook::addSegments(const std::vector<std::pair<std::string, std::string>>& segments) {
-    std::string sql = "BEGIN;";
+void TestBook::replaceSegments(const std::vector<std::pair<std::string, std::string>>& segments) {
+    std::string sql = "BEGIN; DELETE FROM 所属网络;";
     for (const auto& [segment, carrier] : segments)
         sql += "INSERT INTO 所属网络 (手机号, 运营商) VALUES (" + quoted(segment) + ", " + quoted(carrier) + ");";
     exec(sql + "COMMIT;");

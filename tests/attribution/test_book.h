@@ -1,6 +1,6 @@
 #pragma once
-// A small address book for the attribution tests: a real SQLite file with the
-// tables the lookups use, filled by the test, opened through the database layer.
+// An address book for the attribution tests: a fresh copy of the delivered
+// VRL3.mdb, filled by the test, opened through the database layer.
 
 #include "services/core/text.h"
 #include "services/db/db_connection.h"
@@ -21,8 +21,8 @@ public:
     TestBook();
     // Table 通讯录, in the order given (names sort as given when they are "c01", "c02", ...).
     void addContacts(const std::vector<Contact>& contacts);
-    // Table 所属网络.
-    void addSegments(const std::vector<std::pair<std::string, std::string>>& segmentAndCarrier);
+    // Table 所属网络 holding only these segments.
+    void replaceSegments(const std::vector<std::pair<std::string, std::string>>& segmentAndCarrier);
 
     // Makes the book refuse every change to this contact's row (a trigger).
     void refuseChangesTo(const std::string& name);

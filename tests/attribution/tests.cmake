@@ -1,1 +1,1 @@
-varelo_test(attribution_tests tests/attribution varelo_attribution PkgConfig::SQLITE3)
+varelo_test(attribution_tests tests/attribution varelo_attribution varelo_data PkgConfig::SQLITE3)

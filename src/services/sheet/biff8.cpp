@@ -2,6 +2,7 @@
 
 #include "services/sheet/byte_sink.h"
 
+#include <string_view>
 #include <unordered_map>
 
 namespace sheet {
@@ -54,13 +55,13 @@ private:
     std::size_t start_;
 };
 
-bool fitsInBytes(const std::u16string& s) {
+bool fitsInBytes(std::u16string_view s) {
     for (char16_t c : s)
         if (c > 0xFF) return false;
     return true;
 }
 
-void chars(ByteSink& out, const std::u16string& s, std::size_t from, std::size_t count, bool wide) {
+void chars(ByteSink& out, std::u16string_view s, std::size_t from, std::size_t count, bool wide) {
     for (std::size_t i = from; i < from + count; ++i) {
         if (wide) out.u16(s[i]);
         else out.u8(s[i]);
@@ -127,8 +128,7 @@ void xf(ByteSink& out, unsigned formatIndex, bool style, unsigned usedAttributes
 void dimensions(ByteSink& out, const Worksheet& ws) {
     std::uint32_t firstRow = 0, lastRow = 0, firstCol = 0, lastCol = 0;
     bool any = false;
-    for (const auto& [key, cell] : ws.cells) {
-        CellRef ref = Worksheet::refOf(key);
+    ws.forEachCell([&](CellRef ref, const Cell&) {
         if (!any) {
             firstRow = lastRow = ref.row;
             firstCol = lastCol = ref.column;
@@ -138,7 +138,7 @@ void dimensions(ByteSink& out, const Worksheet& ws) {
         lastRow = std::max(lastRow, ref.row);
         firstCol = std::min(firstCol, ref.column);
         lastCol = std::max(lastCol, ref.column);
-    }
+    });
     RecordScope r(out, kDimensions);
     out.u32(firstRow);
     out.u32(any ? lastRow + 1 : 0);
@@ -153,12 +153,18 @@ void dimensions(ByteSink& out, const Worksheet& ws) {
 // its character-width flag again.
 class SharedStrings {
 public:
-    std::uint32_t add(const std::u16string& s) {
+    std::uint32_t add(std::u16string_view s) {
         ++references_;
         auto [it, fresh] = index_.try_emplace(s, static_cast<std::uint32_t>(strings_.size()));
-        if (fresh) strings_.push_back(&it->first);
+        if (fresh) {
+            strings_.push_back(s);
+            bytes_ += 3 + 2 * s.size();
+        }
         return it->second;
     }
+
+    // An upper bound of the table's size, CONTINUE headers aside.
+    std::size_t sizeHint() const { return bytes_; }
 
     void write(ByteSink& out) {
         const std::size_t unique = strings_.size();
@@ -168,7 +174,7 @@ public:
         out.u32(references_);
         out.u32(static_cast<std::uint32_t>(unique));
         for (std::size_t i = 0; i < unique; ++i) {
-            const std::u16string& s = *strings_[i];
+            const std::u16string_view s = strings_[i];
             const bool wide = !fitsInBytes(s);
             const std::size_t width = wide ? 2 : 1;
             if (room(out) < 3 + (s.empty() ? 0 : width)) restart(out);
@@ -216,9 +222,11 @@ private:
         start(out, kContinue);
     }
 
-    std::unordered_map<std::u16string, std::uint32_t> index_;
-    std::vector<const std::u16string*> strings_;
+    // Views into the cells' own strings, which outlive the table.
+    std::unordered_map<std::u16string_view, std::uint32_t> index_;
+    std::vector<std::u16string_view> strings_;
     std::uint32_t references_ = 0;
+    std::size_t bytes_ = 0;
     std::size_t bucketSize_ = 8;
     std::size_t recordStart_ = 0;
     std::vector<Bucket> buckets_;
@@ -250,16 +258,14 @@ void worksheet(ByteSink& out, const Worksheet& ws, const Styles& st, const std::
     bof(out, kBofWorksheet);
     dimensions(out, ws);
     std::size_t text = 0;
-    for (const auto& [key, cell] : ws.cells) {
-        CellRef ref = Worksheet::refOf(key);
+    ws.forEachCell([&](CellRef ref, const Cell& cell) {
         unsigned xfIndex = st.xfOfFormat[cell.format];
-        if (const auto* s = std::get_if<std::u16string>(&cell.value)) {
+        if (std::holds_alternative<std::u16string>(cell.value)) {
             RecordScope r(out, kLabelSst);
             out.u16(ref.row);
             out.u16(ref.column);
             out.u16(xfIndex);
             out.u32(sstIndex[text++]);
-            (void)s;
         } else if (const double* d = std::get_if<double>(&cell.value)) {
             RecordScope r(out, kNumber);
             out.u16(ref.row);
@@ -272,7 +278,7 @@ void worksheet(ByteSink& out, const Worksheet& ws, const Styles& st, const std::
             out.u16(ref.column);
             out.u16(xfIndex);
         }
-    }
+    });
     {
         RecordScope r(out, kWindow2);
         out.u16(0x06B6); // grid, headers, zeros, default header colour, outline symbols, selected, shown
@@ -290,21 +296,27 @@ void worksheet(ByteSink& out, const Worksheet& ws, const Styles& st, const std::
 
 std::optional<std::vector<unsigned char>> BuildWorkbookStream(const Workbook& book) {
     for (std::size_t i = 0; i < book.sheetCount(); ++i) {
-        for (const auto& [key, cell] : book.sheet(i).cells) {
-            CellRef ref = Worksheet::refOf(key);
-            if (ref.row >= kXlsRows || ref.column >= kXlsColumns) return std::nullopt;
-        }
+        bool outside = false;
+        book.sheet(i).forEachCell([&](CellRef ref, const Cell&) {
+            outside = outside || ref.row >= kXlsRows || ref.column >= kXlsColumns;
+        });
+        if (outside) return std::nullopt;
     }
 
     // Strings are numbered in the order the worksheets will refer to them.
     SharedStrings sst;
     std::vector<std::vector<std::uint32_t>> sstIndex(book.sheetCount());
-    for (std::size_t i = 0; i < book.sheetCount(); ++i)
-        for (const auto& [key, cell] : book.sheet(i).cells)
+    for (std::size_t i = 0; i < book.sheetCount(); ++i) {
+        book.sheet(i).forEachCell([&](CellRef, const Cell& cell) {
             if (const auto* s = std::get_if<std::u16string>(&cell.value)) sstIndex[i].push_back(sst.add(*s));
+        });
+    }
 
     const Styles st = stylesOf(book);
     ByteSink out;
+    std::size_t cellCount = 0;
+    for (std::size_t i = 0; i < book.sheetCount(); ++i) cellCount += book.sheet(i).cellCount();
+    out.bytes().reserve(64 * 1024 + sst.sizeHint() + sst.sizeHint() / kMaxRecordData * 5 + 18 * cellCount);
     bof(out, kBofGlobals);
     { RecordScope r(out, kCodePage); out.u16(kUtf16CodePage); }
     {
@@ -343,7 +355,7 @@ std::optional<std::vector<unsigned char>> BuildWorkbookStream(const Workbook& bo
         sheetOffsetAt.push_back(out.size());
         out.u32(0); // the substream's offset, filled in below
         out.u16(0); // visible worksheet
-        shortString(out, book.sheet(i).name);
+        shortString(out, book.sheet(i).name());
     }
     { RecordScope r(out, kCountry); out.u16(86); out.u16(86); }
     sst.write(out);

@@ -2,6 +2,8 @@
 
 #include "services/sheet/byte_sink.h"
 
+#include <algorithm>
+
 namespace sheet {
 
 namespace {
@@ -38,14 +40,19 @@ void directoryEntry(ByteSink& out, const std::u16string& name, EntryType type, s
     out.u64(size);
 }
 
+std::size_t paddedSize(std::size_t streamSize) { return std::max(streamSize, kMiniStreamCutoff); }
+
 } // namespace
 
-std::optional<std::vector<unsigned char>> BuildCompoundFile(const std::u16string& streamName,
-                                                            const std::vector<unsigned char>& stream) {
-    if (streamName.empty() || streamName.size() > 31) return std::nullopt;
-    if (stream.size() > kMaxStreamSize) return std::nullopt;
+std::size_t CompoundFileTail(std::size_t streamSize) {
+    return sectorsFor(paddedSize(streamSize)) * kSectorSize - streamSize;
+}
 
-    const std::size_t streamSize = stream.size() < kMiniStreamCutoff ? kMiniStreamCutoff : stream.size();
+std::optional<std::vector<unsigned char>> CompoundFileHead(const std::u16string& streamName, std::size_t actualSize) {
+    if (streamName.empty() || streamName.size() > 31) return std::nullopt;
+    if (actualSize > kMaxStreamSize) return std::nullopt;
+
+    const std::size_t streamSize = paddedSize(actualSize);
     const std::size_t streamSectors = sectorsFor(streamSize);
     const std::size_t directorySectors = 1;
 
@@ -63,7 +70,7 @@ std::optional<std::vector<unsigned char>> BuildCompoundFile(const std::u16string
     const std::uint32_t firstStreamSector = directorySector + directorySectors;
 
     ByteSink out;
-    out.bytes().reserve((1 + fatSectors + difatSectors + directorySectors + streamSectors) * kSectorSize);
+    out.bytes().reserve((1 + fatSectors + difatSectors + directorySectors) * kSectorSize);
 
     // Header.
     const unsigned char signature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
@@ -114,9 +121,16 @@ std::optional<std::vector<unsigned char>> BuildCompoundFile(const std::u16string
     for (std::size_t i = 2; i < kSectorSize / kDirEntrySize; ++i)
         directoryEntry(out, u"", EntryType::Empty, kNoStream, 0, 0);
 
-    out.append(stream);
-    out.zeros(streamSectors * kSectorSize - stream.size());
     return std::move(out.bytes());
+}
+
+std::optional<std::vector<unsigned char>> BuildCompoundFile(const std::u16string& streamName,
+                                                            const std::vector<unsigned char>& stream) {
+    auto file = CompoundFileHead(streamName, stream.size());
+    if (!file) return std::nullopt;
+    file->insert(file->end(), stream.begin(), stream.end());
+    file->insert(file->end(), CompoundFileTail(stream.size()), 0);
+    return file;
 }
 
 } // namespace sheet

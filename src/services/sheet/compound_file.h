@@ -24,8 +24,13 @@ inline constexpr std::size_t kMiniStreamCutoff = 4096;
 // readers take them as signed.
 inline constexpr std::uint64_t kMaxStreamSize = 0x7FFFFFFFu - 64 * 1024 * 1024;
 
-// The whole file image, or nothing when the stream is too large or its name
-// longer than 31 UTF-16 units.
+// The file is the head, then the stream, then CompoundFileTail zero bytes.
+// The head (header, FAT, DIFAT and directory sectors) is nothing when the
+// stream is too large or its name empty or longer than 31 UTF-16 units.
+std::optional<std::vector<unsigned char>> CompoundFileHead(const std::u16string& streamName, std::size_t streamSize);
+std::size_t CompoundFileTail(std::size_t streamSize);
+
+// The whole file image in one piece.
 std::optional<std::vector<unsigned char>> BuildCompoundFile(const std::u16string& streamName,
                                                             const std::vector<unsigned char>& stream);
 

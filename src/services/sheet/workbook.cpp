@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -73,12 +74,65 @@ std::optional<double> NumberOfText(std::u16string_view text) {
 }
 
 std::u16string Utf16Of(const Text& text) {
+    if (std::all_of(text.bytes().begin(), text.bytes().end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return std::u16string(text.bytes().begin(), text.bytes().end());
     QString s = text.toQString();
     return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()), static_cast<std::size_t>(s.size()));
 }
 
+namespace {
+
+template <class Row>
+auto columnAt(Row& row, std::uint32_t column) {
+    return std::lower_bound(row.begin(), row.end(), column,
+                            [](const auto& entry, std::uint32_t c) { return entry.first < c; });
+}
+
+} // namespace
+
+Worksheet::Row& Worksheet::rowAt(std::uint32_t index) {
+    for (int i = 0; i < recentCount_; ++i)
+        if (recent_[i]->first == index) return recent_[i]->second;
+    auto it = rows_.try_emplace(index).first;
+    recent_[1] = recent_[0];
+    recent_[0] = it;
+    recentCount_ = std::min(recentCount_ + 1, 2);
+    return it->second;
+}
+
+Cell& Worksheet::at(CellRef ref) {
+    Row& row = rowAt(ref.row);
+    auto it = columnAt(row, ref.column);
+    if (it == row.end() || it->first != ref.column) {
+        it = row.emplace(it);
+        it->first = ref.column;
+        ++cellCount_;
+    }
+    return it->second;
+}
+
+const Cell* Worksheet::find(CellRef ref) const {
+    auto r = rows_.find(ref.row);
+    if (r == rows_.end()) return nullptr;
+    auto it = columnAt(r->second, ref.column);
+    return it != r->second.end() && it->first == ref.column ? &it->second : nullptr;
+}
+
+void Worksheet::erase(CellRef ref) {
+    auto r = rows_.find(ref.row);
+    if (r == rows_.end()) return;
+    auto it = columnAt(r->second, ref.column);
+    if (it == r->second.end() || it->first != ref.column) return;
+    r->second.erase(it);
+    --cellCount_;
+    if (r->second.empty()) {
+        rows_.erase(r);
+        recentCount_ = 0; // the erased row may be one of them
+    }
+}
+
 Workbook::Workbook() : formats_{u"General"} {
-    sheets_.push_back(Worksheet{u"Sheet1", {}});
+    sheets_.emplace_back(u"Sheet1");
 }
 
 std::uint16_t Workbook::formatId(const std::u16string& code) {
@@ -96,15 +150,15 @@ bool Workbook::setValue(std::size_t index, const CellRange& range, const Text& v
     Worksheet& ws = sheets_[index];
     for (std::uint32_t r = range.first.row; r <= range.last.row; ++r) {
         for (std::uint32_t c = range.first.column; c <= range.last.column; ++c) {
-            std::uint64_t key = Worksheet::key(r, c);
+            const CellRef ref{r, c};
             if (text.empty()) {
-                auto it = ws.cells.find(key);
-                if (it == ws.cells.end()) continue;
-                if (it->second.format == kGeneralFormat) ws.cells.erase(it);
-                else it->second.value = std::monostate{};
+                const Cell* old = ws.find(ref);
+                if (!old) continue;
+                if (old->format == kGeneralFormat) ws.erase(ref);
+                else ws.at(ref).value = std::monostate{};
                 continue;
             }
-            Cell& cell = ws.cells[key];
+            Cell& cell = ws.at(ref);
             if (number && !isTextFormat(cell.format)) cell.value = *number;
             else cell.value = text;
         }
@@ -121,15 +175,15 @@ bool Workbook::setFormat(std::size_t index, const CellRange& range, const Text& 
     Worksheet& ws = sheets_[index];
     for (std::uint32_t r = range.first.row; r <= range.last.row; ++r) {
         for (std::uint32_t c = range.first.column; c <= range.last.column; ++c) {
-            std::uint64_t key = Worksheet::key(r, c);
+            const CellRef ref{r, c};
             if (id == kGeneralFormat) {
-                auto it = ws.cells.find(key);
-                if (it == ws.cells.end()) continue;
-                if (std::holds_alternative<std::monostate>(it->second.value)) ws.cells.erase(it);
-                else it->second.format = id;
+                const Cell* old = ws.find(ref);
+                if (!old) continue;
+                if (std::holds_alternative<std::monostate>(old->value)) ws.erase(ref);
+                else ws.at(ref).format = id;
                 continue;
             }
-            ws.cells[key].format = id;
+            ws.at(ref).format = id;
         }
     }
     return true;

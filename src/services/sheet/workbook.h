@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -57,13 +58,42 @@ struct Cell {
     std::uint16_t format = kGeneralFormat;
 };
 
-struct Worksheet {
-    std::u16string name;
-    // Keyed by row << 16 | column, so iteration runs row by row, left to right.
-    std::map<std::uint64_t, Cell> cells;
+// A sheet's cells, row by row; each row's cells sorted by column. Rows are
+// few next to cells, so looking a cell up stays cheap and the cells of a row
+// lie together in memory.
+class Worksheet {
+public:
+    explicit Worksheet(std::u16string name) : name_(std::move(name)) {}
 
-    static std::uint64_t key(std::uint32_t row, std::uint32_t column) { return std::uint64_t(row) << 16 | column; }
-    static CellRef refOf(std::uint64_t key) { return {std::uint32_t(key >> 16), std::uint32_t(key & 0xFFFF)}; }
+    const std::u16string& name() const { return name_; }
+
+    // The cell, created blank in General when absent.
+    Cell& at(CellRef ref);
+    const Cell* find(CellRef ref) const;
+    void erase(CellRef ref);
+    std::size_t cellCount() const { return cellCount_; }
+
+    // Calls f(CellRef, const Cell&) for every cell, row by row, left to right.
+    template <class F>
+    void forEachCell(F&& f) const {
+        for (const auto& [row, cells] : rows_)
+            for (const auto& [column, cell] : cells) f(CellRef{row, column}, cell);
+    }
+
+private:
+    using Row = std::vector<std::pair<std::uint32_t, Cell>>;
+
+    using Rows = std::map<std::uint32_t, Row>;
+
+    Row& rowAt(std::uint32_t row);
+
+    std::u16string name_;
+    Rows rows_;
+    std::size_t cellCount_ = 0;
+    // The two rows used last: the export alternates between the title row
+    // and the row it fills, so most look-ups end here.
+    Rows::iterator recent_[2];
+    int recentCount_ = 0;
 };
 
 class Workbook {

@@ -12,22 +12,25 @@ bool WriteXlsFile(const Workbook& book, const Text& path) {
     if (path.empty()) return false;
     auto stream = BuildWorkbookStream(book);
     if (!stream) return false;
-    auto image = BuildCompoundFile(u"Workbook", *stream);
-    if (!image) return false;
-    stream.reset();
+    auto head = CompoundFileHead(u"Workbook", stream->size());
+    if (!head) return false;
+    const std::vector<unsigned char> tail(CompoundFileTail(stream->size()), 0);
 
     QSaveFile file(path.toQString());
     if (!file.open(QIODevice::WriteOnly)) return false;
-    const char* data = reinterpret_cast<const char*>(image->data());
-    qint64 left = static_cast<qint64>(image->size());
-    while (left > 0) {
-        qint64 n = file.write(data, left);
-        if (n <= 0) {
-            file.cancelWriting();
-            return false;
+    const std::vector<unsigned char>* parts[] = {&*head, &*stream, &tail};
+    for (const auto* part : parts) {
+        const char* data = reinterpret_cast<const char*>(part->data());
+        qint64 left = static_cast<qint64>(part->size());
+        while (left > 0) {
+            qint64 n = file.write(data, left);
+            if (n <= 0) {
+                file.cancelWriting();
+                return false;
+            }
+            data += n;
+            left -= n;
         }
-        data += n;
-        left -= n;
     }
     return file.commit();
 }

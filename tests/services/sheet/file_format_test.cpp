@@ -64,11 +64,12 @@ TEST(SheetValues, OverlongTextsAndHugeRangesAreRefused) {
     CellRange a1{{0, 0}, {0, 0}};
     EXPECT_TRUE(book.setValue(0, a1, Text::fromBytes(std::string(kMaxCellChars, 'x'))));
     EXPECT_FALSE(book.setValue(0, a1, Text::fromBytes(std::string(kMaxCellChars + 1, 'y'))));
-    EXPECT_EQ(std::get<std::u16string>(book.sheet(0).cells.at(0).value).size(), kMaxCellChars);
+    ASSERT_NE(book.sheet(0).find({0, 0}), nullptr);
+    EXPECT_EQ(std::get<std::u16string>(book.sheet(0).find({0, 0})->value).size(), kMaxCellChars);
     CellRange all{{0, 0}, {kGridRows - 1, kGridColumns - 1}};
     EXPECT_FALSE(book.setValue(0, all, T("x")));
     EXPECT_FALSE(book.setFormat(0, all, T("@")));
-    EXPECT_EQ(book.sheet(0).cells.size(), 1u);
+    EXPECT_EQ(book.sheet(0).cellCount(), 1u);
 }
 
 TEST(SheetStream, RecordsStayWithinTheLimitAndStringsContinue) {

@@ -1,0 +1,1 @@
+#include "contacts/contact_list.h"

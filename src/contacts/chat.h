@@ -18,6 +18,5 @@ Text chat_link_prefix(const ProgramState& state);
 Text chat_link_address(const Text& prefix, const Text& qqNumber);
 
 // Opens the chat link for the QQ number in the box (5 to 9 bytes), else tells
-// the user why not. Uses the settings of the program state the record window
-// handlers were made with.
-void open_chat(const Control& qqBox);
+// the user why not.
+void open_chat(const ProgramState& state, const Control& qqBox);

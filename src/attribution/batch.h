@@ -73,8 +73,8 @@ struct BatchRun {
 // a 10 ms pause, failures counted and logged; a found attribution is written
 // into 归属地 and stored at once. Stops after the current number when
 // *stopRequested is 1 or `cancel` is requested (the fetch in progress is cut
-// short only by `cancel`). Sets *stopRequested to 1 when it ends. Returns the
-// number of failures.
+// short only by `cancel`). The caller clears *stopRequested before the run
+// starts; the run sets it to 1 when it ends. Returns the number of failures.
 int run_attribution_batch(BatchRun& run, std::stop_token cancel = {});
 
 // The batch state the window keeps: the stop flag and the worker's handle.

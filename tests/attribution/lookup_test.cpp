@@ -237,6 +237,9 @@ TEST(AttributionOfCurrentContact, FoundValueIsStoredAtOnce) {
         EXPECT_EQ(utf8(attribution_of_current_contact(contacts, service.address())), "广东 深圳");
         // In the file already, before the record set moves or closes.
         EXPECT_EQ(book.storedAttribution("c01"), "广东 深圳");
+        // Shown again without a reopen: the stored value, no second request.
+        EXPECT_EQ(utf8(attribution_of_current_contact(contacts, service.address())), "广东 深圳");
+        EXPECT_EQ(service.server().requestCount(), 1u);
         // Reopened (as a new search does): the value is still there.
         ASSERT_TRUE(contacts.OpenTable(T("通讯录"), T("姓名 ASC")));
         ASSERT_TRUE(contacts.MoveTo(0));

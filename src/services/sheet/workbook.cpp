@@ -135,9 +135,10 @@ Workbook::Workbook() : formats_{u"General"} {
     sheets_.emplace_back(u"Sheet1");
 }
 
-std::uint16_t Workbook::formatId(const std::u16string& code) {
+std::optional<std::uint16_t> Workbook::formatId(const std::u16string& code) {
     for (std::size_t i = 0; i < formats_.size(); ++i)
         if (formats_[i] == code) return static_cast<std::uint16_t>(i);
+    if (formats_.size() >= kMaxFormats) return std::nullopt;
     formats_.push_back(code);
     return static_cast<std::uint16_t>(formats_.size() - 1);
 }
@@ -170,8 +171,10 @@ bool Workbook::setFormat(std::size_t index, const CellRange& range, const Text& 
     if (index >= sheets_.size() || range.cellCount() > kMaxRangeCells) return false;
     std::u16string code = Utf16Of(format);
     if (code.size() > 255) return false;
-    std::uint16_t id = (format.empty() || format == T("G/通用格式")) ? kGeneralFormat : formatId(code);
-    if (id > 0xFFF) return false;
+    std::optional<std::uint16_t> found =
+        (format.empty() || format == T("G/通用格式")) ? std::optional<std::uint16_t>(kGeneralFormat) : formatId(code);
+    if (!found) return false;
+    const std::uint16_t id = *found;
     Worksheet& ws = sheets_[index];
     for (std::uint32_t r = range.first.row; r <= range.last.row; ++r) {
         for (std::uint32_t c = range.first.column; c <= range.last.column; ++c) {

@@ -52,6 +52,8 @@ std::optional<CellRange> ParseRange(std::string_view start, std::string_view end
 // The format id of "General"; texts set under it that read as numbers are
 // stored as numbers.
 inline constexpr std::uint16_t kGeneralFormat = 0;
+// Most distinct number formats a workbook takes (each needs a cell style).
+inline constexpr std::size_t kMaxFormats = 4000;
 
 struct Cell {
     std::variant<std::monostate, std::u16string, double> value; // monostate: blank (format only)
@@ -64,6 +66,12 @@ struct Cell {
 class Worksheet {
 public:
     explicit Worksheet(std::u16string name) : name_(std::move(name)) {}
+    // Moves keep the row hints valid (map nodes move with the map); a copy
+    // would point them into the original.
+    Worksheet(Worksheet&&) = default;
+    Worksheet& operator=(Worksheet&&) = default;
+    Worksheet(const Worksheet&) = delete;
+    Worksheet& operator=(const Worksheet&) = delete;
 
     const std::u16string& name() const { return name_; }
 
@@ -120,7 +128,9 @@ public:
     bool setFormat(std::size_t index, const CellRange& range, const Text& format);
 
 private:
-    std::uint16_t formatId(const std::u16string& code);
+    // The id of a format code, added when new; nothing once the file's
+    // limit of cell styles is reached.
+    std::optional<std::uint16_t> formatId(const std::u16string& code);
 
     std::vector<Worksheet> sheets_;
     std::vector<std::u16string> formats_;

@@ -72,6 +72,20 @@ TEST(SheetValues, OverlongTextsAndHugeRangesAreRefused) {
     EXPECT_EQ(book.sheet(0).cellCount(), 1u);
 }
 
+TEST(SheetValues, NumberFormatsAreLimitedToWhatTheFileHolds) {
+    Workbook book;
+    CellRange a1{{0, 0}, {0, 0}};
+    for (std::size_t i = 1; i < kMaxFormats; ++i) ASSERT_TRUE(book.setFormat(0, a1, Text::fromBytes("0." + std::to_string(i))));
+    EXPECT_FALSE(book.setFormat(0, a1, T("#")));
+    EXPECT_TRUE(book.setFormat(0, a1, T("0.1"))) << "a format already known";
+    EXPECT_TRUE(book.setFormat(0, a1, T("General")));
+    auto stream = BuildWorkbookStream(book);
+    ASSERT_TRUE(stream.has_value());
+    std::size_t xfs = 0;
+    for (const auto& r : Records(*stream)) xfs += r.type == 0x00E0;
+    EXPECT_EQ(xfs, 16 + kMaxFormats - 1);
+}
+
 TEST(SheetStream, RecordsStayWithinTheLimitAndStringsContinue) {
     Workbook book;
     std::uint32_t row = 0;

@@ -123,6 +123,7 @@ private:
         int icon = -1;
         std::optional<QRect> area;
         bool shownOnce = false;
+        bool leftSinceShown = true;  // the mouse left the control after its balloon hid
     };
     ControlTip* tipFor(QObject* control);
     void request(const QPoint& target, const Text& text, int icon, int behaviour, QWidget* hoverControl);
@@ -145,6 +146,7 @@ private:
     int icon_ = -1;
     QPoint target_;
     int showingBehaviour_ = 0;
+    bool hoverRequest_ = false;  // the request came from resting on a control
     QPointer<QWidget> hoverControl_;
     QPoint hoverCursorStart_;
     int currentTransparency_ = 100;

@@ -1,0 +1,1 @@
+varelo_test(varelo_controls_tests tests/services/window/controls varelo_window varelo_system)

@@ -1,6 +1,7 @@
 #include "services/sheet/biff8.h"
 
 #include "services/sheet/byte_sink.h"
+#include "services/sheet/compound_file.h"
 
 #include <string_view>
 #include <unordered_map>
@@ -313,10 +314,14 @@ std::optional<std::vector<unsigned char>> BuildWorkbookStream(const Workbook& bo
     }
 
     const Styles st = stylesOf(book);
-    ByteSink out;
     std::size_t cellCount = 0;
     for (std::size_t i = 0; i < book.sheetCount(); ++i) cellCount += book.sheet(i).cellCount();
-    out.bytes().reserve(64 * 1024 + sst.sizeHint() + sst.sizeHint() / kMaxRecordData * 5 + 18 * cellCount);
+    const std::uint64_t sizeHint =
+        64 * 1024 + sst.sizeHint() + sst.sizeHint() / kMaxRecordData * 5 + 18 * std::uint64_t(cellCount);
+    // Refused before building rather than after: the container cannot hold it.
+    if (sizeHint > kMaxStreamSize) return std::nullopt;
+    ByteSink out;
+    out.bytes().reserve(sizeHint);
     bof(out, kBofGlobals);
     { RecordScope r(out, kCodePage); out.u16(kUtf16CodePage); }
     {

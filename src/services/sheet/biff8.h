@@ -14,7 +14,8 @@ namespace sheet {
 // BIFF8 limit on one record's data; longer data goes on in CONTINUE records.
 inline constexpr std::size_t kMaxRecordData = 8224;
 
-// The stream, or nothing when a cell lies outside kXlsRows x kXlsColumns.
+// The stream, or nothing when a cell lies outside kXlsRows x kXlsColumns or
+// the stream could outgrow the compound file's kMaxStreamSize (about 2 GB).
 std::optional<std::vector<unsigned char>> BuildWorkbookStream(const Workbook& book);
 
 } // namespace sheet

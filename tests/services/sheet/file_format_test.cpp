@@ -177,6 +177,50 @@ TEST(CompoundFile, ASmallStreamIsPaddedToTheCutoffWithoutMiniStream) {
     EXPECT_TRUE(std::all_of(back.begin() + 1000, back.end(), [](unsigned char c) { return c == 0; }));
 }
 
+// Reads the one stream back by the rules a reader follows: FAT sectors from
+// the header and the DIFAT chain, then the stream's chain through the FAT.
+std::vector<unsigned char> StreamOf(const std::vector<unsigned char>& f) {
+    auto sector = [&](std::uint32_t s) { return 512 * (std::size_t(s) + 1); };
+    std::vector<std::uint32_t> fatSectors;
+    const std::uint32_t fatCount = U32(f, 44);
+    for (std::size_t i = 0; i < 109 && fatSectors.size() < fatCount; ++i) fatSectors.push_back(U32(f, 76 + 4 * i));
+    for (std::uint32_t d = U32(f, 68); d != 0xFFFFFFFE && fatSectors.size() < fatCount;) {
+        for (std::size_t i = 0; i < 127 && fatSectors.size() < fatCount; ++i)
+            fatSectors.push_back(U32(f, sector(d) + 4 * i));
+        d = U32(f, sector(d) + 508);
+    }
+    std::vector<std::uint32_t> fat;
+    for (std::uint32_t s : fatSectors)
+        for (std::size_t i = 0; i < 128; ++i) fat.push_back(U32(f, sector(s) + 4 * i));
+    const std::size_t entry = sector(U32(f, 48)) + 128;
+    const std::uint32_t size = U32(f, entry + 120);
+    std::vector<unsigned char> out;
+    for (std::uint32_t s = U32(f, entry + 116); s != 0xFFFFFFFE && out.size() < size; s = fat.at(s))
+        out.insert(out.end(), f.begin() + sector(s), f.begin() + sector(s) + 512);
+    out.resize(std::min<std::size_t>(out.size(), size));
+    return out;
+}
+
+TEST(CompoundFile, StreamsOfEverySizeComeBackThroughTheFat) {
+    // Around the padding cutoff, and past the 109 FAT sectors the header lists.
+    for (std::size_t size : {std::size_t(0), std::size_t(4095), std::size_t(4096), std::size_t(4097), std::size_t(512 * 1000 + 3),
+                             std::size_t(109 * 128 * 512), std::size_t(9'500'000), std::size_t(128 * 127 * 512 * 2)}) {
+        std::vector<unsigned char> data(size);
+        for (std::size_t i = 0; i < size; ++i) data[i] = static_cast<unsigned char>((i * 7 + i / 512) & 0xFF);
+        auto file = BuildCompoundFile(u"Workbook", data);
+        ASSERT_TRUE(file.has_value()) << size;
+        EXPECT_EQ(file->size() % 512, 0u);
+        std::vector<unsigned char> back = StreamOf(*file);
+        ASSERT_EQ(back.size(), std::max<std::size_t>(size, 4096)) << size;
+        EXPECT_TRUE(std::equal(data.begin(), data.end(), back.begin())) << size;
+        const std::uint32_t fatCount = U32(*file, 44);
+        const std::uint32_t difatCount = U32(*file, 72);
+        EXPECT_EQ(difatCount, fatCount > 109 ? (fatCount - 109 + 126) / 127 : 0u) << size;
+        // Every sector of the file is mapped by the FAT.
+        EXPECT_GE(std::size_t(fatCount) * 128, file->size() / 512 - 1) << size;
+    }
+}
+
 TEST(CompoundFile, ImpossibleNamesAndSizesAreRefused) {
     EXPECT_FALSE(BuildCompoundFile(u"", {}).has_value());
     EXPECT_FALSE(BuildCompoundFile(std::u16string(32, u'x'), {}).has_value());

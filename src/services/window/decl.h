@@ -14,6 +14,13 @@
 #include "services/core/value.h"
 #include "services/window/controls/balloon_tip.h"
 
+// Declarations name only the fields that differ from the defaults; GCC before
+// 13 warns about every omitted field of a designated initialiser even though
+// each has a default. Files that include the declarations need that silence.
+#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ < 13
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#endif
+
 #include <cstdint>
 #include <optional>
 #include <string>

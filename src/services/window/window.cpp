@@ -134,11 +134,11 @@ RecordSet* Window::recordSet(const Text& name) const {
 }
 ExcelApp* Window::excelApp(const Text& name) const {
     auto r = impl_->find(name);
-    return r ? static_cast<ExcelApp*>(r->excelApp.get()) : nullptr;
+    return r ? r->excelApp.get() : nullptr;
 }
 ExcelWorkbooks* Window::excelWorkbooks(const Text& name) const {
     auto r = impl_->find(name);
-    return r ? static_cast<ExcelWorkbooks*>(r->excelWorkbooks.get()) : nullptr;
+    return r ? r->excelWorkbooks.get() : nullptr;
 }
 
 // ---- Control ----

@@ -416,8 +416,8 @@ void WindowImpl::buildControl(const ControlDecl& d) {
     case ControlKind::CommonDlg: record->dialog = std::make_unique<CommonDialog>(d.dialog); break;
     case ControlKind::DBConnection: record->connection = std::make_unique<DBConnection>(); break;
     case ControlKind::RecordSet: record->recordSet = std::make_unique<RecordSet>(); break;
-    case ControlKind::ExcelApp:
-    case ControlKind::ExcelWorkbooks: break;
+    case ControlKind::ExcelApp: record->excelApp = std::make_unique<ExcelApp>(); break;
+    case ControlKind::ExcelWorkbooks: record->excelWorkbooks = std::make_unique<ExcelWorkbooks>(); break;
     }
 
     if (w) {
@@ -637,6 +637,8 @@ void WindowImpl::destroyNow() {
     // Record sets before the connections they use.
     for (auto& r : records_) r->recordSet.reset();
     for (auto& r : records_) r->connection.reset();
+    for (auto& r : records_) r->excelWorkbooks.reset();
+    for (auto& r : records_) r->excelApp.reset();
     byName_.clear();
     records_.clear();
 

@@ -3,6 +3,9 @@
 // object that builds a window's widgets, dispatches its events and destroys
 // it. Not for use outside services/window.
 
+#include "services/db/db_connection.h"
+#include "services/db/record_set.h"
+#include "services/sheet/excel.h"
 #include "services/window/window.h"
 
 #include <QComboBox>
@@ -83,8 +86,8 @@ struct ControlRecord {
     std::unique_ptr<CommonDialog> dialog;
     std::unique_ptr<DBConnection> connection;
     std::unique_ptr<RecordSet> recordSet;
-    std::shared_ptr<void> excelApp;        // ExcelApp
-    std::shared_ptr<void> excelWorkbooks;  // ExcelWorkbooks
+    std::unique_ptr<ExcelApp> excelApp;
+    std::unique_ptr<ExcelWorkbooks> excelWorkbooks;
     std::optional<Colour> textColour;
     std::optional<Colour> backColour;
 };

@@ -1,0 +1,99 @@
+#include "ui/record_window.h"
+
+#include "ui/pictures/pictures.h"
+
+Text PhotoFileFilter() { return T("照片(*.jpg;*.gif;*.bmp)|*.jpg;*.gif;*.bmp;*.jpeg|所有文件(*.*)|*.*"); }
+
+WindowDecl RecordWindowDecl() {
+    WindowDecl w;
+    w.id = "record";
+    w.width = 354;
+    w.height = 463;
+    w.border = WindowBorder::ToolFixed;
+    w.systemMenu = true;
+    w.minimizeButton = false;
+    w.maximizeButton = false;
+    w.inTaskbar = false;
+    w.position = WindowPosition::Centred;
+    w.events = {{Event::Created, RecordHandlers::Created}, {Event::Destroying, RecordHandlers::Destroying}};
+
+    const Colour editText = Rgb(0, 136, 255);
+    const Colour editBack = Rgb(202, 225, 243);
+    const FontDecl editFont{T("宋体"), 14};
+    const auto edit = [&](const char* name, RectDecl rect) {
+        return ControlDecl{.kind = ControlKind::EditBox, .name = T(name), .rect = rect, .font = editFont,
+                           .textColour = editText, .backColour = editBack, .border = Border::ShallowSunken};
+    };
+    const auto label = [](const char* name, RectDecl rect, const char* caption) {
+        return ControlDecl{.kind = ControlKind::TransLabel, .name = T(name), .rect = rect, .text = T(caption),
+                           .textColour = Rgb(0, 0, 0), .hAlign = HAlign::Left, .vAlign = VAlign::Centre};
+    };
+    const auto chatButton = [](const char* name, RectDecl rect, const char* handler) {
+        return ControlDecl{.kind = ControlKind::Button, .name = T(name), .rect = rect, .text = T("聊"),
+                           .events = {{Event::Clicked, handler}}};
+    };
+
+    BalloonTipSettings balloon = BalloonTipSettings::defaults();
+    balloon.initialDelay = 20;
+    balloon.displayTime = 5000;
+
+    ControlDecl birthday = edit("编辑框_生日", {40, 226, 96, 20});
+    birthday.inputMode = InputMode::DateTime;
+    birthday.events = {{Event::LeftButtonDown, RecordHandlers::BirthdayPressed}};
+
+    ControlDecl remark = edit("编辑框_备注", {4, 12, 324, 72});
+    remark.parent = T("分组框1");
+    remark.border = Border::None;
+    remark.multiLine = true;
+    remark.maxLength = 200;
+
+    w.controls = {
+        ControlDecl{.kind = ControlKind::PicBox, .name = T("照片框"), .rect = {5, 6, 170, 200},
+                    .cursor = Cursor::Hand, .border = Border::SingleLine,
+                    .picture = PictureResource(Pictures::DefaultPhoto), .pictureMode = PictureMode::Scaled,
+                    .events = {{Event::LeftButtonDown, RecordHandlers::PhotoPressed}}},
+        ControlDecl{.kind = ControlKind::Label, .name = T("标签1"), .rect = {32, 208, 104, 13},
+                    .text = T("照片尺寸：200*170"), .textColour = Rgb(192, 192, 192)},
+        label("透明标签_分组", {191, 10, 40, 17}, "分组："),
+        ControlDecl{.kind = ControlKind::ComboBox, .name = T("组合框_分组"), .rect = {229, 8, 113, 20},
+                    .textColour = editText, .backColour = Rgb(255, 255, 255),
+                    .events = {{Event::DropDown, RecordHandlers::GroupDropDown}}},
+        label("透明标签_姓名", {191, 37, 40, 17}, "姓名："),
+        edit("编辑框_姓名", {229, 34, 113, 20}),
+        label("透明标签_手机号", {191, 64, 40, 17}, "手机："),
+        edit("编辑框_手机", {229, 61, 113, 22}),
+        ControlDecl{.kind = ControlKind::PicBox, .name = T("图片框1"), .rect = {323, 63, 18, 18},
+                    .backColour = Rgb(202, 225, 245), .pictureMode = PictureMode::Scaled},
+        label("透明标签_手机备", {179, 91, 50, 17}, "手机备："),
+        edit("编辑框_手机备", {229, 88, 113, 20}),
+        label("透明标签_QQ号", {191, 118, 40, 17}, "QQ号："),
+        edit("编辑框_QQ", {229, 115, 96, 20}),
+        chatButton("按钮_QQ聊天", {324, 115, 18, 20}, RecordHandlers::Chat),
+        label("透明标签_QQ号1", {191, 145, 40, 17}, "QQ备："),
+        edit("编辑框_QQ备", {229, 142, 96, 20}),
+        chatButton("按钮_QQ聊天1", {324, 142, 18, 20}, RecordHandlers::ChatSecond),
+        label("透明标签_邮箱1", {191, 172, 40, 17}, "座机："),
+        edit("编辑框_座机", {229, 169, 113, 20}),
+        label("透明标签_分组1", {191, 199, 40, 17}, "分机："),
+        edit("编辑框_分机", {229, 196, 113, 20}),
+        label("透明标签_手机备1", {10, 229, 26, 17}, "生日："),
+        birthday,
+        label("透明标签_手机备2", {148, 229, 33, 17}, "邮箱："),
+        edit("编辑框_邮箱", {185, 226, 157, 20}),
+        label("透明标签_地址", {9, 264, 26, 17}, "地址："),
+        edit("编辑框_地址", {46, 261, 296, 20}),
+        label("透明标签_籍贯", {9, 293, 26, 17}, "籍贯："),
+        edit("编辑框_籍贯", {46, 292, 296, 20}),
+        ControlDecl{.kind = ControlKind::GroupBox, .name = T("分组框1"), .rect = {9, 320, 333, 88}, .text = T("备注"),
+                    .textColour = Rgb(0, 0, 0)},
+        remark,
+        label("透明标签_当前选择", {12, 413, 276, 20}, "当前选中第"),
+        ControlDecl{.kind = ControlKind::Button, .name = T("按钮_保存"), .rect = {296, 412, 42, 24}, .text = T("保存"),
+                    .events = {{Event::Clicked, RecordHandlers::Save}}},
+        ControlDecl{.kind = ControlKind::CommonDlg, .name = T("通用对话框1"),
+                    .dialog = CommonDialog{.kind = 0, .title = T("添加照片"), .filter = PhotoFileFilter()}},
+        ControlDecl{.kind = ControlKind::Q_tip, .name = T("气球提示框1"), .balloon = balloon},
+        ControlDecl{.kind = ControlKind::RecordSet, .name = T("记录集2")},
+    };
+    return w;
+}

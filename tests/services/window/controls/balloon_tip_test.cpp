@@ -49,7 +49,7 @@ TEST(BalloonTip, DefaultsAreTheTooltipLook) {
 TEST(BalloonTip, ShowTipAtWaitsForTheInitialDelay) {
     BalloonTip tip;
     tip.setSettings(quick());
-    tip.setInitialDelay(150);
+    tip.setInitialDelay(400);
     tip.ShowTipAt(300, 300, T("格式：1980-01-06"));
     EXPECT_FALSE(tip.isTipVisible());
     EXPECT_TRUE(tip.isPending());
@@ -77,6 +77,7 @@ TEST(BalloonTip, ShowTipAtWithoutAutoHideStaysPastTheDisplayTime) {
 TEST(BalloonTip, ShowTipAtWithAutoHideHidesAfterTheDisplayTime) {
     BalloonTip tip;
     tip.setSettings(quick());
+    tip.setDisplayTime(500);
     QSignalSpy hidden(&tip, &BalloonTip::tipHidden);
     tip.ShowTipAt(200, 200, T("用作分隔的字符"), -1, true);
     ASSERT_TRUE(waitFor([&] { return tip.isTipVisible(); }));
@@ -95,9 +96,11 @@ TEST(BalloonTip, FadesInToItsTransparencyAndOutToNothing) {
     s.displayTime = 300;
     s.transparency = 10;
     tip.setSettings(s);
+    int transparencyWhenShown = -1;
+    QObject::connect(&tip, &BalloonTip::tipShown, [&] { transparencyWhenShown = tip.currentTransparency(); });
     tip.ShowTipAt(200, 200, T("单击添加照片"), -1, true);
     ASSERT_TRUE(waitFor([&] { return tip.isTipVisible(); }));
-    EXPECT_GT(tip.currentTransparency(), 10);  // fading in from fully transparent
+    EXPECT_EQ(transparencyWhenShown, 100);  // fading in from fully transparent
     ASSERT_TRUE(waitFor([&] { return tip.currentTransparency() == 10; }));
     EXPECT_NEAR(tip.popup()->windowOpacity(), 0.9, 0.01);
     // After the display time it fades out before hiding.
@@ -141,13 +144,13 @@ TEST(BalloonTip, HoverRequestDroppedWhenTheMouseMovedOn) {
 
     BalloonTip tip(&window);
     BalloonTipSettings s = quick();
-    s.initialDelay = 100;
+    s.initialDelay = 400;
     tip.setSettings(s);
     tip.AddControlTip(photo, T("单击添加照片"), -1);
     rest(photo, QPoint(50, 60));
     QTest::qWait(30);
     QCursor::setPos(window.mapToGlobal(QPoint(250, 250)));  // gone before the delay ended
-    QTest::qWait(250);
+    QTest::qWait(600);
     EXPECT_FALSE(tip.isTipVisible());
     EXPECT_FALSE(tip.isPending());
 }

@@ -39,6 +39,7 @@ protected:
         return out;
     }
 
+    ScopedPresenter boxes;  // a failed open shows its message here, not on a screen
     AddressBookCopy book;
     DBConnection db;
     RecordSet rs;
@@ -352,7 +353,6 @@ TEST_F(RecordSetTest, DeleteOneRowAndAllRows) {
 }
 
 TEST_F(RecordSetTest, OpenFailuresShowTheProvidersMessage) {
-    ScopedPresenter boxes;
     ASSERT_TRUE(rs.OpenTable(T("用户"), T("用户名 ASC")));
     EXPECT_FALSE(rs.Open(T("用户"), 3));
     EXPECT_TRUE(rs.IsOpen());  // an unknown kind changes nothing

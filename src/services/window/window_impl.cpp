@@ -14,7 +14,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QEventLoop>
 #include <QGroupBox>
 #include <QLabel>
@@ -29,7 +28,6 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QTimer>
-#include <QUrl>
 
 #include <algorithm>
 
@@ -353,7 +351,7 @@ void WindowImpl::buildControl(const ControlDecl& d) {
         link->setText(QStringLiteral("<a href=\"%1\">%2</a>")
                           .arg(d.linkTarget.toQString().toHtmlEscaped(), d.text.toQString().toHtmlEscaped()));
         link->setOpenExternalLinks(false);
-        connect(link, &QLabel::linkActivated, this, [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); });
+        connect(link, &QLabel::linkActivated, this, [](const QString& url) { OpenUrl(Text::fromQString(url)); });
         w = link;
         break;
     }
@@ -505,10 +503,18 @@ bool WindowImpl::eventFilter(QObject* watched, QEvent* event) {
     auto it = watched_.find(watched);
     if (it == watched_.end()) return false;
     ControlRecord* rec = it->second;
+    // A press a child ignores travels on to its container as a copy; only the
+    // control it was meant for raises the event.
+    auto firstDelivery = [this](QMouseEvent* mouse) {
+        const MouseSignature signature{mouse->type(), mouse->timestamp(), mouse->globalPosition().toPoint()};
+        if (signature == lastMouse_) return false;
+        lastMouse_ = signature;
+        return true;
+    };
     switch (event->type()) {
     case QEvent::MouseButtonPress: {
         auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton && rec->widget) {
+        if (mouse->button() == Qt::LeftButton && rec->widget && firstDelivery(mouse)) {
             const QPoint global = mouse->globalPosition().toPoint();
             raise(Event::LeftButtonDown, rec, -1, rec->widget->mapFromGlobal(global), global);
         }
@@ -516,7 +522,7 @@ bool WindowImpl::eventFilter(QObject* watched, QEvent* event) {
     }
     case QEvent::MouseButtonDblClick: {
         auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton && rec->widget) {
+        if (mouse->button() == Qt::LeftButton && rec->widget && firstDelivery(mouse)) {
             const QPoint global = mouse->globalPosition().toPoint();
             raise(Event::DoubleClicked, rec, -1, rec->widget->mapFromGlobal(global), global);
         }

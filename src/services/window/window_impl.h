@@ -163,6 +163,13 @@ private:
     std::map<std::string, std::shared_ptr<ControlRecord>> byName_;
     std::map<QObject*, ControlRecord*> watched_;
     std::vector<QPointer<QWidget>> disabled_;
+    struct MouseSignature {
+        QEvent::Type type = QEvent::None;
+        quint64 timestamp = 0;
+        QPoint global;
+        bool operator==(const MouseSignature&) const = default;
+    };
+    MouseSignature lastMouse_;
     QEventLoop* loop_ = nullptr;
     std::string parentId_;
     bool created_ = false;

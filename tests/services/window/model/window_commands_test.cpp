@@ -337,3 +337,29 @@ TEST_F(WindowCommands, SetFocusAndActivateWindow) {
     ActivateWindow(FindWindow("b"));
     EXPECT_TRUE(QTest::qWaitForWindowActive(FindWindow("b")->widget()));
 }
+
+TEST_F(WindowCommands, PopupMenuOpensThreePixelsRightOfAndBelowTheMouse) {
+    ASSERT_TRUE(LoadWindow(EveryKindWindow("main"), LoggingHandlers(log)));
+    QCursor::setPos(QPoint(200, 150));
+    if (QCursor::pos() != QPoint(200, 150)) GTEST_SKIP() << "this platform cannot place the cursor";
+    QPoint shownAt;
+    QTimer::singleShot(0, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            shownAt = menu->pos();
+            menu->close();
+        }
+    });
+    PopupMenu(FindWindow("main"), T("主菜单"));
+    EXPECT_EQ(shownAt, QPoint(203, 153));
+    // A given coordinate replaces only its own.
+    QTimer::singleShot(0, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            shownAt = menu->pos();
+            menu->close();
+        }
+    });
+    PopupMenu(FindWindow("main"), T("主菜单"), std::nullopt, 40);
+    EXPECT_EQ(shownAt, QPoint(203, 40));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(log.count("menu 关于") + log.count("menu 导入txt"), 0);
+}

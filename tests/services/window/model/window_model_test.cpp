@@ -415,3 +415,47 @@ TEST(WindowFonts, SongMapsToAnInstalledChineseFaceAtThePixelHeight) {
     EXPECT_TRUE(QFontMetrics(QFont(family)).inFont(QChar(0x59D3)));  // 姓
     EXPECT_TRUE(QFontMetrics(QFont(family)).inFont(QChar(0x540D)));  // 名
 }
+
+TEST_F(WindowModel, APressOnAChildIsNotAlsoItsContainers) {
+    WindowDecl decl = EveryKindWindow();
+    ControlDecl child{.kind = ControlKind::PicBox, .name = T("图片框_头像"), .parent = T("图片框1"), .rect = {4, 4, 39, 39}};
+    child.cursor = Cursor::Hand;
+    child.events = {{Event::LeftButtonDown, "log"}};
+    decl.controls.push_back(child);
+    Window* w = LoadEvery(log, decl);
+    log.clear();
+    QTest::mousePress(w->control(T("图片框_头像")).widget(), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(log.count("LeftButtonDown 图片框_头像"), 1);
+    EXPECT_EQ(log.count("LeftButtonDown 图片框1"), 0);
+    EXPECT_EQ(w->control(T("图片框_头像")).widget()->cursor().shape(), Qt::PointingHandCursor);
+    QTest::mousePress(w->control(T("图片框1")).widget(), Qt::LeftButton, {}, QPoint(50, 50));
+    EXPECT_EQ(log.count("LeftButtonDown 图片框1"), 1);
+}
+
+TEST_F(WindowModel, ExplicitTabPositionsComeFirst) {
+    WindowDecl decl;
+    decl.id = "login";
+    decl.width = 269;
+    decl.height = 211;
+    for (const char* name : {"按钮_修改密码", "组合框_用户名", "按钮_登陆"}) {
+        ControlDecl c{.kind = ControlKind::Button, .name = T(name), .rect = {10, 10, 60, 24}};
+        decl.controls.push_back(c);
+    }
+    decl.controls[0].tabOrder = 4;
+    decl.controls[1].tabOrder = 3;
+    decl.controls[2].tabOrder = 1;
+    ASSERT_TRUE(LoadWindow(decl, LoggingHandlers(log)));
+    Window* w = FindWindow("login");
+    QWidget* login = w->control(T("按钮_登陆")).widget();
+    QWidget* user = w->control(T("组合框_用户名")).widget();
+    QWidget* change = w->control(T("按钮_修改密码")).widget();
+    // The next widget Tab reaches.
+    auto next = [](QWidget* from) {
+        QWidget* x = from->nextInFocusChain();
+        while (x != from && !(x->focusPolicy() & Qt::TabFocus)) x = x->nextInFocusChain();
+        return x;
+    };
+    EXPECT_EQ(next(login), user);
+    EXPECT_EQ(next(user), change);
+    EXPECT_EQ(next(change), login);
+}

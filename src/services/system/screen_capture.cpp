@@ -153,8 +153,12 @@ int displayBits() {
 
 }  // namespace
 
-Bytes BmpFileBytes(const QImage& image) {
-    return bmpBytes(image, image.format() == QImage::Format_Indexed8 ? 8 : 24);
+Bytes BmpFileBytes(const QImage& image, int bitsPerPixel) {
+    if (bitsPerPixel == 0)
+        bitsPerPixel = image.format() == QImage::Format_Indexed8 ? 8 : 24;
+    if (bitsPerPixel != 1 && bitsPerPixel != 4 && bitsPerPixel != 8 && bitsPerPixel != 24)
+        return {};
+    return bmpBytes(image, bitsPerPixel);
 }
 
 Bytes ScreenCaptureBytes(std::optional<Rect> area) {

@@ -54,10 +54,11 @@ bool SetWindowAlpha(QWidget* window, std::optional<int> opacity = std::nullopt);
 bool ScreenCapture(std::optional<Rect> area = std::nullopt, int mode = 0, const Text& file = Text());
 // Mode 2: the BMP file bytes; empty when the clipped area is empty.
 Bytes ScreenCaptureBytes(std::optional<Rect> area = std::nullopt);
-// The BMP file layout of captures: 24 bits per pixel for true-colour images
-// (rows padded to 4 bytes, bottom row first), 8 bits with a 256-colour table
-// for indexed ones.
-Bytes BmpFileBytes(const QImage& image);
+// The BMP file layout of captures: 1, 4 or 8 bits per pixel with a colour
+// table of 2, 16 or 256 entries, or 24 bits without one; rows padded to 4
+// bytes, bottom row first. bitsPerPixel 0 follows the image: 8 for an indexed
+// image, else 24. Empty for a null image or another bit count.
+Bytes BmpFileBytes(const QImage& image, int bitsPerPixel = 0);
 
 // The widget under the cursor; of overlapping sibling controls there the
 // smallest visible one wins. nullptr when none.

@@ -78,7 +78,16 @@ TEST(DecodePicture, BmpAndIcon) {
 
     QImage iconImage(16, 16, QImage::Format_ARGB32);
     iconImage.fill(qRgb(0, 128, 0));
-    EXPECT_EQ(DecodePicture(encoded(iconImage, "ICO")).size(), QSize(16, 16));
+    const Bytes icon = encoded(iconImage, "ICO");
+    EXPECT_EQ(DecodePicture(icon).size(), QSize(16, 16));
+    // The same picture as a cursor: resource type 2, hot spot in place of planes and bits.
+    Bytes cursor = icon;
+    cursor[2] = 2;
+    cursor[10] = 8;
+    cursor[11] = 0;
+    cursor[12] = 8;
+    cursor[13] = 0;
+    EXPECT_EQ(DecodePicture(cursor).size(), QSize(16, 16));
 }
 
 TEST(DecodePicture, WhatIsNoPictureGivesNullImage) {

@@ -23,7 +23,16 @@ std::vector<std::shared_ptr<Window>>& Registry() {
 }
 }  // namespace
 
-void RegisterWindow(std::shared_ptr<Window> window) { Registry().push_back(std::move(window)); }
+void RegisterWindow(std::shared_ptr<Window> window) {
+    // Windows still loaded when the application ends go with it, not later
+    // with the program's statics, when Qt is gone.
+    static const bool cleanupAdded = [] {
+        qAddPostRoutine([] { Registry().clear(); });
+        return true;
+    }();
+    (void)cleanupAdded;
+    Registry().push_back(std::move(window));
+}
 
 void UnregisterWindow(Window* window) {
     auto& r = Registry();

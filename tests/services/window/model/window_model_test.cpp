@@ -459,3 +459,37 @@ TEST_F(WindowModel, ExplicitTabPositionsComeFirst) {
     EXPECT_EQ(next(user), change);
     EXPECT_EQ(next(change), login);
 }
+
+TEST_F(WindowModel, ListAndImageButtonEventsReachTheirHandlersWithTheRow) {
+    WindowDecl decl = EveryKindWindow();
+    std::vector<int> rows;
+    HandlerTable handlers = LoggingHandlers(log);
+    handlers["row"] = [&](const EventArgs& e) {
+        rows.push_back(e.row);
+        log.entries.push_back(std::string(EventName(e.event)) + " " + e.control.name().toUtf8());
+    };
+    for (auto& c : decl.controls)
+        if (c.kind == ControlKind::ListView) c.events = {{Event::CurrentItemChanged, "row"}, {Event::ItemActivated, "row"}};
+    ASSERT_TRUE(LoadWindow(decl, handlers));
+    Window* w = FindWindow("every");
+    ReportList* list = w->list(T("超级列表框1"));
+    list->InsertColumn(std::nullopt, T("  姓名"), 80);
+    for (const char* name : {"丙", "乙", "甲"}) list->SetItemText(list->InsertItem(0), 0, T(name));
+    log.clear();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->rowRect(1).center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->rowRect(1).center());
+    w->control(T("超级列表框1")).setSelection(2);
+    EXPECT_EQ(log.entries, (std::vector<std::string>{"CurrentItemChanged 超级列表框1", "ItemActivated 超级列表框1",
+                                                     "CurrentItemChanged 超级列表框1"}));
+    EXPECT_EQ(rows, (std::vector<int>{1, 1, 2}));
+    EXPECT_EQ(w->control(T("超级列表框1")).selection(), 2);
+    EXPECT_EQ(list->GetItemText(w->control(T("超级列表框1")).selection()), T("丙"));
+
+    log.clear();
+    QWidget* picButton = w->control(T("图形按钮1")).widget();
+    QTest::mouseClick(picButton, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(log.count("Clicked 图形按钮1"), 1);
+    w->control(T("图形按钮1")).setEnabled(false);
+    QTest::mouseClick(picButton, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(log.count("Clicked 图形按钮1"), 1);
+}

@@ -1,1 +1,83 @@
 #include "contacts/contact_list.h"
+
+#include "data/address_book.h"
+#include "services/core/core.h"
+#include "services/db/record_set.h"
+#include "services/window/commands.h"
+#include "services/window/report_list.h"
+#include "ui/combo_text.h"
+
+namespace {
+
+// Lists each distinct non-empty group once, in sorted order, in 组合框_查询.
+void RebuildGroupList(Window& main, RecordSet& contacts) {
+    Control groups = main.control(T("组合框_查询"));
+    while (ComboCount(groups) > 0) ComboDeleteItem(groups, 0);
+    contacts.OpenTable(ContactsTable(), ContactsByGroup());
+    const FieldRef groupField(T("分组"));
+    Text lastAdded;
+    for (contacts.MoveFirst(); !contacts.AtEnd(); contacts.MoveNext()) {
+        Text group = contacts.ReadText(groupField);
+        // Exact comparison: groups differing only in case are listed apart.
+        if (group != lastAdded) {
+            ComboAddItem(groups, group);
+            lastAdded = std::move(group);
+        }
+    }
+    groups.setSelection(0);
+    SetComboText(groups, T("分组查询"));
+}
+
+}  // namespace
+
+void fill_contact_list(ProgramState& state, int kind) {
+    Window* main = FindWindow("main");
+    if (!main) return;
+    RecordSet* contacts = main->recordSet(T("记录集1"));
+    ReportList* list = main->list(T("超级列表框1"));
+    if (!contacts || !list) return;
+    Control clearButton = main->control(T("按钮_X"));
+
+    list->DeleteAllItems();
+    switch (kind) {
+    case kAllContacts:
+        RebuildGroupList(*main, *contacts);
+        contacts->OpenTable(ContactsTable(), ContactsByName());
+        clearButton.setVisible(false);
+        break;
+    case kSearchContacts:
+        contacts->Open(ContactSearchSql(main->control(T("编辑框_搜索")).text()), 1);
+        clearButton.setVisible(true);
+        break;
+    case kGroupContacts:
+        contacts->Open(GroupFilterSql(main->control(T("组合框_查询")).text()), 1);
+        clearButton.setVisible(true);
+        break;
+    default:
+        return;
+    }
+
+    const int count = contacts->RecordCount();
+    main->control(T("透明标签_记录数")).setText(T("共 ") + TextOf(count) + T(" 条记录"));
+
+    // Built from the last record to the first, each row placed at the top, so
+    // that row i shows record i whatever the list's sort order.
+    const FieldRef nameField(T("姓名"));
+    const FieldRef mobileField(T("手机"));
+    for (int record = count - 1; record >= 0; --record) {
+        contacts->MoveTo(record);
+        const int row = list->InsertItem(0);
+        list->SetItemText(row, 0, contacts->ReadText(nameField));
+        list->SetItemText(row, 1, contacts->ReadText(mobileField));
+    }
+    // Left on record 0 by the walk (an empty result has no records to visit).
+
+    main->control(T("图形按钮_删除")).setEnabled(false);
+    main->control(T("图形按钮_保存")).setEnabled(false);
+
+    if (state.recordWindowOpen) {
+        if (Window* record = FindWindow("record"))
+            record->control(T("透明标签_当前选择"))
+                .setText(T("当前选中第 ") + TextOf(contacts->Position() + 1) + T(" 条记录"));
+    }
+}

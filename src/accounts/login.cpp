@@ -1,0 +1,142 @@
+#include "accounts/login.h"
+
+#include "data/address_book.h"
+#include "services/core/core.h"
+#include "services/db/db_connection.h"
+#include "services/db/record_set.h"
+#include "services/window/commands.h"
+#include "ui/address_book_open.h"
+#include "ui/combo_text.h"
+#include "ui/login_window.h"
+
+namespace {
+
+constexpr int kInformation = 64;
+
+Window* Login() { return FindWindow("login"); }
+
+RecordSet* Users(Window& login) { return login.recordSet(T("记录集1")); }
+
+Control Ctl(Window& w, const char* name) { return w.control(T(name)); }
+
+bool InAccountEditMode(Window& login) { return Ctl(login, "按钮_修改密码").text() != T("修改密码"); }
+
+void ShowEditControls(Window& login, bool editing) {
+    Ctl(login, "按钮_登陆").setVisible(!editing);
+    for (const char* radio : {"单选框_修改", "单选框_添加", "单选框_删除"}) Ctl(login, radio).setVisible(editing);
+    Ctl(login, "按钮_修改密码").setText(editing ? T("确认") : T("修改密码"));
+    // Only in edit mode can a new name be typed, for "添加".
+    SetComboEditable(Ctl(login, "组合框_用户名"), editing);
+}
+
+}  // namespace
+
+void open_login_database(ProgramState& state) {
+    Window* login = Login();
+    if (!login) return;
+    DBConnection* connection = login->connection(T("数据库连接1"));
+    RecordSet* users = Users(*login);
+    if (!connection || !users) return;
+    ConnectAddressBookOrExit(*connection);
+    users->SetConnection(*connection);
+    users->OpenTable(UsersTable(), UsersByName());
+    fill_user_list(state);
+}
+
+void fill_user_list(ProgramState& state) {
+    Window* login = Login();
+    if (!login) return;
+    RecordSet* users = Users(*login);
+    Control names = Ctl(*login, "组合框_用户名");
+    users->MoveFirst();
+    const int n = users->RecordCount();
+    for (int i = 1; i <= n; ++i) {
+        state.userName = users->ReadText(T("用户名"));
+        ComboAddItem(names, state.userName);
+        users->MoveNext();
+    }
+    if (n > 0) SetComboText(names, state.userName);
+}
+
+bool check_credentials(ProgramState& state) {
+    Window* login = Login();
+    if (!login) return false;
+    RecordSet* users = Users(*login);
+    const Text typedName = Ctl(*login, "组合框_用户名").text();
+    users->MoveFirst();
+    const int n = users->RecordCount();
+    for (int i = 1; i <= n; ++i) {
+        state.userName = users->ReadText(T("用户名"));
+        state.userPassword = users->ReadText(T("密码"));
+        if (typedName == state.userName) break;
+        if (i == users->RecordCount()) {
+            ShowMessage(T("  没有此用户！ "), kInformation, T("提示！"));
+            return false;
+        }
+        users->MoveNext();
+    }
+    if (Ctl(*login, "编辑框_密码").text() == state.userPassword) return true;
+    ShowMessage(T("  密码错误！ "), kInformation, T("提示！"));
+    return false;
+}
+
+void sign_in(ProgramState& state, const std::function<void()>& loadMainWindow) {
+    Window* login = Login();
+    if (!login || !check_credentials(state)) return;
+    RecordSet* users = Users(*login);
+    loadMainWindow();
+    login->setVisible(false);
+    if (Window* main = FindWindow("main")) {
+        main->control(T("透明标签_用户")).setText(T("用户：") + state.userName);
+        Bytes avatar;
+        users->ReadBytes(T("头像"), avatar);
+        // Bytes that read as no text (none, or a leading zero byte) are no avatar.
+        if (!ToText(Value(avatar)).empty()) main->control(T("图片框_头像")).setPicture(avatar);
+    }
+    state.userPosition = users->Position();
+    DestroyWindow(login);
+}
+
+void account_button(ProgramState& state) {
+    Window* login = Login();
+    if (!login) return;
+    Control names = Ctl(*login, "组合框_用户名");
+    Control password = Ctl(*login, "编辑框_密码");
+    if (!InAccountEditMode(*login)) {
+        if (!check_credentials(state)) return;
+        ComboClear(names);
+        ShowEditControls(*login, true);
+        SetComboText(names, state.userName);
+        password.setText(Text());
+        return;
+    }
+
+    RecordSet* users = Users(*login);
+    const bool modify = Ctl(*login, "单选框_修改").checked();
+    const bool add = Ctl(*login, "单选框_添加").checked();
+    if (modify || add) {
+        if (!modify) users->AddNew();
+        users->WriteText(T("用户名"), names.text());
+        users->WriteText(T("密码"), password.text());
+        users->Update();
+        ShowEditControls(*login, false);
+    } else {
+        users->Delete(1);
+        users->Update();
+        ShowEditControls(*login, false);
+        ComboClear(names);
+        SetComboText(names, Text());
+    }
+    // The list shows the table as it now is: reopen it so that positions and
+    // names follow the change, then list the names afresh.
+    users->OpenTable(UsersTable(), UsersByName());
+    ComboClear(names);
+    fill_user_list(state);
+}
+
+HandlerTable login_window_handlers(ProgramState& state, std::function<void()> loadMainWindow) {
+    return {
+        {LoginHandlers::SignIn, [&state, loadMainWindow](const EventArgs&) { sign_in(state, loadMainWindow); }},
+        {LoginHandlers::AccountButton, [&state](const EventArgs&) { account_button(state); }},
+    };
+}

@@ -1,0 +1,11 @@
+#pragma once
+// The windows the main menu opens that other parts of the program provide:
+// the text import ("导入txt"), the spreadsheet import and export ("导入\导出")
+// and the batch attribution ("号码归属"). This is the one place where the
+// program wires them to the menu.
+
+#include "ui/program_state.h"
+
+void open_text_import_from_menu(ProgramState& state);
+void open_import_export_from_menu(ProgramState& state);
+void open_batch_attribution_from_menu(ProgramState& state);

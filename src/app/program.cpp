@@ -1,0 +1,109 @@
+#include "app/program.h"
+
+#include "accounts/login.h"
+#include "app/menu_windows.h"
+#include "app/skin.h"
+#include "contacts/main_window_handlers.h"
+#include "services/core/core.h"
+#include "services/db/db_connection.h"
+#include "services/db/record_set.h"
+#include "services/net/fetch.h"
+#include "services/window/commands.h"
+#include "services/window/controls/html_browse_box.h"
+#include "ui/address_book_open.h"
+#include "ui/docking.h"
+#include "ui/login_window.h"
+#include "ui/main_window.h"
+
+#include <QApplication>
+#include <QDir>
+
+namespace {
+
+// A minimised window reports far negative coordinates; its position is not kept.
+bool PositionWorthSaving(int left, int top) { return left > -230 || top > -580; }
+
+}  // namespace
+
+Program::Program(Text programFolder)
+    : programFolder_(std::move(programFolder)), quit_([] { QCoreApplication::quit(); }) {}
+
+bool Program::start() {
+    QDir::setCurrent(programFolder_.toQString());
+    state_ = ProgramState{};
+    return LoadWindow(LoginWindowDecl(), loginHandlers());
+}
+
+void Program::loadMainWindow() { LoadWindow(MainWindowDecl(), mainHandlers()); }
+
+HandlerTable Program::loginHandlers() {
+    HandlerTable table = login_window_handlers(state_, [this] { loadMainWindow(); });
+    table[LoginHandlers::Created] = [this](const EventArgs&) {
+        attach_skin(programFolder_);
+        open_login_database(state_);
+    };
+    table[LoginHandlers::Destroying] = [this](const EventArgs&) {
+        // Closed without a sign-in: nothing else is open, the program ends.
+        if (!FindWindow("main")) quit_();
+    };
+    return table;
+}
+
+HandlerTable Program::mainHandlers() {
+    HandlerTable table = main_window_contact_handlers(state_);
+    table[MainHandlers::Created] = [this](const EventArgs& e) { mainCreated(e.window); };
+    table[MainHandlers::Destroying] = [this](const EventArgs& e) { mainDestroying(e.window); };
+    table[MainHandlers::Moved] = [this](const EventArgs&) { mainMoved(); };
+    table[MainHandlers::MenuTextImport] = [this](const EventArgs&) { open_text_import_from_menu(state_); };
+    table[MainHandlers::MenuImportExport] = [this](const EventArgs&) { open_import_export_from_menu(state_); };
+    table[MainHandlers::MenuBatch] = [this](const EventArgs&) { open_batch_attribution_from_menu(state_); };
+    return table;
+}
+
+void Program::mainCreated(Window& main) {
+    state_.settingsPath = programFolder_ + T("/Peizhi.ini");
+    if (FileExists(state_.settingsPath)) {
+        const int left = ToInteger(ReadIni(state_.settingsPath, T(kPositionSection), T(kLeftKey), T("50")));
+        const int top = ToInteger(ReadIni(state_.settingsPath, T(kPositionSection), T(kTopKey), T("50")));
+        main.setLeft(left);
+        main.setTop(top);
+    }
+    DBConnection* connection = main.connection(T("数据库连接1"));
+    ConnectAddressBookOrExit(*connection);
+    main.recordSet(T("记录集1"))->SetConnection(*connection);
+    main.recordSet(T("记录集2"))->SetConnection(*connection);
+    set_search_placeholder(state_);
+    load_weather_window(state_);
+    state_.recordWindowOpen = false;
+    create_contact_columns(state_);
+}
+
+void Program::mainDestroying(Window& main) {
+    DestroyWindow("weather", true);
+    if (state_.recordWindowOpen) DestroyWindow("record", true);
+    const int left = main.left();
+    const int top = main.top();
+    if (PositionWorthSaving(left, top)) {
+        WriteIni(state_.settingsPath, T(kPositionSection), T(kLeftKey), TextOf(left));
+        WriteIni(state_.settingsPath, T(kPositionSection), T(kTopKey), TextOf(top));
+    }
+    quit_();
+}
+
+void Program::mainMoved() {
+    if (Window* weather = FindWindow("weather"); weather && weather->visible()) dock_beside_main(*weather);
+    if (state_.recordWindowOpen)
+        if (Window* record = FindWindow("record")) dock_beside_main(*record);
+}
+
+int RunVarelo(int argc, char** argv) {
+    QApplication app(argc, argv);
+    // The program ends when the main window closes, not when its last
+    // visible window goes (the login window hides before the main one shows).
+    QApplication::setQuitOnLastWindowClosed(false);
+    PrepareWebFetch();
+    HtmlBrowseBox::setDefaultFetcher([](const Text& url) { return fetch_web_page(url); });
+    Program program(ProgramFolder());
+    if (!program.start()) return 0;
+    return app.exec();
+}

@@ -1,0 +1,55 @@
+#pragma once
+// The program: start-up, the composed windows, settings and shutdown.
+//
+// Start-up order: the working folder becomes the program folder; the login
+// window is the start window; when it is created the skin is attached, the
+// login window's connection opens VRL3.mdb and the users are listed. After a
+// sign-in the main window is created: position from Peizhi.ini, its own
+// connection, the search placeholder, the hidden weather window, the list.
+// Closing the main window destroys its companions, saves its position and
+// ends the program.
+
+#include "services/window/window.h"
+#include "ui/program_state.h"
+
+// Peizhi.ini: the main window's position.
+inline constexpr const char* kPositionSection = "窗口位置";
+inline constexpr const char* kLeftKey = "主窗口左边";
+inline constexpr const char* kTopKey = "主窗口顶边";
+
+class Program {
+public:
+    // programFolder: where the skin library and Peizhi.ini lie (and, as the
+    // working folder, VRL3.mdb).
+    explicit Program(Text programFolder);
+
+    ProgramState& state() { return state_; }
+    const Text& programFolder() const { return programFolder_; }
+
+    // Makes the program folder the working folder and loads the login window.
+    bool start();
+
+    // Loads the main window (after a sign-in).
+    void loadMainWindow();
+
+    HandlerTable loginHandlers();
+    HandlerTable mainHandlers();
+
+    // The main window's own steps.
+    void mainCreated(Window& main);
+    void mainDestroying(Window& main);
+    void mainMoved();
+
+    // Called when the program should end (the main window closed, or the
+    // login window closed without a sign-in). Quits the event loop by default.
+    void setQuit(std::function<void()> quit) { quit_ = std::move(quit); }
+
+private:
+    Text programFolder_;
+    ProgramState state_;
+    std::function<void()> quit_;
+};
+
+// main(): the application object, the page fetch of the weather view, the
+// program in its own folder, the event loop. Returns the exit code.
+int RunVarelo(int argc, char** argv);

@@ -1,0 +1,174 @@
+#include "contacts/main_window_handlers.h"
+
+#include "contacts/contact_list.h"
+#include "contacts/picture_capture.h"
+#include "contacts/record_editor.h"
+#include "services/core/core.h"
+#include "services/system/system.h"
+#include "services/window/commands.h"
+#include "services/window/report_list.h"
+#include "ui/about_window.h"
+#include "ui/docking.h"
+#include "ui/main_window.h"
+#include "ui/weather_window.h"
+
+namespace {
+
+Control MainControl(const char* name) {
+    Window* main = FindWindow("main");
+    return main ? main->control(T(name)) : Control();
+}
+
+ReportList* ContactRows() {
+    Window* main = FindWindow("main");
+    return main ? main->list(T("超级列表框1")) : nullptr;
+}
+
+Text WithoutTrailingSlash(Text address) {
+    address = TrimSpaces(address);
+    while (!address.empty() && address.bytes().back() == '/') address = LeftText(address, TextLength(address) - 1);
+    return address;
+}
+
+}  // namespace
+
+Text SearchPlaceholder() { return T("姓名/首字母/号码"); }
+
+Text DefaultWeatherHost() { return T("http://weather.example.com"); }
+
+Text weather_page_address(const ProgramState& state) {
+    Text host;
+    if (!state.settingsPath.empty() && FileExists(state.settingsPath))
+        host = WithoutTrailingSlash(
+            ReadIni(state.settingsPath, T(kWeatherSettingsSection), T(kWeatherSettingsKey), Text()));
+    if (host.empty()) host = DefaultWeatherHost();
+    return host + WeatherPagePath();
+}
+
+void set_search_placeholder(ProgramState& state) {
+    state.searchPlaceholder = SearchPlaceholder();
+    Control search = MainControl("编辑框_搜索");
+    search.setTextColour(kHintGrey);
+    search.setText(state.searchPlaceholder);
+}
+
+void create_contact_columns(ProgramState& state) {
+    ReportList* list = ContactRows();
+    if (!list) return;
+    list->InsertColumn(std::nullopt, T("  姓名"), 80, 0);
+    list->InsertColumn(std::nullopt, T("   手机"), 120, 0);
+    fill_contact_list(state, kAllContacts);
+}
+
+void search_got_focus(ProgramState& state) {
+    Control search = MainControl("编辑框_搜索");
+    if (search.text() != state.searchPlaceholder) return;
+    search.setText(Text());
+    search.setTextColour(kTypedBlack);
+}
+
+void search_lost_focus(ProgramState& state) {
+    Control search = MainControl("编辑框_搜索");
+    if (!search.text().empty()) return;
+    search.setTextColour(kHintGrey);
+    search.setText(state.searchPlaceholder);
+}
+
+void search_changed(ProgramState& state) {
+    const Text text = MainControl("编辑框_搜索").text();
+    // Emptying the box by hand keeps the last search; only the clear button lists all.
+    if (text.empty() || text == state.searchPlaceholder) return;
+    fill_contact_list(state, kSearchContacts);
+}
+
+void clear_search(ProgramState& state) {
+    MainControl("编辑框_搜索").setText(Text());
+    fill_contact_list(state, kAllContacts);
+    MainControl("按钮_X").setVisible(false);
+    search_lost_focus(state);
+}
+
+void select_row(ProgramState& state) {
+    ReportList* list = ContactRows();
+    if (!list) return;
+    if (state.recordWindowOpen) {
+        state.selectedRow = list->currentSelection();
+        show_contact(state);
+    }
+    state.newRecordPending = false;
+    MainControl("图形按钮_删除").setEnabled(true);
+    if (state.recordWindowOpen) MainControl("图形按钮_保存").setEnabled(true);
+}
+
+void open_row(ProgramState& state) {
+    ReportList* list = ContactRows();
+    if (!list) return;
+    state.selectedRow = list->currentSelection();
+    load_record_window(state);
+    SetFocus(MainControl("超级列表框1"));
+    state.newRecordPending = false;
+    if (state.recordWindowOpen) MainControl("图形按钮_保存").setEnabled(true);
+}
+
+void weather_hover(ProgramState&) {
+    Window* weather = FindWindow("weather");
+    Control sun = MainControl("图片框_太阳");
+    if (!weather || !sun) return;
+    QWidget* under = WindowUnderCursor();
+    if (under && under == sun.widget()) {
+        dock_beside_main(*weather);
+        weather->setVisible(true);
+    } else {
+        weather->setVisible(false);
+    }
+}
+
+void weather_window_created(ProgramState& state) {
+    Window* weather = FindWindow("weather");
+    if (!weather) return;
+    weather->control(T("超文本浏览框1")).setText(weather_page_address(state));
+    dock_beside_main(*weather);
+}
+
+void load_weather_window(ProgramState& state) {
+    LoadWindow(WeatherWindowDecl(), weather_window_handlers(state));
+}
+
+void open_about_window() { LoadWindow(AboutWindowDecl(), about_window_handlers(), true); }
+
+HandlerTable main_window_contact_handlers(ProgramState& state) {
+    using namespace MainHandlers;
+    auto on = [&state](void (*procedure)(ProgramState&)) {
+        return [&state, procedure](const EventArgs&) { procedure(state); };
+    };
+    return {
+        {AvatarPressed, on(change_avatar)},
+        {GroupSelected, [&state](const EventArgs&) { fill_contact_list(state, kGroupContacts); }},
+        {SearchGotFocus, on(search_got_focus)},
+        {SearchLostFocus, on(search_lost_focus)},
+        {SearchChanged, on(search_changed)},
+        {ClearSearch, on(clear_search)},
+        {RowSelected, on(select_row)},
+        {RowActivated, on(open_row)},
+        {MenuButton, [](const EventArgs& e) { PopupMenu(&e.window, MainMenuName()); }},
+        {NewContact,
+         [&state](const EventArgs&) {
+             new_contact(state);
+             MainControl("图形按钮_删除").setEnabled(false);
+             MainControl("图形按钮_保存").setEnabled(true);
+         }},
+        {DeleteContact, on(delete_contact)},
+        {SaveContact, on(save_contact)},
+        {WeatherTick, on(weather_hover)},
+        {MenuDeleteAll, on(delete_all_contacts)},
+        {MenuAbout, [](const EventArgs&) { open_about_window(); }},
+    };
+}
+
+HandlerTable weather_window_handlers(ProgramState& state) {
+    return {{WeatherHandlers::Created, [&state](const EventArgs&) { weather_window_created(state); }}};
+}
+
+HandlerTable about_window_handlers() {
+    return {{AboutHandlers::Confirm, [](const EventArgs& e) { DestroyWindow(&e.window); }}};
+}

@@ -1,0 +1,34 @@
+#include "ui/about_window.h"
+
+#include "ui/pictures/pictures.h"
+
+WindowDecl AboutWindowDecl() {
+    WindowDecl w;
+    w.id = "about";
+    w.title = T("关于");
+    w.width = 332;
+    w.height = 281;
+    w.border = WindowBorder::NormalFixed;
+    w.systemMenu = true;
+    w.inTaskbar = true;
+    w.position = WindowPosition::Centred;
+    w.controls = {
+        ControlDecl{.kind = ControlKind::PicBox, .name = T("图片框1"), .rect = {0, 0, 328, 64},
+                    .picture = PictureResource(Pictures::LoginBanner), .pictureMode = PictureMode::Scaled},
+        ControlDecl{.kind = ControlKind::TransLabel, .name = T("透明标签1"), .rect = {-1, 69, 400, 137},
+                    .text = T("  Varelo 通讯录 V3.0\n\n"
+                              "  联系人的姓名、号码、QQ、邮箱与照片，一处保管；\n"
+                              "  按姓名、拼音首字母或号码即时查找，按分组筛选；\n"
+                              "  手机号码归属地查询，电子表格与文本导入导出。\n\n"
+                              "  Varelo 项目组 编写，欢迎反馈意见。"),
+                    .textColour = Rgb(0, 0, 0), .hAlign = HAlign::Left, .wordWrap = true},
+        ControlDecl{.kind = ControlKind::HyperLinker, .name = T("超级链接框1"), .rect = {20, 204, 104, 23},
+                    .text = T("QQ：10001000"),
+                    .linkTarget = T("http://chat.example.com/msgrd?V=1&Uin=10001000&Site=lunarkite&Menu=yes")},
+        ControlDecl{.kind = ControlKind::HyperLinker, .name = T("超级链接框2"), .rect = {15, 227, 208, 16},
+                    .text = T("http://varelo.example.com"), .linkTarget = T("http://varelo.example.com")},
+        ControlDecl{.kind = ControlKind::Button, .name = T("按钮1"), .rect = {246, 222, 64, 24}, .text = T("确定"),
+                    .events = {{Event::Clicked, AboutHandlers::Confirm}}},
+    };
+    return w;
+}

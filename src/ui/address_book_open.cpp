@@ -1,0 +1,16 @@
+#include "ui/address_book_open.h"
+
+#include "data/address_book.h"
+#include "services/core/core.h"
+#include "services/db/db_connection.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+void ConnectAddressBookOrExit(DBConnection& connection) {
+    if (connection.ConnectAccess(AddressBookFile(), Text())) return;
+    ShowMessage(T("数据库连接失败！！"), 64);
+    // Nothing has been written yet; end at once, as after the fatal report.
+    std::fflush(nullptr);
+    std::_Exit(0);
+}

@@ -1,0 +1,124 @@
+#include "ui/main_window.h"
+
+#include "ui/pictures/pictures.h"
+
+Text MainMenuName() { return T("主菜单"); }
+
+Text PhotoFileFilter() { return T("照片(*.jpg;*.gif;*.bmp)|*.jpg;*.gif;*.bmp;*.jpeg|所有文件(*.*)|*.*"); }
+
+namespace {
+
+ImageButtonDecl ThreeStateButton(std::string_view normal, std::string_view hot, std::string_view disabled) {
+    ImageButtonDecl b;
+    b.normal = PictureResource(normal);
+    b.hot = PictureResource(hot);
+    b.disabled = PictureResource(disabled);
+    return b;
+}
+
+}  // namespace
+
+WindowDecl MainWindowDecl() {
+    using namespace MainHandlers;
+    WindowDecl w;
+    w.id = "main";
+    w.title = T("VareloV3.0");
+    w.width = 234;
+    w.height = 583;
+    w.border = WindowBorder::NormalFixed;
+    w.systemMenu = true;
+    w.minimizeButton = true;
+    w.maximizeButton = false;
+    w.inTaskbar = true;
+    w.position = WindowPosition::Centred;
+    w.events = {{Event::Created, Created}, {Event::Destroying, Destroying}, {Event::Moved, Moved}};
+
+    ImageButtonDecl menuButton;
+    menuButton.normal = PictureResource(Pictures::MenuButtonNormal);
+    menuButton.hot = PictureResource(Pictures::MenuButtonHot);
+    menuButton.pressed = PictureResource(Pictures::MenuButtonPressed);
+
+    ListViewDecl list;
+    list.border = Border::Sunken;
+    list.noHeader = true;
+    list.fullRowSelect = true;
+    list.gridLines = true;
+    list.autoSort = 2;
+    list.singleSelection = true;
+
+    CommonDialog photoDialog;
+    photoDialog.kind = 0;
+    photoDialog.filter = PhotoFileFilter();
+
+    w.controls = {
+        ControlDecl{.kind = ControlKind::PicBox, .name = T("图片框1"), .rect = {0, 0, 264, 56},
+                    .picture = PictureResource(Pictures::MainHeader), .pictureMode = PictureMode::Scaled},
+        ControlDecl{.kind = ControlKind::PicBox, .name = T("图片框_头像底图"), .parent = T("图片框1"),
+                    .rect = {4, 0, 48, 48}, .cursor = Cursor::Hand,
+                    .picture = PictureResource(Pictures::AvatarFrame), .pictureMode = PictureMode::Scaled},
+        ControlDecl{.kind = ControlKind::PicBox, .name = T("图片框_头像"), .parent = T("图片框_头像底图"),
+                    .rect = {4, 4, 39, 39}, .cursor = Cursor::Hand,
+                    .picture = PictureResource(Pictures::DefaultAvatar), .pictureMode = PictureMode::Scaled,
+                    .events = {{Event::LeftButtonDown, AvatarPressed}}},
+        ControlDecl{.kind = ControlKind::TransLabel, .name = T("透明标签_用户"), .parent = T("图片框1"),
+                    .rect = {63, 9, 118, 12}, .textColour = Rgb(0, 0, 0), .hAlign = HAlign::Left},
+        ControlDecl{.kind = ControlKind::PicBox, .name = T("图片框_太阳"), .parent = T("图片框1"),
+                    .rect = {178, 0, 46, 46}, .cursor = Cursor::Hand,
+                    .picture = PictureResource(Pictures::WeatherIcon), .pictureMode = PictureMode::Centred},
+        ControlDecl{.kind = ControlKind::TransLabel, .name = T("透明标签2"), .rect = {64, 30, 120, 12},
+                    .text = T("Varelo 通讯录"), .textColour = Rgb(0, 0, 0), .hAlign = HAlign::Left},
+        ControlDecl{.kind = ControlKind::ComboBox, .name = T("组合框_查询"), .rect = {12, 57, 93, 20},
+                    .textColour = kHintGrey, .backColour = Rgb(255, 255, 255),
+                    .events = {{Event::ItemSelected, GroupSelected}}},
+        ControlDecl{.kind = ControlKind::EditBox, .name = T("编辑框_搜索"), .rect = {104, 57, 124, 20}, .tabOrder = 10,
+                    .font = FontDecl{T("宋体"), 12}, .textColour = kHintGrey, .backColour = Rgb(255, 255, 255),
+                    .border = Border::Sunken,
+                    .events = {{Event::GotFocus, SearchGotFocus},
+                               {Event::LostFocus, SearchLostFocus},
+                               {Event::ContentChanged, SearchChanged}}},
+        ControlDecl{.kind = ControlKind::PicBox, .name = T("图片框_搜索"), .rect = {214, 61, 13, 13},
+                    .picture = PictureResource(Pictures::SearchIcon), .pictureMode = PictureMode::Scaled},
+        // Declared after the magnifier so that it lies over it when shown.
+        ControlDecl{.kind = ControlKind::Button, .name = T("按钮_X"), .rect = {207, 57, 20, 20}, .visible = false,
+                    .text = T("╳"), .font = FontDecl{T("宋体"), 10}, .events = {{Event::Clicked, ClearSearch}}},
+        ControlDecl{.kind = ControlKind::ListView, .name = T("超级列表框1"), .rect = {12, 76, 216, 433},
+                    .font = FontDecl{T("宋体"), 16}, .textColour = Rgb(20, 155, 220),
+                    .backColour = Rgb(255, 255, 255), .border = Border::Sunken, .list = list,
+                    .events = {{Event::CurrentItemChanged, RowSelected}, {Event::ItemActivated, RowActivated}}},
+        ControlDecl{.kind = ControlKind::PicBox, .name = T("图片框2"), .rect = {0, 508, 264, 47},
+                    .picture = PictureResource(Pictures::MainFooter), .pictureMode = PictureMode::Scaled},
+        ControlDecl{.kind = ControlKind::PicBtn, .name = T("图形按钮1"), .parent = T("图片框2"), .rect = {2, 4, 40, 40},
+                    .cursor = Cursor::Hand, .imageButton = menuButton, .events = {{Event::Clicked, MenuButton}}},
+        ControlDecl{.kind = ControlKind::TransLabel, .name = T("透明标签_记录数"), .parent = T("图片框2"),
+                    .rect = {45, 16, 96, 16}, .textColour = Rgb(255, 255, 255), .hAlign = HAlign::Left},
+        ControlDecl{.kind = ControlKind::PicBtn, .name = T("图形按钮_新建"), .rect = {137, 519, 24, 24},
+                    .imageButton = ThreeStateButton(Pictures::NewButtonNormal, Pictures::NewButtonHot,
+                                                    Pictures::NewButtonDisabled),
+                    .events = {{Event::Clicked, NewContact}}},
+        ControlDecl{.kind = ControlKind::PicBtn, .name = T("图形按钮_删除"), .rect = {168, 519, 24, 24},
+                    .imageButton = ThreeStateButton(Pictures::DeleteButtonNormal, Pictures::DeleteButtonHot,
+                                                    Pictures::DeleteButtonDisabled),
+                    .events = {{Event::Clicked, DeleteContact}}},
+        ControlDecl{.kind = ControlKind::PicBtn, .name = T("图形按钮_保存"), .rect = {198, 519, 24, 24},
+                    .imageButton = ThreeStateButton(Pictures::SaveButtonNormal, Pictures::SaveButtonHot,
+                                                    Pictures::SaveButtonDisabled),
+                    .events = {{Event::Clicked, SaveContact}}},
+        ControlDecl{.kind = ControlKind::CommonDlg, .name = T("通用对话框2"), .dialog = photoDialog},
+        ControlDecl{.kind = ControlKind::Timer, .name = T("时钟_打开天气"), .interval = 1000,
+                    .events = {{Event::TimerTick, WeatherTick}}},
+        ControlDecl{.kind = ControlKind::Timer, .name = T("时钟1"), .interval = 0},
+        ControlDecl{.kind = ControlKind::DBConnection, .name = T("数据库连接1")},
+        ControlDecl{.kind = ControlKind::RecordSet, .name = T("记录集1")},
+        ControlDecl{.kind = ControlKind::RecordSet, .name = T("记录集2")},
+    };
+
+    const auto item = [](const char* caption, const char* handler) {
+        return MenuItemDecl{.caption = T(caption), .handler = handler};
+    };
+    w.menus = {MenuDecl{.name = MainMenuName(),
+                        .visible = false,
+                        .items = {item("导入txt", MenuTextImport), item("导入\\导出", MenuImportExport),
+                                  item("删除全部", MenuDeleteAll), item("号码归属", MenuBatch),
+                                  item("关于", MenuAbout)}}};
+    return w;
+}

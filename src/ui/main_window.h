@@ -1,0 +1,44 @@
+#pragma once
+// The main window: the contact list with its search box and group box, the
+// user banner and avatar, the weather icon, the menu button and the new,
+// delete and save buttons.
+
+#include "services/window/decl.h"
+
+// Handler names the declaration binds.
+namespace MainHandlers {
+inline constexpr const char* Created = "main_created";
+inline constexpr const char* Destroying = "main_destroying";
+inline constexpr const char* Moved = "main_moved";
+inline constexpr const char* AvatarPressed = "main_avatar_pressed";
+inline constexpr const char* GroupSelected = "main_group_selected";
+inline constexpr const char* SearchGotFocus = "main_search_got_focus";
+inline constexpr const char* SearchLostFocus = "main_search_lost_focus";
+inline constexpr const char* SearchChanged = "main_search_changed";
+inline constexpr const char* ClearSearch = "main_clear_search";
+inline constexpr const char* RowSelected = "main_row_selected";
+inline constexpr const char* RowActivated = "main_row_activated";
+inline constexpr const char* MenuButton = "main_menu_button";
+inline constexpr const char* NewContact = "main_new_contact";
+inline constexpr const char* DeleteContact = "main_delete_contact";
+inline constexpr const char* SaveContact = "main_save_contact";
+inline constexpr const char* WeatherTick = "main_weather_tick";
+// The main menu's items.
+inline constexpr const char* MenuTextImport = "menu_text_import";
+inline constexpr const char* MenuImportExport = "menu_import_export";
+inline constexpr const char* MenuDeleteAll = "menu_delete_all";
+inline constexpr const char* MenuBatch = "menu_batch";
+inline constexpr const char* MenuAbout = "menu_about";
+}  // namespace MainHandlers
+
+// The name of the main menu (popped up by the menu button).
+Text MainMenuName();  // "主菜单"
+
+// The grey of the search placeholder and of the group box; typed text is black.
+inline constexpr Colour kHintGrey = Rgb(128, 128, 128);
+inline constexpr Colour kTypedBlack = Rgb(0, 0, 0);
+
+// The picture dialogs' filter (main window's 通用对话框2, record window's 通用对话框1).
+Text PhotoFileFilter();
+
+WindowDecl MainWindowDecl();

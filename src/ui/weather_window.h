@@ -1,0 +1,16 @@
+#pragma once
+// The weather window: a borderless, rounded pop-up beside the main window
+// showing a weather page while the mouse rests on the main window's sun.
+
+#include "services/window/decl.h"
+
+namespace WeatherHandlers {
+inline constexpr const char* Created = "weather_created";
+}
+
+// The weather page's fixed path and query, appended to the configured host.
+Text WeatherPagePath();  // "/tb.q?cid=webq.wea"
+
+// The page box starts empty; the program sets its address when the window is
+// created, from the settings.
+WindowDecl WeatherWindowDecl();

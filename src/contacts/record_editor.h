@@ -37,3 +37,8 @@ void load_record_window(ProgramState& state);
 
 // The handlers the record window's declaration binds.
 HandlerTable record_window_handlers(ProgramState& state);
+
+// The initials stored in 首字母: the first pinyin letters of the characters in
+// the name's first three two-byte slices (bytes 1-2, 3-4, 5-6); a slice that
+// is not a GB2312 hanzi adds nothing. 张三 gives "zs", 欧阳明日 "oym".
+Text contact_initials(const Text& name);

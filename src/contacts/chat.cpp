@@ -1,0 +1,36 @@
+#include "contacts/chat.h"
+
+#include "services/core/core.h"
+#include "services/system/system.h"
+
+namespace {
+// The QQ service's public chat-link host, used until the settings file names another.
+constexpr const char* kDefaultChatHost = "http://wpa.qq.com";
+}  // namespace
+
+Text chat_link_prefix(const ProgramState& state) {
+    Text configured;
+    if (!state.settingsPath.empty() && FileExists(state.settingsPath))
+        configured = TrimSpaces(ReadIni(state.settingsPath, T(kChatSettingsSection), T(kChatSettingsKey)));
+    std::string bytes = configured.bytes();
+    while (!bytes.empty() && bytes.back() == '/') bytes.pop_back();
+    return bytes.empty() ? Text::fromBytes(kDefaultChatHost) : Text::fromBytes(bytes);
+}
+
+Text chat_link_address(const Text& prefix, const Text& qqNumber) {
+    return prefix + Text::fromBytes("/msgrd?V=1&Uin=") + qqNumber + Text::fromBytes("&Site=lunarkite&Menu=yes");
+}
+
+void open_chat(const ProgramState& state, const Control& qqBox) {
+    const Text number = qqBox.text();
+    if (number.empty()) {
+        ShowMessage(T("QQ号为空，不能聊天 ！"), 64, T("提示！"));
+        return;
+    }
+    const int length = TextLength(number);
+    if (length > 4 && length < 10) {
+        OpenUrl(chat_link_address(chat_link_prefix(state), number));
+        return;
+    }
+    ShowMessage(T("QQ号有误，不能聊天  ！"), 64, T("提示！"));
+}

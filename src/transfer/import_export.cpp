@@ -1,0 +1,310 @@
+#include "transfer/import_export.h"
+
+#include "contacts/contact_list.h"
+#include "data/address_book.h"
+#include "services/core/core.h"
+#include "services/db/db_connection.h"
+#include "services/db/record_set.h"
+#include "services/sheet/excel.h"
+#include "services/window/commands.h"
+#include "services/window/report_list.h"
+#include "transfer/transfer_text.h"
+#include "ui/import_export_window.h"
+
+#include <QPointer>
+#include <QProgressBar>
+
+namespace {
+
+const Text kList = T("超级列表框1");
+
+DBConnection* AddressBookConnection() {
+    Window* main = FindWindow("main");
+    return main ? main->connection(T("数据库连接1")) : nullptr;
+}
+
+// Marks the session busy for the lifetime of one action.
+class BusyGuard {
+public:
+    explicit BusyGuard(ImportExportSession& session) : session_(session), acquired_(!session.busy) {
+        session_.busy = true;
+    }
+    ~BusyGuard() {
+        if (acquired_) session_.busy = false;
+    }
+    bool acquired() const { return acquired_; }
+
+private:
+    ImportExportSession& session_;
+    bool acquired_;
+};
+
+// The window's status label and progress bar.
+class Progress {
+public:
+    explicit Progress(Window& window)
+        : status_(window.control(T("状态透明标签"))), bar_(window.control(T("进度条1"))) {}
+
+    void status(const Text& text) { status_.setText(text); }
+    void step(const char* what, int i, int count) {
+        status(T(what) + TextOf(i) + T(" 条记录"));
+        if (auto* bar = qobject_cast<QProgressBar*>(bar_.widget())) {
+            bar->setMaximum(std::max(count, 1));
+            bar->setValue(std::min(i, bar->maximum()));
+        }
+    }
+
+private:
+    Control status_;
+    Control bar_;
+};
+
+// Lets pending window events run; false once the window is closing, so
+// that the running action stops before its controls go.
+bool KeepWindowAlive(Window& window, const QPointer<ReportList>& list) {
+    ProcessEvents();
+    return window.alive() && !window.closing() && !list.isNull();
+}
+
+void ClearList(ReportList& list) {
+    list.DeleteAllItems();
+    for (int n = list.ColumnCount(); n > 0; --n) list.DeleteColumn(0);
+}
+
+void SizeColumnsToTitles(ReportList& list) {
+    for (int c = 0; c < list.ColumnCount(); ++c) list.SetColumnWidth(c, -2);
+}
+
+}  // namespace
+
+Text WorkbookConnectionText(const Text& file, const Text& folder) {
+    return T("ODBC;DBQ=") + file + T(";DefaultDir=") + folder + T(";Driver={Microsoft Excel Driver (*.xls)}; ");
+}
+
+// ---- 读出通讯录 ----
+
+void read_book_into_list(Window& window, ImportExportSession& session) {
+    BusyGuard busy(session);
+    QPointer<ReportList> list = window.list(kList);
+    DBConnection* book = AddressBookConnection();
+    if (!busy.acquired() || !list || !book) return;
+    ClearList(*list);
+
+    // A record set of its own on the book's connection: the main window's
+    // record set stays on the query its list shows.
+    RecordSet contacts;
+    contacts.SetConnection(*book);
+    contacts.OpenTable(ContactsTable(), ContactsByName());
+    const int fields = contacts.FieldCount();
+    const Text photoField = T("照片");
+    for (int j = 1; j < fields; ++j) list->InsertColumn(j, contacts.FieldName(j));
+
+    const int count = contacts.RecordCount();
+    session.photos.assign(static_cast<std::size_t>(std::max(count, 0)), Bytes());
+    Progress progress(window);
+    int read = 0;
+    for (int j = 1; j <= count && !contacts.AtEnd(); ++j) {
+        const int row = list->InsertItem();
+        for (int k = 1; k < fields; ++k) {
+            if (contacts.FieldName(k) == photoField) contacts.ReadBytes(k, session.photos[j - 1]);
+            else list->SetItemText(row, k - 1, contacts.ReadText(k));
+        }
+        read = j;
+        progress.step("正在读出第 ", j, count);
+        contacts.MoveNext();
+        if (!KeepWindowAlive(window, list)) return;
+    }
+    progress.status(T("共读出 ") + TextOf(read) + T(" 条记录"));
+    SizeColumnsToTitles(*list);
+    window.control(T("按钮_写入数据库")).setEnabled(false);
+    window.control(T("按钮导出")).setEnabled(true);
+}
+
+// ---- 导出 ----
+
+void export_list_to_workbook(Window& window, ImportExportSession& session) {
+    BusyGuard busy(session);
+    QPointer<ReportList> list = window.list(kList);
+    Control dialogControl = window.control(T("通用对话框1"));
+    CommonDialog* dialog = window.dialog(T("通用对话框1"));
+    ExcelApp* app = window.excelApp(T("Excel程序1"));
+    ExcelWorkbooks* workbook = window.excelWorkbooks(T("Excel工作簿1"));
+    if (!busy.acquired() || !list || !dialog || !app || !workbook) return;
+
+    dialog->kind = 1;
+    dialog->title = Text();
+    dialog->filter = T("Excel文件|*.xls");
+    dialog->defaultExtension = T("xls");
+    if (!ShowCommonDialog(dialogControl)) return;
+    const Text file = dialogControl.text();
+    const Text folder = FolderOf(file);
+
+    app->CreateApp();
+    workbook->AddWorkbook(*app);
+    workbook->SetCurrentSheet(1);
+    const Text textFormat = T("@");
+    const Text mobileTitle = T("手机");
+    auto writeCell = [&](const Text& address, const Text& value) {
+        workbook->SetRangeStart(address);
+        workbook->SetRangeEnd(address);
+        workbook->SetNumberFormat(textFormat);
+        workbook->SetCellValue(value);
+    };
+
+    Progress progress(window);
+    const int rows = list->ItemCount();
+    const int columns = list->ColumnCount();
+    for (int i = 1; i <= rows; ++i) {
+        if (!KeepWindowAlive(window, list)) return;
+        for (int j = 1; j <= columns && j <= 26; ++j) {
+            const Text letter = CharFromCode(static_cast<std::uint8_t>(96 + j));
+            const Text title = list->GetColumnTitle(j - 1);
+            const Text cell = list->GetItemText(i - 1, j - 1);
+            // The title row goes with the first data row: an empty list
+            // leaves the sheet empty.
+            if (i == 1) writeCell(letter + T("1"), title);
+            if (title == mobileTitle && static_cast<std::size_t>(i - 1) < session.photos.size() &&
+                !session.photos[i - 1].empty()) {
+                if (auto photoFile = PhotoFileName(folder, cell)) WriteFile(*photoFile, session.photos[i - 1]);
+            }
+            writeCell(letter + TextOf(i + 1), cell);
+        }
+        progress.step("正在导出第 ", i, rows);
+    }
+    progress.status(T("共导出 ") + TextOf(rows) + T(" 条记录"));
+
+    const bool saved = workbook->SaveWorkbookAs(file);
+    workbook->ReleaseWorkbook();
+    workbook->CloseWorkbooks();
+    app->QuitApp();
+    if (saved) ShowMessage(T("任务完成！"), 64);
+    else ShowMessage(file + T("保存失败！"), 64);
+}
+
+// ---- 导入 ----
+
+void import_workbook_into_list(Window& window, ImportExportSession& session) {
+    BusyGuard busy(session);
+    QPointer<ReportList> list = window.list(kList);
+    Control dialogControl = window.control(T("通用对话框1"));
+    CommonDialog* dialog = window.dialog(T("通用对话框1"));
+    DBConnection* sheetConnection = window.connection(T("数据库连接1"));
+    RecordSet* sheet = window.recordSet(T("记录集1"));
+    if (!busy.acquired() || !list || !dialog || !sheetConnection || !sheet) return;
+
+    dialog->kind = 0;
+    dialog->title = Text();
+    dialog->filter = T("*.xls|*.xls");
+    dialog->defaultExtension = Text();
+    if (!ShowCommonDialog(dialogControl)) return;
+    const Text file = dialogControl.text();
+    session.importFolder = FolderOf(file);
+    // The photos of an earlier read belong to other rows.
+    session.photos.clear();
+
+    window.control(T("状态透明标签1")).setText(Text());
+    ClearList(*list);
+
+    Progress progress(window);
+    if (!sheetConnection->Connect(WorkbookConnectionText(file, session.importFolder))) {
+        ShowMessage(file + T("连接失败！"), 0);
+    } else {
+        sheet->SetConnection(*sheetConnection);
+        // One open: a workbook without Sheet1 gets one error message.
+        sheet->Open(T("select * from [Sheet1$]"), 1);
+        const int fields = sheet->FieldCount();
+        for (int i = 0; i < fields; ++i) list->InsertColumn(std::nullopt, sheet->FieldName(i));
+        const int count = sheet->RecordCount();
+        int imported = 0;
+        for (int i = 1; i <= count && !sheet->AtEnd(); ++i) {
+            const int row = list->InsertItem();
+            for (int k = 0; k < fields; ++k) list->SetItemText(row, k, NormaliseSheetCell(sheet->ReadText(k)));
+            sheet->MoveNext();
+            imported = i;
+            progress.step("正在导入第 ", i, count);
+            if (!KeepWindowAlive(window, list)) {
+                sheet->Close();
+                sheetConnection->CloseConnection();
+                return;
+            }
+        }
+        progress.status(T("共导入 ") + TextOf(imported) + T(" 条记录"));
+        SizeColumnsToTitles(*list);
+        sheet->Close();
+    }
+    sheetConnection->CloseConnection();
+    window.control(T("按钮_写入数据库")).setEnabled(true);
+}
+
+// ---- 写入通讯录 ----
+
+void write_list_into_book(Window& window, ImportExportSession& session, ProgramState& state) {
+    BusyGuard busy(session);
+    QPointer<ReportList> list = window.list(kList);
+    DBConnection* book = AddressBookConnection();
+    if (!busy.acquired() || !list || !book) return;
+
+    RecordSet contacts;
+    contacts.SetConnection(*book);
+    Progress progress(window);
+    const int total = list->ItemCount();
+    const int columns = list->ColumnCount();
+    const Text initialsField = T("首字母");
+    const Text photoField = T("照片");
+    int present = 0;
+    int added = 0;
+    bool stopped = false;
+    for (int i = 1; i <= total; ++i) {
+        const Text rawNumber = list->GetItemText(i - 1, 1);
+        const Text number = TrimSpaces(rawNumber);
+        // A number already stored (or containing this one) is skipped; so
+        // is a row whose test could not run.
+        if (!contacts.Open(DuplicateMobileSql(number), 1) || contacts.RecordCount() != 0) {
+            ++present;
+        } else {
+            contacts.AddNew();
+            for (int j = 1; j <= columns; ++j) contacts.WriteText(j, TrimSpaces(list->GetItemText(i - 1, j - 1)));
+            contacts.WriteText(initialsField, NameInitials(list->GetItemText(i - 1, 0), 3));
+            const auto photoFile = PhotoFileName(session.importFolder, rawNumber);
+            contacts.WriteBytes(photoField, photoFile ? ReadFile(*photoFile) : Bytes());
+            if (contacts.Update()) ++added;
+        }
+        progress.step("正在写入第 ", i, total);
+        if (!KeepWindowAlive(window, list)) {
+            stopped = true;
+            break;
+        }
+    }
+    contacts.Close();
+    if (!stopped) {
+        const int failed = total - present - added;
+        progress.status(T("共 ") + TextOf(total) + T(" 条记录"));
+        window.control(T("状态透明标签1"))
+            .setText(T("共 ") + TextOf(total) + T(" 条记录，已存在 ") + TextOf(present) + T(" 条记录，成功添加 ") +
+                     TextOf(added) + T(" 条记录"));
+        Text message = T("共 ") + TextOf(total) + T(" 条记录\r\n已存在 ") + TextOf(present) +
+                       T(" 条记录\r\n成功添加 ") + TextOf(added) + T(" 条记录");
+        // Rows the book refused are not claimed as added.
+        if (failed > 0) message += T("\r\n未能添加 ") + TextOf(failed) + T(" 条记录");
+        ShowMessage(message, 64, T("提示！"));
+        window.control(T("按钮_写入数据库")).setEnabled(false);
+    }
+    fill_contact_list(state, kAllContacts);
+}
+
+// ---- the window ----
+
+HandlerTable import_export_handlers(ProgramState& state) {
+    auto session = std::make_shared<ImportExportSession>();
+    return {
+        {kReadBookHandler, [session](const EventArgs& e) { read_book_into_list(e.window, *session); }},
+        {kExportListHandler, [session](const EventArgs& e) { export_list_to_workbook(e.window, *session); }},
+        {kImportWorkbookHandler, [session](const EventArgs& e) { import_workbook_into_list(e.window, *session); }},
+        {kWriteListHandler,
+         [session, &state](const EventArgs& e) { write_list_into_book(e.window, *session, state); }},
+    };
+}
+
+void open_import_export_window(ProgramState& state) {
+    LoadWindow(ImportExportWindowDecl(), import_export_handlers(state), true);
+}

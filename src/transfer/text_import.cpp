@@ -1,0 +1,142 @@
+#include "transfer/text_import.h"
+
+#include "contacts/contact_list.h"
+#include "data/address_book.h"
+#include "services/core/core.h"
+#include "services/db/db_connection.h"
+#include "services/window/commands.h"
+#include "services/window/controls/balloon_tip.h"
+#include "transfer/transfer_text.h"
+#include "ui/text_import_window.h"
+
+#include <QFileInfo>
+#include <QPointer>
+#include <QWidget>
+
+#include <array>
+
+namespace {
+
+const Text kLineBreak = Text::fromBytes("\r\n");
+
+Control Box(Window& window, const char* name) { return window.control(T(name)); }
+
+// The column boxes in the order of the pieces of a line.
+std::array<Control, 4> ColumnBoxes(Window& window) {
+    return {Box(window, "编辑框_姓名"), Box(window, "编辑框_手机"), Box(window, "编辑框_QQ号"),
+            Box(window, "编辑框_邮箱")};
+}
+
+DBConnection* AddressBookConnection() {
+    Window* main = FindWindow("main");
+    return main ? main->connection(T("数据库连接1")) : nullptr;
+}
+
+bool StillOpen(const Window& window) { return window.alive() && !window.closing(); }
+
+}  // namespace
+
+void open_text_file(Window& window) {
+    Control dialog = Box(window, "通用对话框1");
+    if (!ShowCommonDialog(dialog)) return;
+    const Text file = dialog.text();
+    const QFileInfo info(file.toQString());
+    if (info.exists() && info.size() > kMaxTextImportBytes) {
+        ShowMessage(T("文件太大，无法导入：") + file + kLineBreak + T("一次最多导入 ") +
+                        TextOf(kMaxTextImportBytes / (1024 * 1024)) + T(" MB 的文本，请把文件分成几份。"),
+                    64, T("提示！"));
+        return;
+    }
+    const DecodedTextFile decoded = DecodeTextFile(ReadFile(file));
+    if (decoded.binary) {
+        ShowMessage(T("所选文件不是文本文件：") + file, 64, T("提示！"));
+        return;
+    }
+    Box(window, "编辑框_待分割文本").setText(decoded.text);
+    Box(window, "按钮_分割文本").setEnabled(true);
+}
+
+void show_separator_hint(Window& window) {
+    Control separator = Box(window, "编辑框_分隔符");
+    BalloonTip* balloon = window.balloon(T("气球提示框1"));
+    QWidget* widget = separator.widget();
+    if (!balloon || !widget) return;
+    const QPoint at = widget->mapToGlobal(QPoint(0, 0));
+    balloon->ShowTipAt(at.x(), at.y(), T("用作分隔的字符，请根据实际情况修改本字符，注意 大小写 全角 半角"), -1, true);
+}
+
+void split_text(Window& window) {
+    const Text separator = Box(window, "编辑框_分隔符").text();
+    const TextArray lines = SplitText(EditBoxText(Box(window, "编辑框_待分割文本")), kLineBreak);
+    // The columns are gathered first and shown at once: appending line by
+    // line to the boxes costs a layout per line.
+    std::array<Text, 4> columns;
+    for (const Text& line : lines) {
+        const TextArray pieces = SplitText(line, separator, 4);
+        if (pieces.empty()) continue;  // an empty line: no row in any column
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            if (c < pieces.size()) columns[c] += pieces[c];
+            columns[c] += kLineBreak;
+        }
+    }
+    auto boxes = ColumnBoxes(window);
+    for (std::size_t c = 0; c < boxes.size(); ++c) boxes[c].setText(columns[c]);
+    Box(window, "编辑框_首字母").setText(Text());
+    Box(window, "标签_状态").setText(T("状态： 共分割 ") + TextOf(static_cast<long long>(lines.size())) + T(" 条记录"));
+    Box(window, "按钮_写入数据库").setEnabled(true);
+}
+
+void preview_initials(Window& window) {
+    Text initials;
+    for (const Text& name : SplitText(EditBoxText(Box(window, "编辑框_姓名")), kLineBreak))
+        initials += NameInitials(name, 4) + kLineBreak;
+    Box(window, "编辑框_首字母").setText(initials);
+}
+
+void write_rows_to_book(Window& window) {
+    const auto boxes = ColumnBoxes(window);
+    std::array<TextArray, 4> columns;
+    for (std::size_t c = 0; c < boxes.size(); ++c) columns[c] = SplitText(EditBoxText(boxes[c]), kLineBreak);
+    const std::size_t names = columns[0].size();
+    // Short columns get empty entries, shown as empty lines in their boxes.
+    for (std::size_t c = 1; c < columns.size(); ++c) {
+        if (columns[c].size() >= names) continue;
+        const std::size_t missing = names - columns[c].size();
+        Text padding;
+        for (std::size_t k = 0; k < missing; ++k) padding += kLineBreak;
+        AppendEditText(boxes[c], {padding});
+        columns[c].resize(names);
+    }
+
+    // Disabled at once, so that a click while the rows are written cannot
+    // start a second run.
+    Box(window, "按钮_写入数据库").setEnabled(false);
+    Control status = Box(window, "标签_状态");
+    for (std::size_t i = 0; i < names; ++i) {
+        // Blanks around a value are the file's layout, not part of the value.
+        const Text name = TrimSpaces(columns[0][i]);
+        const Text sql = TextImportInsertSql(name, TrimSpaces(columns[1][i]), TrimSpaces(columns[2][i]),
+                                             TrimSpaces(columns[3][i]), NameInitials(name, 4));
+        if (DBConnection* book = AddressBookConnection()) book->ExecuteSql(sql);
+        status.setText(T("状态： 共导入 ") + TextOf(static_cast<long long>(i + 1)) + T(" 条记录"));
+        // Keeps the window painting; a closed window ends the import.
+        ProcessEvents();
+        if (!StillOpen(window)) return;
+    }
+}
+
+HandlerTable text_import_handlers(ProgramState& state) {
+    return {
+        {kOpenTextFileHandler, [](const EventArgs& e) { open_text_file(e.window); }},
+        {kShowSeparatorHintHandler, [](const EventArgs& e) { show_separator_hint(e.window); }},
+        {kSplitTextHandler, [](const EventArgs& e) { split_text(e.window); }},
+        {kPreviewInitialsHandler, [](const EventArgs& e) { preview_initials(e.window); }},
+        {kWriteRowsToBookHandler, [](const EventArgs& e) { write_rows_to_book(e.window); }},
+        // The new contacts appear in the main list.
+        {kTextImportClosingHandler, [&state](const EventArgs&) { fill_contact_list(state, kAllContacts); }},
+    };
+}
+
+void open_text_import_window(ProgramState& state) {
+    LoadWindow(TextImportWindowDecl(), text_import_handlers(state), true);
+}

@@ -1,0 +1,45 @@
+#pragma once
+// Text rules shared by the spreadsheet and the text import: initials, the
+// clean-up of cells read from a workbook, the photo file beside a workbook,
+// and the decoding of a text file chosen for import.
+
+#include "services/core/text.h"
+#include "services/core/value.h"
+
+#include <optional>
+
+// Lower-case first pinyin letters of the name's first `characters` two-byte
+// characters (taken at byte positions 1, 3, 5 ...); nothing for two bytes
+// that are no GB2312 hanzi. The spreadsheet import takes 3, the text import 4.
+Text NameInitials(const Text& name, int characters);
+
+// A cell read from a workbook, as the address book should store it:
+//  - a whole number arrives as its digits, a point and zeros ("13800138000.00000000"):
+//    the point and the zeros go;
+//  - a date at midnight arrives as "1980-01-06 00:00:00": the time goes.
+// Anything else (3.50000000, 1.00050000, "No.000 Road", ...) stays as it is.
+Text NormaliseSheetCell(const Text& cell);
+
+// The picture file of a contact's photo beside a workbook: folder + mobile +
+// ".bmp". Nothing for a mobile number that cannot name a file in that folder
+// (empty, "." or "..", or holding a path separator or a zero byte).
+std::optional<Text> PhotoFileName(const Text& folder, const Text& mobile);
+
+// The folder part of a chosen file name, up to and including its last "/";
+// empty when it has none.
+Text FolderOf(const Text& fileName);
+
+// A text file's content as the application's text.
+struct DecodedTextFile {
+    Text text;
+    bool binary = false;  // holds zero bytes outside a UTF-16 text: not a text file
+};
+
+// UTF-8 with or without a byte order mark, and UTF-16 with one, are
+// converted; anything else is taken as GBK as it is. The text ends at the
+// first byte 0x1A (the old end-of-file mark).
+DecodedTextFile DecodeTextFile(const Bytes& bytes);
+
+// Content of an edit box with "\r\n" line breaks (the widgets keep "\n").
+class Control;
+Text EditBoxText(const Control& box);

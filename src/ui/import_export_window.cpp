@@ -1,0 +1,75 @@
+#include "ui/import_export_window.h"
+
+namespace {
+
+ControlDecl Button(const char* name, RectDecl rect, const char* caption, const char* handler,
+                   bool enabled = true) {
+    return ControlDecl{.kind = ControlKind::Button,
+                       .name = T(name),
+                       .rect = rect,
+                       .enabled = enabled,
+                       .text = T(caption),
+                       .events = {{Event::Clicked, handler}}};
+}
+
+ControlDecl NonVisual(ControlKind kind, const char* name) { return ControlDecl{.kind = kind, .name = T(name)}; }
+
+}  // namespace
+
+WindowDecl ImportExportWindowDecl() {
+    return WindowDecl{
+        .id = "import_export",
+        .title = T("导入\\导出"),
+        .width = 884,
+        .height = 510,
+        .border = WindowBorder::NormalFixed,
+        .systemMenu = true,
+        .minimizeButton = false,
+        .maximizeButton = false,
+        .position = WindowPosition::Centred,
+        .inTaskbar = true,
+        .controls =
+            {
+                ControlDecl{.kind = ControlKind::ListView,
+                            .name = T("超级列表框1"),
+                            .rect = {11, 8, 853, 416},
+                            .textColour = Rgb(24, 75, 171),
+                            .backColour = Rgb(255, 255, 255),
+                            .list = ListViewDecl{.border = Border::Sunken,
+                                                 .noHeader = false,
+                                                 .fullRowSelect = true,
+                                                 .gridLines = true,
+                                                 .autoSort = 0,
+                                                 .singleSelection = true,
+                                                 .textBackColour = Rgb(255, 255, 255)}},
+                Button("按钮导入", {11, 432, 64, 32}, "导入", kImportWorkbookHandler),
+                Button("按钮_写入数据库", {85, 432, 80, 32}, "写入通讯录", kWriteListHandler, false),
+                ControlDecl{.kind = ControlKind::TransLabel,
+                            .name = T("状态透明标签"),
+                            .rect = {182, 432, 144, 24},
+                            .text = T("正在    第     条记录"),
+                            .textColour = Rgb(0, 0, 0),
+                            .hAlign = HAlign::Right},
+                ControlDecl{.kind = ControlKind::ProcessBar,
+                            .name = T("进度条1"),
+                            .rect = {326, 435, 370, 16},
+                            .border = Border::ShallowSunken,
+                            .minimum = 0,
+                            .maximum = 100,
+                            .position = 0},
+                ControlDecl{.kind = ControlKind::TransLabel,
+                            .name = T("状态透明标签1"),
+                            .rect = {183, 456, 512, 24},
+                            .text = T("提示：写入通讯录时 已存在的号码将被跳过！"),
+                            .textColour = Rgb(255, 0, 0),
+                            .hAlign = HAlign::Centre},
+                Button("按钮_读出数据库", {713, 432, 80, 32}, "读出通讯录", kReadBookHandler),
+                Button("按钮导出", {801, 432, 64, 32}, "导出", kExportListHandler, false),
+                NonVisual(ControlKind::CommonDlg, "通用对话框1"),
+                NonVisual(ControlKind::DBConnection, "数据库连接1"),
+                NonVisual(ControlKind::RecordSet, "记录集1"),
+                NonVisual(ControlKind::ExcelApp, "Excel程序1"),
+                NonVisual(ControlKind::ExcelWorkbooks, "Excel工作簿1"),
+            },
+    };
+}

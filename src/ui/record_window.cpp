@@ -1,8 +1,7 @@
 #include "ui/record_window.h"
 
+#include "ui/main_window.h"
 #include "ui/pictures/pictures.h"
-
-Text PhotoFileFilter() { return T("照片(*.jpg;*.gif;*.bmp)|*.jpg;*.gif;*.bmp;*.jpeg|所有文件(*.*)|*.*"); }
 
 WindowDecl RecordWindowDecl() {
     WindowDecl w;

@@ -16,7 +16,4 @@ inline constexpr const char* ChatSecond = "record_chat_second";
 inline constexpr const char* Save = "record_save";
 }  // namespace RecordHandlers
 
-// The photo filter of the file dialogs that choose a picture.
-Text PhotoFileFilter();
-
 WindowDecl RecordWindowDecl();

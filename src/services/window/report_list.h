@@ -141,7 +141,6 @@ private:
     void layoutHeader();
     void updateScrollBars();
     void scheduleScrollBars();
-    void syncHeaderColumns();
     int textWidth(const Text& text) const;
 
     std::deque<Row> rows_;

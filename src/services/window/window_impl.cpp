@@ -222,9 +222,8 @@ void WindowImpl::build(QWidget* ownerWidget) {
     applyTabOrder();
     applyShape();
     // Every window opens centred; the created handler may move it.
-    QWidget* w = widget_;
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    w->move(screen.center() - QPoint(decl_.width / 2, decl_.height / 2));
+    widget_->move(screen.center() - QPoint(decl_.width / 2, decl_.height / 2));
 }
 
 void WindowImpl::buildControl(const ControlDecl& d) {
@@ -538,8 +537,6 @@ bool WindowImpl::eventFilter(QObject* watched, QEvent* event) {
     }
     return false;
 }
-
-bool WindowImpl::event(QEvent* event) { return QObject::event(event); }
 
 void WindowImpl::onWidgetMoved() {
     if (created_ && !destroyed_) raise(Event::Moved, nullptr);

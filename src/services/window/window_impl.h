@@ -144,7 +144,6 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    bool event(QEvent* event) override;
 
 private:
     WindowImpl(const WindowDecl& decl, const HandlerTable& handlers);

@@ -15,9 +15,15 @@
 namespace {
 
 std::mutex defaultFetcherMutex;
-PageFetcher& defaultFetcher() {
-    static PageFetcher fetcher;
+CancellablePageFetcher& defaultFetcher() {
+    static CancellablePageFetcher fetcher;
     return fetcher;
+}
+
+CancellablePageFetcher ignoringCancel(PageFetcher fetcher) {
+    if (!fetcher)
+        return {};
+    return [fetcher = std::move(fetcher)](const Text& url, std::stop_token) { return fetcher(url); };
 }
 
 // The charset a page declares in its first bytes (meta charset or the
@@ -48,18 +54,24 @@ HtmlBrowseBox::HtmlBrowseBox(QWidget* parent) : QWidget(parent) {
     fetcher_ = defaultFetcher();
 }
 
-HtmlBrowseBox::~HtmlBrowseBox() = default;
+HtmlBrowseBox::~HtmlBrowseBox() { loadStop_.request_stop(); }
 
-void HtmlBrowseBox::setDefaultFetcher(PageFetcher fetcher) {
+void HtmlBrowseBox::setDefaultFetcher(CancellablePageFetcher fetcher) {
     std::lock_guard lock(defaultFetcherMutex);
     defaultFetcher() = std::move(fetcher);
 }
 
-void HtmlBrowseBox::setFetcher(PageFetcher fetcher) { fetcher_ = std::move(fetcher); }
+void HtmlBrowseBox::setDefaultFetcher(PageFetcher fetcher) { setDefaultFetcher(ignoringCancel(std::move(fetcher))); }
+
+void HtmlBrowseBox::setFetcher(CancellablePageFetcher fetcher) { fetcher_ = std::move(fetcher); }
+
+void HtmlBrowseBox::setFetcher(PageFetcher fetcher) { fetcher_ = ignoringCancel(std::move(fetcher)); }
 
 void HtmlBrowseBox::setAddress(const Text& url) {
     address_ = url;
     const quint64 generation = ++generation_;  // a later address makes earlier answers stale
+    loadStop_.request_stop();
+    loadStop_ = std::stop_source();
     if (url.empty() || !fetcher_) {
         loading_ = false;
         view_->clear();
@@ -69,10 +81,10 @@ void HtmlBrowseBox::setAddress(const Text& url) {
     }
     loading_ = true;
     QPointer<HtmlBrowseBox> box(this);
-    QThreadPool::globalInstance()->start([box, generation, url, fetch = fetcher_] {
+    QThreadPool::globalInstance()->start([box, generation, url, fetch = fetcher_, cancel = loadStop_.get_token()] {
         Bytes page;
         try {
-            page = fetch(url);
+            page = fetch(url, cancel);
         } catch (...) {
             page.clear();  // a failing fetcher is an empty page, not a dead program
         }

@@ -11,12 +11,16 @@
 #include <QWidget>
 
 #include <functional>
-#include <memory>
+#include <stop_token>
 
 class QTextBrowser;
 
 // Fetches the bytes of a web page (empty on failure). Called on a worker thread.
 using PageFetcher = std::function<Bytes(const Text& url)>;
+// The same, told through the token when its answer is no longer wanted (a
+// new address, the box closed), so that a slow host does not hold a thread
+// (and the program's exit) for long.
+using CancellablePageFetcher = std::function<Bytes(const Text& url, std::stop_token cancel)>;
 
 class HtmlBrowseBox : public QWidget {
     Q_OBJECT
@@ -27,7 +31,9 @@ public:
     // The fetcher boxes created from now on use (the program wires its HTTP
     // fetch here once at start); a box without any fetcher shows nothing.
     static void setDefaultFetcher(PageFetcher fetcher);
+    static void setDefaultFetcher(CancellablePageFetcher fetcher);
     void setFetcher(PageFetcher fetcher);
+    void setFetcher(CancellablePageFetcher fetcher);
 
     // Starts loading the page; returns at once. An empty address clears the box.
     void setAddress(const Text& url);
@@ -50,7 +56,8 @@ private:
     void showPage(quint64 generation, const Bytes& page);
 
     QTextBrowser* view_ = nullptr;
-    PageFetcher fetcher_;
+    CancellablePageFetcher fetcher_;
+    std::stop_source loadStop_;  // stops the fetch under way
     Text address_;
     bool loading_ = false;
     quint64 generation_ = 0;

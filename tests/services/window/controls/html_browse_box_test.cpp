@@ -128,10 +128,48 @@ TEST(HtmlBrowseBox, BoxClosedWhileLoading) {
     SUCCEED();
 }
 
+// Waits up to five seconds for the answer, or until told to stop.
+struct StoppableFetch {
+    std::atomic<int> stopped{0};
+    CancellablePageFetcher fetcher() {
+        return [this](const Text&, std::stop_token cancel) {
+            for (int i = 0; i < 500 && !cancel.stop_requested(); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (cancel.stop_requested())
+                ++stopped;
+            return bytesOf("<p>too late</p>");
+        };
+    }
+};
+
+TEST(HtmlBrowseBox, ClosingTheBoxStopsItsFetch) {
+    StoppableFetch fetch;
+    auto box = std::make_unique<HtmlBrowseBox>();
+    box->setFetcher(fetch.fetcher());
+    box->setAddress(kWeather);
+    QTest::qWait(30);
+    box.reset();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fetch.stopped.load() == 1; }, 1000));
+}
+
+TEST(HtmlBrowseBox, ANewAddressStopsTheEarlierFetch) {
+    StoppableFetch fetch;
+    HtmlBrowseBox box;
+    box.setFetcher(fetch.fetcher());
+    box.setAddress(kWeather);
+    QTest::qWait(30);
+    box.setFetcher([](const Text&) { return bytesOf("<p>now</p>"); });
+    box.setAddress(Text::fromBytes("http://127.0.0.1/other"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fetch.stopped.load() == 1; }, 1000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !box.isLoading(); }, 3000));
+    QTest::qWait(50);
+    EXPECT_EQ(box.shownText(), QStringLiteral("now"));
+}
+
 TEST(HtmlBrowseBox, BoxesTakeTheProgramsFetcher) {
     HtmlBrowseBox::setDefaultFetcher([](const Text&) { return bytesOf("<p>wired</p>"); });
     HtmlBrowseBox box;
-    HtmlBrowseBox::setDefaultFetcher(nullptr);
+    HtmlBrowseBox::setDefaultFetcher(PageFetcher());
     box.setAddress(kWeather);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !box.isLoading(); }, 3000));
     EXPECT_EQ(box.shownText(), QStringLiteral("wired"));

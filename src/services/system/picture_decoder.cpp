@@ -28,6 +28,8 @@ struct JpegErrorManager {
 // Warnings (a truncated file, say) are not printed: the partial picture is kept.
 void jpegSilentMessage(j_common_ptr) {}
 
+constexpr unsigned long long kMaxPictureBytes = 256ull * 1024 * 1024;
+
 bool looksLikeJpeg(const Bytes& b) { return b.size() >= 3 && b[0] == 0xFF && b[1] == 0xD8 && b[2] == 0xFF; }
 
 // Adobe CMYK JPEGs store inverted values; either way the channels multiply by K.
@@ -66,6 +68,12 @@ bool runJpeg(JpegRun& run, const Bytes& data) {
     jpeg_create_decompress(&run.info);
     jpeg_mem_src(&run.info, data.data(), static_cast<unsigned long>(data.size()));
     if (jpeg_read_header(&run.info, TRUE) != JPEG_HEADER_OK) {
+        jpeg_destroy_decompress(&run.info);
+        return false;
+    }
+    // Same ceiling as Qt's own readers: a forged header must not make the
+    // decoder ask for gigabytes.
+    if (static_cast<unsigned long long>(run.info.image_width) * run.info.image_height * 4 > kMaxPictureBytes) {
         jpeg_destroy_decompress(&run.info);
         return false;
     }

@@ -141,6 +141,7 @@ QImage grabArea(std::optional<Rect> area) {
     const QPixmap grabbed = screen->grabWindow(0, r.left, r.top, width, height);
     if (!grabbed.isNull()) {
         QPainter painter(&image);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
         painter.drawPixmap(QRect(0, 0, width, height), grabbed);
     }
     return image;

@@ -115,6 +115,21 @@ TEST(DecodePicture, TruncatedJpegDoesNotEndTheProgram) {
     EXPECT_TRUE(DecodePicture(header).isNull());
 }
 
+TEST(DecodePicture, ForgedHugeJpegIsRefused) {
+    Bytes jpeg = encoded(twoColourImage(), "JPEG");
+    // Rewrite the frame header's size to 9000 x 9000: 324 MB of pixels.
+    for (std::size_t i = 2; i + 8 < jpeg.size(); ++i) {
+        if (jpeg[i] == 0xFF && (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC2)) {
+            jpeg[i + 5] = 0x23;
+            jpeg[i + 6] = 0x28;
+            jpeg[i + 7] = 0x23;
+            jpeg[i + 8] = 0x28;
+            break;
+        }
+    }
+    EXPECT_TRUE(DecodePicture(jpeg).isNull());
+}
+
 TEST(ImageSize, OfFilesOnDisk) {
     TempFolder folder;
     writeBytes(folder.file("photo.jpg"), encoded(twoColourImage(), "JPEG"));

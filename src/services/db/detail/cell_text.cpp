@@ -146,6 +146,15 @@ bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
 }  // namespace
 
+bool IsCanonicalDate(std::string_view s) {
+    static constexpr std::string_view form = "0000-00-00 00:00:00";
+    if (s.size() != form.size()) return false;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (form[i] == '0' ? !std::isdigit(static_cast<unsigned char>(s[i])) : s[i] != form[i]) return false;
+    }
+    return true;
+}
+
 std::optional<std::string> NormalizedDate(std::string_view s) {
     while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
     while (!s.empty() && s.back() == ' ') s.remove_suffix(1);

@@ -17,4 +17,8 @@ Text CellText(const Cell& cell);
 // that is not a real calendar date and time.
 std::optional<std::string> NormalizedDate(std::string_view text);
 
+// True for text already in the form "YYYY-MM-DD HH:MM:SS" (digits and
+// separators only; the values are not checked).
+bool IsCanonicalDate(std::string_view text);
+
 }  // namespace dbdetail

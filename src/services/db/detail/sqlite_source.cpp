@@ -42,6 +42,7 @@ Cell cellOf(sqlite3_stmt* st, int i, ColumnKind kind, bool blobSizeOnly) {
     case SQLITE_TEXT: {
         std::string s(reinterpret_cast<const char*>(sqlite3_column_text(st, i)), sqlite3_column_bytes(st, i));
         if (kind == ColumnKind::Date) {
+            if (IsCanonicalDate(s)) return Cell::ofText(std::move(s), Cell::Kind::Date);
             if (auto d = NormalizedDate(s)) return Cell::ofText(*d, Cell::Kind::Date);
         }
         return Cell::ofText(std::move(s));
@@ -195,16 +196,17 @@ public:
         }
         sqlite3_stmt* st = keyed.get() ? keyed.get() : plain.get();
         int first = keyed.get() ? 1 : 0;
-        std::vector<Cell> cells(n);
+        std::string packed;  // one row, then copied once at its exact size
         int rc;
         while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
             Row row;
             if (first) row.rowid = sqlite3_column_int64(st, 0);
+            packed.clear();
             for (int i = 0; i < n; ++i) {
                 bool blob = sizesOnly && out.columns[i].kind == ColumnKind::Blob;
-                AppendCell(row.packed, cellOf(st, i + first, out.columns[i].kind, blob));
+                AppendCell(packed, cellOf(st, i + first, out.columns[i].kind, blob));
             }
-            row.packed.shrink_to_fit();
+            row.packed.assign(packed);
             out.rows.push_back(std::move(row));
         }
         if (rc != SQLITE_DONE) {

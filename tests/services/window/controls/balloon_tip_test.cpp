@@ -299,3 +299,36 @@ TEST(BalloonTip, LineBreaksAndIconsEnlargeTheBalloon) {
     ASSERT_TRUE(waitFor([&] { return tip.isTipVisible(); }));
     EXPECT_EQ(tip.popup()->size(), one);
 }
+
+TEST(BalloonTip, ShowsAgainAfterLeavingOnlyWithSwitchOne) {
+    QWidget window;
+    window.setGeometry(100, 100, 300, 300);
+    auto* photo = new QWidget(&window);
+    photo->setGeometry(5, 6, 170, 200);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    auto leave = [&] {
+        QCursor::setPos(window.mapToGlobal(QPoint(250, 250)));
+        QEvent event(QEvent::Leave);
+        QApplication::sendEvent(photo, &event);
+    };
+
+    for (int behaviour : {BalloonBehaviour::ShowAgain, 0}) {
+        BalloonTip tip(&window);
+        BalloonTipSettings s = quick();
+        s.initialDelay = 30;
+        s.displayTime = 100;
+        s.behaviour = behaviour;
+        tip.setSettings(s);
+        tip.AddControlTip(photo, T("单击添加照片"), -1);
+        rest(photo, QPoint(50, 60));
+        ASSERT_TRUE(waitFor([&] { return tip.isTipVisible(); })) << behaviour;
+        ASSERT_TRUE(waitFor([&] { return !tip.isTipVisible(); })) << behaviour;
+        leave();
+        rest(photo, QPoint(40, 40));
+        const bool again = waitFor([&] { return tip.isTipVisible(); }, 300);
+        EXPECT_EQ(again, behaviour == BalloonBehaviour::ShowAgain) << behaviour;
+        tip.hideTip();
+        leave();
+    }
+}

@@ -1,6 +1,5 @@
 #include "services/window/controls/transparent_label.h"
 
-#include <QApplication>
 #include <QPainter>
 
 #include <algorithm>
@@ -33,7 +32,9 @@ void TransparentLabel::setTextFont(std::optional<QFont> font) {
     refresh();
 }
 
-QFont TransparentLabel::textFont() const { return font_ ? *font_ : QApplication::font(); }
+// Without a font of its own the label takes the one it inherits (the
+// window's default GUI font).
+QFont TransparentLabel::textFont() const { return font_ ? *font_ : font(); }
 
 void TransparentLabel::setTextColor(const QColor& colour) {
     colour_ = colour;

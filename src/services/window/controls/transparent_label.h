@@ -29,7 +29,7 @@ public:
     void setEffect(int effect);
     int effect() const { return effect_; }
 
-    // nullopt: the default GUI font.
+    // nullopt: the font the label inherits (the default GUI font).
     void setTextFont(std::optional<QFont> font);
     QFont textFont() const;
 

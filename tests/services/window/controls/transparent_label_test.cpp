@@ -164,3 +164,17 @@ TEST_F(TransparentLabelTest, AmpersandIsDrawnAsItIs) {
     label->setCaption(Text::fromBytes("AB"));
     EXPECT_GT(withAmpersand, textBox(render()).width());
 }
+
+TEST_F(TransparentLabelTest, WithoutAFontOfItsOwnTheWindowsFontApplies) {
+    label->setTextFont(std::nullopt);
+    QFont big;
+    big.setPixelSize(30);
+    big.setStyleStrategy(QFont::NoAntialias);
+    parent.setFont(big);
+    EXPECT_EQ(label->textFont().pixelSize(), 30);
+    const int tall = textBox(render()).height();
+    QFont small = big;
+    small.setPixelSize(10);
+    label->setTextFont(small);
+    EXPECT_LT(textBox(render()).height(), tall);
+}

@@ -80,6 +80,13 @@ void AppendCell(std::string& packed, const Cell& cell) {
     }
 }
 
+void AppendBytesCell(std::string& packed, Cell::Kind kind, const char* data, std::size_t size) {
+    packed.push_back(static_cast<char>(kind));
+    auto n = static_cast<std::uint32_t>(size);
+    appendRaw(packed, &n, sizeof n);
+    packed.append(data, size);
+}
+
 Cell CellAt(const std::string& packed, int column) {
     std::size_t at = 0;
     for (int i = 0; i < column && at < packed.size(); ++i) walkCell(packed, at, nullptr);

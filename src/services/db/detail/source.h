@@ -49,6 +49,8 @@ struct Row {
 };
 
 void AppendCell(std::string& packed, const Cell& cell);
+// A text, date or held long binary value, appended without a Cell between.
+void AppendBytesCell(std::string& packed, Cell::Kind kind, const char* data, std::size_t size);
 Cell CellAt(const std::string& packed, int column);
 std::string PackRow(const std::vector<Cell>& cells);
 

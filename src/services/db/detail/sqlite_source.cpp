@@ -54,6 +54,18 @@ Cell cellOf(sqlite3_stmt* st, int i, ColumnKind kind, bool blobSizeOnly) {
     }
 }
 
+// Appends the value of column i of the current row, as cellOf would give it.
+void appendValue(std::string& packed, sqlite3_stmt* st, int i, ColumnKind kind, bool blobSizeOnly) {
+    int type = sqlite3_column_type(st, i);
+    if (type == SQLITE_TEXT && !blobSizeOnly) {
+        const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
+        std::size_t n = static_cast<std::size_t>(sqlite3_column_bytes(st, i));
+        if (kind != ColumnKind::Date) return AppendBytesCell(packed, Cell::Kind::Text, p, n);
+        if (IsCanonicalDate(std::string_view(p, n))) return AppendBytesCell(packed, Cell::Kind::Date, p, n);
+    }
+    AppendCell(packed, cellOf(st, i, kind, blobSizeOnly));
+}
+
 bool onlyBlanks(const char* tail) {
     for (; tail && *tail; ++tail)
         if (!std::isspace(static_cast<unsigned char>(*tail)) && *tail != ';') return false;
@@ -204,7 +216,7 @@ public:
             packed.clear();
             for (int i = 0; i < n; ++i) {
                 bool blob = sizesOnly && out.columns[i].kind == ColumnKind::Blob;
-                AppendCell(packed, cellOf(st, i + first, out.columns[i].kind, blob));
+                appendValue(packed, st, i + first, out.columns[i].kind, blob);
             }
             row.packed.assign(packed);
             out.rows.push_back(std::move(row));

@@ -81,7 +81,17 @@ TEST_F(RecordSetTest, EmptyTableHasNoCurrentRow) {
 }
 
 TEST_F(RecordSetTest, AddNewStoresARowWithAnAutomaticKey) {
-    addContacts({{"张三", "13800138000"}});
+    ASSERT_TRUE(rs.OpenTable(T("通讯录"), T("姓名 ASC")));
+    ASSERT_TRUE(rs.AddNew());
+    EXPECT_EQ(rs.RecordStatus(), 1);
+    EXPECT_FALSE(rs.AtEnd());
+    EXPECT_EQ(rs.ReadText(T("姓名")).toUtf8(), "");
+    ASSERT_TRUE(rs.WriteText(T("姓名"), T("张三")));
+    EXPECT_EQ(rs.ReadText(T("姓名")).toUtf8(), "张三");
+    ASSERT_TRUE(rs.WriteText(T("手机"), T("13800138000")));
+    EXPECT_EQ(RawValue(book.path(), "select count(*) from 通讯录"), "0");  // nothing stored before Update
+    ASSERT_TRUE(rs.Update());
+    EXPECT_EQ(rs.RecordStatus(), 4);
     EXPECT_EQ(rs.RecordCount(), 1);
     EXPECT_EQ(rs.Position(), 0);
     EXPECT_EQ(rs.ReadText(0).toUtf8(), "1");

@@ -48,9 +48,10 @@ UrlOpener SetUrlOpener(UrlOpener opener);
 bool SetWindowAlpha(QWidget* window, std::optional<int> opacity = std::nullopt);
 
 // Copies the area of the screen (nullopt: the whole screen), clipped to the
-// screen. Mode 0 writes a BMP file, mode 1 puts the picture on the clipboard,
-// mode 2 gives the BMP bytes (ScreenCaptureBytes); a mode outside 0-2 is 0.
-// False when the clipped area is empty or the file cannot be written.
+// screen. Mode 0 writes a BMP file, mode 1 puts the picture on the clipboard;
+// mode 2 gives the BMP bytes, which ScreenCaptureBytes returns (here it only
+// tells whether there were any). A mode outside 0-2 is 0. False when the
+// clipped area is empty or the file cannot be written.
 bool ScreenCapture(std::optional<Rect> area = std::nullopt, int mode = 0, const Text& file = Text());
 // Mode 2: the BMP file bytes; empty when the clipped area is empty.
 Bytes ScreenCaptureBytes(std::optional<Rect> area = std::nullopt);

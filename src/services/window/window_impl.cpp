@@ -605,6 +605,7 @@ void WindowImpl::postClose() {
 }
 
 void WindowImpl::disableOthers() {
+    opener_ = QApplication::activeWindow();
     for (Window* other : LoadedWindows()) {
         if (other == self_) continue;
         QWidget* w = other->widget();
@@ -631,6 +632,8 @@ void WindowImpl::destroyNow() {
     for (auto& w : disabled_)
         if (w) w->setEnabled(true);
     disabled_.clear();
+    // Control returns to the window that opened this modal one.
+    if (opener_ && opener_ != widget_ && opener_->isVisible()) opener_->activateWindow();
 
     for (auto& r : records_) {
         if (auto* t = qobject_cast<QTimer*>(r->object.data())) t->stop();

@@ -162,6 +162,7 @@ private:
     std::map<std::string, std::shared_ptr<ControlRecord>> byName_;
     std::map<QObject*, ControlRecord*> watched_;
     std::vector<QPointer<QWidget>> disabled_;
+    QPointer<QWidget> opener_;
     struct MouseSignature {
         QEvent::Type type = QEvent::None;
         quint64 timestamp = 0;

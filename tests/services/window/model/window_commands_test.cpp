@@ -71,6 +71,7 @@ TEST_F(WindowCommands, ModalLoadBlocksWithTheOtherWindowsDisabledAndReturnsAfter
     EventLog dialogLog;
     ASSERT_TRUE(LoadWindow(SmallWindow("main"), LoggingHandlers(log)));
     Window* main = FindWindow("main");
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main->widget()));
 
     bool mainEnabledMeanwhile = true;
     bool dialogOpenMeanwhile = false;
@@ -92,6 +93,8 @@ TEST_F(WindowCommands, ModalLoadBlocksWithTheOtherWindowsDisabledAndReturnsAfter
     EXPECT_FALSE(mainEnabledMeanwhile);
     EXPECT_TRUE(main->widget()->isEnabled());
     EXPECT_EQ(FindWindow("about"), nullptr);
+    // Control returns to the window that opened it.
+    EXPECT_TRUE(QTest::qWaitForWindowActive(main->widget()));
 }
 
 TEST_F(WindowCommands, ModalWindowDestroyedInItsCreatedHandlerDoesNotBlock) {

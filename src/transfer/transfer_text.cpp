@@ -4,7 +4,6 @@
 #include "services/window/window.h"
 
 #include <QString>
-#include <QStringDecoder>
 
 #include <cstring>
 
@@ -88,10 +87,31 @@ Text FromUtf16(const Bytes& b, bool littleEndian) {
     return Text::fromQString(s);
 }
 
+// Well-formed UTF-8: no stray continuation bytes, no overlong forms, no
+// surrogates, nothing above U+10FFFF, no sequence cut short at the end.
 bool IsValidUtf8(std::string_view bytes) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-    return !decoder.hasError();
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        std::size_t length = 0;
+        char32_t code = 0;
+        if (c < 0x80) { ++i; continue; }
+        if (c >= 0xC2 && c <= 0xDF) { length = 2; code = c & 0x1F; }
+        else if (c >= 0xE0 && c <= 0xEF) { length = 3; code = c & 0x0F; }
+        else if (c >= 0xF0 && c <= 0xF4) { length = 4; code = c & 0x07; }
+        else return false;
+        if (i + length > bytes.size()) return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            const unsigned char t = static_cast<unsigned char>(bytes[i + k]);
+            if ((t & 0xC0) != 0x80) return false;
+            code = (code << 6) | (t & 0x3F);
+        }
+        if ((length == 3 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) ||
+            (length == 4 && (code < 0x10000 || code > 0x10FFFF)))
+            return false;
+        i += length;
+    }
+    return true;
 }
 
 bool HasNonAscii(std::string_view bytes) {

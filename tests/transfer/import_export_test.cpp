@@ -1,0 +1,323 @@
+// The import/export window driven through its widgets and the file dialog
+// seam: the address book read into the list and exported to a workbook with
+// its photos, workbooks (our own and LibreOffice Calc's) imported and written
+// into fresh copies of the delivered address book, and bad workbooks.
+
+#include "transfer/import_export.h"
+#include "transfer/transfer_fixture.h"
+
+#include "data/address_book.h"
+#include "services/window/commands.h"
+#include "services/window/report_list.h"
+
+#include <QFileInfo>
+
+namespace {
+
+const std::string kLibreOfficeBooks = VARELO_TEST_DATA "/transfer/";
+const std::string kDbBooks = VARELO_TEST_DATA "/xls/";
+
+Bytes PhotoBytes(int seed) {
+    Bytes b = {'B', 'M'};
+    for (int i = 0; i < 300; ++i) b.push_back(static_cast<unsigned char>((i * 7 + seed) & 0xFF));
+    return b;
+}
+
+// A contact with every text field filled; initials of three letters, as the
+// import computes them.
+std::map<std::string, std::string> FullContact(const std::string& name, const std::string& initials,
+                                               const std::string& mobile) {
+    return {{"姓名", name},           {"手机", mobile},           {"首字母", initials},
+            {"手机备", "139" + mobile.substr(3)}, {"QQ", "10001"},  {"QQ备", "10002"},
+            {"邮箱", initials + "@example.com"}, {"分组", "同学"},   {"座机", "010-66668888"},
+            {"分机", "801"},          {"地址", "北京市\"海淀区\"'中关村'"}, {"籍贯", "河北"},
+            {"生日", "1980-01-06"},   {"备注", "备注 1.000 原样"}, {"归属地", "北京移动"},
+            {"性别", "男"}};
+}
+
+class ImportExportTest : public TransferTest {
+protected:
+    void inWindow(const std::function<void(Window&)>& body) {
+        runModal("import_export", [this] { open_import_export_window(state_); }, body);
+    }
+
+    static ReportList& listOf(Window& w) { return *w.list(T("超级列表框1")); }
+    static std::string cell(Window& w, int row, int column) {
+        return listOf(w).GetItemText(row, column).toUtf8();
+    }
+    std::vector<std::string> messageTexts() const { return (*messages_)->texts(); }
+
+    // Imports `book` through 导入 and writes it through 写入通讯录.
+    void importAndWrite(Window& w, const std::string& book) {
+        chooser_->answers.push_back(book);
+        click(w, "按钮导入");
+        click(w, "按钮_写入数据库");
+    }
+};
+
+TEST_F(ImportExportTest, DeclaredWindowOpensWithItsDesignState) {
+    inWindow([](Window& w) {
+        EXPECT_EQ(w.title().toUtf8(), "导入\\导出");
+        EXPECT_FALSE(w.control(T("按钮导出")).enabled());
+        EXPECT_FALSE(w.control(T("按钮_写入数据库")).enabled());
+        EXPECT_TRUE(w.control(T("按钮导入")).enabled());
+        EXPECT_TRUE(w.control(T("按钮_读出数据库")).enabled());
+        EXPECT_EQ(textOf(w, "状态透明标签"), "正在    第     条记录");
+        EXPECT_EQ(textOf(w, "状态透明标签1"), "提示：写入通讯录时 已存在的号码将被跳过！");
+        EXPECT_NE(w.excelApp(T("Excel程序1")), nullptr);
+        EXPECT_NE(w.connection(T("数据库连接1")), nullptr);
+    });
+}
+
+TEST_F(ImportExportTest, ReadShowsEveryFieldButTheKeyAndKeepsThePhotosAside) {
+    addContact(FullContact("张三", "zs", "13800000001"), PhotoBytes(1));
+    addContact(FullContact("李四", "ls", "13800000002"));
+    inWindow([&](Window& w) {
+        click(w, "按钮_读出数据库");
+        ReportList& list = listOf(w);
+        ASSERT_EQ(list.ColumnCount(), static_cast<int>(ContactFields().size()));
+        for (int c = 0; c < list.ColumnCount(); ++c) EXPECT_EQ(list.GetColumnTitle(c), ContactFields()[c]);
+        ASSERT_EQ(list.ItemCount(), 2);
+        EXPECT_EQ(cell(w, 0, 0), "李四");  // name order
+        EXPECT_EQ(cell(w, 1, 1), "13800000001");
+        EXPECT_EQ(cell(w, 1, 12), "1980-01-06 00:00:00");
+        EXPECT_EQ(cell(w, 1, 14), "");  // the photo column stays empty
+        EXPECT_EQ(textOf(w, "状态透明标签"), "共读出 2 条记录");
+        EXPECT_TRUE(w.control(T("按钮导出")).enabled());
+        EXPECT_FALSE(w.control(T("按钮_写入数据库")).enabled());
+        EXPECT_EQ(w.control(T("进度条1")).position(), 2);
+    });
+}
+
+TEST_F(ImportExportTest, ExportedContactsWithPhotosComeBackWholeIntoAnEmptyBookAndOnlyOnce) {
+    const std::vector<std::map<std::string, std::string>> contacts = {
+        FullContact("张三", "zs", "13800000001"), FullContact("李四", "ls", "13800000002"),
+        FullContact("王五", "ww", "13800000003"), FullContact("O'Neil", "", "13800000004")};
+    for (std::size_t i = 0; i < contacts.size(); ++i) addContact(contacts[i], i % 2 == 0 ? PhotoBytes(int(i)) : Bytes());
+    const auto before = storedContacts();
+    const std::string book = folder_.file("导出/通讯录.xls");
+    QDir().mkpath(QString::fromStdString(folder_.file("导出")));
+
+    inWindow([&](Window& w) {
+        click(w, "按钮_读出数据库");
+        chooser_->answers.push_back(book);
+        click(w, "按钮导出");
+        EXPECT_EQ(textOf(w, "状态透明标签"), "共导出 4 条记录");
+    });
+    ASSERT_EQ(messageTexts(), std::vector<std::string>{"任务完成！"});
+    EXPECT_EQ((*messages_)->shown[0].flags & 0xFF, 64);
+    ASSERT_TRUE(chooser_->requests.at(0).save);
+    EXPECT_EQ(chooser_->requests[0].filters.at(0).patterns.toUtf8(), "*.xls");
+    ASSERT_TRUE(QFileInfo::exists(QString::fromStdString(book)));
+    // Photos beside the workbook, named after the mobile numbers.
+    for (const auto& c : before) {
+        const std::string photo = folder_.file("导出/" + c["手机"] + ".bmp");
+        EXPECT_EQ(QFileInfo::exists(QString::fromStdString(photo)), !c.photo.empty()) << photo;
+        if (!c.photo.empty()) {
+            EXPECT_EQ(ReadBytesFrom(photo), std::string(c.photo.begin(), c.photo.end()));
+        }
+    }
+
+    execOnFile("delete from 通讯录");
+    inWindow([&](Window& w) {
+        chooser_->answers.push_back(book);
+        click(w, "按钮导入");
+        EXPECT_EQ(listOf(w).ItemCount(), 4);
+        EXPECT_EQ(textOf(w, "状态透明标签"), "共导入 4 条记录");
+        EXPECT_TRUE(w.control(T("按钮_写入数据库")).enabled());
+        click(w, "按钮_写入数据库");
+        EXPECT_EQ(textOf(w, "状态透明标签1"), "共 4 条记录，已存在 0 条记录，成功添加 4 条记录");
+        EXPECT_FALSE(w.control(T("按钮_写入数据库")).enabled());
+        // The main list was refilled.
+        EXPECT_EQ(mainWindow().list(T("超级列表框1"))->ItemCount(), 4);
+    });
+    EXPECT_EQ(messageTexts().back(), "共 4 条记录\r\n已存在 0 条记录\r\n成功添加 4 条记录");
+    EXPECT_EQ((*messages_)->shown.back().caption.toUtf8(), "提示！");
+
+    auto after = storedContacts();
+    ASSERT_EQ(after.size(), before.size());
+    for (const auto& original : before) {
+        auto match = std::find_if(after.begin(), after.end(), [&](const StoredContact& c) { return c["手机"] == original["手机"]; });
+        ASSERT_NE(match, after.end()) << original["手机"];
+        for (const auto& [column, value] : original.fields) {
+            if (column == "编号") continue;
+            EXPECT_EQ((*match)[column], value) << column << " of " << original["姓名"];
+        }
+        EXPECT_EQ(match->fields.size(), original.fields.size()) << original["姓名"];
+        EXPECT_EQ(match->photo, original.photo) << original["姓名"];
+    }
+
+    // A second import of the same workbook adds nothing.
+    inWindow([&](Window& w) { importAndWrite(w, book); });
+    EXPECT_EQ(messageTexts().back(), "共 4 条记录\r\n已存在 4 条记录\r\n成功添加 0 条记录");
+    EXPECT_EQ(storedContacts().size(), 4u);
+}
+
+TEST_F(ImportExportTest, LibreOfficeNumbersDatesAndDecimalsComeBackAsTyped) {
+    inWindow([&](Window& w) {
+        chooser_->answers.push_back(kLibreOfficeBooks + "typed.xls");
+        click(w, "按钮导入");
+        ASSERT_EQ(listOf(w).ItemCount(), 3);
+        ASSERT_EQ(listOf(w).ColumnCount(), 17);
+        EXPECT_EQ(listOf(w).GetColumnTitle(0).toUtf8(), "姓名");
+        EXPECT_EQ(cell(w, 0, 1), "13800138000");        // a number: its digits
+        EXPECT_EQ(cell(w, 0, 4), "12345");
+        EXPECT_EQ(cell(w, 0, 8), "010-66668888");       // text stays text
+        EXPECT_EQ(cell(w, 0, 12), "1980-01-06");        // a date: its first ten characters
+        EXPECT_EQ(cell(w, 0, 13), "3.50000000");        // a decimal keeps its eight places
+        EXPECT_EQ(cell(w, 1, 13), "1.00050000");
+        EXPECT_EQ(cell(w, 2, 13), "12");
+        EXPECT_EQ(cell(w, 2, 12), "2001-02-03 08:30:00");  // a time of day stays
+        EXPECT_EQ(cell(w, 1, 10), "上海市\"南京路\"");
+        EXPECT_EQ(cell(w, 2, 10), "第一行\n第二行");
+        click(w, "按钮_写入数据库");
+    });
+    EXPECT_EQ(messageTexts().back(), "共 3 条记录\r\n已存在 0 条记录\r\n成功添加 3 条记录");
+    const auto stored = storedContacts();
+    ASSERT_EQ(stored.size(), 3u);
+    EXPECT_EQ(stored[0]["手机"], "13800138000");
+    EXPECT_EQ(stored[0]["首字母"], "zs");
+    EXPECT_EQ(stored[0]["生日"].substr(0, 10), "1980-01-06");
+    EXPECT_EQ(stored[0]["备注"], "3.50000000");
+    EXPECT_EQ(stored[0]["性别"], "男");
+    EXPECT_EQ(stored[1]["地址"], "上海市\"南京路\"");
+    EXPECT_EQ(stored[2]["地址"], "第一行\n第二行");
+    EXPECT_TRUE(stored[0].photo.empty());  // no picture file beside the workbook
+}
+
+TEST_F(ImportExportTest, ANumberAlreadyStoredOrContainingTheRowsNumberIsSkipped) {
+    addContact({{"姓名", "旧"}, {"手机", "13800138000"}});
+    addContact({{"姓名", "长号"}, {"手机", "8613912345678"}});
+    inWindow([&](Window& w) { importAndWrite(w, kLibreOfficeBooks + "typed.xls"); });
+    EXPECT_EQ(messageTexts().back(), "共 3 条记录\r\n已存在 2 条记录\r\n成功添加 1 条记录");
+    EXPECT_EQ(textOf(mainWindow(), "透明标签_记录数"), "共 3 条记录");
+}
+
+// The workbook reader gives no formula results: the cell arrives empty and
+// the row is treated as one without a number (the containment test counts it
+// as present once the book holds any contact).
+TEST_F(ImportExportTest, AFormulaInTheMobileCellArrivesEmpty) {
+    addContact({{"姓名", "甲"}, {"手机", "13800000000"}});
+    inWindow([&](Window& w) {
+        chooser_->answers.push_back(kLibreOfficeBooks + "formula.xls");
+        click(w, "按钮导入");
+        ASSERT_EQ(listOf(w).ItemCount(), 1);
+        EXPECT_EQ(cell(w, 0, 0), "钱七");
+        EXPECT_EQ(cell(w, 0, 1), "");
+        click(w, "按钮_写入数据库");
+    });
+    EXPECT_EQ(messageTexts().back(), "共 1 条记录\r\n已存在 1 条记录\r\n成功添加 0 条记录");
+    EXPECT_EQ(storedContacts().size(), 1u);
+}
+
+TEST_F(ImportExportTest, ColumnsBeyondTheTableAreShownButNotWritten) {
+    inWindow([&](Window& w) {
+        chooser_->answers.push_back(kLibreOfficeBooks + "wide.xls");
+        click(w, "按钮导入");
+        EXPECT_EQ(listOf(w).ColumnCount(), 20);
+        click(w, "按钮_写入数据库");
+    });
+    EXPECT_EQ(messageTexts().back(), "共 1 条记录\r\n已存在 0 条记录\r\n成功添加 1 条记录");
+    const auto stored = storedContacts();
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored[0]["姓名"], "赵六");
+    EXPECT_EQ(stored[0]["性别"], "v17");  // the 17th column: the table's last field
+}
+
+TEST_F(ImportExportTest, AFileThatIsNoWorkbookFailsToConnect) {
+    const std::string fake = folder_.file("not a book.xls");
+    WriteBytesTo(fake, "姓名,手机\r\n张三,13800000000\r\n");
+    inWindow([&](Window& w) {
+        chooser_->answers.push_back(fake);
+        click(w, "按钮导入");
+        EXPECT_EQ(listOf(w).ItemCount(), 0);
+        EXPECT_EQ(listOf(w).ColumnCount(), 0);
+        EXPECT_TRUE(w.control(T("按钮_写入数据库")).enabled());
+        click(w, "按钮_写入数据库");
+    });
+    ASSERT_GE(messageTexts().size(), 2u);
+    EXPECT_EQ(messageTexts()[0], fake + "连接失败！");
+    EXPECT_EQ((*messages_)->shown[0].caption.toUtf8(), "信息：");
+    EXPECT_EQ(messageTexts().back(), "共 0 条记录\r\n已存在 0 条记录\r\n成功添加 0 条记录");
+}
+
+TEST_F(ImportExportTest, AWorkbookWithoutSheet1ReportsOnceAndImportsNothing) {
+    inWindow([&](Window& w) {
+        chooser_->answers.push_back(kDbBooks + "no_sheet1.xls");
+        click(w, "按钮导入");
+        EXPECT_EQ(listOf(w).ItemCount(), 0);
+        EXPECT_EQ(textOf(w, "状态透明标签"), "共导入 0 条记录");
+    });
+    ASSERT_EQ(messageTexts().size(), 1u);
+    EXPECT_NE(messageTexts()[0].find("Sheet1"), std::string::npos);
+}
+
+TEST_F(ImportExportTest, AnEmptySheetImportsNoRows) {
+    inWindow([&](Window& w) {
+        chooser_->answers.push_back(kDbBooks + "empty.xls");
+        click(w, "按钮导入");
+        EXPECT_EQ(listOf(w).ItemCount(), 0);
+        EXPECT_EQ(textOf(w, "状态透明标签"), "共导入 0 条记录");
+        click(w, "按钮_写入数据库");
+    });
+    EXPECT_EQ(messageTexts().back(), "共 0 条记录\r\n已存在 0 条记录\r\n成功添加 0 条记录");
+    EXPECT_TRUE(storedContacts().empty());
+}
+
+TEST_F(ImportExportTest, CancelledDialogsChangeNothing) {
+    addContact({{"姓名", "甲"}, {"手机", "1"}});
+    inWindow([&](Window& w) {
+        click(w, "按钮_读出数据库");
+        click(w, "按钮导出");   // cancelled
+        EXPECT_EQ(textOf(w, "状态透明标签"), "共读出 1 条记录");
+        click(w, "按钮导入");   // cancelled
+        EXPECT_EQ(listOf(w).ItemCount(), 1);
+        EXPECT_FALSE(w.control(T("按钮_写入数据库")).enabled());
+    });
+    EXPECT_TRUE(messageTexts().empty());
+    EXPECT_EQ(chooser_->requests.size(), 2u);
+}
+
+TEST_F(ImportExportTest, AnEmptyBookExportsAnEmptyWorkbook) {
+    const std::string book = folder_.file("empty.xls");
+    inWindow([&](Window& w) {
+        click(w, "按钮_读出数据库");
+        chooser_->answers.push_back(book);
+        click(w, "按钮导出");
+        EXPECT_EQ(textOf(w, "状态透明标签"), "共导出 0 条记录");
+        // Read back: no rows.
+        chooser_->answers.push_back(book);
+        click(w, "按钮导入");
+        EXPECT_EQ(listOf(w).ItemCount(), 0);
+    });
+    EXPECT_EQ(messageTexts().at(0), "任务完成！");
+}
+
+TEST_F(ImportExportTest, AWorkbookThatCannotBeSavedIsNotReportedAsDone) {
+    addContact({{"姓名", "甲"}, {"手机", "1"}});
+    const std::string book = folder_.file("no such folder/book.xls");
+    inWindow([&](Window& w) {
+        click(w, "按钮_读出数据库");
+        chooser_->answers.push_back(book);
+        click(w, "按钮导出");
+    });
+    ASSERT_EQ(messageTexts().size(), 1u);
+    EXPECT_EQ(messageTexts()[0], book + "保存失败！");
+}
+
+TEST_F(ImportExportTest, AnImportedListIsExportedWithoutTheReadsPhotos) {
+    addContact({{"姓名", "甲"}, {"手机", "13800000009"}}, PhotoBytes(9));
+    const std::string book = folder_.file("again.xls");
+    inWindow([&](Window& w) {
+        click(w, "按钮_读出数据库");
+        chooser_->answers.push_back(kLibreOfficeBooks + "typed.xls");
+        click(w, "按钮导入");
+        chooser_->answers.push_back(book);
+        click(w, "按钮导出");
+    });
+    // Row 0 of the imported list is 张三, not the contact whose photo was read.
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(folder_.file("13800138000.bmp"))));
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(book)));
+}
+
+}  // namespace

@@ -1,0 +1,2 @@
+varelo_test(transfer_tests tests/transfer varelo_transfer varelo_data PkgConfig::SQLITE3)
+add_dependencies(transfer_tests varelo_address_book)

@@ -1,0 +1,163 @@
+#include "transfer/transfer_fixture.h"
+
+#include "data/address_book.h"
+#include "services/db/db_connection.h"
+#include "services/db/record_set.h"
+#include "services/window/commands.h"
+#include "ui/main_window.h"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+#include <QTest>
+#include <QTimer>
+
+#include <sqlite3.h>
+
+#include <fstream>
+#include <sstream>
+
+std::optional<Text> ScriptedChooser::choose(const FileRequest& request) {
+    requests.push_back(request);
+    if (answers.empty()) return std::nullopt;
+    auto answer = answers.front();
+    answers.pop_front();
+    if (!answer) return std::nullopt;
+    return Text::fromUtf8(*answer);
+}
+
+void TransferTest::SetUp() {
+    previousFolder_ = QDir::currentPath().toStdString();
+    ASSERT_TRUE(QFile::copy(QStringLiteral(VARELO_PROGRAM_DIR "/VRL3.mdb"), QString::fromStdString(bookPath())));
+    QFile(QString::fromStdString(bookPath())).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(folder_.path())));
+    previousChooser_ = SetFileChooser(chooser_);
+    messages_ = std::make_unique<ScopedPresenter>();
+
+    ASSERT_TRUE(LoadWindow(MainWindowDecl(), HandlerTable{}, false));
+    DBConnection* book = mainWindow().connection(T("数据库连接1"));
+    ASSERT_TRUE(book->ConnectAccess(AddressBookFile()));
+    ASSERT_TRUE(mainWindow().recordSet(T("记录集1"))->SetConnection(*book));
+}
+
+void TransferTest::TearDown() {
+    for (Window* w : LoadedWindows()) DestroyWindow(w, true);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    messages_.reset();
+    SetFileChooser(previousChooser_);
+    QDir::setCurrent(QString::fromStdString(previousFolder_));
+}
+
+Window& TransferTest::mainWindow() const {
+    Window* main = FindWindow("main");
+    if (!main) throw std::runtime_error("no main window");
+    return *main;
+}
+
+void TransferTest::addContact(const std::map<std::string, std::string>& fields, const Bytes& photo) {
+    RecordSet contacts;
+    contacts.SetConnection(*mainWindow().connection(T("数据库连接1")));
+    ASSERT_TRUE(contacts.OpenTable(ContactsTable(), ContactsByName()));
+    ASSERT_TRUE(contacts.AddNew());
+    for (const auto& [column, value] : fields) ASSERT_TRUE(contacts.WriteText(T(column), T(value))) << column;
+    if (!photo.empty()) {
+        ASSERT_TRUE(contacts.WriteBytes(T("照片"), photo));
+    }
+    ASSERT_TRUE(contacts.Update());
+}
+
+std::vector<StoredContact> TransferTest::storedContacts() const {
+    std::vector<StoredContact> out;
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(bookPath().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        ADD_FAILURE() << "cannot open " << bookPath();
+        sqlite3_close(db);
+        return out;
+    }
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "select * from 通讯录 order by 编号", -1, &st, nullptr);
+    while (st && sqlite3_step(st) == SQLITE_ROW) {
+        StoredContact c;
+        for (int i = 0; i < sqlite3_column_count(st); ++i) {
+            const std::string name = sqlite3_column_name(st, i);
+            if (sqlite3_column_type(st, i) == SQLITE_NULL) continue;
+            if (name == "照片") {
+                auto* p = static_cast<const unsigned char*>(sqlite3_column_blob(st, i));
+                c.photo.assign(p, p + sqlite3_column_bytes(st, i));
+            } else {
+                auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
+                c.fields[name] = std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(st, i)));
+            }
+        }
+        out.push_back(std::move(c));
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return out;
+}
+
+void TransferTest::execOnFile(const std::string& sql) const {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(bookPath().c_str(), &db), SQLITE_OK);
+    char* error = nullptr;
+    const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
+    const std::string why = error ? error : "";
+    sqlite3_free(error);
+    sqlite3_close(db);
+    ASSERT_EQ(rc, SQLITE_OK) << why;
+}
+
+void TransferTest::runModal(const std::string& id, const std::function<void()>& open,
+                            const std::function<void(Window&)>& body) {
+    bool ran = false;
+    QTimer::singleShot(0, [&] {
+        ran = true;
+        Window* window = FindWindow(id);
+        if (!window) {
+            ADD_FAILURE() << "window " << id << " is not loaded";
+            return;
+        }
+        body(*window);
+        DestroyWindow(window);
+    });
+    // A body that never returns control would hang the test; the window is
+    // closed after a minute at the latest.
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [&] {
+        ADD_FAILURE() << "window " << id << " still open after 60 s";
+        DestroyWindow(id);
+    });
+    watchdog.start(60000);
+    open();
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(FindWindow(id), nullptr);
+}
+
+void TransferTest::click(Window& window, const char* button) {
+    auto* widget = qobject_cast<QAbstractButton*>(window.control(T(button)).widget());
+    ASSERT_NE(widget, nullptr) << button;
+    ASSERT_TRUE(widget->isEnabled()) << button << " is disabled";
+    QTest::mouseClick(widget, Qt::LeftButton);
+}
+
+std::string TransferTest::textOf(Window& window, const char* control) {
+    return window.control(T(control)).text().toUtf8();
+}
+
+void WriteBytesTo(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string ReadBytesFrom(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string Gbk(const char* utf8) { return T(utf8).bytes(); }

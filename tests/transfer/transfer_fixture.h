@@ -1,0 +1,83 @@
+#pragma once
+// The stage of the transfer tests: a fresh copy of the delivered VRL3.mdb in
+// a temporary folder that is the working folder, the real main window loaded
+// on it (its handlers left out; its connection opened as start-up does), a
+// scripted file chooser and a recording message presenter.
+
+#include "services/core/text.h"
+#include "services/core/value.h"
+#include "services/window/file_chooser.h"
+#include "services/window/window.h"
+#include "support/recording_presenter.h"
+#include "support/temp_folder.h"
+#include "ui/program_state.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Answers file dialogs from a queue (a cancel when it is empty) and keeps
+// every request.
+class ScriptedChooser : public FileChooser {
+public:
+    std::optional<Text> choose(const FileRequest& request) override;
+    std::deque<std::optional<std::string>> answers;  // UTF-8 paths; nullopt cancels
+    std::vector<FileRequest> requests;
+};
+
+// One contact as stored: column name (UTF-8) -> value (UTF-8), and the photo.
+struct StoredContact {
+    std::map<std::string, std::string> fields;  // NULL columns are absent
+    Bytes photo;
+    std::string operator[](const std::string& column) const {
+        auto it = fields.find(column);
+        return it == fields.end() ? std::string() : it->second;
+    }
+};
+
+class TransferTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Adds a contact through the database layer: fields by column name
+    // (UTF-8 values), and the photo when not empty.
+    void addContact(const std::map<std::string, std::string>& fields, const Bytes& photo = {});
+    // Every contact read straight from the file with SQLite, in key order.
+    std::vector<StoredContact> storedContacts() const;
+    // Runs SQL straight on the file.
+    void execOnFile(const std::string& sql) const;
+
+    // Loads a window modal through `open` and runs `body` inside its loop;
+    // the window is closed afterwards (also when the body failed).
+    void runModal(const std::string& id, const std::function<void()>& open,
+                  const std::function<void(Window&)>& body);
+
+    // Clicks a push button of the window with the mouse.
+    static void click(Window& window, const char* button);
+    static std::string textOf(Window& window, const char* control);
+
+    std::string bookPath() const { return folder_.file("VRL3.mdb"); }
+    Window& mainWindow() const;
+
+    TempFolder folder_;
+    ProgramState state_;
+    std::shared_ptr<ScriptedChooser> chooser_ = std::make_shared<ScriptedChooser>();
+    std::unique_ptr<ScopedPresenter> messages_;
+
+private:
+    std::string previousFolder_;
+    std::shared_ptr<FileChooser> previousChooser_;
+};
+
+// Writes bytes to a file (UTF-8 path).
+void WriteBytesTo(const std::string& path, const std::string& bytes);
+std::string ReadBytesFrom(const std::string& path);
+// The bytes of a text in GBK, as std::string.
+std::string Gbk(const char* utf8);

@@ -333,6 +333,8 @@ TEST_F(WindowCommands, ComboCommandsAndTheirIndexRules) {
 TEST_F(WindowCommands, SetFocusAndActivateWindow) {
     ASSERT_TRUE(LoadWindow(SmallWindow("a"), LoggingHandlers(log)));
     ASSERT_TRUE(LoadWindow(SmallWindow("b"), LoggingHandlers(log)));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(FindWindow("a")->widget()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(FindWindow("b")->widget()));
     ActivateWindow(FindWindow("a"));
     ASSERT_TRUE(QTest::qWaitForWindowActive(FindWindow("a")->widget()));
     SetFocus(FindWindow("a")->control(T("编辑框2")));

@@ -538,11 +538,23 @@ bool WindowImpl::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
+void WindowImpl::adoptFrame() {
+    // A window manager decorates the window after it is shown; once its frame
+    // is known the client shrinks so that the outer size stays the declared one.
+    if (frameAdopted_ || !widget_ || !widget_->isVisible() || widget_->isMaximized()) return;
+    const QSize extra = frameExtra();
+    if (extra.isNull()) return;
+    frameAdopted_ = true;
+    resizeOuter(requestedOuter_.width(), requestedOuter_.height());
+}
+
 void WindowImpl::onWidgetMoved() {
+    adoptFrame();
     if (created_ && !destroyed_) raise(Event::Moved, nullptr);
 }
 
 void WindowImpl::onWidgetResized() {
+    adoptFrame();
     applyShape();
     if (created_ && !destroyed_) raise(Event::Resized, nullptr);
 }
@@ -559,6 +571,7 @@ void WindowImpl::resizeOuter(int width, int height) {
     if (!widget_) return;
     // The frame is known only once the platform decorated the window; before
     // that (and on frameless platforms) the client takes the whole size.
+    requestedOuter_ = QSize(width, height);
     const QSize extra = frameExtra();
     const QSize client(std::max(width - extra.width(), 0), std::max(height - extra.height(), 0));
     if (IsFixed(decl_.border)) widget_->setFixedSize(client);
@@ -592,9 +605,7 @@ void WindowImpl::start() {
     case WindowPosition::Maximized: widget_->showMaximized(); break;
     default: widget_->show(); break;
     }
-    // Now that the platform framed the window, keep the declared outer size.
-    const QSize extra = frameExtra();
-    if (!extra.isNull() && decl_.position != WindowPosition::Maximized) resizeOuter(decl_.width, decl_.height);
+    adoptFrame();
     widget_->activateWindow();
 }
 

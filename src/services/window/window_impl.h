@@ -139,6 +139,7 @@ public:
     void resizeOuter(int width, int height);
     void applyShape();
 
+    void adoptFrame();
     void onWidgetMoved();
     void onWidgetResized();
 
@@ -172,6 +173,8 @@ private:
     MouseSignature lastMouse_;
     QEventLoop* loop_ = nullptr;
     std::string parentId_;
+    QSize requestedOuter_;
+    bool frameAdopted_ = false;
     bool created_ = false;
     bool closing_ = false;
     bool destroying_ = false;

@@ -1,0 +1,113 @@
+#pragma once
+// The stage of the record window tests: a fresh copy of the delivered
+// VRL3.mdb in a temporary folder that is the working folder, the real main
+// window loaded on it with its contact handlers and the start-up steps of its
+// "created" event, a scripted file chooser, a recording message presenter and
+// a recording web-address opener.
+
+#include "services/core/text.h"
+#include "services/core/value.h"
+#include "services/window/file_chooser.h"
+#include "services/window/window.h"
+#include "support/recording_presenter.h"
+#include "support/temp_folder.h"
+#include "ui/program_state.h"
+
+#include <QImage>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace record_tests {
+
+// Answers file dialogs from a queue (a cancel when it is empty) and keeps
+// every request.
+class ScriptedChooser : public FileChooser {
+public:
+    std::optional<Text> choose(const FileRequest& request) override;
+    std::deque<std::optional<std::string>> answers;  // UTF-8 paths; nullopt cancels
+    std::vector<FileRequest> requests;
+};
+
+// One contact row as stored in the file: column (UTF-8) -> value converted to
+// GBK bytes; NULL columns are absent. The photo as its bytes.
+struct StoredRow {
+    std::map<std::string, std::string> gbk;
+    Bytes photo;
+    bool has(const std::string& column) const { return gbk.count(column) != 0; }
+    std::string operator[](const std::string& column) const {
+        auto it = gbk.find(column);
+        return it == gbk.end() ? std::string() : it->second;
+    }
+};
+
+// GBK bytes of a UTF-8 literal, for byte-exact comparisons.
+std::string Gbk(const std::string& utf8);
+
+class RecordWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The main window on the book, as start-up creates it.
+    void loadMainWindow();
+    // Closes every window (the book stays).
+    void closeWindows();
+    // The book file loses its write permission (before the main window opens it).
+    void makeBookReadOnly();
+
+    // A contact written straight into the file; columns by name, UTF-8 values.
+    void addContact(const std::map<std::string, std::string>& fields, const Bytes& photo = {});
+    // The list shows the book again (all contacts, as at start-up).
+    void refillList();
+    std::vector<StoredRow> storedContacts() const;
+    Bytes storedAvatar(int userRow) const;
+    std::string bookBytes() const;
+
+    // Opens list row `row` in the record window: row made current, then Enter.
+    void openRow(int row);
+    // The main window's 新建.
+    void pressNew();
+    // Types into an edit box of the window (its old content replaced).
+    void type(Window& window, const char* control, const std::string& utf8);
+    static void click(Window& window, const char* control);
+    static std::string textOf(Window& window, const char* control);
+
+    Window& mainWindow() const;
+    Window& recordWindow() const;
+    int listRows() const;
+    std::string listText(int row, int column) const;
+
+    // Messages shown since the last call, UTF-8.
+    std::vector<std::string> takeMessages();
+
+    std::string bookPath() const { return folder_.file("VRL3.mdb"); }
+    std::string settingsPath() const { return folder_.file("Peizhi.ini"); }
+
+    TempFolder folder_;
+    ProgramState state_;
+    std::shared_ptr<ScriptedChooser> chooser_ = std::make_shared<ScriptedChooser>();
+    std::unique_ptr<ScopedPresenter> messages_;
+    std::vector<QUrl> openedUrls_;
+
+private:
+    std::string previousFolder_;
+    std::shared_ptr<FileChooser> previousChooser_;
+    std::size_t messagesTaken_ = 0;
+};
+
+// A picture file: a BMP whose pixel (x, y) has red x * 255 / (w - 1) and
+// green y * 255 / (h - 1), blue 90, so a colour tells where it came from.
+QImage GradientImage(int width, int height);
+void WriteFileBytes(const std::string& path, const Bytes& bytes);
+std::string ReadFileBytes(const std::string& path);
+
+}  // namespace record_tests

@@ -1,0 +1,451 @@
+// The contact record window: new contacts, changes, deletions, and what the
+// file holds afterwards.
+
+#include "contacts/record_editor.h"
+#include "contacts/record_window/record_fixture.h"
+#include "services/core/core.h"
+#include "services/db/record_set.h"
+#include "services/system/system.h"
+#include "services/window/commands.h"
+#include "services/window/controls/balloon_tip.h"
+#include "services/window/report_list.h"
+#include "support/local_http_server.h"
+#include "ui/pictures/pictures.h"
+
+#include <QComboBox>
+#include <QTest>
+
+using namespace record_tests;
+
+namespace {
+
+const char* const kSaved = "保存成功！";
+
+bool Contains(const std::vector<std::string>& texts, const std::string& wanted) {
+    for (const auto& t : texts)
+        if (t == wanted) return true;
+    return false;
+}
+
+std::string Repeat(const std::string& unit, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += unit;
+    return out;
+}
+
+}  // namespace
+
+TEST_F(RecordWindowTest, NewContactIsStoredWithEveryFieldAndItsInitials) {
+    pressNew();
+    Window& record = recordWindow();
+    EXPECT_TRUE(state_.newRecordPending);
+    EXPECT_FALSE(mainWindow().control(T("图形按钮_删除")).enabled());
+    EXPECT_TRUE(mainWindow().control(T("图形按钮_保存")).enabled());
+    // A new contact starts with no photo, not with the default one.
+    EXPECT_TRUE(record.control(T("照片框")).picture().empty());
+
+    type(record, "编辑框_姓名", "欧阳明日");
+    type(record, "编辑框_手机", "13812345678");
+    type(record, "编辑框_手机备", "13998765432");
+    type(record, "编辑框_QQ", "123456");
+    type(record, "编辑框_QQ备", "7654321");
+    type(record, "编辑框_邮箱", "oy@example.com");
+    type(record, "编辑框_座机", "010-88886666");
+    type(record, "编辑框_分机", "801");
+    type(record, "编辑框_地址", "北京市海淀区中关村大街1号");
+    type(record, "编辑框_籍贯", "湖南长沙");
+    type(record, "编辑框_生日", "1980-01-06");
+    type(record, "编辑框_备注", "大学同学，O'Brien 的朋友");
+    click(record, "按钮_保存");
+
+    ASSERT_EQ((*messages_)->shown.size(), 1u);
+    EXPECT_EQ((*messages_)->shown[0].text.toUtf8(), kSaved);
+    EXPECT_EQ((*messages_)->shown[0].caption.toUtf8(), "提示");
+    EXPECT_EQ((*messages_)->shown[0].flags & 0xF0, 64);
+
+    const auto rows = storedContacts();
+    ASSERT_EQ(rows.size(), 1u);
+    const StoredRow& c = rows[0];
+    EXPECT_EQ(c["姓名"], Gbk("欧阳明日"));
+    EXPECT_EQ(c["首字母"], "oym");  // only the first three characters count
+    EXPECT_EQ(c["手机"], "13812345678");
+    EXPECT_EQ(c["手机备"], "13998765432");
+    EXPECT_EQ(c["QQ"], "123456");
+    EXPECT_EQ(c["QQ备"], "7654321");
+    EXPECT_EQ(c["邮箱"], "oy@example.com");
+    EXPECT_EQ(c["座机"], "010-88886666");
+    EXPECT_EQ(c["分机"], "801");
+    EXPECT_EQ(c["地址"], Gbk("北京市海淀区中关村大街1号"));
+    EXPECT_EQ(c["籍贯"], Gbk("湖南长沙"));
+    EXPECT_EQ(c["生日"], "1980-01-06 00:00:00");
+    EXPECT_EQ(c["备注"], Gbk("大学同学，O'Brien 的朋友"));
+    EXPECT_FALSE(c.has("分组"));  // an empty text stores NULL
+    EXPECT_TRUE(c.photo.empty());
+
+    // The list shows the book again and the window the first record.
+    EXPECT_FALSE(state_.newRecordPending);
+    ASSERT_EQ(listRows(), 1);
+    EXPECT_EQ(listText(0, 0), "欧阳明日");
+    EXPECT_EQ(listText(0, 1), "13812345678");
+    EXPECT_EQ(textOf(record, "透明标签_当前选择"), "当前选中第 1 条记录");
+}
+
+TEST_F(RecordWindowTest, NameAndMobileAreRequired) {
+    pressNew();
+    Window& record = recordWindow();
+    type(record, "编辑框_手机", "13812345678");
+    click(record, "按钮_保存");
+    type(record, "编辑框_姓名", "张三");
+    type(record, "编辑框_手机", "");
+    click(record, "按钮_保存");
+
+    ASSERT_EQ((*messages_)->shown.size(), 2u);
+    EXPECT_EQ((*messages_)->shown[0].text.toUtf8(), "    姓名不能为空 ！    ");
+    EXPECT_EQ((*messages_)->shown[1].text.toUtf8(), "    手机不能为空 ！    ");
+    for (const auto& m : (*messages_)->shown) {
+        EXPECT_EQ(m.caption.toUtf8(), "提示！");
+        EXPECT_EQ(m.flags & 0xF0, 64);
+    }
+    EXPECT_TRUE(storedContacts().empty());
+    EXPECT_TRUE(state_.newRecordPending);  // still a new contact to finish
+}
+
+TEST_F(RecordWindowTest, InitialsTakeTheFirstThreeHanziOnly) {
+    EXPECT_EQ(contact_initials(T("张三")).bytes(), "zs");
+    EXPECT_EQ(contact_initials(T("欧阳明日")).bytes(), "oym");
+    EXPECT_EQ(contact_initials(T("李")).bytes(), "l");
+    EXPECT_EQ(contact_initials(T("Tom")).bytes(), "");
+    EXPECT_EQ(contact_initials(T("")).bytes(), "");
+    // A single-byte character first shifts the slices off the characters:
+    // "a张" is cut into "a" + half of 张, which is no hanzi.
+    EXPECT_EQ(contact_initials(T("a张")).bytes(), "");
+}
+
+TEST_F(RecordWindowTest, ShownContactIsEditedInPlace) {
+    addContact({{"姓名", "王五"}, {"手机", "13012345678"}, {"分组", "同事"}, {"生日", "1975-03-09 00:00:00"},
+                {"备注", "老同事"}, {"归属地", "北京 联通"}});
+    addContact({{"姓名", "赵六"}, {"手机", "13312345678"}});
+    refillList();
+    ASSERT_EQ(listRows(), 2);
+    openRow(0);  // 王五 sorts before 赵六
+    Window& record = recordWindow();
+    EXPECT_EQ(textOf(record, "编辑框_姓名"), "王五");
+    EXPECT_EQ(textOf(record, "编辑框_生日"), "1975-03-09");  // the date alone
+    EXPECT_EQ(textOf(record, "组合框_分组"), "同事");
+    EXPECT_EQ(textOf(record, "编辑框_备注"), "老同事");
+    EXPECT_EQ(textOf(record, "透明标签_当前选择"), "当前选中第 1 条记录      归属地：北京 联通");
+    // No stored photo: the default one is shown, and saving keeps none.
+    EXPECT_EQ(record.control(T("照片框")).picture(), PictureResource(Pictures::DefaultPhoto));
+    EXPECT_EQ(record.control(T("图片框1")).picture(), PictureResource(Pictures::CarrierLogoLianTong));
+
+    type(record, "编辑框_手机", "18612345678");
+    type(record, "编辑框_姓名", "王五一");
+    click(record, "按钮_保存");
+
+    EXPECT_EQ(takeMessages(), std::vector<std::string>{kSaved});
+    const auto rows = storedContacts();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0]["姓名"], Gbk("王五一"));
+    EXPECT_EQ(rows[0]["首字母"], "wwy");
+    EXPECT_EQ(rows[0]["手机"], "18612345678");
+    EXPECT_EQ(rows[0]["分组"], Gbk("同事"));  // the shown group is written back
+    EXPECT_EQ(rows[0]["生日"], "1975-03-09 00:00:00");
+    EXPECT_EQ(rows[0]["归属地"], Gbk("北京 联通"));
+    EXPECT_TRUE(rows[0].photo.empty());
+    EXPECT_EQ(rows[1]["姓名"], Gbk("赵六"));
+    EXPECT_EQ(rows[1]["手机"], "13312345678");
+}
+
+TEST_F(RecordWindowTest, StoredPhotoIsShownAndKeptWhenSavedAgain) {
+    const Bytes photo = BmpFileBytes(GradientImage(40, 50));
+    addContact({{"姓名", "孙七"}, {"手机", "13512345678"}}, photo);
+    refillList();
+    openRow(0);
+    Window& record = recordWindow();
+    EXPECT_EQ(record.control(T("照片框")).picture(), photo);
+    EXPECT_EQ(record.control(T("图片框1")).picture(), PictureResource(Pictures::CarrierLogoYiDong));
+    click(record, "按钮_保存");
+    EXPECT_EQ(takeMessages(), std::vector<std::string>{kSaved});
+    const auto rows = storedContacts();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].photo, photo);
+}
+
+TEST_F(RecordWindowTest, UnknownCarrierClearsTheLogo) {
+    addContact({{"姓名", "甲"}, {"手机", "13312345678"}});
+    addContact({{"姓名", "乙"}, {"手机", "99912345678"}});
+    refillList();
+    openRow(0);
+    Window& record = recordWindow();
+    EXPECT_EQ(record.control(T("图片框1")).picture(), PictureResource(Pictures::CarrierLogoDianXin));
+    ReportList* list = mainWindow().list(T("超级列表框1"));
+    list->setCurrentSelection(1);  // the record window follows the selection
+    EXPECT_EQ(textOf(record, "编辑框_姓名"), "乙");
+    EXPECT_TRUE(record.control(T("图片框1")).picture().empty());
+}
+
+TEST_F(RecordWindowTest, AttributionFoundOnShowIsStoredAtOnce) {
+    LocalHttpServer server([](const LocalHttpServer::Request&) {
+        return LocalHttpServer::attributionPage("广东 深圳 移动全球通卡");
+    });
+    ASSERT_TRUE(WriteIni(state_.settingsPath, T("网络"), T("归属地查询地址"), Text::fromUtf8(server.baseUrl())));
+    addContact({{"姓名", "周八"}, {"手机", "13812345678"}});
+    refillList();
+    openRow(0);
+    Window& record = recordWindow();
+    EXPECT_EQ(textOf(record, "透明标签_当前选择"), "当前选中第 1 条记录      归属地：广东 深圳 移动全球通卡");
+    // Read back from the file while the window is still open.
+    const auto rows = storedContacts();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0]["归属地"], Gbk("广东 深圳 移动全球通卡"));
+    EXPECT_EQ(server.requestCount(), 1u);
+}
+
+TEST_F(RecordWindowTest, BadBirthdayStopsTheSaveAndChangesNothing) {
+    addContact({{"姓名", "吴九"}, {"手机", "13912345678"}, {"生日", "1990-05-01 00:00:00"}});
+    refillList();
+    openRow(0);
+    Window& record = recordWindow();
+    type(record, "编辑框_姓名", "吴九改");
+    type(record, "编辑框_生日", "1980-13-45");
+    click(record, "按钮_保存");
+
+    const auto shown = takeMessages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown[0].find("格式：1980-01-06"), std::string::npos) << shown[0];
+    EXPECT_NE(shown[0], kSaved);
+    // The refused save leaves nothing pending: moving to the row again stores nothing.
+    mainWindow().recordSet(T("记录集1"))->MoveTo(0);
+    auto rows = storedContacts();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0]["姓名"], Gbk("吴九"));
+    EXPECT_EQ(rows[0]["生日"], "1990-05-01 00:00:00");
+    // The typed texts stay in the window for the user to correct.
+    EXPECT_EQ(textOf(record, "编辑框_姓名"), "吴九改");
+
+    type(record, "编辑框_生日", "1980/1/6");
+    click(record, "按钮_保存");
+    EXPECT_EQ(takeMessages(), std::vector<std::string>{kSaved});
+    rows = storedContacts();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0]["姓名"], Gbk("吴九改"));
+    EXPECT_EQ(rows[0]["生日"], "1980-01-06 00:00:00");
+}
+
+TEST_F(RecordWindowTest, BadBirthdayOnANewContactAddsNoRow) {
+    pressNew();
+    Window& record = recordWindow();
+    type(record, "编辑框_姓名", "郑十");
+    type(record, "编辑框_手机", "13612345678");
+    type(record, "编辑框_生日", "1980-13-45");
+    click(record, "按钮_保存");
+    const auto shown = takeMessages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown[0].find("格式：1980-01-06"), std::string::npos);
+    refillList();  // would store a pending new row
+    EXPECT_TRUE(storedContacts().empty());
+    EXPECT_TRUE(state_.newRecordPending);
+}
+
+TEST_F(RecordWindowTest, LongNameAndRemarkAtItsLimitAreStoredWhole) {
+    pressNew();
+    Window& record = recordWindow();
+    const std::string name = Repeat("明", 200);
+    type(record, "编辑框_姓名", name);
+    type(record, "编辑框_手机", "13712345678");
+    type(record, "编辑框_备注", Repeat("注", 205));  // the box stops at 200
+    click(record, "按钮_保存");
+    EXPECT_EQ(takeMessages(), std::vector<std::string>{kSaved});
+    const auto rows = storedContacts();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0]["姓名"], Gbk(name));
+    EXPECT_EQ(rows[0]["姓名"].size(), 400u);
+    EXPECT_EQ(rows[0]["首字母"], "mmm");
+    EXPECT_EQ(rows[0]["备注"], Gbk(Repeat("注", 200)));
+}
+
+TEST_F(RecordWindowTest, QqNumberIsStoredAsTyped) {
+    pressNew();
+    Window& record = recordWindow();
+    type(record, "编辑框_姓名", "钱一");
+    type(record, "编辑框_手机", "13712345678");
+    type(record, "编辑框_QQ", " 12 34a ");
+    click(record, "按钮_保存");
+    EXPECT_EQ(takeMessages(), std::vector<std::string>{kSaved});
+    EXPECT_EQ(storedContacts().at(0)["QQ"], " 12 34a ");
+}
+
+TEST_F(RecordWindowTest, SaveWithNoRecordClaimsNothing) {
+    // An empty book: the record window opens on no contact.
+    state_.selectedRow = 0;
+    load_record_window(state_);
+    Window& record = recordWindow();
+    EXPECT_EQ(textOf(record, "透明标签_当前选择"), "当前选中第");
+    type(record, "编辑框_姓名", "孤");
+    type(record, "编辑框_手机", "13712345678");
+    click(record, "按钮_保存");
+    const auto shown = takeMessages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].rfind("保存失败！", 0), 0u) << shown[0];
+    EXPECT_TRUE(storedContacts().empty());
+}
+
+TEST_F(RecordWindowTest, SaveOnAReadOnlyBookFailsWithAMessageAndLosesNothing) {
+    addContact({{"姓名", "冯二"}, {"手机", "13812345678"}, {"归属地", "北京 移动"}});
+    closeWindows();
+    makeBookReadOnly();
+    const std::string before = bookBytes();
+    loadMainWindow();
+
+    openRow(0);
+    Window& record = recordWindow();
+    type(record, "编辑框_手机", "13800000000");
+    click(record, "按钮_保存");
+    auto shown = takeMessages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].rfind("保存失败！", 0), 0u) << shown[0];
+    EXPECT_GT(shown[0].size(), std::string("保存失败！").size()) << "no reason given";
+    // What the user typed is still there to save elsewhere.
+    EXPECT_EQ(textOf(record, "编辑框_手机"), "13800000000");
+
+    pressNew();
+    type(record, "编辑框_姓名", "陈三");
+    type(record, "编辑框_手机", "13900000000");
+    click(record, "按钮_保存");
+    shown = takeMessages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].rfind("保存失败！", 0), 0u) << shown[0];
+
+    closeWindows();
+    EXPECT_EQ(bookBytes(), before);
+}
+
+TEST_F(RecordWindowTest, DeleteAsksAndDeletesOnlyOnOk) {
+    addContact({{"姓名", "甲"}, {"手机", "13012345678"}});
+    addContact({{"姓名", "乙"}, {"手机", "13112345678"}});
+    refillList();
+    openRow(1);
+    Window& record = recordWindow();
+    ASSERT_EQ(textOf(record, "编辑框_姓名"), "乙");
+
+    (*messages_)->answers = {1};  // Cancel
+    click(mainWindow(), "图形按钮_删除");
+    ASSERT_EQ((*messages_)->shown.size(), 1u);
+    EXPECT_EQ((*messages_)->shown[0].text.toUtf8(), "真的要删除本记录吗！");
+    EXPECT_EQ((*messages_)->shown[0].caption.toUtf8(), "警告！");
+    EXPECT_EQ((*messages_)->shown[0].flags & 0xFF, 49);
+    EXPECT_EQ(storedContacts().size(), 2u);
+    EXPECT_EQ(textOf(record, "编辑框_姓名"), "乙");
+
+    (*messages_)->answers = {0};  // OK
+    click(mainWindow(), "图形按钮_删除");
+    const auto rows = storedContacts();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0]["姓名"], Gbk("甲"));
+    ASSERT_EQ(listRows(), 1);
+    EXPECT_EQ(listText(0, 0), "甲");
+    EXPECT_FALSE(mainWindow().control(T("图形按钮_删除")).enabled());
+    EXPECT_EQ(textOf(record, "编辑框_姓名"), "");
+    EXPECT_TRUE(record.control(T("照片框")).picture().empty());
+}
+
+TEST_F(RecordWindowTest, DeleteAllAsksThenEmptiesTheBookAndTheList) {
+    addContact({{"姓名", "甲"}, {"手机", "13012345678"}});
+    addContact({{"姓名", "乙"}, {"手机", "13112345678"}});
+    refillList();
+    const std::string count = textOf(mainWindow(), "透明标签_记录数");
+
+    (*messages_)->answers = {1};
+    delete_all_contacts(state_);
+    EXPECT_EQ(takeMessages(), std::vector<std::string>{"真的要删除全部记录吗！"});
+    EXPECT_EQ(storedContacts().size(), 2u);
+    EXPECT_EQ(listRows(), 2);
+
+    (*messages_)->answers = {0};
+    delete_all_contacts(state_);
+    EXPECT_EQ(takeMessages(), (std::vector<std::string>{"真的要删除全部记录吗！", "已删除全部记录！"}));
+    EXPECT_EQ((*messages_)->shown.back().caption.toUtf8(), "提示！");
+    EXPECT_TRUE(storedContacts().empty());
+    EXPECT_EQ(listRows(), 0);
+    EXPECT_EQ(textOf(mainWindow(), "透明标签_记录数"), count);  // left as it was
+    // The record set behind the empty list holds no stale rows.
+    EXPECT_EQ(mainWindow().recordSet(T("记录集1"))->RecordCount(), 0);
+}
+
+TEST_F(RecordWindowTest, DeleteAllOnAReadOnlyBookKeepsTheList) {
+    addContact({{"姓名", "甲"}, {"手机", "13012345678"}});
+    closeWindows();
+    makeBookReadOnly();
+    loadMainWindow();
+    ASSERT_EQ(listRows(), 1);
+    (*messages_)->answers = {0};
+    delete_all_contacts(state_);
+    const auto shown = takeMessages();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].rfind("删除失败！", 0), 0u) << shown[1];
+    EXPECT_FALSE(Contains(shown, "已删除全部记录！"));
+    EXPECT_EQ(listRows(), 1);
+    EXPECT_EQ(storedContacts().size(), 1u);
+}
+
+TEST_F(RecordWindowTest, DeleteOnAReadOnlyBookSaysSo) {
+    addContact({{"姓名", "甲"}, {"手机", "13012345678"}});
+    closeWindows();
+    makeBookReadOnly();
+    loadMainWindow();
+    mainWindow().list(T("超级列表框1"))->setCurrentSelection(0);
+    (*messages_)->answers = {0};
+    click(mainWindow(), "图形按钮_删除");
+    const auto shown = takeMessages();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].rfind("删除失败！", 0), 0u) << shown[1];
+    EXPECT_EQ(listRows(), 1);
+    EXPECT_EQ(storedContacts().size(), 1u);
+}
+
+TEST_F(RecordWindowTest, GroupListIsCopiedFromTheMainWindowAndKeepsTheShownGroup) {
+    addContact({{"姓名", "甲"}, {"手机", "13012345678"}, {"分组", "家人"}});
+    addContact({{"姓名", "乙"}, {"手机", "13112345678"}, {"分组", "同事"}});
+    refillList();
+    openRow(0);
+    Window& record = recordWindow();
+    Control mainGroups = mainWindow().control(T("组合框_查询"));
+    const std::string mainShown = mainGroups.text().toUtf8();
+    ASSERT_EQ(textOf(record, "组合框_分组"), "家人");
+
+    auto* box = qobject_cast<QComboBox*>(record.control(T("组合框_分组")).widget());
+    ASSERT_NE(box, nullptr);
+    box->showPopup();
+    box->hidePopup();
+    ASSERT_EQ(box->count(), ComboCount(mainGroups));
+    for (int i = 0; i < box->count(); ++i) EXPECT_EQ(ComboItemText(record.control(T("组合框_分组")), i), ComboItemText(mainGroups, i));
+    EXPECT_EQ(textOf(record, "组合框_分组"), "家人");  // still the contact's group
+    EXPECT_EQ(mainGroups.text().toUtf8(), mainShown);  // the main box is left alone
+
+    box->setCurrentIndex(box->findText(QStringLiteral("同事")));
+    click(record, "按钮_保存");
+    EXPECT_EQ(storedContacts().at(0)["分组"], Gbk("同事"));
+}
+
+TEST_F(RecordWindowTest, WindowHintsAndClosing) {
+    pressNew();
+    Window& record = recordWindow();
+    EXPECT_TRUE(state_.recordWindowOpen);
+    EXPECT_EQ(record.width(), 354);
+    // Docked beside the main window.
+    EXPECT_EQ(record.top(), mainWindow().top());
+    BalloonTip* balloon = record.balloon(T("气球提示框1"));
+    ASSERT_NE(balloon, nullptr);
+    QWidget* birthday = record.control(T("编辑框_生日")).widget();
+    QTest::mousePress(birthday, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(birthday, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(balloon->currentText().toUtf8(), "格式：1980-01-06");
+    EXPECT_EQ(balloon->targetPoint(), birthday->mapToGlobal(QPoint(5, 5)));
+
+    DestroyWindow(&record, true);
+    EXPECT_FALSE(state_.recordWindowOpen);
+    EXPECT_FALSE(mainWindow().control(T("图形按钮_保存")).enabled());
+    // With the window closed a save has nothing to save and says nothing.
+    save_contact(state_);
+    EXPECT_TRUE((*messages_)->shown.empty());
+}

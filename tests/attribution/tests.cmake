@@ -1,1 +1,2 @@
 varelo_test(attribution_tests tests/attribution varelo_attribution varelo_data PkgConfig::SQLITE3)
+add_dependencies(attribution_tests varelo_address_book)

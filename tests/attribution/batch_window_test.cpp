@@ -1,0 +1,376 @@
+// The batch attribution window end to end, offscreen: the real declaration and
+// handlers, the real main window owning the book's connection, a lookup
+// service on 127.0.0.1, the start button clicked with the mouse, and the book
+// read back from the file.
+#include "attribution/batch_window.h"
+#include "services/core/core.h"
+#include "services/db/db_connection.h"
+#include "services/net/fetch_time_limits.h"
+#include "services/window/commands.h"
+#include "support/local_http_server.h"
+#include "support/temp_folder.h"
+#include "test_book.h"
+#include "ui/batch_window.h"
+#include "ui/main_window.h"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QProgressBar>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// A lookup service: regions by number, a "not found" page for the rest;
+// numbers answered late or never.
+class LookupService {
+public:
+    struct Script {
+        std::map<std::string, std::string> regions;
+        std::set<std::string> silent;
+        std::map<std::string, std::chrono::milliseconds> late;
+    };
+    explicit LookupService(Script script)
+        : script_(std::move(script)), server_([this](const LocalHttpServer::Request& r) { return answer(r); }) {}
+
+    Text address() const { return Text::fromUtf8(server_.baseUrl()); }
+    std::size_t requestCount() const { return server_.requestCount(); }
+
+private:
+    LocalHttpServer::Response answer(const LocalHttpServer::Request& request) const {
+        const std::string number = request.query("m");
+        if (script_.silent.count(number)) return LocalHttpServer::silent();
+        auto region = script_.regions.find(number);
+        auto page = region == script_.regions.end() ? LocalHttpServer::html("<html><body>查无此号</body></html>")
+                                                    : LocalHttpServer::attributionPage(region->second);
+        if (auto late = script_.late.find(number); late != script_.late.end()) page.delay = late->second;
+        return page;
+    }
+
+    const Script script_;  // read by the server's threads: fixed before the server starts
+    LocalHttpServer server_;
+};
+
+bool WaitFor(const std::function<bool()>& done, int ms = 20000) { return QTest::qWaitFor(done, ms); }
+
+class BatchWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(LoadWindow(MainWindowDecl(), HandlerTable{}, false));
+        state_.settingsPath = settings_.fileText("Peizhi.ini");
+    }
+
+    void TearDown() override {
+        for (Window* w : LoadedWindows()) DestroyWindow(w, true);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
+
+    // The main window's connection opened on the book (start-up does this).
+    void connectBook() {
+        Window* main = FindWindow("main");
+        ASSERT_NE(main, nullptr);
+        ASSERT_TRUE(main->connection(T("数据库连接1"))->ConnectAccess(Text::fromUtf8(book_.path())));
+    }
+
+    void useService(const LookupService& service) {
+        ASSERT_TRUE(WriteIni(state_.settingsPath, T("网络"), T("归属地查询地址"), service.address()));
+    }
+
+    Window& openModeless() {
+        EXPECT_TRUE(LoadWindow(BatchWindowDecl(), batch_window_handlers(state_), false));
+        Window* batch = FindWindow("batch");
+        if (!batch) throw std::runtime_error("batch window not loaded");
+        return *batch;
+    }
+
+    static void clickStartStop(Window& window) {
+        auto* button = qobject_cast<QAbstractButton*>(window.control(T("按钮_开始获取")).widget());
+        ASSERT_NE(button, nullptr);
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+    static std::string textOf(Window& window, const char* control) {
+        return window.control(T(control)).text().toUtf8();
+    }
+    static QProgressBar* progressOf(Window& window) {
+        return qobject_cast<QProgressBar*>(window.control(T("进度条1")).widget());
+    }
+    static bool finished(Window& window, const char* status) {
+        return textOf(window, "状态透明标签") == status && textOf(window, "按钮_开始获取") == "开始获取";
+    }
+
+    TestBook book_;
+    TempFolder settings_;
+    ProgramState state_;
+};
+
+// ---- the declaration ----
+
+TEST(BatchWindowDecl, DeclaresEveryControlOfTheWindow) {
+    const WindowDecl decl = BatchWindowDecl();
+    EXPECT_EQ(decl.id, "batch");
+    EXPECT_EQ(decl.title.toUtf8(), "批量获取手机归属地");
+    EXPECT_EQ(decl.width, 434);
+    EXPECT_EQ(decl.height, 404);
+    EXPECT_TRUE(decl.escCloses);
+
+    struct Expected {
+        const char* name;
+        ControlKind kind;
+        RectDecl rect;
+        const char* text;
+    };
+    const Expected expected[] = {
+        {"标签1", ControlKind::Label, {16, 16, 96, 24}, "姓名"},
+        {"标签2", ControlKind::Label, {136, 16, 96, 24}, "手机号"},
+        {"标签3", ControlKind::Label, {257, 16, 159, 24}, "归属地"},
+        {"进度条1", ControlKind::ProcessBar, {16, 51, 400, 16}, ""},
+        {"状态透明标签", ControlKind::TransLabel, {17, 66, 175, 24}, ""},
+        {"状态透明标签1", ControlKind::TransLabel, {256, 64, 159, 24}, ""},
+        {"按钮_开始获取", ControlKind::Button, {336, 90, 80, 28}, "开始获取"},
+        {"按钮3", ControlKind::Button, {328, 130, 96, 28}, "未获取详情"},
+        {"编辑框1", ControlKind::EditBox, {0, 128, 428, 242}, ""},
+        {"记录集3", ControlKind::RecordSet, {}, ""},
+    };
+    ASSERT_EQ(decl.controls.size(), std::size(expected));
+    for (std::size_t i = 0; i < decl.controls.size(); ++i) {
+        const ControlDecl& c = decl.controls[i];
+        SCOPED_TRACE(expected[i].name);
+        EXPECT_EQ(c.name.toUtf8(), expected[i].name);
+        EXPECT_EQ(c.kind, expected[i].kind);
+        EXPECT_EQ(c.rect, expected[i].rect);
+        EXPECT_EQ(c.text.toUtf8(), expected[i].text);
+    }
+    EXPECT_FALSE(decl.controls[7].visible);  // 按钮3 is not used
+    EXPECT_TRUE(decl.controls[8].multiLine);
+    EXPECT_EQ(decl.controls[8].scrollBars, ScrollBars::Vertical);
+    EXPECT_EQ(decl.controls[0].textColour, Rgb(128, 128, 128));
+    EXPECT_EQ(decl.controls[0].border, Border::ShallowSunken);
+    EXPECT_EQ(decl.controls[5].hAlign, HAlign::Right);
+    ProgramState state;
+    EXPECT_TRUE(MissingHandlers(decl, batch_window_handlers(state)).empty());
+}
+
+// ---- created ----
+
+TEST_F(BatchWindowTest, CreatedShowsTheFirstContactByNameAndHidesTheLog) {
+    book_.addContacts({{"c02", "13800000002", ""}, {"c01", "13800000001", ""}});
+    connectBook();
+    Window& batch = openModeless();
+    EXPECT_EQ(textOf(batch, "标签1"), "c01");
+    EXPECT_EQ(textOf(batch, "标签2"), "13800000001");
+    EXPECT_EQ(batch.height(), 152);
+    EXPECT_EQ(batch.width(), 434);
+    EXPECT_EQ(textOf(batch, "按钮_开始获取"), "开始获取");
+}
+
+TEST_F(BatchWindowTest, EmptyBookCompletesAtOnceAndStaysShort) {
+    connectBook();
+    LookupService service({});
+    useService(service);
+    Window& batch = openModeless();
+    clickStartStop(batch);
+    EXPECT_TRUE(WaitFor([&] { return finished(batch, "获取已完成！！！"); }));
+    EXPECT_EQ(batch.height(), 152);
+    EXPECT_EQ(service.requestCount(), 0u);
+}
+
+// ---- runs ----
+
+TEST_F(BatchWindowTest, CompletedRunThroughTheModalWindowStoresEveryAttribution) {
+    book_.addContacts({{"c01", "13800000001", ""}, {"c02", "13800000002", "旧的"}, {"c03", "13800000003", ""}});
+    connectBook();
+    LookupService service({.regions = {{"13800000001", "北京 北京"}, {"13800000002", "广东 广州"},
+                                       {"13800000003", "上海 上海"}}});
+    useService(service);
+
+    bool ran = false;
+    QTimer::singleShot(0, [&] {
+        ran = true;
+        Window* batch = FindWindow("batch");
+        ASSERT_NE(batch, nullptr);
+        EXPECT_TRUE(batch->modal());
+        clickStartStop(*batch);
+        EXPECT_EQ(textOf(*batch, "按钮_开始获取"), "停止");
+        EXPECT_TRUE(WaitFor([&] { return finished(*batch, "获取已完成！！！"); }));
+        EXPECT_EQ(textOf(*batch, "标签1"), "c03");
+        EXPECT_EQ(textOf(*batch, "标签2"), "13800000003");
+        EXPECT_EQ(textOf(*batch, "标签3"), "上海 上海");
+        EXPECT_EQ(textOf(*batch, "状态透明标签1"), "");
+        EXPECT_EQ(textOf(*batch, "编辑框1"), "");
+        ASSERT_NE(progressOf(*batch), nullptr);
+        EXPECT_EQ(progressOf(*batch)->maximum(), 3);
+        EXPECT_EQ(progressOf(*batch)->value(), 3);
+        EXPECT_EQ(batch->height(), 152);  // no failures: the log stays hidden
+        ASSERT_TRUE(QTest::qWaitForWindowActive(batch->widget()));
+        QTest::keyClick(batch->widget(), Qt::Key_Escape);
+    });
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] { DestroyWindow("batch"); });
+    watchdog.start(60000);
+    open_batch_window(state_);
+
+    EXPECT_TRUE(ran);
+    EXPECT_TRUE(watchdog.isActive()) << "closed by the watchdog, not by Escape";
+    EXPECT_EQ(FindWindow("batch"), nullptr);
+    EXPECT_EQ(book_.storedAttribution("c01"), "北京 北京");
+    EXPECT_EQ(book_.storedAttribution("c02"), "广东 广州");  // looked up again and overwritten
+    EXPECT_EQ(book_.storedAttribution("c03"), "上海 上海");
+    EXPECT_EQ(service.requestCount(), 3u);
+}
+
+TEST_F(BatchWindowTest, FailuresAreCountedLoggedAndGrowTheWindow) {
+    book_.addContacts({{"c01", "13800000001", ""},
+                       {"c02", "1380000000", ""},            // 10 digits: never asked
+                       {"c03", "13800000003", "旧的"},        // the service does not know it
+                       {"c04", "13800000004", ""}});
+    connectBook();
+    LookupService service({.regions = {{"13800000001", "北京 北京"}, {"13800000004", "江苏 南京"}}});
+    useService(service);
+    Window& batch = openModeless();
+
+    clickStartStop(batch);
+    EXPECT_TRUE(WaitFor([&] { return finished(batch, "获取已完成！！！"); }));
+    EXPECT_EQ(textOf(batch, "状态透明标签1"), "有2个号码未能获取");
+    const std::string log = textOf(batch, "编辑框1");
+    const std::string first = "1.  未能获取→   c02   1380000000";
+    const std::string second = "2.  未能获取→   c03   13800000003";
+    EXPECT_NE(log.find(first), std::string::npos) << log;
+    EXPECT_NE(log.find(second), std::string::npos) << log;
+    EXPECT_LT(log.find(first), log.find(second));
+    EXPECT_EQ(batch.height(), 404);
+    EXPECT_EQ(progressOf(batch)->value(), 4);
+
+    EXPECT_EQ(book_.storedAttribution("c01"), "北京 北京");
+    EXPECT_EQ(book_.storedAttribution("c02"), "");
+    EXPECT_EQ(book_.storedAttribution("c03"), "旧的");  // a failure leaves the stored value
+    EXPECT_EQ(book_.storedAttribution("c04"), "江苏 南京");
+    EXPECT_EQ(service.requestCount(), 3u);
+
+    // A second run starts with an empty log and counts its failures afresh.
+    clickStartStop(batch);
+    EXPECT_EQ(textOf(batch, "编辑框1").find("3."), std::string::npos);
+    EXPECT_TRUE(WaitFor([&] { return finished(batch, "获取已完成！！！"); }));
+    EXPECT_EQ(textOf(batch, "状态透明标签1"), "有2个号码未能获取");
+    EXPECT_EQ(textOf(batch, "编辑框1").find("3."), std::string::npos);
+}
+
+TEST_F(BatchWindowTest, StopFinishesTheCurrentNumberAndRefusesARestartUntilTheWorkerEnds) {
+    book_.addContacts({{"c01", "13800000001", ""},
+                       {"c02", "13800000002", ""},
+                       {"c03", "13800000003", ""},
+                       {"c04", "13800000004", ""}});
+    connectBook();
+    LookupService service({.regions = {{"13800000001", "区域1"}, {"13800000002", "区域2"},
+                                       {"13800000003", "区域3"}, {"13800000004", "区域4"}},
+                           .late = {{"13800000002", 1500ms}}});
+    useService(service);
+    Window& batch = openModeless();
+
+    clickStartStop(batch);
+    ASSERT_TRUE(WaitFor([&] { return service.requestCount() >= 2; }));
+    clickStartStop(batch);  // "停止" while c02's answer is still on its way
+    EXPECT_EQ(textOf(batch, "按钮_开始获取"), "开始获取");
+    // The worker is still finishing c02: a click now must not start a second one.
+    clickStartStop(batch);
+    EXPECT_EQ(textOf(batch, "按钮_开始获取"), "开始获取");
+
+    EXPECT_TRUE(WaitFor([&] { return textOf(batch, "状态透明标签") == "获取已停止！！！"; }));
+    EXPECT_EQ(book_.storedAttribution("c01"), "区域1");
+    EXPECT_EQ(book_.storedAttribution("c02"), "区域2");  // the current number was finished and stored
+    EXPECT_EQ(book_.storedAttribution("c03"), "");
+    EXPECT_EQ(service.requestCount(), 2u);
+    EXPECT_EQ(progressOf(batch)->value(), 1);  // the stopped number does not advance the bar
+    EXPECT_EQ(batch.height(), 152);            // no failures so far
+
+    // Once the worker has ended, a start runs again from the first contact.
+    clickStartStop(batch);
+    EXPECT_EQ(textOf(batch, "按钮_开始获取"), "停止");
+    EXPECT_TRUE(WaitFor([&] { return finished(batch, "获取已完成！！！"); }));
+    EXPECT_EQ(service.requestCount(), 6u);
+    EXPECT_EQ(book_.storedAttribution("c04"), "区域4");
+}
+
+TEST_F(BatchWindowTest, StoppedWithFailuresShowsTheLog) {
+    book_.addContacts({{"c01", "23800000001", ""}, {"c02", "13800000002", ""}, {"c03", "13800000003", ""}});
+    connectBook();
+    LookupService service({.regions = {{"13800000002", "区域2"}, {"13800000003", "区域3"}},
+                           .late = {{"13800000002", 1000ms}}});
+    useService(service);
+    Window& batch = openModeless();
+
+    clickStartStop(batch);
+    ASSERT_TRUE(WaitFor([&] { return service.requestCount() >= 1; }));
+    clickStartStop(batch);
+    EXPECT_TRUE(WaitFor([&] { return finished(batch, "获取已停止！！！"); }));
+    EXPECT_EQ(textOf(batch, "状态透明标签1"), "有1个号码未能获取");
+    EXPECT_NE(textOf(batch, "编辑框1").find("1.  未能获取→   c01   23800000001"), std::string::npos);
+    EXPECT_EQ(batch.height(), 404);
+    EXPECT_EQ(book_.storedAttribution("c02"), "区域2");
+    EXPECT_EQ(book_.storedAttribution("c03"), "");
+}
+
+// ---- closing during a run ----
+
+TEST_F(BatchWindowTest, EscapeMidRunEndsTheWorkerAndKeepsWhatWasFound) {
+    // The service never answers c03, and the fetch limits are far longer than
+    // the test may take: only cutting the fetch short lets the window close.
+    ScopedFetchTimeLimits limits(FetchTimeLimits{10s, 600s});
+    book_.addContacts({{"c01", "13800000001", ""},
+                       {"c02", "13800000002", ""},
+                       {"c03", "13800000003", ""},
+                       {"c04", "13800000004", ""}});
+    connectBook();
+    LookupService service({.regions = {{"13800000001", "区域1"}, {"13800000002", "区域2"},
+                                       {"13800000004", "区域4"}},
+                           .silent = {"13800000003"}});
+    useService(service);
+    Window& batch = openModeless();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(batch.widget()));
+
+    clickStartStop(batch);
+    ASSERT_TRUE(WaitFor([&] { return service.requestCount() >= 3; }));
+    const auto closing = std::chrono::steady_clock::now();
+    QTest::keyClick(batch.widget(), Qt::Key_Escape);
+    EXPECT_EQ(FindWindow("batch"), nullptr);  // the worker was waited for within the close
+    EXPECT_LT(std::chrono::steady_clock::now() - closing, 10s);
+
+    // Changes the worker queued before it ended reach no window and harm nothing.
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(book_.storedAttribution("c01"), "区域1");
+    EXPECT_EQ(book_.storedAttribution("c02"), "区域2");
+    EXPECT_EQ(book_.storedAttribution("c03"), "");
+    EXPECT_EQ(book_.storedAttribution("c04"), "");  // no worker went on after the close
+    EXPECT_EQ(service.requestCount(), 3u);
+
+    // The book is still usable by the main window, and the window opens again.
+    Window& again = openModeless();
+    EXPECT_EQ(textOf(again, "标签1"), "c01");
+}
+
+TEST_F(BatchWindowTest, WithoutAConfiguredServiceEveryNumberFailsWithoutARequest) {
+    book_.addContacts({{"c01", "13800000001", "旧的"}, {"c02", "13800000002", ""}});
+    connectBook();
+    LookupService service({.regions = {{"13800000001", "区域1"}}});  // running, but not named in Peizhi.ini
+    Window& batch = openModeless();
+    clickStartStop(batch);
+    EXPECT_TRUE(WaitFor([&] { return finished(batch, "获取已完成！！！"); }));
+    EXPECT_EQ(textOf(batch, "状态透明标签1"), "有2个号码未能获取");
+    EXPECT_EQ(batch.height(), 404);
+    EXPECT_EQ(service.requestCount(), 0u);
+    EXPECT_EQ(book_.storedAttribution("c01"), "旧的");
+}
+
+}  // namespace

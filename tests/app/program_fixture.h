@@ -1,0 +1,73 @@
+#pragma once
+// The whole program in a temporary program folder: a fresh copy of the
+// delivered VRL3.mdb and the skin library, the folder as working folder,
+// message boxes recorded, web pages never fetched. Used by the start-up,
+// account and contact list tests.
+
+#include "app/program.h"
+#include "services/core/text.h"
+#include "services/core/value.h"
+#include "services/window/commands.h"
+#include "support/recording_presenter.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <QString>
+
+class QWidget;
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct SampleContact {
+    std::string name;      // UTF-8
+    std::string mobile;
+    std::string initials;  // 首字母
+    std::string group;     // 分组, empty: none
+};
+
+class ProgramFixture : public ::testing::Test {
+protected:
+    ProgramFixture();
+    ~ProgramFixture() override;
+
+    // The program folder's files.
+    std::string bookPath() const { return folder_.file("VRL3.mdb"); }
+    std::string settingsPath() const { return folder_.file("Peizhi.ini"); }
+    Text folderText() const { return Text::fromUtf8(folder_.path()); }
+
+    // Straight into the file, as another program would.
+    void addContacts(const std::vector<SampleContact>& contacts);
+    void addUser(const std::string& name, const std::string& password, const Bytes& avatar = {});
+    void execSql(const std::string& sql);
+    // One column of a query, UTF-8, NULL read as "(null)".
+    std::vector<std::string> query(const std::string& sql);
+    void writeSettings(const std::string& utf8Content);
+
+    // Starts the program (the login window) / signs in with the starting
+    // account through the real widgets.
+    void start();
+    void typePassword(const std::string& password);
+    void clickButton(Window* window, const char* name);
+    void signIn(const std::string& password = "123456");
+    // Loads the main window directly, as after a sign-in.
+    Window* loadMain();
+
+    // Rows of the contact list as "name|mobile".
+    std::vector<std::string> listRows();
+
+    // Types any text, Chinese included, key by key into the widget.
+    static void typeText(QWidget* widget, const QString& text);
+
+    // Lets posted events (window destruction, menu choices) run.
+    static void settle();
+
+    TempFolder folder_;
+    QString previousFolder_;
+    ScopedPresenter messages_;
+    std::unique_ptr<Program> program_;
+    int quitCalls_ = 0;
+};

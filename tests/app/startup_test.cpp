@@ -1,0 +1,275 @@
+// Start-up and shutdown: the skin, the address book at both opening points,
+// the saved position of the main window, the companion windows.
+
+#include "app/program_fixture.h"
+#include "app/skin.h"
+#include "contacts/main_window_handlers.h"
+#include "services/core/core.h"
+#include "services/core/message.h"
+#include "services/db/db_connection.h"
+#include "ui/address_book_open.h"
+#include "services/window/controls/html_browse_box.h"
+#include "services/window/window_impl.h"
+#include "services/system/system.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+// Inside a dying process: what was shown, on stderr, for the death test to match.
+class EchoPresenter : public MessagePresenter {
+public:
+    int present(const MessageRequest& r) override {
+        std::fprintf(stderr, "[%s|%s|%d]", r.caption.toUtf8().c_str(), r.text.toUtf8().c_str(), r.flags);
+        return 0;
+    }
+};
+
+std::string ReadSetting(const std::string& file, const char* section, const char* key) {
+    return ReadIni(Text::fromUtf8(file), T(section), T(key), T("missing")).toUtf8();
+}
+
+using Startup = ProgramFixture;
+
+}  // namespace
+
+TEST_F(Startup, SkinIsWrittenToTheTemporaryFolderAndApplied) {
+    qApp->setStyleSheet(QString());
+    const Text skinFile = SpecialFolder(11) + T("pf.she");
+    std::filesystem::remove(skinFile.toUtf8());
+    attach_skin(folderText());
+    EXPECT_EQ(ReadFile(skinFile), EmbeddedSkin());
+    EXPECT_GT(EmbeddedSkin().size(), 1000u);
+    // The library restyled the application with the skin's style sheet.
+    EXPECT_FALSE(qApp->styleSheet().isEmpty());
+}
+
+TEST_F(Startup, FatalReportTextNamesTheLibraryAndItsEntryPoint) {
+    EXPECT_EQ(MissingSkinEntryText().toUtf8(), "无法找到指定DLL库文件“SkinH_EL.dll”中的输出命令“SkinH_AttachEx”");
+}
+
+TEST_F(Startup, MissingSkinLibraryEndsTheProgramWithTheFatalReport) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    std::filesystem::remove(folder_.file("libSkinH_EL.so"));
+    EXPECT_EXIT(
+        {
+            SetMessagePresenter(std::make_shared<EchoPresenter>());
+            attach_skin(folderText());
+        },
+        ::testing::ExitedWithCode(255),
+        "\\[错误\\|运行时出错!\r\n\r\n错误信息：无法找到指定DLL库文件“SkinH_EL.dll”中的输出命令“SkinH_AttachEx”\r\n\\|");
+}
+
+TEST_F(Startup, SkinLibraryWithoutTheEntryPointEndsTheProgram) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // A real shared object that lacks SkinH_AttachEx.
+    const std::filesystem::path other = "/usr/lib/x86_64-linux-gnu/libsqlite3.so.0";
+    ASSERT_TRUE(std::filesystem::exists(other));
+    std::filesystem::copy_file(other, folder_.file("libSkinH_EL.so"),
+                               std::filesystem::copy_options::overwrite_existing);
+    EXPECT_EXIT(
+        {
+            SetMessagePresenter(std::make_shared<EchoPresenter>());
+            attach_skin(folderText());
+        },
+        ::testing::ExitedWithCode(255), "输出命令“SkinH_AttachEx”");
+}
+
+TEST_F(Startup, MissingAddressBookAtLoginTellsTheUserAndExitsWithZero) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    std::filesystem::remove(bookPath());
+    EXPECT_EXIT(
+        {
+            SetMessagePresenter(std::make_shared<EchoPresenter>());
+            QDir::setCurrent(QString::fromStdString(folder_.path()));
+            DBConnection connection;
+            ConnectAddressBookOrExit(connection);
+        },
+        ::testing::ExitedWithCode(0), "\\[信息：\\|数据库连接失败！！\\|8256\\]");
+}
+
+TEST_F(Startup, AddressBookGoneBeforeTheMainWindowTellsTheUserAndExitsWithZero) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            SetMessagePresenter(std::make_shared<EchoPresenter>());
+            std::filesystem::remove(bookPath());
+            program_->loadMainWindow();
+        },
+        ::testing::ExitedWithCode(0), "\\[信息：\\|数据库连接失败！！\\|8256\\]");
+}
+
+TEST_F(Startup, WorkingFolderBecomesTheProgramFolder) {
+    QDir::setCurrent(QDir::tempPath());
+    start();
+    EXPECT_EQ(std::filesystem::canonical(std::filesystem::current_path()),
+              std::filesystem::canonical(folder_.path()));
+}
+
+TEST_F(Startup, FirstStartWithoutSettingsOpensCentredAndClosingWritesThePosition) {
+    ASSERT_FALSE(std::filesystem::exists(settingsPath()));
+    signIn();
+    Window* main = FindWindow("main");
+    ASSERT_NE(main, nullptr);
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_NEAR(main->left(), (screen.width() - main->width()) / 2, 2);
+    EXPECT_NEAR(main->top(), (screen.height() - main->height()) / 2, 2);
+    EXPECT_FALSE(std::filesystem::exists(settingsPath()));
+
+    main->setLeft(140);
+    main->setTop(90);
+    DestroyWindow(main, true);
+    EXPECT_EQ(ReadSetting(settingsPath(), "窗口位置", "主窗口左边"), "140");
+    EXPECT_EQ(ReadSetting(settingsPath(), "窗口位置", "主窗口顶边"), "90");
+    EXPECT_EQ(quitCalls_, 1);
+}
+
+TEST_F(Startup, ReopensAtTheSavedPosition) {
+    signIn();
+    Window* main = FindWindow("main");
+    main->setLeft(210);
+    main->setTop(33);
+    DestroyWindow(main, true);
+
+    // The next start of the program.
+    program_ = std::make_unique<Program>(folderText());
+    program_->setQuit([] {});
+    signIn();
+    main = FindWindow("main");
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(main->left(), 210);
+    EXPECT_EQ(main->top(), 33);
+}
+
+TEST_F(Startup, SettingsWithoutThePositionSectionPlaceTheWindowAtFifty) {
+    writeSettings("[目录]\r\n照片对话框的目录=/tmp/a.jpg\r\n");
+    Window* main = loadMain();
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(main->left(), 50);
+    EXPECT_EQ(main->top(), 50);
+}
+
+TEST_F(Startup, APositionThatIsNotANumberCountsAsZero) {
+    writeSettings("[窗口位置]\r\n主窗口左边=abc\r\n主窗口顶边=70\r\n");
+    Window* main = loadMain();
+    EXPECT_EQ(main->left(), 0);
+    EXPECT_EQ(main->top(), 70);
+}
+
+TEST_F(Startup, AMinimisedPositionIsNotSaved) {
+    writeSettings("[窗口位置]\r\n主窗口左边=300\r\n主窗口顶边=200\r\n");
+    Window* main = loadMain();
+    main->setLeft(-32000);
+    main->setTop(-32000);
+    DestroyWindow(main, true);
+    EXPECT_EQ(ReadSetting(settingsPath(), "窗口位置", "主窗口左边"), "300");
+    EXPECT_EQ(ReadSetting(settingsPath(), "窗口位置", "主窗口顶边"), "200");
+}
+
+TEST_F(Startup, EitherEdgeInsideTheLimitSavesThePosition) {
+    Window* main = loadMain();
+    main->setLeft(-229);
+    main->setTop(-32000);
+    DestroyWindow(main, true);
+    EXPECT_EQ(ReadSetting(settingsPath(), "窗口位置", "主窗口左边"), "-229");
+    EXPECT_EQ(ReadSetting(settingsPath(), "窗口位置", "主窗口顶边"), "-32000");
+}
+
+TEST_F(Startup, ClosingTheLoginWindowWithoutSigningInEndsTheProgram) {
+    start();
+    DestroyWindow(FindWindow("login"), true);
+    EXPECT_EQ(quitCalls_, 1);
+}
+
+TEST_F(Startup, SigningInDoesNotEndTheProgram) {
+    signIn();
+    EXPECT_EQ(FindWindow("login"), nullptr);
+    EXPECT_NE(FindWindow("main"), nullptr);
+    EXPECT_EQ(quitCalls_, 0);
+}
+
+TEST_F(Startup, MainWindowCreatesTheHiddenWeatherWindowAndDestroysItOnClose) {
+    Window* main = loadMain();
+    Window* weather = FindWindow("weather");
+    ASSERT_NE(weather, nullptr);
+    EXPECT_FALSE(weather->visible());
+    EXPECT_EQ(weather->control(T("超文本浏览框1")).text().toUtf8(), "http://weather.example.com/tb.q?cid=webq.wea");
+    DestroyWindow(main, true);
+    EXPECT_EQ(FindWindow("weather"), nullptr);
+}
+
+TEST_F(Startup, WeatherPageHostComesFromTheSettings) {
+    writeSettings("[网络]\r\n天气页地址= http://127.0.0.1:8080/ \r\n");
+    loadMain();
+    EXPECT_EQ(FindWindow("weather")->control(T("超文本浏览框1")).text().toUtf8(),
+              "http://127.0.0.1:8080/tb.q?cid=webq.wea");
+}
+
+TEST_F(Startup, VisibleWeatherWindowFollowsTheMainWindow) {
+    Window* main = loadMain();
+    Window* weather = FindWindow("weather");
+    main->setLeft(100);
+    main->setTop(120);
+    weather->setVisible(true);
+    main->setLeft(150);
+    settle();
+    EXPECT_EQ(weather->top(), main->top());
+    EXPECT_EQ(weather->left(), main->left() + main->width());
+
+    // A hidden one stays where it was.
+    weather->setVisible(false);
+    const int before = weather->left();
+    main->setLeft(170);
+    settle();
+    EXPECT_EQ(weather->left(), before);
+}
+
+TEST_F(Startup, WeatherShowsOnlyWhileTheCursorRestsOnTheSun) {
+    Window* main = loadMain();
+    main->widget()->raise();
+    main->widget()->activateWindow();
+    QWidget* sun = main->control(T("图片框_太阳")).widget();
+    QCursor::setPos(sun->mapToGlobal(sun->rect().center()));
+    if (WindowUnderCursor() != sun) GTEST_SKIP() << "this platform does not move the cursor";
+    weather_hover(program_->state());
+    Window* weather = FindWindow("weather");
+    EXPECT_TRUE(weather->visible());
+    EXPECT_EQ(weather->top(), main->top());
+
+    QWidget* list = main->control(T("超级列表框1")).widget();
+    QCursor::setPos(list->mapToGlobal(list->rect().center()));
+    weather_hover(program_->state());
+    EXPECT_FALSE(weather->visible());
+}
+
+TEST_F(Startup, MainMenuHasItsFiveItemsInOrder) {
+    Window* main = loadMain();
+    ASSERT_EQ(main->decl().menus.size(), 1u);
+    std::vector<std::string> captions;
+    for (const auto& item : main->decl().menus[0].items) captions.push_back(item.caption.toUtf8());
+    EXPECT_EQ(captions, (std::vector<std::string>{"导入txt", "导入\\导出", "删除全部", "号码归属", "关于"}));
+    EXPECT_TRUE(MissingHandlers(main->decl(), program_->mainHandlers()).empty());
+}
+
+TEST_F(Startup, AboutWindowOpensModalFromTheMenuAndClosesOnItsButton) {
+    Window* main = loadMain();
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        Window* about = FindWindow("about");
+        seen = about && about->modal() && about->title() == T("关于");
+        if (about) QTest::mouseClick(about->control(T("按钮1")).widget(), Qt::LeftButton);
+    });
+    main->impl().runMenuHandler("menu_about", T("关于"));
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(FindWindow("about"), nullptr);
+}

@@ -1,0 +1,240 @@
+// The main window's contact list through its real widgets: all contacts in
+// name order, search as the user types (digits, pinyin initials, quotes), the
+// placeholder, the clear button, the group filter and the button states.
+
+#include "app/program_fixture.h"
+#include "contacts/contact_list.h"
+#include "services/db/record_set.h"
+#include "services/window/report_list.h"
+#include "ui/main_window.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
+
+namespace {
+
+class ContactList : public ProgramFixture {
+protected:
+    void SetUp() override {
+        addContacts({
+            {"张三", "13800000001", "zs", "同事"},
+            {"李四", "13912345678", "ls", "同事"},
+            {"王五", "15000000013", "ww", "家人"},
+            {"赵六", "18600000000", "zl", ""},
+            {"O'Brien", "17700000000", "ob", ""},
+        });
+    }
+    Window* main() { return FindWindow("main"); }
+    Control control(const char* name) { return main()->control(T(name)); }
+    QLineEdit* searchBox() { return qobject_cast<QLineEdit*>(control("编辑框_搜索").widget()); }
+    QComboBox* groupBox() { return qobject_cast<QComboBox*>(control("组合框_查询").widget()); }
+    ReportList* list() { return main()->list(T("超级列表框1")); }
+    std::string count() { return control("透明标签_记录数").text().toUtf8(); }
+    std::vector<std::string> names() {
+        std::vector<std::string> out;
+        for (int row = 0; row < list()->ItemCount(); ++row) out.push_back(list()->GetItemText(row).toUtf8());
+        return out;
+    }
+    // Focus into the search box, as a click would, then type.
+    void focusSearch() {
+        main()->widget()->activateWindow();
+        searchBox()->setFocus(Qt::MouseFocusReason);
+        QCoreApplication::processEvents();
+    }
+    void typeSearch(const QString& text) {
+        focusSearch();
+        typeText(searchBox(), text);
+    }
+    void leaveSearch() {
+        list()->setFocus(Qt::MouseFocusReason);
+        QCoreApplication::processEvents();
+    }
+    std::vector<std::string> groupItems() {
+        std::vector<std::string> out;
+        for (int i = 0; i < groupBox()->count(); ++i) out.push_back(groupBox()->itemText(i).toStdString());
+        return out;
+    }
+    void chooseGroup(const std::string& group) {
+        const int index = groupBox()->findText(QString::fromStdString(group));
+        ASSERT_GE(index, 0);
+        groupBox()->setCurrentIndex(index);
+        emit groupBox()->activated(index);
+    }
+};
+
+}  // namespace
+
+TEST_F(ContactList, ListsAllContactsInPinyinOrderWithTheirCount) {
+    loadMain();
+    ASSERT_NE(main(), nullptr);
+    // Row i is record i of "order by 姓名": Latin names first, then pinyin order.
+    EXPECT_EQ(listRows(), (std::vector<std::string>{"O'Brien|17700000000", "李四|13912345678", "王五|15000000013",
+                                                    "张三|13800000001", "赵六|18600000000"}));
+    EXPECT_EQ(count(), "共 5 条记录");
+    EXPECT_EQ(list()->ColumnCount(), 2);
+    EXPECT_EQ(list()->GetColumnTitle(0).toUtf8(), "  姓名");
+    EXPECT_EQ(list()->GetColumnTitle(1).toUtf8(), "   手机");
+    EXPECT_EQ(list()->columnWidth(0), 80);
+    EXPECT_EQ(list()->columnWidth(1), 120);
+    EXPECT_FALSE(control("按钮_X").visible());
+    EXPECT_EQ(main()->recordSet(T("记录集1"))->Position(), 0);
+}
+
+TEST_F(ContactList, SearchBoxStartsWithTheGreyPlaceholder) {
+    loadMain();
+    EXPECT_EQ(control("编辑框_搜索").text().toUtf8(), "姓名/首字母/号码");
+    EXPECT_EQ(control("编辑框_搜索").textColour(), kHintGrey);
+    EXPECT_EQ(program_->state().searchPlaceholder.toUtf8(), "姓名/首字母/号码");
+}
+
+TEST_F(ContactList, TypingDigitsNarrowsTheListAfterEachKeystroke) {
+    loadMain();
+    focusSearch();
+    EXPECT_TRUE(control("编辑框_搜索").text().empty());
+    EXPECT_EQ(control("编辑框_搜索").textColour(), kTypedBlack);
+    // Emptying the box on focus did not requery.
+    EXPECT_EQ(names().size(), 5u);
+
+    QTest::keyClicks(searchBox(), "1");
+    EXPECT_EQ(names(), (std::vector<std::string>{"O'Brien", "李四", "王五", "张三", "赵六"}));
+    EXPECT_TRUE(control("按钮_X").visible());
+    QTest::keyClicks(searchBox(), "3");
+    EXPECT_EQ(names(), (std::vector<std::string>{"李四", "王五", "张三"}));
+    EXPECT_EQ(count(), "共 3 条记录");
+    QTest::keyClicks(searchBox(), "8");
+    EXPECT_EQ(listRows(), (std::vector<std::string>{"张三|13800000001"}));
+}
+
+TEST_F(ContactList, TypingPinyinInitialsFindsTheContact) {
+    loadMain();
+    typeSearch("zs");
+    EXPECT_EQ(listRows(), (std::vector<std::string>{"张三|13800000001"}));
+    EXPECT_EQ(count(), "共 1 条记录");
+}
+
+TEST_F(ContactList, SearchingByPartOfAChineseName) {
+    loadMain();
+    typeSearch(QStringLiteral("王"));
+    EXPECT_EQ(names(), (std::vector<std::string>{"王五"}));
+}
+
+TEST_F(ContactList, AnApostropheIsSearchedAsTyped) {
+    loadMain();
+    typeSearch("O'");
+    EXPECT_TRUE(messages_->shown.empty()) << messages_->lastText();
+    EXPECT_EQ(names(), (std::vector<std::string>{"O'Brien"}));
+    typeSearch("'");
+    EXPECT_TRUE(messages_->shown.empty());
+    EXPECT_TRUE(names().empty());
+    EXPECT_EQ(count(), "共 0 条记录");
+}
+
+TEST_F(ContactList, PercentAndUnderscoreNeverBreakTheSearch) {
+    loadMain();
+    typeSearch("%_");
+    EXPECT_TRUE(messages_->shown.empty());
+    EXPECT_EQ(count().substr(0, 4), "共 ");
+}
+
+TEST_F(ContactList, DeletingTheTextKeepsTheLastSearchAndLeavingRestoresThePlaceholder) {
+    loadMain();
+    typeSearch("zs");
+    QTest::keyClick(searchBox(), Qt::Key_Backspace);
+    EXPECT_EQ(names(), (std::vector<std::string>{"张三", "赵六"}));  // the search for "z"
+    QTest::keyClick(searchBox(), Qt::Key_Backspace);
+    EXPECT_EQ(names(), (std::vector<std::string>{"张三", "赵六"}));
+    leaveSearch();
+    EXPECT_EQ(control("编辑框_搜索").text().toUtf8(), "姓名/首字母/号码");
+    EXPECT_EQ(control("编辑框_搜索").textColour(), kHintGrey);
+}
+
+TEST_F(ContactList, FocusKeepsARealSearchText) {
+    loadMain();
+    typeSearch("ls");
+    leaveSearch();
+    focusSearch();
+    EXPECT_EQ(control("编辑框_搜索").text().toUtf8(), "ls");
+}
+
+TEST_F(ContactList, ClearButtonListsAllAndRestoresThePlaceholder) {
+    loadMain();
+    typeSearch("zs");
+    ASSERT_TRUE(control("按钮_X").visible());
+    QTest::mouseClick(control("按钮_X").widget(), Qt::LeftButton);
+    EXPECT_EQ(names().size(), 5u);
+    EXPECT_FALSE(control("按钮_X").visible());
+    EXPECT_EQ(control("编辑框_搜索").text().toUtf8(), "姓名/首字母/号码");
+    EXPECT_EQ(control("编辑框_搜索").textColour(), kHintGrey);
+}
+
+TEST_F(ContactList, GroupBoxListsEachGroupOnceInOrderWithTheHint) {
+    addContacts({{"钱七", "1", "qq", "A"}, {"孙八", "2", "sb", "A"}, {"周九", "3", "zj", "B"}});
+    loadMain();
+    EXPECT_EQ(groupItems(), (std::vector<std::string>{"A", "B", "家人", "同事"}));
+    EXPECT_EQ(groupBox()->placeholderText().toStdString(), "分组查询");
+}
+
+TEST_F(ContactList, GroupsDifferingInCaseAreListedApart) {
+    addContacts({{"钱七", "1", "qq", "a"}, {"孙八", "2", "sb", "A"}});
+    loadMain();
+    const auto items = groupItems();
+    EXPECT_EQ(std::count(items.begin(), items.end(), "a"), 1);
+    EXPECT_EQ(std::count(items.begin(), items.end(), "A"), 1);
+}
+
+TEST_F(ContactList, ChoosingAGroupListsItsContactsByPartOfTheName) {
+    addContacts({{"钱七", "1", "qq", "A"}, {"孙八", "2", "sb", "AB"}, {"周九", "3", "zj", "B"}});
+    loadMain();
+    chooseGroup("A");
+    EXPECT_EQ(names(), (std::vector<std::string>{"钱七", "孙八"}));
+    EXPECT_EQ(count(), "共 2 条记录");
+    EXPECT_TRUE(control("按钮_X").visible());
+    chooseGroup("同事");
+    EXPECT_EQ(names(), (std::vector<std::string>{"李四", "张三"}));
+}
+
+TEST_F(ContactList, EmptyBookShowsZeroAndNoGroups) {
+    execSql("DELETE FROM 通讯录");
+    loadMain();
+    EXPECT_EQ(count(), "共 0 条记录");
+    EXPECT_EQ(list()->ItemCount(), 0);
+    EXPECT_TRUE(groupItems().empty());
+}
+
+TEST_F(ContactList, SelectingARowEnablesDeleteAndARefillDisablesItAgain) {
+    loadMain();
+    EXPECT_FALSE(control("图形按钮_删除").enabled());
+    EXPECT_FALSE(control("图形按钮_保存").enabled());
+    program_->state().newRecordPending = true;
+    QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, list()->rowRect(2).center());
+    EXPECT_EQ(list()->currentSelection(), 2);
+    EXPECT_TRUE(control("图形按钮_删除").enabled());
+    // The record window is closed: nothing to save.
+    EXPECT_FALSE(control("图形按钮_保存").enabled());
+    EXPECT_FALSE(program_->state().newRecordPending);
+
+    fill_contact_list(program_->state(), kAllContacts);
+    EXPECT_FALSE(control("图形按钮_删除").enabled());
+    EXPECT_EQ(list()->currentSelection(), -1);
+}
+
+TEST_F(ContactList, OpeningARowOpensTheRecordWindowOnThatContact) {
+    loadMain();
+    QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, list()->rowRect(3).center());
+    settle();
+    EXPECT_EQ(program_->state().selectedRow, 3);
+    Window* record = FindWindow("record");
+    ASSERT_NE(record, nullptr);
+    EXPECT_TRUE(program_->state().recordWindowOpen);
+    EXPECT_EQ(record->control(T("编辑框_姓名")).text().toUtf8(), "张三");
+    EXPECT_TRUE(control("图形按钮_保存").enabled());
+
+    // With the record window open, selecting another row shows that contact.
+    QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, list()->rowRect(1).center());
+    EXPECT_EQ(record->control(T("编辑框_姓名")).text().toUtf8(), "李四");
+
+    // Closing the main window destroys the record window too.
+    DestroyWindow(main(), true);
+    EXPECT_EQ(FindWindow("record"), nullptr);
+}

@@ -15,6 +15,10 @@
 #include "ui/docking.h"
 #include "ui/record_window.h"
 
+#include <QByteArray>
+#include <QVariant>
+#include <QWidget>
+
 #include <array>
 #include <string_view>
 
@@ -86,6 +90,33 @@ void ShowGroup(Control target, const Text& group) {
     if (added >= 0) target.setSelection(added);
 }
 
+// The key (field 0) of the contact the record window shows, kept on the
+// window: a list rebuild moves 记录集1 to its first record, and a save must
+// still change the contact the user sees, not whichever record is first.
+constexpr const char* kShownKeyProperty = "varelo_shown_contact";
+
+Text ShownKey(Window& record) {
+    QWidget* w = record.widget();
+    return w ? Text::fromBytes(w->property(kShownKeyProperty).toByteArray().toStdString()) : Text();
+}
+
+void SetShownKey(Window& record, const Text& key) {
+    if (QWidget* w = record.widget()) w->setProperty(kShownKeyProperty, QByteArray::fromStdString(key.bytes()));
+}
+
+// Puts the record set on the contact with that key; false when the current
+// result does not hold it.
+bool MoveToContact(RecordSet& records, const Text& key) {
+    if (key.empty()) return false;
+    if (records.Position() >= 0 && records.ReadText(0) == key) return true;
+    for (int i = 0; i < records.RecordCount(); ++i) {
+        records.MoveTo(i);
+        if (records.ReadText(0) == key) return true;
+    }
+    records.MoveTo(-1);
+    return false;
+}
+
 void EmptyFields(Window& record) {
     for (const auto& f : kTextFields) {
         Control box = record.control(T(f.control));
@@ -93,6 +124,7 @@ void EmptyFields(Window& record) {
         else box.setText(Text());
     }
     record.control(T("照片框")).setPicture(Bytes());
+    SetShownKey(record, Text());
 }
 
 // The first line of the connection's error report: why the file refused.
@@ -159,8 +191,10 @@ void show_contact(ProgramState& state) {
         record->control(T("照片框")).setPicture(state.defaultPhoto);
         record->control(T("图片框1")).setPicture(Bytes());
         label.setText(T("当前选中第"));
+        SetShownKey(*record, Text());
         return;
     }
+    SetShownKey(*record, records->ReadText(0));
     label.setText(PositionText(records->Position()));
     for (const auto& f : kTextFields) {
         Text value = records->ReadText(T(f.field));
@@ -201,14 +235,20 @@ void save_contact(ProgramState& state) {
         return;
     }
 
-    const int position = records->Position();
-    if (state.newRecordPending) {
-        if (!records->AddNew()) {
-            ReportFailure(T("保存失败！"), T("通讯录不能添加新记录。"));
+    if (!state.newRecordPending) {
+        const Text shown = ShownKey(*record);
+        if (shown.empty()) {
+            ReportFailure(T("保存失败！"), T("没有选中的联系人：请先选择一个联系人，或点“新建”。"));
             return;
         }
-    } else if (position < 0) {
-        ReportFailure(T("保存失败！"), T("没有选中的联系人：请先选择一个联系人，或点“新建”。"));
+        if (!MoveToContact(*records, shown)) {
+            ReportFailure(T("保存失败！"), T("这个联系人不在当前列表中：请在列表中重新选中它再保存。"));
+            return;
+        }
+    }
+    const int position = records->Position();
+    if (state.newRecordPending && !records->AddNew()) {
+        ReportFailure(T("保存失败！"), T("通讯录不能添加新记录。"));
         return;
     }
 
@@ -232,10 +272,20 @@ void save_contact(ProgramState& state) {
         ReportFailure(T("保存失败！"), reason);
         return;
     }
+    const Text saved = records->ReadText(0);
     ShowMessage(T("保存成功！"), kInformation, T("提示"));
     fill_contact_list(state, RefillKind(state));
     state.newRecordPending = false;
-    record->control(T("透明标签_当前选择")).setText(PositionText(records->Position()));
+    // The saved contact stays the shown one, where the rebuilt list has it.
+    Control label = record->control(T("透明标签_当前选择"));
+    if (MoveToContact(*records, saved)) {
+        SetShownKey(*record, saved);
+        state.selectedRow = records->Position();
+        label.setText(PositionText(records->Position()));
+    } else {
+        SetShownKey(*record, Text());
+        label.setText(T("当前选中第"));
+    }
 }
 
 void delete_contact(ProgramState& state) {

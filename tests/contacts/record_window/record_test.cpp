@@ -449,3 +449,59 @@ TEST_F(RecordWindowTest, WindowHintsAndClosing) {
     save_contact(state_);
     EXPECT_TRUE((*messages_)->shown.empty());
 }
+
+TEST_F(RecordWindowTest, SaveChangesTheShownContactWhereverTheListPutsIt) {
+    addContact({{"姓名", "甲"}, {"手机", "13012345678"}, {"备注", "A"}});
+    addContact({{"姓名", "乙"}, {"手机", "13112345678"}, {"备注", "B"}});
+    refillList();
+    openRow(1);
+    Window& record = recordWindow();
+    type(record, "编辑框_备注", "B1");
+    click(record, "按钮_保存");
+    // The rebuilt list starts with 甲, but the window still stands on 乙.
+    EXPECT_EQ(textOf(record, "透明标签_当前选择"), "当前选中第 2 条记录");
+    type(record, "编辑框_备注", "B2");
+    click(record, "按钮_保存");
+    EXPECT_EQ(takeMessages(), (std::vector<std::string>{"保存成功！", "保存成功！"}));
+    auto rows = storedContacts();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0]["姓名"], Gbk("甲"));
+    EXPECT_EQ(rows[0]["备注"], "A");
+    EXPECT_EQ(rows[1]["姓名"], Gbk("乙"));
+    EXPECT_EQ(rows[1]["备注"], "B2");
+
+    // A search that leaves the shown contact out: the save says so and
+    // changes nobody.
+    type(mainWindow(), "编辑框_搜索", "130");
+    ASSERT_EQ(listRows(), 1);
+    type(record, "编辑框_备注", "B3");
+    click(record, "按钮_保存");
+    const auto shown = takeMessages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].rfind("保存失败！", 0), 0u) << shown[0];
+    rows = storedContacts();
+    EXPECT_EQ(rows[0]["备注"], "A");
+    EXPECT_EQ(rows[1]["备注"], "B2");
+}
+
+TEST_F(RecordWindowTest, SaveAfterADeleteDoesNotOverwriteAnotherContact) {
+    addContact({{"姓名", "甲"}, {"手机", "13012345678"}});
+    addContact({{"姓名", "乙"}, {"手机", "13112345678"}});
+    refillList();
+    openRow(1);
+    Window& record = recordWindow();
+    (*messages_)->answers = {0};
+    click(mainWindow(), "图形按钮_删除");
+    takeMessages();
+    // The emptied window is typed into and saved: no contact is shown, so
+    // nothing is overwritten.
+    type(record, "编辑框_姓名", "丙");
+    type(record, "编辑框_手机", "13212345678");
+    click(record, "按钮_保存");
+    const auto shown = takeMessages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].rfind("保存失败！", 0), 0u) << shown[0];
+    const auto rows = storedContacts();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0]["姓名"], Gbk("甲"));
+}

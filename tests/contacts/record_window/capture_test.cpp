@@ -1,12 +1,17 @@
 // Picture choice and frame capture: the photo window, the frame window one
 // second later, the capture on a double-click, into a contact's photo (kept
 // until the save) or into the user's avatar (stored at once).
+//
+// Offscreen, a grab reads the windows' own pictures, so the frame never shows
+// in it; run these tests under an X server (xvfb-run with QT_QPA_PLATFORM=xcb)
+// to see the capture leave the frame's pane out of the screen it copies.
 
 #include "contacts/picture_capture.h"
 #include "contacts/record_window/record_fixture.h"
 #include "services/core/core.h"
 #include "services/system/system.h"
 #include "services/window/commands.h"
+#include "services/window/controls/balloon_tip.h"
 
 #include <QApplication>
 #include <QFile>
@@ -131,6 +136,11 @@ TEST_F(CaptureTest, CaptureBecomesTheContactPhotoOnlyWhenSaved) {
                      EXPECT_EQ(photo.width(), 300);
                      EXPECT_EQ(photo.title().toUtf8(), "照片窗口 — " + file);
                      EXPECT_TRUE(photo.modal());
+                     BalloonTip* hint = photo.balloon(T("气球提示框1"));
+                     ASSERT_NE(hint, nullptr);
+                     EXPECT_EQ(hint->currentText().toUtf8(),
+                               "请调整窗口位置及大小，把头像调整到相框里，然后双击相框截取头像！");
+                     EXPECT_EQ(hint->settings().tailPosition, 10);
                      // The frame: 170 x 200, translucent, on top.
                      EXPECT_EQ(frame.width(), 170);
                      EXPECT_EQ(frame.height(), 200);
@@ -251,7 +261,15 @@ TEST_F(CaptureTest, ClosingThePhotoWindowKeepsThePhotoAndRemembersTheFile) {
     const Bytes before = recordWindow().control(T("照片框")).picture();
     const std::string file = pictureFile("face.bmp", GradientImage(200, 220));
     chooser_->answers = {file};
-    runWithFrame([&] { pressPhotoBox(); }, [&](Window& photo, Window&) { DestroyWindow(&photo); });
+    runWithFrame([&] { pressPhotoBox(); },
+                 [&](Window& photo, Window&) {
+                     // The picture box follows the window's size.
+                     const int overhead = photo.height() - photo.control(T("图片框1")).height();
+                     photo.move(photo.left(), photo.top(), 260, 300);
+                     EXPECT_EQ(photo.control(T("图片框1")).width(), photo.width());
+                     EXPECT_EQ(photo.control(T("图片框1")).height(), photo.height() - overhead);
+                     DestroyWindow(&photo);
+                 });
     EXPECT_EQ(recordWindow().control(T("照片框")).picture(), before);
     EXPECT_EQ(settingsValue(), file);
 

@@ -505,3 +505,15 @@ TEST_F(RecordWindowTest, SaveAfterADeleteDoesNotOverwriteAnotherContact) {
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0]["姓名"], Gbk("甲"));
 }
+
+TEST_F(RecordWindowTest, StoredAttributionIsShownWithoutAskingTheService) {
+    LocalHttpServer server([](const LocalHttpServer::Request&) {
+        return LocalHttpServer::attributionPage("不应出现");
+    });
+    ASSERT_TRUE(WriteIni(state_.settingsPath, T("网络"), T("归属地查询地址"), Text::fromUtf8(server.baseUrl())));
+    addContact({{"姓名", "周八"}, {"手机", "13812345678"}, {"归属地", "江苏 南京 移动"}});
+    refillList();
+    openRow(0);
+    EXPECT_EQ(textOf(recordWindow(), "透明标签_当前选择"), "当前选中第 1 条记录      归属地：江苏 南京 移动");
+    EXPECT_EQ(server.requestCount(), 0u);
+}

@@ -11,8 +11,8 @@
 #include "ui/photo_window.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -22,6 +22,7 @@ namespace {
 
 const char* const kSettingsSection = "目录";
 const char* const kSettingsKey = "照片对话框的目录";
+constexpr int kRepaintWaitMs = 60;
 
 // One run of the photo window: its frame overhead (outer height minus the
 // picture box's height) and the picture captured, if any.
@@ -50,12 +51,16 @@ void open_photo_window(ProgramState& state, CaptureSession& session, Window& pho
 }
 
 // The screen under the frame, without the frame: it is hidden for the grab,
-// as this desktop would otherwise copy its translucent pane too.
-Bytes CaptureUnder(Window& frame) {
+// as this desktop would otherwise copy its translucent pane too. The short
+// wait lets the windows beneath repaint (and a compositor drop the pane).
+std::optional<Bytes> CaptureUnder(Window& frame) {
     const Rect area{frame.left(), frame.top(), frame.left() + frame.width(), frame.top() + frame.height()};
-    QWidget* pane = frame.widget();
+    QPointer<QWidget> pane = frame.widget();
     if (pane) pane->hide();
     QCoreApplication::processEvents();
+    Delay(kRepaintWaitMs);
+    // The photo window may have been closed meanwhile, taking the frame along.
+    if (!frame.alive()) return std::nullopt;
     Bytes picture = ScreenCaptureBytes(area);
     if (pane) pane->show();
     return picture;
@@ -66,7 +71,9 @@ void capture_frame(ProgramState& state, CaptureSession& session, Window& frame) 
     state.captureTop = frame.top();
     state.captureRight = frame.left() + frame.width();
     state.captureBottom = frame.top() + frame.height();
-    const Bytes picture = CaptureUnder(frame);
+    const std::optional<Bytes> grabbed = CaptureUnder(frame);
+    if (!grabbed) return;
+    const Bytes& picture = *grabbed;
     if (state.photoTarget == kContactPhotoTarget) {
         if (Window* record = FindWindow("record")) record->control(T("照片框")).setPicture(picture);
     } else if (Window* main = FindWindow("main")) {

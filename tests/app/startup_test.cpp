@@ -273,3 +273,21 @@ TEST_F(Startup, AboutWindowOpensModalFromTheMenuAndClosesOnItsButton) {
     EXPECT_TRUE(seen);
     EXPECT_EQ(FindWindow("about"), nullptr);
 }
+
+TEST_F(Startup, MenuItemsOpenTheirWindowsModal) {
+    Window* main = loadMain();
+    const std::vector<std::pair<std::string, std::string>> items = {
+        {"menu_text_import", "text_import"}, {"menu_import_export", "import_export"}, {"menu_batch", "batch"}};
+    for (const auto& [handler, id] : items) {
+        bool seenModal = false;
+        QTimer::singleShot(0, [&, id = id] {
+            Window* opened = FindWindow(id);
+            seenModal = opened && opened->modal() && !main->widget()->isEnabled();
+            DestroyWindow(opened, true);
+        });
+        main->impl().runMenuHandler(handler, Text());
+        EXPECT_TRUE(seenModal) << id;
+        EXPECT_EQ(FindWindow(id), nullptr) << id;
+        EXPECT_TRUE(main->widget()->isEnabled());
+    }
+}

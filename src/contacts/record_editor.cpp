@@ -191,7 +191,6 @@ void show_contact(ProgramState& state) {
         record->control(T("照片框")).setPicture(state.defaultPhoto);
         record->control(T("图片框1")).setPicture(Bytes());
         label.setText(T("当前选中第"));
-        SetShownKey(*record, Text());
         return;
     }
     SetShownKey(*record, records->ReadText(0));

@@ -8,6 +8,7 @@
 #include "services/sheet/excel.h"
 #include "services/window/commands.h"
 #include "services/window/report_list.h"
+#include "transfer/batched_writes.h"
 #include "transfer/transfer_text.h"
 #include "ui/import_export_window.h"
 
@@ -254,6 +255,7 @@ void write_list_into_book(Window& window, ImportExportSession& session, ProgramS
     int present = 0;
     int added = 0;
     bool stopped = false;
+    BatchedWrites batch(book);
     for (int i = 1; i <= total; ++i) {
         const Text rawNumber = list->GetItemText(i - 1, 1);
         const Text number = TrimSpaces(rawNumber);
@@ -268,6 +270,7 @@ void write_list_into_book(Window& window, ImportExportSession& session, ProgramS
             const auto photoFile = PhotoFileName(session.importFolder, rawNumber);
             contacts.WriteBytes(photoField, photoFile ? ReadFile(*photoFile) : Bytes());
             if (contacts.Update()) ++added;
+            batch.rowWritten();
         }
         progress.step("正在写入第 ", i, total);
         if (!KeepWindowAlive(window, list)) {
@@ -276,6 +279,7 @@ void write_list_into_book(Window& window, ImportExportSession& session, ProgramS
         }
     }
     contacts.Close();
+    batch.finish();
     if (!stopped) {
         const int failed = total - present - added;
         progress.status(T("共 ") + TextOf(total) + T(" 条记录"));

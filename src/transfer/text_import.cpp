@@ -6,6 +6,7 @@
 #include "services/db/db_connection.h"
 #include "services/window/commands.h"
 #include "services/window/controls/balloon_tip.h"
+#include "transfer/batched_writes.h"
 #include "transfer/transfer_text.h"
 #include "ui/text_import_window.h"
 
@@ -112,12 +113,14 @@ void write_rows_to_book(Window& window) {
     // start a second run.
     Box(window, "按钮_写入数据库").setEnabled(false);
     Control status = Box(window, "标签_状态");
+    BatchedWrites batch(AddressBookConnection());
     for (std::size_t i = 0; i < names; ++i) {
         // Blanks around a value are the file's layout, not part of the value.
         const Text name = TrimSpaces(columns[0][i]);
         const Text sql = TextImportInsertSql(name, TrimSpaces(columns[1][i]), TrimSpaces(columns[2][i]),
                                              TrimSpaces(columns[3][i]), NameInitials(name, 4));
         if (DBConnection* book = AddressBookConnection()) book->ExecuteSql(sql);
+        batch.rowWritten();
         status.setText(T("状态： 共导入 ") + TextOf(static_cast<long long>(i + 1)) + T(" 条记录"));
         // Keeps the window painting; a closed window ends the import.
         ProcessEvents();

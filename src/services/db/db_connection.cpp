@@ -117,6 +117,21 @@ bool DBConnection::ExecuteSql(const Text& sql) {
     return s->execute(sql.toUtf8(), {}) >= 0;
 }
 
+bool DBConnection::BeginTrans() {
+    auto s = source();
+    return s && !s->readOnly() && s->execute("BEGIN", {}) >= 0;
+}
+
+bool DBConnection::CommitTrans() {
+    auto s = source();
+    return s && !s->readOnly() && s->execute("COMMIT", {}) >= 0;
+}
+
+bool DBConnection::RollbackTrans() {
+    auto s = source();
+    return s && !s->readOnly() && s->execute("ROLLBACK", {}) >= 0;
+}
+
 Text DBConnection::ErrorText() const {
     std::lock_guard lock(mutex_);
     return errorText(source_ ? source_->errors() : openErrors_);

@@ -37,6 +37,14 @@ public:
     // Runs one statement that returns no rows.
     bool ExecuteSql(const Text& sql);
 
+    // A transaction around a run of writes: they are stored together at
+    // CommitTrans (one sync of the file instead of one per row) or dropped
+    // at RollbackTrans. False when not connected or the source refuses (a
+    // second BeginTrans before the end of the first, a read-only source).
+    bool BeginTrans();
+    bool CommitTrans();
+    bool RollbackTrans();
+
     // "Description: %s\r\nState: %s, Native: %d, Source: %s\r\n" per error of
     // the last failed operation.
     Text ErrorText() const;

@@ -1,0 +1,151 @@
+// The import/export window's four actions on a copy of the delivered address
+// book holding N contacts (every tenth with a photo), for N = 10,000 and
+// 20,000: read the book into the list, export the list to a workbook, then,
+// with the book emptied, import that workbook into the list and write it
+// into the book. Prints each time and the 20,000 / 10,000 ratios.
+//
+//   transfer_bench            (offscreen; no window is shown)
+
+#include "transfer/import_export.h"
+
+#include "data/address_book.h"
+#include "services/core/message.h"
+#include "services/db/db_connection.h"
+#include "services/db/record_set.h"
+#include "services/window/commands.h"
+#include "services/window/file_chooser.h"
+#include "services/window/report_list.h"
+#include "ui/import_export_window.h"
+#include "ui/main_window.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+namespace {
+
+class QuietPresenter : public MessagePresenter {
+public:
+    int present(const MessageRequest& request) override {
+        last = request.text.toUtf8();
+        return 0;
+    }
+    std::string last;
+};
+
+class FixedChooser : public FileChooser {
+public:
+    std::optional<Text> choose(const FileRequest&) override { return path; }
+    Text path;
+};
+
+double Seconds(const std::function<void()>& f) {
+    const auto t0 = std::chrono::steady_clock::now();
+    f();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+void Exec(const std::string& file, const std::string& sql) {
+    sqlite3* db = nullptr;
+    sqlite3_open(file.c_str(), &db);
+    char* error = nullptr;
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) std::fprintf(stderr, "%s\n", error);
+    sqlite3_free(error);
+    sqlite3_close(db);
+}
+
+void FillBook(const std::string& file, int contacts) {
+    sqlite3* db = nullptr;
+    sqlite3_open(file.c_str(), &db);
+    sqlite3_exec(db, "begin", nullptr, nullptr, nullptr);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db,
+                       "insert into 通讯录 (姓名,手机,首字母,QQ,邮箱,分组,地址,生日,备注,照片,归属地,性别) "
+                       "values (?,?,'zs','12345','someone@example.com','同学','北京市海淀区',"
+                       "'1980-01-06 00:00:00','备注',?,'北京移动','男')",
+                       -1, &st, nullptr);
+    const std::string photo(2000, 'p');
+    for (int i = 0; i < contacts; ++i) {
+        const std::string name = "张三" + std::to_string(100000 + i);
+        const std::string mobile = std::to_string(13800000000LL + i);
+        sqlite3_bind_text(st, 1, name.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 2, mobile.c_str(), -1, SQLITE_TRANSIENT);
+        if (i % 10 == 0) sqlite3_bind_blob(st, 3, photo.data(), int(photo.size()), SQLITE_TRANSIENT);
+        else sqlite3_bind_null(st, 3);
+        sqlite3_step(st);
+        sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+    sqlite3_exec(db, "commit", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
+struct Times {
+    double read = 0, exportTime = 0, import = 0, write = 0;
+};
+
+Times Run(int contacts, const std::shared_ptr<FixedChooser>& chooser, const std::shared_ptr<QuietPresenter>& messages) {
+    QTemporaryDir folder;
+    const std::string book = folder.filePath("VRL3.mdb").toStdString();
+    QFile::copy(QStringLiteral(VARELO_PROGRAM_DIR "/VRL3.mdb"), QString::fromStdString(book));
+    QFile(QString::fromStdString(book)).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    QDir::setCurrent(folder.path());
+    FillBook(book, contacts);
+
+    ProgramState state;
+    LoadWindow(MainWindowDecl(), HandlerTable{}, false);
+    Window* main = FindWindow("main");
+    main->connection(T("数据库连接1"))->ConnectAccess(AddressBookFile());
+    main->recordSet(T("记录集1"))->SetConnection(*main->connection(T("数据库连接1")));
+    LoadWindow(ImportExportWindowDecl(), import_export_handlers(state), false);
+    Window* window = FindWindow("import_export");
+    ImportExportSession session;
+
+    Times t;
+    chooser->path = Text::fromUtf8(folder.filePath("contacts.xls").toStdString());
+    t.read = Seconds([&] { read_book_into_list(*window, session); });
+    t.exportTime = Seconds([&] { export_list_to_workbook(*window, session); });
+    const std::string exported = messages->last;
+    Exec(book, "delete from 通讯录");
+    t.import = Seconds([&] { import_workbook_into_list(*window, session); });
+    const int listed = window->list(T("超级列表框1"))->ItemCount();
+    t.write = Seconds([&] { write_list_into_book(*window, session, state); });
+    std::printf("%6d contacts: read %.2f s, export %.2f s (%s), import %.2f s (%d rows), write %.2f s\n", contacts,
+                t.read, t.exportTime, exported.c_str(), t.import, listed, t.write);
+    std::printf("               write: %s\n", QString::fromStdString(messages->last).replace("\r\n", ", ").toStdString().c_str());
+    std::fflush(stdout);
+
+    for (Window* w : LoadedWindows()) DestroyWindow(w, true);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    QDir::setCurrent(QDir::tempPath());
+    return t;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    auto chooser = std::make_shared<FixedChooser>();
+    auto messages = std::make_shared<QuietPresenter>();
+    SetFileChooser(chooser);
+    SetMessagePresenter(messages);
+
+    const Times small = Run(10000, chooser, messages);
+    const Times large = Run(20000, chooser, messages);
+    std::printf("20,000 / 10,000: read %.2fx, export %.2fx, import %.2fx, write %.2fx (limit 2.5x for read, export, import)\n",
+                large.read / small.read, large.exportTime / small.exportTime, large.import / small.import,
+                large.write / small.write);
+    return 0;
+}

@@ -290,6 +290,12 @@ bool RecordSet::Update() {
 bool RecordSet::Delete(int scope) {
     if (scope == 1) {
         if (!d_->open) return false;
+        if (d_->mode == EditMode::Add) {
+            // The current record is the new one, not yet stored: deleting it
+            // drops it and leaves the stored rows alone.
+            d_->cancelEdit();
+            return true;
+        }
         d_->cancelEdit();
         if (!d_->onRow() || d_->db->readOnly() || d_->result.table.empty()) return false;
         std::vector<Cell> params;
@@ -320,7 +326,8 @@ bool RecordSet::MoveFirst() {
 
 bool RecordSet::MoveNext() {
     d_->storePending();
-    if (!d_->open || d_->pos >= d_->count()) return false;
+    // Only a move from past the last row, or on an empty set, fails.
+    if (!d_->open || d_->count() == 0 || d_->pos >= d_->count()) return false;
     ++d_->pos;
     return true;
 }

@@ -71,6 +71,8 @@ TEST_F(RecordSetTest, EmptyTableHasNoCurrentRow) {
     EXPECT_EQ(rs.RecordCount(), 0);
     EXPECT_FALSE(rs.MoveFirst());
     EXPECT_FALSE(rs.MoveNext());
+    EXPECT_FALSE(rs.MoveTo(-1));
+    EXPECT_FALSE(rs.MoveNext());  // not even from before the first row
     EXPECT_TRUE(rs.AtEnd());
     EXPECT_TRUE(rs.AtStart());
     Text v = T("old");
@@ -360,6 +362,18 @@ TEST_F(RecordSetTest, DeleteOneRowAndAllRows) {
     EXPECT_EQ(rs.RecordCount(), 0);
     EXPECT_EQ(RawValue(book.path(), "select count(*) from 通讯录"), "0");
     EXPECT_EQ(RawValue(book.path(), "select count(*) from 用户"), "1");
+}
+
+TEST_F(RecordSetTest, DeleteDuringAddNewDropsOnlyTheNewRow) {
+    addContacts({{"a", "1"}, {"b", "2"}});
+    ASSERT_TRUE(rs.OpenTable(T("通讯录"), T("姓名 ASC")));
+    ASSERT_TRUE(rs.MoveTo(1));
+    ASSERT_TRUE(rs.AddNew());
+    ASSERT_TRUE(rs.WriteText(T("姓名"), T("c")));
+    EXPECT_TRUE(rs.Delete(1));
+    EXPECT_FALSE(rs.Update());  // nothing left to store
+    EXPECT_EQ(rs.RecordCount(), 2);
+    EXPECT_EQ(RawValue(book.path(), "select group_concat(姓名) from (select 姓名 from 通讯录 order by 姓名)"), "a,b");
 }
 
 TEST_F(RecordSetTest, OpenFailuresShowTheProvidersMessage) {

@@ -24,6 +24,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <filesystem>
 #include <random>
@@ -36,6 +37,14 @@ using Clock = std::chrono::steady_clock;
 
 double MsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// Processor time of this thread: on a machine shared with other work the
+// wall clock also counts the time other programs had the processor.
+double ThreadCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
 }
 
 class Silent : public MessagePresenter {
@@ -83,12 +92,13 @@ void FillBook(const std::string& path, int contacts) {
 
 // The same statement straight on SQLite: prepared, every row stepped, the
 // name and mobile number of each read. Returns milliseconds and the rows.
-double BareQueryMs(const std::string& path, const Text& sql, int* rows) {
+double BareQueryMs(const std::string& path, const Text& sql, int* rows, double* cpuMs) {
     sqlite3* db = nullptr;
     sqlite3_open(path.c_str(), &db);
     dbdetail::RegisterGbkCollation(db);
     const std::string statementText = dbdetail::WithGbkOrdering(sql.toUtf8());
     const auto start = Clock::now();
+    const double cpuStart = ThreadCpuMs();
     sqlite3_stmt* statement = nullptr;
     sqlite3_prepare_v2(db, statementText.c_str(), -1, &statement, nullptr);
     int n = 0;
@@ -102,6 +112,7 @@ double BareQueryMs(const std::string& path, const Text& sql, int* rows) {
     }
     sqlite3_finalize(statement);
     const double ms = MsSince(start);
+    *cpuMs = ThreadCpuMs() - cpuStart;
     sqlite3_close(db);
     *rows = n;
     return bytes == static_cast<std::size_t>(-1) ? -1 : ms;
@@ -139,38 +150,47 @@ int main(int argc, char** argv) {
     auto* password = qobject_cast<QLineEdit*>(login->control(T("编辑框_密码")).widget());
     QTest::keyClicks(password, "123456");
     const auto signInAt = Clock::now();
+    const double signInCpuAt = ThreadCpuMs();
     QTest::mouseClick(login->control(T("按钮_登陆")).widget(), Qt::LeftButton);
     const double signInMs = MsSince(signInAt);
+    const double signInCpuMs = ThreadCpuMs() - signInCpuAt;
     Window* main = FindWindow("main");
     ReportList* list = main ? main->list(T("超级列表框1")) : nullptr;
     if (!list) {
         std::fprintf(stderr, "sign-in failed\n");
         return 1;
     }
-    std::printf("sign-in to a filled main window: %.1f ms (%d rows listed)\n\n", signInMs, list->ItemCount());
+    std::printf("sign-in to a filled main window: %.1f ms (processor %.1f ms; %d rows listed)\n\n", signInMs,
+                signInCpuMs, list->ItemCount());
 
     auto* search = qobject_cast<QLineEdit*>(main->control(T("编辑框_搜索")).widget());
     search->setFocus();
     QCoreApplication::processEvents();
-    std::printf("%-8s %8s %14s %14s %7s\n", "text", "rows", "keystroke ms", "bare query ms", "ratio");
+    std::printf("wall-clock ms (processor ms of this thread in brackets), median of 5\n");
+    std::printf("%-8s %8s %22s %22s %7s\n", "text", "rows", "keystroke", "bare query", "ratio");
     bool withinTargets = true;
     for (const char* text : {"1", "13", "138", "z", "zh", "张", "张伟"}) {
         const QString typed = QString::fromUtf8(text);
-        std::vector<double> keystroke, bare;
+        std::vector<double> keystroke, bare, keystrokeCpu, bareCpu;
         int rows = 0;
         for (int round = 0; round < 5; ++round) {
             // The text up to its last character, then the keystroke measured.
             search->setText(typed.left(typed.size() - 1));
             QCoreApplication::processEvents();
             const auto at = Clock::now();
+            const double cpuAt = ThreadCpuMs();
             search->insert(typed.right(1));  // one keystroke: the box's content-changed runs the search
             keystroke.push_back(MsSince(at));
-            bare.push_back(BareQueryMs(book, ContactSearchSql(Text::fromQString(typed)), &rows));
+            keystrokeCpu.push_back(ThreadCpuMs() - cpuAt);
+            double cpu = 0;
+            bare.push_back(BareQueryMs(book, ContactSearchSql(Text::fromQString(typed)), &rows, &cpu));
+            bareCpu.push_back(cpu);
         }
         const double k = Median(keystroke), b = Median(bare);
-        std::printf("%-8s %8d %14.1f %14.1f %6.2fx\n", text, list->ItemCount(), k, b, k / b);
+        const double kc = Median(keystrokeCpu), bc = Median(bareCpu);
+        std::printf("%-8s %8d %12.1f (%7.1f) %12.1f (%7.1f) %6.2fx\n", text, list->ItemCount(), k, kc, b, bc, kc / bc);
         if (list->ItemCount() != rows) std::printf("  (the list shows %d rows, the query %d)\n", list->ItemCount(), rows);
-        if (k > 100.0 || k > 3 * b) withinTargets = false;
+        if (kc > 100.0 || kc > 3 * bc) withinTargets = false;
     }
     // Where a keystroke's time goes, for the widest search.
     {
@@ -200,7 +220,7 @@ int main(int argc, char** argv) {
         std::printf("\nsearch \"1\" by parts: Open %.1f ms, reading %d records %.1f ms, list rows %.1f ms\n", openMs,
                     count, readMs, listMs);
     }
-    std::printf("\ntargets (keystroke <= 3x bare query and <= 100 ms): %s\n", withinTargets ? "met" : "NOT met");
+    std::printf("\ntargets, in processor time (keystroke <= 3x bare query and <= 100 ms): %s\n", withinTargets ? "met" : "NOT met");
     for (int guard = 0; guard < 10 && !LoadedWindows().empty(); ++guard) DestroyWindow(LoadedWindows().front(), true);
     return 0;
 }

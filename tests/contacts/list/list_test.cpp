@@ -238,3 +238,26 @@ TEST_F(ContactList, OpeningARowOpensTheRecordWindowOnThatContact) {
     DestroyWindow(main(), true);
     EXPECT_EQ(FindWindow("record"), nullptr);
 }
+
+TEST_F(ContactList, AGroupWithAnApostropheFiltersAsNamed) {
+    addContacts({{"钱七", "1", "qq", "O'Neil"}, {"孙八", "2", "sb", "Neil"}});
+    loadMain();
+    chooseGroup("O'Neil");
+    EXPECT_TRUE(messages_->shown.empty());
+    EXPECT_EQ(names(), (std::vector<std::string>{"钱七"}));
+}
+
+TEST_F(ContactList, TheOpenRecordWindowFollowsTheMainWindow) {
+    loadMain();
+    main()->setLeft(60);
+    main()->setTop(40);
+    QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, list()->rowRect(0).center());
+    settle();
+    Window* record = FindWindow("record");
+    ASSERT_NE(record, nullptr);
+    main()->setLeft(90);
+    main()->setTop(70);
+    settle();
+    EXPECT_EQ(record->left(), main()->left() + main()->width());
+    EXPECT_EQ(record->top(), main()->top());
+}

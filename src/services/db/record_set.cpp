@@ -144,6 +144,16 @@ struct RecordSet::State {
         return where;
     }
 
+    // A row without an identity of its own is found by its values, which
+    // other rows may share: it is changed or deleted only when the values
+    // find it alone, so that no other row changes with it.
+    bool foundAlone(const dbdetail::Row& row) const {
+        if (row.rowid >= 0) return true;
+        std::vector<Cell> params;
+        std::string where = identity(row, params);
+        return db->count("SELECT COUNT(*) FROM " + db->quoteName(result.table) + where, params) == 1;
+    }
+
     // The row's cells after the pending edits, for sources that cannot read it back.
     std::string merged(const dbdetail::Row* row) const {
         std::vector<Cell> cells;
@@ -183,6 +193,7 @@ struct RecordSet::State {
         }
         if (!onRow() || sets.empty()) return false;
         auto& row = result.rows[pos];
+        if (!foundAlone(row)) return false;
         std::string sql = "UPDATE " + table + " SET " + sets + identity(row, params);
         if (db->execute(sql, params) != 1) return false;
         if (!db->reread(result, row)) row.packed = merged(&row);
@@ -300,6 +311,7 @@ bool RecordSet::Delete(int scope) {
         if (!d_->onRow() || d_->db->readOnly() || d_->result.table.empty()) return false;
         std::vector<Cell> params;
         auto& rows = d_->result.rows;
+        if (!d_->foundAlone(rows[d_->pos])) return false;
         std::string sql = "DELETE FROM " + d_->db->quoteName(d_->result.table) + d_->identity(rows[d_->pos], params);
         if (d_->db->execute(sql, params) != 1) return false;
         rows.erase(rows.begin() + d_->pos);

@@ -73,6 +73,31 @@ TEST_F(OdbcTest, AddsChangesAndDeletesRows) {
     EXPECT_EQ(RawValue(book.path(), "select count(*) from 通讯录"), "2");
 }
 
+TEST_F(OdbcTest, ARowItsValuesCannotTellFromAnotherIsLeftAlone) {
+    // 用户 has no key: two identical accounts are found by the same values.
+    RawExec(book.path(), "INSERT INTO 用户 (用户名, 密码) VALUES ('twin', '1'), ('twin', '1'), ('solo', '2')");
+    ASSERT_TRUE(rs.OpenTable(T("用户"), T("用户名 ASC"))) << boxes->lastText();
+    ASSERT_EQ(rs.RecordCount(), 4);
+    ASSERT_TRUE(rs.MoveTo(2));
+    ASSERT_EQ(rs.ReadText(T("用户名")).toUtf8(), "twin");
+    ASSERT_TRUE(rs.WriteText(T("密码"), T("9")));
+    EXPECT_FALSE(rs.Update());
+    EXPECT_EQ(RawValue(book.path(), "select group_concat(密码) from 用户 where 用户名='twin'"), "1,1");
+    ASSERT_TRUE(rs.MoveTo(2));
+    EXPECT_FALSE(rs.Delete(1));
+    EXPECT_EQ(RawValue(book.path(), "select count(*) from 用户 where 用户名='twin'"), "2");
+
+    // A row of its own is still changed and deleted.
+    ASSERT_TRUE(rs.MoveTo(1));
+    ASSERT_EQ(rs.ReadText(T("用户名")).toUtf8(), "solo");
+    ASSERT_TRUE(rs.WriteText(T("密码"), T("3")));
+    EXPECT_TRUE(rs.Update()) << db.ErrorText().toUtf8();
+    EXPECT_EQ(RawValue(book.path(), "select 密码 from 用户 where 用户名='solo'"), "3");
+    ASSERT_TRUE(rs.MoveTo(1));
+    EXPECT_TRUE(rs.Delete(1)) << db.ErrorText().toUtf8();
+    EXPECT_EQ(RawValue(book.path(), "select count(*) from 用户"), "3");
+}
+
 TEST_F(OdbcTest, ExecuteSqlAndItsErrors) {
     EXPECT_TRUE(db.ExecuteSql(T("INSERT INTO 通讯录 (姓名,手机,QQ,邮箱,首字母)VALUES('王五','1','2','3','ww')")));
     EXPECT_EQ(RawValue(book.path(), "select 首字母 from 通讯录 where 姓名='王五'"), "ww");

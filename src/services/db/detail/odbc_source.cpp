@@ -150,6 +150,25 @@ public:
         return changed < 0 ? 0 : changed;
     }
 
+    long long count(const std::string& sql, const std::vector<Cell>& params) override {
+        std::lock_guard lock(mutex_);
+        clearErrors();
+        Handle st(SQL_HANDLE_STMT, dbc_->get());
+        if (!st.get()) return fail(SQL_HANDLE_DBC, dbc_->get());
+        std::vector<SQLLEN> indicators(params.size());
+        std::vector<SQLBIGINT> integers(params.size());
+        std::vector<double> reals(params.size());
+        SQLRETURN rc = SQLPrepare(st.get(), (SQLCHAR*)sql.c_str(), SQL_NTS);
+        for (std::size_t i = 0; SQL_SUCCEEDED(rc) && i < params.size(); ++i) rc = bind(st.get(), i, params[i], indicators, integers, reals);
+        if (SQL_SUCCEEDED(rc)) rc = SQLExecute(st.get());
+        if (SQL_SUCCEEDED(rc)) rc = SQLFetch(st.get());
+        SQLBIGINT n = -1;
+        SQLLEN indicator = 0;
+        if (SQL_SUCCEEDED(rc)) rc = SQLGetData(st.get(), 1, SQL_C_SBIGINT, &n, 0, &indicator);
+        if (!SQL_SUCCEEDED(rc)) return fail(SQL_HANDLE_STMT, st.get());
+        return indicator == SQL_NULL_DATA ? -1 : n;
+    }
+
     bool query(const std::string& sql, ResultData& out) override {
         std::lock_guard lock(mutex_);
         clearErrors();

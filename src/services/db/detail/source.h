@@ -82,6 +82,9 @@ public:
     virtual long long execute(const std::string& sql, const std::vector<Cell>& params,
                               long long* newRowid = nullptr) = 0;
     virtual bool query(const std::string& sql, ResultData& out) = 0;
+    // The number a "SELECT COUNT(*) ..." statement gives, parameters bound in
+    // order; -1 on failure or where the source cannot tell.
+    virtual long long count(const std::string&, const std::vector<Cell>&) { return -1; }
     // Reads a row again by its identity (after an insert or update). False
     // when the source cannot; the caller then keeps what it wrote.
     virtual bool reread(const ResultData&, Row&) { return false; }

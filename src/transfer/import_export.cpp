@@ -9,6 +9,7 @@
 #include "services/window/commands.h"
 #include "services/window/report_list.h"
 #include "transfer/batched_writes.h"
+#include "transfer/event_pump.h"
 #include "transfer/transfer_text.h"
 #include "ui/import_export_window.h"
 
@@ -60,11 +61,10 @@ private:
     Control bar_;
 };
 
-// Lets pending window events run; false once the window is closing, so
-// that the running action stops before its controls go.
-bool KeepWindowAlive(Window& window, const QPointer<ReportList>& list) {
-    ProcessEvents();
-    return window.alive() && !window.closing() && !list.isNull();
+// Lets pending window events run now and then; false once the window is
+// closing or its list is gone, so that the running action stops.
+bool KeepWindowAlive(EventPump& pump, Window& window, const QPointer<ReportList>& list) {
+    return pump.keepGoing(window) && !list.isNull();
 }
 
 void ClearList(ReportList& list) {
@@ -103,6 +103,7 @@ void read_book_into_list(Window& window, ImportExportSession& session) {
     const int count = contacts.RecordCount();
     session.photos.assign(static_cast<std::size_t>(std::max(count, 0)), Bytes());
     Progress progress(window);
+    EventPump pump;
     int read = 0;
     for (int j = 1; j <= count && !contacts.AtEnd(); ++j) {
         const int row = list->InsertItem();
@@ -113,7 +114,7 @@ void read_book_into_list(Window& window, ImportExportSession& session) {
         read = j;
         progress.step("正在读出第 ", j, count);
         contacts.MoveNext();
-        if (!KeepWindowAlive(window, list)) return;
+        if (!KeepWindowAlive(pump, window, list)) return;
     }
     progress.status(T("共读出 ") + TextOf(read) + T(" 条记录"));
     SizeColumnsToTitles(*list);
@@ -153,10 +154,11 @@ void export_list_to_workbook(Window& window, ImportExportSession& session) {
     };
 
     Progress progress(window);
+    EventPump pump;
     const int rows = list->ItemCount();
     const int columns = list->ColumnCount();
     for (int i = 1; i <= rows; ++i) {
-        if (!KeepWindowAlive(window, list)) return;
+        if (!KeepWindowAlive(pump, window, list)) return;
         for (int j = 1; j <= columns && j <= 26; ++j) {
             const Text letter = CharFromCode(static_cast<std::uint8_t>(96 + j));
             const Text title = list->GetColumnTitle(j - 1);
@@ -207,6 +209,7 @@ void import_workbook_into_list(Window& window, ImportExportSession& session) {
     ClearList(*list);
 
     Progress progress(window);
+    EventPump pump;
     if (!sheetConnection->Connect(WorkbookConnectionText(file, session.importFolder))) {
         ShowMessage(file + T("连接失败！"), 0);
     } else {
@@ -223,7 +226,7 @@ void import_workbook_into_list(Window& window, ImportExportSession& session) {
             sheet->MoveNext();
             imported = i;
             progress.step("正在导入第 ", i, count);
-            if (!KeepWindowAlive(window, list)) {
+            if (!KeepWindowAlive(pump, window, list)) {
                 sheet->Close();
                 sheetConnection->CloseConnection();
                 return;
@@ -248,6 +251,7 @@ void write_list_into_book(Window& window, ImportExportSession& session, ProgramS
     RecordSet contacts;
     contacts.SetConnection(*book);
     Progress progress(window);
+    EventPump pump;
     const int total = list->ItemCount();
     const int columns = list->ColumnCount();
     const Text initialsField = T("首字母");
@@ -273,7 +277,7 @@ void write_list_into_book(Window& window, ImportExportSession& session, ProgramS
             batch.rowWritten();
         }
         progress.step("正在写入第 ", i, total);
-        if (!KeepWindowAlive(window, list)) {
+        if (!KeepWindowAlive(pump, window, list)) {
             stopped = true;
             break;
         }

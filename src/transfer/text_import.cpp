@@ -7,6 +7,7 @@
 #include "services/window/commands.h"
 #include "services/window/controls/balloon_tip.h"
 #include "transfer/batched_writes.h"
+#include "transfer/event_pump.h"
 #include "transfer/transfer_text.h"
 #include "ui/text_import_window.h"
 
@@ -32,8 +33,6 @@ DBConnection* AddressBookConnection() {
     Window* main = FindWindow("main");
     return main ? main->connection(T("数据库连接1")) : nullptr;
 }
-
-bool StillOpen(const Window& window) { return window.alive() && !window.closing(); }
 
 }  // namespace
 
@@ -114,6 +113,7 @@ void write_rows_to_book(Window& window) {
     Box(window, "按钮_写入数据库").setEnabled(false);
     Control status = Box(window, "标签_状态");
     BatchedWrites batch(AddressBookConnection());
+    EventPump pump;
     for (std::size_t i = 0; i < names; ++i) {
         // Blanks around a value are the file's layout, not part of the value.
         const Text name = TrimSpaces(columns[0][i]);
@@ -123,8 +123,7 @@ void write_rows_to_book(Window& window) {
         batch.rowWritten();
         status.setText(T("状态： 共导入 ") + TextOf(static_cast<long long>(i + 1)) + T(" 条记录"));
         // Keeps the window painting; a closed window ends the import.
-        ProcessEvents();
-        if (!StillOpen(window)) return;
+        if (!pump.keepGoing(window)) return;
     }
 }
 

@@ -306,7 +306,11 @@ Text ComboItemText(const Control& combo, int index) {
 int ComboAddItem(const Control& combo, const Text& text, int itemData) {
     QComboBox* c = ComboOf(combo);
     if (!c || c->count() >= c->maxCount()) return -1;
+    // Adding never chooses an item; Qt would make the first item of an empty
+    // list the current one.
+    const int current = c->currentIndex();
     c->addItem(text.toQString(), itemData);
+    if (current < 0) c->setCurrentIndex(-1);
     return c->count() - 1;
 }
 

@@ -83,9 +83,10 @@ WindowWidget::WindowWidget(WindowImpl* impl, QWidget* parent, Qt::WindowFlags fl
     : QWidget(parent, flags), impl_(impl) {}
 
 void WindowWidget::closeEvent(QCloseEvent* event) {
-    // Closing destroys the window; the widget itself goes later.
+    // Closing destroys the window; the widget itself goes later. A window
+    // that a modal one disabled takes no input, its close button included.
     event->ignore();
-    if (impl_) impl_->destroyNow();
+    if (impl_ && isEnabled()) impl_->destroyNow();
 }
 
 void WindowWidget::moveEvent(QMoveEvent* event) {

@@ -97,6 +97,27 @@ TEST_F(WindowCommands, ModalLoadBlocksWithTheOtherWindowsDisabledAndReturnsAfter
     EXPECT_TRUE(QTest::qWaitForWindowActive(main->widget()));
 }
 
+TEST_F(WindowCommands, WindowsBeneathAModalOneCannotBeClosed) {
+    ASSERT_TRUE(LoadWindow(SmallWindow("main"), LoggingHandlers(log)));
+    Window* main = FindWindow("main");
+    bool mainLoadedMeanwhile = false;
+    HandlerTable handlers = LoggingHandlers(log);
+    handlers["log"] = [&](const EventArgs& e) {
+        if (e.event != Event::Created) return;
+        QTimer::singleShot(20, [&] {
+            main->widget()->close();  // the close button of the disabled window
+            mainLoadedMeanwhile = FindWindow("main") != nullptr;
+            DestroyWindow("about");
+        });
+    };
+    ASSERT_TRUE(LoadWindow(SmallWindow("about"), handlers, true));
+    EXPECT_TRUE(mainLoadedMeanwhile);
+    ASSERT_EQ(FindWindow("main"), main);
+    // Enabled again, it closes as usual.
+    main->widget()->close();
+    EXPECT_EQ(FindWindow("main"), nullptr);
+}
+
 TEST_F(WindowCommands, ModalWindowDestroyedInItsCreatedHandlerDoesNotBlock) {
     HandlerTable handlers = LoggingHandlers(log);
     handlers["log"] = [](const EventArgs& e) {
@@ -311,7 +332,15 @@ TEST_F(WindowCommands, ComboCommandsAndTheirIndexRules) {
     Control combo = FindWindow("login")->control(T("组合框1"));
     EXPECT_EQ(ComboCount(combo), 0);
     EXPECT_EQ(ComboAddItem(combo, T("admin")), 0);
+    // Adding to an empty list chooses nothing.
+    EXPECT_EQ(combo.selection(), -1);
+    EXPECT_EQ(combo.text(), Text());
     EXPECT_EQ(ComboAddItem(combo, T("张三"), 7), 1);
+    EXPECT_EQ(combo.selection(), -1);
+    combo.setSelection(1);
+    EXPECT_EQ(ComboAddItem(combo, T("李四")), 2);
+    EXPECT_EQ(combo.selection(), 1);
+    EXPECT_TRUE(ComboDeleteItem(combo, 2));
     EXPECT_EQ(ComboCount(combo), 2);
     EXPECT_EQ(ComboItemData(combo, 0), 0);
     EXPECT_EQ(ComboItemData(combo, 1), 7);

@@ -46,6 +46,15 @@ TEST_F(OdbcTest, ReadsRowsWithTheirTypes) {
     EXPECT_TRUE(rs.ReadText(T("备注")).empty());
 }
 
+TEST_F(OdbcTest, DatesAndTimesReadAsDateTimes) {
+    RawExec(book.path(), "CREATE TABLE 时刻 (日 DATE, 时 TIME, 刻 TIMESTAMP);"
+                         "INSERT INTO 时刻 VALUES ('1980-01-06', '08:30:05', '1980-01-06 08:30:05.250')");
+    ASSERT_TRUE(rs.Open(T("select * from 时刻"), 1)) << boxes->lastText();
+    EXPECT_EQ(rs.ReadText(T("日")).toUtf8(), "1980-01-06 00:00:00");
+    EXPECT_EQ(rs.ReadText(T("时")).toUtf8(), "1899-12-30 08:30:05");
+    EXPECT_EQ(rs.ReadText(T("刻")).toUtf8(), "1980-01-06 08:30:05");
+}
+
 TEST_F(OdbcTest, AddsChangesAndDeletesRows) {
     ASSERT_TRUE(rs.OpenTable(T("通讯录"), T("姓名 ASC"))) << boxes->lastText();
     ASSERT_TRUE(rs.AddNew());

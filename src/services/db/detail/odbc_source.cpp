@@ -276,7 +276,10 @@ private:
                 cell = Cell::null();
             } else if (kind == ColumnKind::Date) {
                 // Drivers write timestamps as "YYYY-MM-DD HH:MM:SS[.fraction]".
-                auto d = NormalizedDate(text.substr(0, text.find('.')));
+                // A time of day alone is a date on day 0 (1899-12-30), as a workbook's is.
+                std::string whole = text.substr(0, text.find('.'));
+                auto d = NormalizedDate(whole);
+                if (!d) d = NormalizedDate("1899-12-30 " + whole);
                 cell = d ? Cell::ofText(*d, Cell::Kind::Date) : Cell::ofText(std::move(text));
             } else {
                 cell = Cell::ofText(std::move(text));

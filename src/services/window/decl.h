@@ -159,7 +159,8 @@ struct ControlDecl {
     std::optional<Colour> backColour;
     Border border = Border::None;
     HAlign hAlign = HAlign::Left;
-    VAlign vAlign = VAlign::Top;
+    // nullopt: the kind's own default (label top, transparent label centre)
+    std::optional<VAlign> vAlign;
     bool wordWrap = false;
 
     // edit box

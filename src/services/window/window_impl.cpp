@@ -308,7 +308,7 @@ void WindowImpl::buildControl(const ControlDecl& d) {
         auto* label = new QLabel(d.text.toQString(), parent);
         label->setTextFormat(Qt::PlainText);
         ApplyFrameBorder(label, d.border);
-        label->setAlignment(LabelAlignment(d.hAlign, d.vAlign));
+        label->setAlignment(LabelAlignment(d.hAlign, d.vAlign.value_or(VAlign::Top)));
         label->setWordWrap(d.wordWrap);
         w = label;
         break;
@@ -387,7 +387,7 @@ void WindowImpl::buildControl(const ControlDecl& d) {
         if (d.font) label->setTextFont(MakeFont(*d.font));
         label->setTextColor(d.textColour ? ToQColor(*d.textColour) : QColor(Qt::black));
         label->setHorizontalAlignment(static_cast<int>(d.hAlign));
-        label->setVerticalAlignment(static_cast<int>(d.vAlign));
+        label->setVerticalAlignment(static_cast<int>(d.vAlign.value_or(VAlign::Centre)));
         label->setWordWrap(d.wordWrap);
         w = label;
         break;

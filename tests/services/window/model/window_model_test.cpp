@@ -70,7 +70,9 @@ TEST_F(WindowModel, BuildsEveryKindWithItsDeclaredProperties) {
     EXPECT_NE(w->dialog(T("通用对话框1")), nullptr);
     EXPECT_NE(w->combo(T("组合框1")), nullptr);
     EXPECT_NE(w->imageButton(T("图形按钮1")), nullptr);
-    EXPECT_NE(w->transparentLabel(T("透明标签1")), nullptr);
+    ASSERT_NE(w->transparentLabel(T("透明标签1")), nullptr);
+    // Declared without a vertical alignment, a single-line transparent label is centred.
+    EXPECT_EQ(w->transparentLabel(T("透明标签1"))->verticalAlignment(), 1);
     EXPECT_NE(w->htmlBrowseBox(T("超文本浏览框1")), nullptr);
     EXPECT_NE(w->connection(T("数据库连接1")), nullptr);
     EXPECT_NE(w->recordSet(T("记录集1")), nullptr);

@@ -364,6 +364,24 @@ TEST_F(RecordSetTest, DeleteOneRowAndAllRows) {
     EXPECT_EQ(RawValue(book.path(), "select count(*) from 用户"), "1");
 }
 
+TEST_F(RecordSetTest, GroupedRowsAreReadOnly) {
+    addContacts({{"a", "1"}, {"b", "2"}, {"c", "3"}});
+    ASSERT_TRUE(db.ExecuteSql(T("update 通讯录 set 分组='g' where 姓名 in ('a','b')")));
+    // One row per group stands for several contacts: no write may pick one of them.
+    ASSERT_TRUE(rs.Open(T("select * from 通讯录 group by 分组 order by 分组"), 1)) << boxes->lastText();
+    EXPECT_EQ(rs.RecordCount(), 2);
+    EXPECT_FALSE(rs.WriteText(T("分组"), T("changed")));
+    EXPECT_FALSE(rs.Delete(1));
+    ASSERT_TRUE(rs.Open(T("select 分组 from 通讯录 Group  By 分组 Having count(*) > 1"), 1)) << boxes->lastText();
+    EXPECT_EQ(rs.ReadText(T("分组")).toUtf8(), "g");
+    EXPECT_FALSE(rs.WriteText(T("分组"), T("changed")));
+    EXPECT_EQ(RawValue(book.path(), "select group_concat(ifnull(分组,'-')) from 通讯录"), "g,g,-");
+    // The words inside a quoted text group nothing.
+    ASSERT_TRUE(rs.Open(T("select * from 通讯录 where 姓名 <> 'group by' order by 姓名 ASC"), 1));
+    EXPECT_TRUE(rs.WriteText(T("备注"), T("ok")));
+    EXPECT_TRUE(rs.Update());
+}
+
 TEST_F(RecordSetTest, DeleteDuringAddNewDropsOnlyTheNewRow) {
     addContacts({{"a", "1"}, {"b", "2"}});
     ASSERT_TRUE(rs.OpenTable(T("通讯录"), T("姓名 ASC")));

@@ -96,6 +96,41 @@ std::size_t starFromAt(const std::string& sql, std::size_t afterSelect) {
     return i;
 }
 
+// True when the statement groups its rows (GROUP BY or HAVING outside
+// quotes, brackets and parentheses): a grouped row stands for several rows
+// of its table, so it has no identity of its own to be changed by.
+bool groupsRows(const std::string& sql) {
+    auto nameChar = [](char ch) {
+        unsigned char c = static_cast<unsigned char>(ch);
+        return c >= 0x80 || std::isalnum(c) || c == '_' || c == '$';
+    };
+    auto wordAt = [&](std::size_t at, std::string_view word) {
+        if (at + word.size() > sql.size() || (at > 0 && nameChar(sql[at - 1]))) return false;
+        for (std::size_t k = 0; k < word.size(); ++k)
+            if (std::tolower(static_cast<unsigned char>(sql[at + k])) != word[k]) return false;
+        return at + word.size() == sql.size() || !nameChar(sql[at + word.size()]);
+    };
+    int depth = 0;
+    for (std::size_t i = 0; i < sql.size(); ++i) {
+        char ch = sql[i];
+        if (ch == '\'' || ch == '"' || ch == '`' || ch == '[') {
+            char close = ch == '[' ? ']' : ch;
+            for (++i; i < sql.size() && sql[i] != close; ++i) {
+            }
+            continue;  // a doubled quote is two quoted runs side by side
+        }
+        if (ch == '(') ++depth;
+        else if (ch == ')') --depth;
+        else if (depth == 0 && wordAt(i, "having")) return true;
+        else if (depth == 0 && wordAt(i, "group")) {
+            std::size_t k = i + 5;
+            while (k < sql.size() && std::isspace(static_cast<unsigned char>(sql[k]))) ++k;
+            if (wordAt(k, "by")) return true;
+        }
+    }
+    return false;
+}
+
 class Statement {
 public:
     Statement() = default;
@@ -175,7 +210,7 @@ public:
         // Rows with their identity; long binary columns only by size.
         Statement keyed;
         bool sizesOnly = false;
-        if (oneTable) {
+        if (oneTable && !groupsRows(text)) {
             std::size_t afterSelect = selectKeywordEnd(text);
             std::size_t fromAt = afterSelect ? starFromAt(text, afterSelect) : std::string::npos;
             std::string list = quoteName(table) + ".rowid";

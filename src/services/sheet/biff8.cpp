@@ -120,9 +120,8 @@ void xf(ByteSink& out, unsigned formatIndex, bool style, unsigned usedAttributes
     out.u8(0);                      // no rotation
     out.u8(0);                      // no indent, shrink or merge
     out.u8(usedAttributes << 2);
-    out.u32(0);                     // no borders
-    out.u32(0);
-    out.u32(0);                     // no fill
+    out.u32(0);                     // no border lines, border colours 0
+    out.u32(0);                     // top, bottom and diagonal colours 0, no fill pattern
     out.u16(0x20C0);                // pattern colours: system foreground and background
 }
 

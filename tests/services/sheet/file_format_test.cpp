@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -225,6 +226,47 @@ TEST(CompoundFile, ImpossibleNamesAndSizesAreRefused) {
     EXPECT_FALSE(BuildCompoundFile(u"", {}).has_value());
     EXPECT_FALSE(BuildCompoundFile(std::u16string(32, u'x'), {}).has_value());
     EXPECT_TRUE(BuildCompoundFile(std::u16string(31, u'x'), {}).has_value());
+}
+
+} // namespace
+
+namespace {
+
+TEST(SheetStream, FixedSizeRecordsHaveTheirFormatsSizes) {
+    // Readers that take a record's fields at fixed offsets, and office suites
+    // that check a record's size, refuse a record of another length.
+    Workbook book;
+    CellRange a1{{0, 0}, {0, 0}}, b1{{0, 1}, {0, 1}}, c1{{0, 2}, {0, 2}};
+    book.setFormat(0, a1, T("@"));
+    book.setValue(0, a1, T("文本"));
+    book.setValue(0, b1, T("12.5"));
+    book.setFormat(0, c1, T("0.00"));
+    auto stream = BuildWorkbookStream(book);
+    ASSERT_TRUE(stream.has_value());
+    const std::map<unsigned, std::size_t> sizes{
+        {0x0809, 16}, // BOF
+        {0x0042, 2},  // CODEPAGE
+        {0x003D, 18}, // WINDOW1
+        {0x0022, 2},  // DATEMODE
+        {0x00E0, 20}, // XF
+        {0x0293, 4},  // STYLE (built-in)
+        {0x008C, 4},  // COUNTRY
+        {0x0200, 14}, // DIMENSIONS
+        {0x00FD, 10}, // LABELSST
+        {0x0203, 14}, // NUMBER
+        {0x0201, 6},  // BLANK
+        {0x023E, 18}, // WINDOW2
+        {0x000A, 0},  // EOF
+    };
+    std::map<unsigned, int> seen;
+    for (const auto& r : Records(*stream)) {
+        auto it = sizes.find(r.type);
+        if (it == sizes.end()) continue;
+        ++seen[r.type];
+        EXPECT_EQ(r.length, it->second) << "record 0x" << std::hex << r.type;
+    }
+    EXPECT_EQ(seen.size(), sizes.size()) << "every kind of fixed-size record is written";
+    EXPECT_EQ(seen[0x00E0], 18) << "15 style XFs, General, \"@\" and \"0.00\"";
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 #include "services/window/commands.h"
 #include "ui/batch_window.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QProgressBar>
 
 namespace {
@@ -74,6 +76,9 @@ void start_or_stop_batch(Window& window, BatchWindowSession& session, const Prog
     if (session.batch->running()) return;
     RecordSet* contacts = window.recordSet(kRecordSet);
     if (!contacts) return;
+    // The last worker has ended, but its final changes (caption, status) may
+    // still be queued; applied after this start they would undo it.
+    QCoreApplication::sendPostedEvents(window.widget(), QEvent::MetaCall);
     button.setText(kStopCaption);
     if (!session.batch->start(*contacts, attribution_service_address(state.settingsPath))) button.setText(kStartCaption);
 }

@@ -26,6 +26,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <thread>
 
 using namespace std::chrono_literals;
 
@@ -319,6 +320,35 @@ TEST_F(BatchWindowTest, StoppedWithFailuresShowsTheLog) {
     EXPECT_EQ(batch.height(), 404);
     EXPECT_EQ(book_.storedAttribution("c02"), "区域2");
     EXPECT_EQ(book_.storedAttribution("c03"), "");
+}
+
+TEST_F(BatchWindowTest, AStartRightAfterTheWorkerEndedIsNotUndoneByItsLastChanges) {
+    // The previous worker has ended, but the changes it posted last (its
+    // final caption and status) have not been applied yet when the user
+    // starts again: they must not land on the new run.
+    book_.addContacts({{"c01", "13800000001", ""}, {"c02", "13800000002", ""}});
+    connectBook();
+    LookupService service({.regions = {{"13800000001", "区域1"}, {"13800000002", "区域2"}},
+                           .late = {{"13800000001", 1000ms}}});
+    useService(service);
+    Window& batch = openModeless();
+
+    clickStartStop(batch);
+    ASSERT_TRUE(WaitFor([&] { return service.requestCount() >= 1; }));
+    clickStartStop(batch);  // stop while c01's answer is on its way
+    // Wait for the worker to end without handling any event, so that its
+    // last changes are still queued.
+    const auto until = std::chrono::steady_clock::now() + 10s;
+    while (book_.storedAttribution("c01").empty() && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(20ms);
+    ASSERT_EQ(book_.storedAttribution("c01"), "区域1");
+    std::this_thread::sleep_for(300ms);  // its pause, its last posts, its return
+
+    clickStartStop(batch);  // a new run, c01 answered late again
+    QCoreApplication::processEvents();
+    EXPECT_EQ(textOf(batch, "按钮_开始获取"), "停止");  // and so it can still be stopped
+    EXPECT_TRUE(WaitFor([&] { return finished(batch, "获取已完成！！！"); }));
+    EXPECT_EQ(book_.storedAttribution("c02"), "区域2");
 }
 
 // ---- closing during a run ----

@@ -6,6 +6,7 @@
 #include "contacts/contact_list.h"
 #include "services/db/record_set.h"
 #include "services/window/report_list.h"
+#include "services/window/window_impl.h"
 #include "ui/main_window.h"
 
 #include <QComboBox>
@@ -260,4 +261,18 @@ TEST_F(ContactList, TheOpenRecordWindowFollowsTheMainWindow) {
     settle();
     EXPECT_EQ(record->left(), main()->left() + main()->width());
     EXPECT_EQ(record->top(), main()->top());
+}
+
+TEST_F(ContactList, MenuDeleteAllEmptiesTheBookAndTheListAfterConfirmation) {
+    loadMain();
+    messages_->answers = {1};  // Cancel: nothing happens
+    main()->impl().runMenuHandler("menu_delete_all", T("删除全部"));
+    EXPECT_EQ(names().size(), 5u);
+    EXPECT_EQ(query("SELECT count(*) FROM 通讯录"), (std::vector<std::string>{"5"}));
+
+    messages_->answers = {0, 0};  // OK, then the notice
+    main()->impl().runMenuHandler("menu_delete_all", T("删除全部"));
+    EXPECT_TRUE(names().empty());
+    EXPECT_EQ(query("SELECT count(*) FROM 通讯录"), (std::vector<std::string>{"0"}));
+    EXPECT_EQ(messages_->shown.front().caption.toUtf8(), "警告！");
 }

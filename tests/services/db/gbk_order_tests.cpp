@@ -13,8 +13,17 @@ using dbdetail::WithGbkOrdering;
 TEST(GbkOrder, ChineseSortsByPinyinAfterLatin) {
     std::vector<std::string> names{"赵六", "张三", "阿明", "Zed", "李四", "王五", "陈晨", "abc", "", "张"};
     std::sort(names.begin(), names.end(), [](const auto& a, const auto& b) { return CompareByGbk(a, b) < 0; });
-    EXPECT_EQ(names, (std::vector<std::string>{"", "Zed", "abc", "阿明", "陈晨", "李四", "王五", "张", "张三", "赵六"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"", "abc", "Zed", "阿明", "陈晨", "李四", "王五", "张", "张三", "赵六"}));
     EXPECT_EQ(CompareByGbk("张三", "张三"), 0);
+}
+
+TEST(GbkOrder, LatinLettersSortWithoutRegardToCaseCapitalsFirstOnATie) {
+    std::vector<std::string> names{"carol", "Bob", "alice", "bob", "Alice"};
+    std::sort(names.begin(), names.end(), [](const auto& a, const auto& b) { return CompareByGbk(a, b) < 0; });
+    EXPECT_EQ(names, (std::vector<std::string>{"Alice", "alice", "Bob", "bob", "carol"}));
+    EXPECT_LT(CompareByGbk("a_", "B"), 0);
+    EXPECT_LT(CompareByGbk("[", "A"), 0);  // letters fold to lower case, after the signs between the cases
+    EXPECT_NE(CompareByGbk("Bob", "bob"), 0);
 }
 
 TEST(GbkOrder, CharactersOutsideGbkComeLastAndStrayBytesDoNotBreakIt) {

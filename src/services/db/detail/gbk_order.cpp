@@ -110,17 +110,30 @@ void scanTopLevel(const std::string& s, std::size_t from, std::size_t to, OnWord
 
 }  // namespace
 
-int CompareByGbk(std::string_view a, std::string_view b) {
+namespace {
+
+int compareKeys(std::string_view a, std::string_view b, bool foldCase) {
     const auto& codes = gbkCodes();
+    auto folded = [foldCase](unsigned k) { return foldCase && k >= 'A' && k <= 'Z' ? k + ('a' - 'A') : k; };
     std::size_t i = 0, j = 0;
     while (i < a.size() && j < b.size()) {
-        unsigned ka = nextKey(a, i, codes);
-        unsigned kb = nextKey(b, j, codes);
+        unsigned ka = folded(nextKey(a, i, codes));
+        unsigned kb = folded(nextKey(b, j, codes));
         if (ka != kb) return ka < kb ? -1 : 1;
     }
     if (i < a.size()) return 1;
     if (j < b.size()) return -1;
     return 0;
+}
+
+}  // namespace
+
+// Latin letters sort without regard to case, as the address book's names
+// always have (alice, Bob, carol); texts differing only in case still have
+// a fixed order, capitals first.
+int CompareByGbk(std::string_view a, std::string_view b) {
+    if (int r = compareKeys(a, b, true)) return r;
+    return compareKeys(a, b, false);
 }
 
 bool RegisterGbkCollation(sqlite3* db) {

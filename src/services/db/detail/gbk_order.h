@@ -11,8 +11,8 @@ namespace dbdetail {
 
 inline constexpr const char* kGbkCollation = "GBK";
 
-// Compares two UTF-8 texts by their GBK codes (characters GBK lacks come
-// after all others, by code point).
+// Compares two UTF-8 texts by their GBK codes, Latin letters without regard
+// to case (characters GBK lacks come after all others, by code point).
 int CompareByGbk(std::string_view a, std::string_view b);
 
 bool RegisterGbkCollation(sqlite3* db);

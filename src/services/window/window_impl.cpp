@@ -634,9 +634,14 @@ void WindowImpl::destroyNow() {
     closing_ = true;
     auto keep = selfShared_.lock();
 
-    // Windows owned by this one go first.
+    // Windows owned by this one go first. Held while they go: destroying one
+    // also destroys (and may free) the windows it owns in turn.
+    std::vector<std::shared_ptr<Window>> owned;
     for (Window* other : LoadedWindows())
-        if (other != self_ && other->impl().parentId() == decl_.id && !decl_.id.empty()) other->impl().destroyNow();
+        if (other != self_ && other->impl().parentId() == decl_.id && !decl_.id.empty())
+            owned.push_back(SharedWindow(other));
+    for (const auto& other : owned)
+        if (other) other->impl().destroyNow();
 
     raise(Event::Destroying, nullptr);
     destroyed_ = true;

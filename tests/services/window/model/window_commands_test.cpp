@@ -165,6 +165,19 @@ TEST_F(WindowCommands, ParentMustBeLoaded) {
     EXPECT_EQ(log.count("Destroying window"), 2);
 }
 
+TEST_F(WindowCommands, OwnedWindowsOfOwnedWindowsGoWithTheirOwner) {
+    ASSERT_TRUE(LoadWindow(SmallWindow("main"), LoggingHandlers(log)));
+    ASSERT_TRUE(LoadWindow(SmallWindow("record"), LoggingHandlers(log), false, "main"));
+    ASSERT_TRUE(LoadWindow(SmallWindow("frame"), LoggingHandlers(log), false, "record"));
+    ASSERT_TRUE(LoadWindow(SmallWindow("weather"), LoggingHandlers(log)));
+    DestroyWindow("main", true);
+    EXPECT_EQ(FindWindow("main"), nullptr);
+    EXPECT_EQ(FindWindow("record"), nullptr);
+    EXPECT_EQ(FindWindow("frame"), nullptr);
+    EXPECT_NE(FindWindow("weather"), nullptr);
+    EXPECT_EQ(log.count("Destroying window"), 3);
+}
+
 // ---- DestroyWindow ----
 
 TEST_F(WindowCommands, PostedDestroyLeavesTheWindowAliveUntilTheHandlerReturned) {

@@ -47,15 +47,20 @@ bool Convert(const QString& soffice, const QString& profile, const QString& inpu
     return true;
 }
 
+struct CsvField {
+    std::string text;
+    bool quoted = false;
+};
+
 // CSV as the office suite writes it with the options below: fields separated
-// by commas, quoted with '"' when needed (a quote doubled inside), records
-// ended by LF; a quoted field may hold line breaks.
-std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
-    std::vector<std::vector<std::string>> rows(1);
+// by commas, text cells always quoted with '"' (a quote doubled inside),
+// numbers bare, records ended by LF; a quoted field may hold line breaks.
+std::vector<std::vector<CsvField>> ParseCsv(const std::string& text) {
+    std::vector<std::vector<CsvField>> rows(1);
     std::string field;
     bool quoted = false, wasQuoted = false;
     auto endField = [&] {
-        rows.back().push_back(field);
+        rows.back().push_back({field, wasQuoted});
         field.clear();
         wasQuoted = false;
     };
@@ -82,14 +87,14 @@ std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
     return rows;
 }
 
-// The CSV's non-empty cells in the readers' notation: every cell is taken
-// as text, numbers were written by the tests in their shortest form.
+// The CSV's non-empty cells: "s:" + the text of a text cell, "n:" + a
+// number as the office suite shows it.
 CellMap CellsOfCsv(const std::string& text) {
     CellMap cells;
     auto rows = ParseCsv(text);
     for (std::uint32_t r = 0; r < rows.size(); ++r)
         for (std::uint32_t c = 0; c < rows[r].size(); ++c)
-            if (!rows[r][c].empty()) cells[{r, c}] = rows[r][c];
+            if (!rows[r][c].text.empty()) cells[{r, c}] = (rows[r][c].quoted ? "s:" : "n:") + rows[r][c].text;
     return cells;
 }
 
@@ -106,12 +111,13 @@ protected:
         if (soffice_.isEmpty()) GTEST_SKIP() << "no soffice on this machine";
     }
 
-    // Converts `xls` to CSV (UTF-8, comma, '"') and returns the text.
+    // Converts `input` to CSV (comma, '"', UTF-8, text cells always quoted)
+    // and returns the text.
     std::string AsCsv(const QString& input, const QString& outDir) {
         std::string error;
         QDir().mkpath(outDir);
         bool ok = Convert(soffice_, QString::fromStdString(dir_.file("profile")), input,
-                          QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1"), outDir, error);
+                          QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,true"), outDir, error);
         EXPECT_TRUE(ok) << error;
         QFile f(outDir + "/" + QFileInfo(input).completeBaseName() + ".csv");
         if (!f.open(QIODevice::ReadOnly)) {
@@ -157,7 +163,7 @@ TEST_F(OfficeSuite, OpensAnExportSizedWorkbookWithEveryCellIntact) {
     std::map<std::pair<std::uint32_t, std::uint32_t>, std::string> expected;
     auto text = [&](std::uint32_t r, std::uint32_t c, const std::string& v) {
         w.text(r, c, v);
-        if (!v.empty()) expected[{r, c}] = v;
+        if (!v.empty()) expected[{r, c}] = "s:" + v;
     };
     const char* titles[] = {"姓名", "手机", "QQ", "备注", "数值"};
     for (std::uint32_t c = 0; c < 5; ++c) text(0, c, titles[c]);
@@ -167,7 +173,7 @@ TEST_F(OfficeSuite, OpensAnExportSizedWorkbookWithEveryCellIntact) {
         text(r, 2, r % 7 == 0 ? "" : "0" + std::to_string(r));  // text keeps its leading zero
         if (r % 500 == 1) text(r, 3, "他说：\"你好\"，O'Brien\r\n第二行");
         w.number(r, 4, std::to_string(r) + ".5", r + 0.5);
-        expected[{r, 4}] = std::to_string(r) + ".5";
+        expected[{r, 4}] = "n:" + std::to_string(r) + ".5";
     }
     // Longer than one record of shared strings: it goes on in CONTINUE records.
     text(20001, 0, Repeat("长文本", 1500));

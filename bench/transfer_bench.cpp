@@ -4,6 +4,9 @@
 // with the book emptied, import that workbook into the list and write it
 // into the book. Prints each time and the 20,000 / 10,000 ratios.
 //
+// Then the text import of a file just under its size limit: open, split,
+// write.
+//
 //   transfer_bench            (offscreen; no window is shown)
 
 #include "transfer/import_export.h"
@@ -16,6 +19,8 @@
 #include "services/window/file_chooser.h"
 #include "services/window/report_list.h"
 #include "ui/import_export_window.h"
+#include "transfer/text_import.h"
+#include "ui/text_import_window.h"
 #include "ui/main_window.h"
 
 #include <QApplication>
@@ -132,6 +137,40 @@ Times Run(int contacts, const std::shared_ptr<FixedChooser>& chooser, const std:
     return t;
 }
 
+void RunTextImport(const std::shared_ptr<FixedChooser>& chooser) {
+    QTemporaryDir folder;
+    const std::string book = folder.filePath("VRL3.mdb").toStdString();
+    QFile::copy(QStringLiteral(VARELO_PROGRAM_DIR "/VRL3.mdb"), QString::fromStdString(book));
+    QFile(QString::fromStdString(book)).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    QDir::setCurrent(folder.path());
+    const std::string line = T("张三丰,13800000000,123456789,zhangsanfeng@example.com\r\n").bytes();
+    std::string text;
+    while (text.size() + line.size() < static_cast<std::size_t>(kMaxTextImportBytes)) text += line;
+    const QString file = folder.filePath("contacts.txt");
+    QFile out(file);
+    out.open(QIODevice::WriteOnly);
+    out.write(text.data(), static_cast<qint64>(text.size()));
+    out.close();
+    chooser->path = Text::fromQString(file);
+
+    ProgramState state;
+    LoadWindow(MainWindowDecl(), HandlerTable{}, false);
+    Window* main = FindWindow("main");
+    main->connection(T("数据库连接1"))->ConnectAccess(AddressBookFile());
+    LoadWindow(TextImportWindowDecl(), text_import_handlers(state), false);
+    Window* window = FindWindow("text_import");
+    const double open = Seconds([&] { open_text_file(*window); });
+    const double split = Seconds([&] { split_text(*window); });
+    const double write = Seconds([&] { write_rows_to_book(*window); });
+    std::printf("text import of %.1f MB (%zu lines): open %.2f s, split %.2f s, write %.2f s (%s)\n",
+                double(text.size()) / (1024 * 1024), text.size() / line.size(), open, split, write,
+                window->control(T("标签_状态")).text().toUtf8().c_str());
+    for (Window* w : LoadedWindows()) DestroyWindow(w, true);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    QDir::setCurrent(QDir::tempPath());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -147,5 +186,6 @@ int main(int argc, char** argv) {
     std::printf("20,000 / 10,000: read %.2fx, export %.2fx, import %.2fx, write %.2fx (limit 2.5x for read, export, import)\n",
                 large.read / small.read, large.exportTime / small.exportTime, large.import / small.import,
                 large.write / small.write);
+    RunTextImport(chooser);
     return 0;
 }

@@ -11,6 +11,7 @@
 #include "services/window/report_list.h"
 
 #include <QFileInfo>
+#include <QTimer>
 
 namespace {
 
@@ -318,6 +319,44 @@ TEST_F(ImportExportTest, AnImportedListIsExportedWithoutTheReadsPhotos) {
     // Row 0 of the imported list is 张三, not the contact whose photo was read.
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(folder_.file("13800138000.bmp"))));
     EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(book)));
+}
+
+}  // namespace
+
+namespace {
+
+// Closing the window while rows are written stops the write: what was
+// written is stored, nothing is claimed, and the main list shows the rows.
+TEST_F(ImportExportTest, ClosingTheWindowDuringAWriteStopsItAndKeepsTheRowsWritten) {
+    execOnFile(
+        "with recursive n(i) as (select 1 union all select i + 1 from n where i < 3000) "
+        "insert into 通讯录 (姓名, 手机) select 'c' || i, '1380000' || (10000 + i) from n");
+    const std::string book = folder_.file("many.xls");
+    inWindow([&](Window& w) {
+        click(w, "按钮_读出数据库");
+        chooser_->answers.push_back(book);
+        click(w, "按钮导出");
+    });
+    execOnFile("delete from 通讯录");
+    inWindow([&](Window& w) {
+        chooser_->answers.push_back(book);
+        click(w, "按钮导入");
+        ASSERT_EQ(listOf(w).ItemCount(), 3000);
+        // Closed as soon as the write lets the window's events run.
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [&] {
+            if (textOf(w, "状态透明标签").rfind("正在写入第", 0) == 0) DestroyWindow(&w);
+        });
+        closer.start(0);
+        click(w, "按钮_写入数据库");
+        closer.stop();
+        EXPECT_FALSE(w.alive() && !w.closing());
+    });
+    const std::size_t stored = storedContacts().size();
+    EXPECT_GT(stored, 0u);
+    EXPECT_LT(stored, 3000u);
+    EXPECT_EQ(messageTexts().back(), "任务完成！");  // the export's; the write claimed nothing
+    EXPECT_EQ(mainWindow().list(T("超级列表框1"))->ItemCount(), static_cast<int>(stored));
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include "services/window/commands.h"
 #include "ui/batch_window.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QProgressBar>
@@ -34,7 +36,12 @@ void apply_batch_change(Window& window, const ControlChange& change) {
     case Kind::SetCaption: control.setText(change.text); break;
     case Kind::AppendText: AppendEditText(control, {change.text}); break;
     case Kind::SetMaximum:
-        if (auto* bar = qobject_cast<QProgressBar*>(control.widget())) bar->setMaximum(change.number);
+        if (auto* bar = qobject_cast<QProgressBar*>(control.widget())) {
+            // A bar whose range is empty turns into an endless busy
+            // indicator; an empty book shows an empty bar instead.
+            bar->setMaximum(std::max(change.number, bar->minimum() + 1));
+            if (change.number <= bar->minimum()) bar->setValue(bar->minimum());
+        }
         break;
     case Kind::SetPosition: control.setPosition(change.number); break;
     case Kind::SetWindowHeight: break;

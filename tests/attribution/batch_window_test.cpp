@@ -184,6 +184,10 @@ TEST_F(BatchWindowTest, EmptyBookCompletesAtOnceAndStaysShort) {
     EXPECT_TRUE(WaitFor([&] { return finished(batch, "获取已完成！！！"); }));
     EXPECT_EQ(batch.height(), 152);
     EXPECT_EQ(service.requestCount(), 0u);
+    // An empty bar, not an endless busy indicator (a range of 0 to 0).
+    QProgressBar* bar = progressOf(batch);
+    EXPECT_LT(bar->minimum(), bar->maximum());
+    EXPECT_EQ(bar->value(), bar->minimum());
 }
 
 // ---- runs ----

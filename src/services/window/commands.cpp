@@ -307,10 +307,14 @@ int ComboAddItem(const Control& combo, const Text& text, int itemData) {
     QComboBox* c = ComboOf(combo);
     if (!c || c->count() >= c->maxCount()) return -1;
     // Adding never chooses an item; Qt would make the first item of an empty
-    // list the current one.
+    // list the current one, over a typed text too.
     const int current = c->currentIndex();
+    const QString typed = c->currentText();
     c->addItem(text.toQString(), itemData);
-    if (current < 0) c->setCurrentIndex(-1);
+    if (current < 0 && c->currentIndex() >= 0) {
+        c->setCurrentIndex(-1);
+        if (c->isEditable()) c->setEditText(typed);
+    }
     return c->count() - 1;
 }
 

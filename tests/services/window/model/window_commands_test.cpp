@@ -7,6 +7,7 @@
 #include "services/window/file_chooser.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -366,6 +367,16 @@ TEST_F(WindowCommands, ComboCommandsAndTheirIndexRules) {
     EXPECT_EQ(ComboItemText(combo, 0), T("张三"));
     ComboClear(combo);
     EXPECT_EQ(ComboCount(combo), 0);
+    // A name typed into an editable box stays when items are added.
+    auto* box = qobject_cast<QComboBox*>(combo.widget());
+    box->setEditable(true);
+    box->setEditText(QStringLiteral("王五"));
+    EXPECT_EQ(ComboAddItem(combo, T("admin")), 0);
+    EXPECT_EQ(combo.selection(), -1);
+    EXPECT_EQ(box->currentText(), QStringLiteral("王五"));
+    box->setEditText(QStringLiteral("赵六"));
+    EXPECT_EQ(ComboAddItem(combo, T("张三")), 1);
+    EXPECT_EQ(box->currentText(), QStringLiteral("赵六"));
     // Combo commands on another kind do nothing.
     EXPECT_EQ(ComboAddItem(FindWindow("login")->control(T("编辑框1")), T("x")), -1);
 }

@@ -594,12 +594,14 @@ void WindowImpl::applyShape() {
 void WindowImpl::start() {
     if (destroyed_) return;
     created_ = true;
-    raise(Event::Created, nullptr);
-    if (destroyed_ || closing_) return;
+    // Declared timers run from creation, so that the created handler may
+    // stop them or change their interval.
     for (const auto& r : records_) {
         if (r->decl.kind == ControlKind::Timer && r->decl.interval > 0)
             if (auto* t = qobject_cast<QTimer*>(r->object.data())) t->start();
     }
+    raise(Event::Created, nullptr);
+    if (destroyed_ || closing_) return;
     if (!decl_.visible) return;
     switch (decl_.position) {
     case WindowPosition::Minimized: widget_->showMinimized(); break;

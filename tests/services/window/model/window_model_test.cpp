@@ -297,6 +297,30 @@ TEST_F(WindowModel, TimerTicksAtItsInterval) {
     EXPECT_EQ(log.count("TimerTick 时钟1"), ticks);
 }
 
+TEST_F(WindowModel, CreatedHandlerMayStopADeclaredTimer) {
+    WindowDecl decl = EveryKindWindow("timers");
+    for (auto& c : decl.controls)
+        if (c.kind == ControlKind::Timer) c.interval = 10;
+    HandlerTable handlers = LoggingHandlers(log);
+    handlers["log"] = [this](const EventArgs& e) {
+        if (e.event == Event::Created) e.window.control(T("时钟1")).setInterval(0);
+        if (e.event == Event::TimerTick) log.entries.push_back("tick");
+    };
+    ASSERT_TRUE(LoadWindow(decl, handlers));
+    QTest::qWait(60);
+    EXPECT_EQ(log.count("tick"), 0);
+    EXPECT_EQ(FindWindow("timers")->control(T("时钟1")).interval(), 0);
+}
+
+TEST_F(WindowModel, DeclaredTimerRunsFromCreation) {
+    WindowDecl decl = EveryKindWindow("timers");
+    for (auto& c : decl.controls)
+        if (c.kind == ControlKind::Timer) c.interval = 10;
+    ASSERT_TRUE(LoadWindow(decl, LoggingHandlers(log)));
+    EXPECT_EQ(FindWindow("timers")->control(T("时钟1")).interval(), 10);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return log.count("TimerTick 时钟1") >= 1; }, 2000));
+}
+
 TEST_F(WindowModel, ComboRaisesDropDownAndItemSelected) {
     Window* w = LoadEvery(log);
     Control combo = w->control(T("组合框1"));

@@ -199,7 +199,9 @@ void PopupMenu(Window* window, const Text& menu, std::optional<int> x, std::opti
         if (m.name == menu) decl = &m;
     if (!decl) return;
 
-    QMenu popup(window->widget());
+    // Not a child of the window: a window destroyed while its menu is open
+    // must not take the menu with it.
+    QMenu popup;
     std::string chosen;
     Text chosenCaption;
     AddItems(popup, decl->items, &window->impl(), &chosen, &chosenCaption);

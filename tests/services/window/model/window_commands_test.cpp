@@ -273,6 +273,21 @@ TEST_F(WindowCommands, PopupMenuShowsTheItemsAndDeliversTheChoiceAfterwards) {
     PopupMenu(FindWindow("main"), T("别的菜单"));
 }
 
+TEST_F(WindowCommands, WindowDestroyedWhileItsMenuIsOpen) {
+    ASSERT_TRUE(LoadWindow(EveryKindWindow("main"), LoggingHandlers(log)));
+    bool menuShown = false;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        menuShown = menu != nullptr;
+        DestroyWindow("main", true);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (auto* still = qobject_cast<QMenu*>(QApplication::activePopupWidget())) still->close();
+    });
+    PopupMenu(FindWindow("main"), T("主菜单"), 100, 120);
+    EXPECT_TRUE(menuShown);
+    EXPECT_EQ(FindWindow("main"), nullptr);
+}
+
 // ---- ShowCommonDialog ----
 
 TEST(FileFilter, PairsOfNameAndPatternUntilAnEmptyName) {

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QPointer>
 
 #include <mutex>
 
@@ -39,7 +40,10 @@ namespace {
 class QtFileChooser : public FileChooser {
 public:
     std::optional<Text> choose(const FileRequest& request) override {
-        QFileDialog dialog(QApplication::activeWindow());
+        // Owned by the active window, which may be destroyed while the dialog
+        // is open (and take the dialog with it).
+        QPointer<QFileDialog> owned = new QFileDialog(QApplication::activeWindow());
+        QFileDialog& dialog = *owned;
         dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
         dialog.setOption(QFileDialog::ReadOnly, false);
@@ -58,8 +62,12 @@ public:
         if (!request.folder.empty()) dialog.setDirectory(request.folder.toQString());
         if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(request.defaultExtension.toQString());
         if (!request.fileName.empty()) dialog.selectFile(request.fileName.toQString());
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-        return Text::fromQString(dialog.selectedFiles().first());
+        const bool accepted = dialog.exec() == QDialog::Accepted;
+        if (!owned) return std::nullopt;
+        const QStringList chosen = owned->selectedFiles();
+        delete owned.data();
+        if (!accepted || chosen.isEmpty()) return std::nullopt;
+        return Text::fromQString(chosen.first());
     }
 };
 

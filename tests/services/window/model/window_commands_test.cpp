@@ -341,6 +341,26 @@ TEST_F(WindowCommands, CommonDialogAsksTheChooserAndKeepsTheChosenPath) {
     EXPECT_FALSE(ShowCommonDialog(w->control(T("编辑框1"))));
 }
 
+TEST_F(WindowCommands, WindowDestroyedWhileTheFileDialogIsOpen) {
+    auto previous = SetFileChooser(nullptr);  // the desktop's own dialog
+    ASSERT_TRUE(LoadWindow(SmallWindow("import"), LoggingHandlers(log)));
+    Window* w = FindWindow("import");
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w->widget()));
+    Control dialog = w->control(T("通用对话框1"));
+    bool dialogShown = false;
+    QTimer::singleShot(50, [&] {
+        QWidget* shown = QApplication::activeModalWidget();
+        dialogShown = shown != nullptr;
+        DestroyWindow("import", true);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (QWidget* still = QApplication::activeModalWidget()) still->close();
+    });
+    EXPECT_FALSE(ShowCommonDialog(dialog));
+    EXPECT_TRUE(dialogShown);
+    EXPECT_EQ(FindWindow("import"), nullptr);
+    SetFileChooser(previous);
+}
+
 // ---- edit and combo boxes ----
 
 TEST_F(WindowCommands, AppendEditTextAppendsBackToBack) {

@@ -3,6 +3,7 @@
 
 #include "services/system/system.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCursor>
 #include <QDesktopServices>
@@ -83,10 +84,29 @@ bool SetWindowAlpha(QWidget* window, std::optional<int> opacity) {
     return true;
 }
 
+namespace {
+
+// The viewport, scroll bars and header of a scrolling control (edit box,
+// list) are parts of that one control, not windows of their own; what lies
+// inside the viewport is.
+QWidget* scrollingControlOf(QWidget* hit) {
+    for (QWidget* up = hit; up && !up->isWindow(); up = up->parentWidget()) {
+        auto* area = qobject_cast<QAbstractScrollArea*>(up->parentWidget());
+        if (!area)
+            continue;
+        QWidget* viewport = area->viewport();
+        return hit == viewport || !viewport->isAncestorOf(hit) ? area : hit;
+    }
+    return hit;
+}
+
+}  // namespace
+
 QWidget* WindowUnderPoint(const QPoint& screenPoint) {
     QWidget* hit = QApplication::widgetAt(screenPoint);
     if (!hit)
         return nullptr;
+    hit = scrollingControlOf(hit);
     QWidget* parent = hit->parentWidget();
     if (!parent || hit->isWindow())
         return hit;

@@ -6,7 +6,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QGroupBox>
 #include <QTimer>
 #include <QTest>
@@ -84,6 +86,19 @@ TEST(WindowUnderCursor, SmallestVisibleSiblingWins) {
     const QPoint onWindow = window.mapToGlobal(QPoint(280, 180));
     EXPECT_EQ(WindowUnderPoint(onWindow), &window);
     EXPECT_EQ(WindowUnderPoint(QPoint(5000, 5000)), nullptr);
+}
+
+TEST(WindowUnderCursor, PartsOfAScrollingControlAreThatControl) {
+    QWidget window;
+    window.setGeometry(200, 150, 300, 200);
+    auto* memo = new QPlainTextEdit(&window);
+    memo->setGeometry(20, 20, 150, 100);
+    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_EQ(WindowUnderPoint(window.mapToGlobal(QPoint(40, 40))), memo);  // its text area
+    const QWidget* bar = memo->verticalScrollBar();
+    EXPECT_EQ(WindowUnderPoint(bar->mapToGlobal(bar->rect().center())), memo);
 }
 
 TEST(Delay, HandlesEventsWhileWaiting) {

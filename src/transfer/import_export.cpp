@@ -10,6 +10,7 @@
 #include "services/window/report_list.h"
 #include "transfer/batched_writes.h"
 #include "transfer/event_pump.h"
+#include "transfer/mobile_index.h"
 #include "transfer/transfer_text.h"
 #include "ui/import_export_window.h"
 
@@ -248,8 +249,23 @@ void write_list_into_book(Window& window, ImportExportSession& session, ProgramS
     DBConnection* book = AddressBookConnection();
     if (!busy.acquired() || !list || !book) return;
 
+    // The stored numbers are read once; every row is tested against them
+    // and the rows added before it, not by a scan of the table per row.
+    RecordSet numbers;
+    numbers.SetConnection(*book);
+    std::vector<std::string> stored;
+    const bool testable = numbers.Open(T("select 手机 from 通讯录 where 手机 is not null"), 1);
+    for (bool more = numbers.MoveFirst(); more && !numbers.AtEnd(); more = numbers.MoveNext())
+        stored.push_back(numbers.ReadText(0).toUtf8());
+    numbers.Close();
+    MobileIndex storedMobiles(stored);
+    stored.clear();
+
+    // An empty result on the table: its columns, for the rows added.
     RecordSet contacts;
     contacts.SetConnection(*book);
+    const bool writable = testable && contacts.Open(T("select * from 通讯录 where 0"), 1);
+    const Text mobileField = T("手机");
     Progress progress(window);
     EventPump pump;
     const int total = list->ItemCount();
@@ -265,7 +281,7 @@ void write_list_into_book(Window& window, ImportExportSession& session, ProgramS
         const Text number = TrimSpaces(rawNumber);
         // A number already stored (or containing this one) is skipped; so
         // is a row whose test could not run.
-        if (!contacts.Open(DuplicateMobileSql(number), 1) || contacts.RecordCount() != 0) {
+        if (!writable || storedMobiles.contains(number.toUtf8())) {
             ++present;
         } else {
             contacts.AddNew();
@@ -273,7 +289,12 @@ void write_list_into_book(Window& window, ImportExportSession& session, ProgramS
             contacts.WriteText(initialsField, NameInitials(list->GetItemText(i - 1, 0), 3));
             const auto photoFile = PhotoFileName(session.importFolder, rawNumber);
             contacts.WriteBytes(photoField, photoFile ? ReadFile(*photoFile) : Bytes());
-            if (contacts.Update()) ++added;
+            if (contacts.Update()) {
+                ++added;
+                // What the book now holds (an empty number is stored as NULL).
+                const Text kept = contacts.ReadText(mobileField);
+                if (!kept.empty()) storedMobiles.add(kept.toUtf8());
+            }
             batch.rowWritten();
         }
         progress.step("正在写入第 ", i, total);

@@ -196,6 +196,42 @@ TEST_F(ImportExportTest, ANumberAlreadyStoredOrContainingTheRowsNumberIsSkipped)
     EXPECT_EQ(textOf(mainWindow(), "透明标签_记录数"), "共 3 条记录");
 }
 
+// Which rows the write skips as present: any stored number, or one added
+// earlier in the same write, that contains the row's number (Latin letters
+// in either case) makes it present; a number containing a stored one is new.
+TEST_F(ImportExportTest, ARowIsPresentWhenAStoredOrEarlierRowsNumberContainsIt) {
+    addContact({{"姓名", "旧"}, {"手机", "13800138000"}});
+    addContact({{"姓名", "字母"}, {"手机", "Tel-AB12"}});
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"甲", "0013"},           // inside a stored number: present
+        {"乙", "138001380001"},   // contains a stored number: added
+        {"丙", "138001380001"},   // the same number again in this workbook: present
+        {"丁", "3800138"},        // inside stored and added numbers: present
+        {"戊", "tel-ab"},         // letters in the other case: present
+        {"己", "13_0"},           // _ is a character, not a pattern: added
+        {"庚", ""},               // no number: present once the book holds any
+        {"辛", "13912345678"},    // added
+        {"壬", "91234"},          // inside the number added two rows before: present
+    };
+    inWindow([&](Window& w) {
+        ReportList& list = listOf(w);
+        list.InsertColumn(std::nullopt, T("姓名"));
+        list.InsertColumn(std::nullopt, T("手机"));
+        for (const auto& [name, mobile] : rows) {
+            const int row = list.InsertItem();
+            list.SetItemText(row, 0, Text::fromUtf8(name));
+            list.SetItemText(row, 1, Text::fromUtf8(mobile));
+        }
+        w.control(T("按钮_写入数据库")).setEnabled(true);
+        click(w, "按钮_写入数据库");
+    });
+    EXPECT_EQ(messageTexts().back(), "共 9 条记录\r\n已存在 6 条记录\r\n成功添加 3 条记录");
+    std::vector<std::string> added;
+    for (const auto& c : storedContacts()) added.push_back(c["姓名"] + " " + c["手机"]);
+    EXPECT_EQ(added, (std::vector<std::string>{"旧 13800138000", "字母 Tel-AB12", "乙 138001380001", "己 13_0",
+                                               "辛 13912345678"}));
+}
+
 // The workbook reader gives no formula results: the cell arrives empty and
 // the row is treated as one without a number (the containment test counts it
 // as present once the book holds any contact).

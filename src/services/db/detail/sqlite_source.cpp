@@ -1,5 +1,8 @@
-// The address book file: an SQLite database opened in serialized mode, so
-// that the batch worker's record set and the window thread can share it.
+// The address book file: an SQLite database shared by the batch worker's
+// record set and the window thread. Every use of the connection holds the
+// source's own mutex, so SQLite's per-call locking (taken again for each
+// column of each row read) is switched off: one lock per call, not one per
+// value.
 
 #include "services/db/detail/cell_text.h"
 #include "services/db/detail/gbk_order.h"
@@ -29,8 +32,8 @@ ColumnKind kindOfDeclaration(const char* declared) {
     return ColumnKind::Text;
 }
 
-Cell cellOf(sqlite3_stmt* st, int i, ColumnKind kind, bool blobSizeOnly) {
-    int type = sqlite3_column_type(st, i);
+// `type` is the column's sqlite3_column_type, read once by the caller.
+Cell cellOf(sqlite3_stmt* st, int i, int type, ColumnKind kind, bool blobSizeOnly) {
     if (type == SQLITE_NULL) return Cell::null();
     if (blobSizeOnly) return Cell::ofBlobSize(sqlite3_column_int64(st, i));
     switch (type) {
@@ -56,14 +59,15 @@ Cell cellOf(sqlite3_stmt* st, int i, ColumnKind kind, bool blobSizeOnly) {
 
 // Appends the value of column i of the current row, as cellOf would give it.
 void appendValue(std::string& packed, sqlite3_stmt* st, int i, ColumnKind kind, bool blobSizeOnly) {
-    int type = sqlite3_column_type(st, i);
+    const int type = sqlite3_column_type(st, i);
+    if (type == SQLITE_NULL) return AppendCell(packed, Cell::null());
     if (type == SQLITE_TEXT && !blobSizeOnly) {
         const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
         std::size_t n = static_cast<std::size_t>(sqlite3_column_bytes(st, i));
         if (kind != ColumnKind::Date) return AppendBytesCell(packed, Cell::Kind::Text, p, n);
         if (IsCanonicalDate(std::string_view(p, n))) return AppendBytesCell(packed, Cell::Kind::Date, p, n);
     }
-    AppendCell(packed, cellOf(st, i, kind, blobSizeOnly));
+    AppendCell(packed, cellOf(st, i, type, kind, blobSizeOnly));
 }
 
 bool onlyBlanks(const char* tail) {
@@ -273,7 +277,8 @@ public:
         if (sqlite3_step(st.get()) != SQLITE_ROW) return false;
         std::string packed;
         for (std::size_t i = 0; i < result.columns.size(); ++i)
-            AppendCell(packed, cellOf(st.get(), int(i), result.columns[i].kind, result.columns[i].kind == ColumnKind::Blob));
+            AppendCell(packed, cellOf(st.get(), int(i), sqlite3_column_type(st.get(), int(i)), result.columns[i].kind,
+                                      result.columns[i].kind == ColumnKind::Blob));
         row.packed = std::move(packed);
         return true;
     }
@@ -389,7 +394,7 @@ std::shared_ptr<Source> OpenSqliteFile(const std::string& path, std::vector<Erro
     stat(path.c_str(), &info);
     int mode = (info.st_mode & 0222) ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &db, mode | SQLITE_OPEN_FULLMUTEX, nullptr);
+    int rc = sqlite3_open_v2(path.c_str(), &db, mode | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         errors.push_back({db ? sqlite3_errmsg(db) : sqlite3_errstr(rc), "", rc, "SQLite"});
         sqlite3_close_v2(db);

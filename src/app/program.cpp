@@ -102,7 +102,9 @@ int RunVarelo(int argc, char** argv) {
     // visible window goes (the login window hides before the main one shows).
     QApplication::setQuitOnLastWindowClosed(false);
     PrepareWebFetch();
-    HtmlBrowseBox::setDefaultFetcher([](const Text& url) { return fetch_web_page(url); });
+    // Cancellable, so closing the weather window never waits out a dead host.
+    HtmlBrowseBox::setDefaultFetcher(
+        [](const Text& url, std::stop_token cancel) { return fetch_web_page(url, cancel); });
     Program program(ProgramFolder());
     if (!program.start()) return 0;
     return app.exec();

@@ -4,6 +4,7 @@
 #include "data/address_book.h"
 #include "services/db/db_connection.h"
 #include "services/db/record_set.h"
+#include "support/address_book_copy.h"
 #include "support/recording_presenter.h"
 #include "support/temp_folder.h"
 
@@ -39,7 +40,7 @@ std::string fileBytes(const std::string& path) {
 class AddressBookTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::filesystem::copy_file(kDelivered, folder.file("VRL3.mdb"));
+        ASSERT_TRUE(CopyDeliveredBook(folder.file("VRL3.mdb")));
         ASSERT_TRUE(db.ConnectAccess(folder.fileText("VRL3.mdb")));
         rs.SetConnection(db);
     }

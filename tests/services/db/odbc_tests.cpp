@@ -17,7 +17,7 @@ const char* kDriver = "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so";
 class OdbcTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        RawExec(book.path(),
+        ExecOnBook(book.path(),
                 "INSERT INTO 通讯录 (姓名,手机,生日,照片) VALUES ('张三','13800138000','1980-01-06 00:00:00',x'00FF10');"
                 "INSERT INTO 通讯录 (姓名,手机) VALUES ('O''Brien','13900000000');");
         ASSERT_TRUE(db.Connect(T("ODBC;Driver=") + T(kDriver) + T(";Database=") + book.pathText() + T(";")))
@@ -47,7 +47,7 @@ TEST_F(OdbcTest, ReadsRowsWithTheirTypes) {
 }
 
 TEST_F(OdbcTest, DatesAndTimesReadAsDateTimes) {
-    RawExec(book.path(), "CREATE TABLE 时刻 (日 DATE, 时 TIME, 刻 TIMESTAMP);"
+    ExecOnBook(book.path(), "CREATE TABLE 时刻 (日 DATE, 时 TIME, 刻 TIMESTAMP);"
                          "INSERT INTO 时刻 VALUES ('1980-01-06', '08:30:05', '1980-01-06 08:30:05.250')");
     ASSERT_TRUE(rs.Open(T("select * from 时刻"), 1)) << boxes->lastText();
     EXPECT_EQ(rs.ReadText(T("日")).toUtf8(), "1980-01-06 00:00:00");
@@ -84,7 +84,7 @@ TEST_F(OdbcTest, AddsChangesAndDeletesRows) {
 
 TEST_F(OdbcTest, ARowItsValuesCannotTellFromAnotherIsLeftAlone) {
     // 用户 has no key: two identical accounts are found by the same values.
-    RawExec(book.path(), "INSERT INTO 用户 (用户名, 密码) VALUES ('twin', '1'), ('twin', '1'), ('solo', '2')");
+    ExecOnBook(book.path(), "INSERT INTO 用户 (用户名, 密码) VALUES ('twin', '1'), ('twin', '1'), ('solo', '2')");
     ASSERT_TRUE(rs.OpenTable(T("用户"), T("用户名 ASC"))) << boxes->lastText();
     ASSERT_EQ(rs.RecordCount(), 4);
     ASSERT_TRUE(rs.MoveTo(2));

@@ -302,7 +302,7 @@ TEST_F(RecordSetTest, ChangesAreStoredByRowIdentity) {
 
     // A row deleted behind the record set's back is not updated.
     ASSERT_TRUE(rs.OpenTable(T("通讯录"), T("姓名 ASC")));
-    RawExec(book.path(), "delete from 通讯录 where 姓名='李四'");
+    ExecOnBook(book.path(), "delete from 通讯录 where 姓名='李四'");
     ASSERT_TRUE(rs.WriteText(T("备注"), T("lost")));
     EXPECT_FALSE(rs.Update());
     EXPECT_EQ(RawValue(book.path(), "select count(*) from 通讯录"), "1");

@@ -4,7 +4,7 @@
 
 #include "services/core/text.h"
 #include "services/db/db_connection.h"
-#include "support/temp_folder.h"
+#include "support/address_book_copy.h"
 
 #include <string>
 #include <utility>
@@ -18,7 +18,6 @@ public:
         std::string attribution;   // UTF-8, empty: not looked up yet
     };
 
-    TestBook();
     // Table 通讯录, in the order given (names sort as given when they are "c01", "c02", ...).
     void addContacts(const std::vector<Contact>& contacts);
     // Table 所属网络 holding only these segments.
@@ -30,15 +29,12 @@ public:
     // The stored 归属地 of the contact with this name, read straight from the file.
     std::string storedAttribution(const std::string& name) const;
 
-    const std::string& path() const { return path_; }
+    const std::string& path() const { return book_.path(); }
     // A connection of the database layer to the book.
     DBConnection& connection();
 
 private:
-    void exec(const std::string& sql) const;
-
-    TempFolder folder_;
-    std::string path_;
+    AddressBookCopy book_;
     DBConnection connection_;
     bool connected_ = false;
 };

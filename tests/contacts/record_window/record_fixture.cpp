@@ -8,6 +8,7 @@
 #include "services/system/system.h"
 #include "services/window/commands.h"
 #include "services/window/report_list.h"
+#include "support/address_book_copy.h"
 #include "ui/main_window.h"
 
 #include <QAbstractButton>
@@ -42,8 +43,7 @@ std::string Gbk(const std::string& utf8) { return Text::fromUtf8(utf8).bytes(); 
 
 void RecordWindowTest::SetUp() {
     previousFolder_ = QDir::currentPath().toStdString();
-    ASSERT_TRUE(QFile::copy(QStringLiteral(VARELO_PROGRAM_DIR "/VRL3.mdb"), QString::fromStdString(bookPath())));
-    QFile(QString::fromStdString(bookPath())).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    ASSERT_TRUE(CopyDeliveredBook(bookPath()));
     ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(folder_.path())));
     previousChooser_ = SetFileChooser(chooser_);
     messages_ = std::make_unique<ScopedPresenter>();
@@ -100,61 +100,19 @@ Window& RecordWindowTest::recordWindow() const {
 }
 
 void RecordWindowTest::addContact(const std::map<std::string, std::string>& fields, const Bytes& photo) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(bookPath().c_str(), &db), SQLITE_OK);
-    std::vector<std::string> columns;
-    for (const auto& field : fields) columns.push_back(field.first);
-    if (!photo.empty()) columns.push_back("照片");
-    std::string columnList, marks;
-    for (const auto& column : columns) {
-        if (!columnList.empty()) {
-            columnList += ',';
-            marks += ',';
-        }
-        columnList += column;
-        marks += '?';
-    }
-    const std::string sql = "INSERT INTO 通讯录 (" + columnList + ") VALUES (" + marks + ")";
-    sqlite3_stmt* st = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
-    int i = 1;
-    for (const auto& [column, value] : fields)
-        sqlite3_bind_text(st, i++, value.c_str(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
-    if (!photo.empty()) sqlite3_bind_blob(st, i, photo.data(), static_cast<int>(photo.size()), SQLITE_TRANSIENT);
-    EXPECT_EQ(sqlite3_step(st), SQLITE_DONE) << sqlite3_errmsg(db);
-    sqlite3_finalize(st);
-    sqlite3_close(db);
+    AddContact(bookPath(), fields, photo);
 }
 
 void RecordWindowTest::refillList() { fill_contact_list(state_, kAllContacts); }
 
 std::vector<StoredRow> RecordWindowTest::storedContacts() const {
     std::vector<StoredRow> out;
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(bookPath().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-        ADD_FAILURE() << "cannot open " << bookPath();
-        sqlite3_close(db);
-        return out;
-    }
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db, "select * from 通讯录 order by 编号", -1, &st, nullptr);
-    while (st && sqlite3_step(st) == SQLITE_ROW) {
+    for (const StoredContact& contact : StoredContacts(bookPath())) {
         StoredRow row;
-        for (int i = 0; i < sqlite3_column_count(st); ++i) {
-            const std::string name = sqlite3_column_name(st, i);
-            if (sqlite3_column_type(st, i) == SQLITE_NULL) continue;
-            if (name == "照片") {
-                auto* p = static_cast<const unsigned char*>(sqlite3_column_blob(st, i));
-                row.photo.assign(p, p + sqlite3_column_bytes(st, i));
-            } else {
-                auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
-                row.gbk[name] = Gbk(std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(st, i))));
-            }
-        }
+        for (const auto& [column, value] : contact.fields) row.gbk[column] = Gbk(value);
+        row.photo = contact.photo;
         out.push_back(std::move(row));
     }
-    sqlite3_finalize(st);
-    sqlite3_close(db);
     return out;
 }
 

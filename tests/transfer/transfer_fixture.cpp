@@ -10,11 +10,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
-#include <QFile>
 #include <QTest>
 #include <QTimer>
-
-#include <sqlite3.h>
 
 #include <fstream>
 #include <sstream>
@@ -30,8 +27,7 @@ std::optional<Text> ScriptedChooser::choose(const FileRequest& request) {
 
 void TransferTest::SetUp() {
     previousFolder_ = QDir::currentPath().toStdString();
-    ASSERT_TRUE(QFile::copy(QStringLiteral(VARELO_PROGRAM_DIR "/VRL3.mdb"), QString::fromStdString(bookPath())));
-    QFile(QString::fromStdString(bookPath())).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    ASSERT_TRUE(CopyDeliveredBook(bookPath()));
     ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(folder_.path())));
     previousChooser_ = SetFileChooser(chooser_);
     messages_ = std::make_unique<ScopedPresenter>();
@@ -67,47 +63,6 @@ void TransferTest::addContact(const std::map<std::string, std::string>& fields, 
         ASSERT_TRUE(contacts.WriteBytes(T("照片"), photo));
     }
     ASSERT_TRUE(contacts.Update());
-}
-
-std::vector<StoredContact> TransferTest::storedContacts() const {
-    std::vector<StoredContact> out;
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(bookPath().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-        ADD_FAILURE() << "cannot open " << bookPath();
-        sqlite3_close(db);
-        return out;
-    }
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db, "select * from 通讯录 order by 编号", -1, &st, nullptr);
-    while (st && sqlite3_step(st) == SQLITE_ROW) {
-        StoredContact c;
-        for (int i = 0; i < sqlite3_column_count(st); ++i) {
-            const std::string name = sqlite3_column_name(st, i);
-            if (sqlite3_column_type(st, i) == SQLITE_NULL) continue;
-            if (name == "照片") {
-                auto* p = static_cast<const unsigned char*>(sqlite3_column_blob(st, i));
-                c.photo.assign(p, p + sqlite3_column_bytes(st, i));
-            } else {
-                auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
-                c.fields[name] = std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(st, i)));
-            }
-        }
-        out.push_back(std::move(c));
-    }
-    sqlite3_finalize(st);
-    sqlite3_close(db);
-    return out;
-}
-
-void TransferTest::execOnFile(const std::string& sql) const {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(bookPath().c_str(), &db), SQLITE_OK);
-    char* error = nullptr;
-    const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
-    const std::string why = error ? error : "";
-    sqlite3_free(error);
-    sqlite3_close(db);
-    ASSERT_EQ(rc, SQLITE_OK) << why;
 }
 
 void TransferTest::runModal(const std::string& id, const std::function<void()>& open,

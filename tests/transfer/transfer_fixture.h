@@ -8,6 +8,7 @@
 #include "services/core/value.h"
 #include "services/window/file_chooser.h"
 #include "services/window/window.h"
+#include "support/address_book_copy.h"
 #include "support/recording_presenter.h"
 #include "support/temp_folder.h"
 #include "ui/program_state.h"
@@ -31,16 +32,6 @@ public:
     std::vector<FileRequest> requests;
 };
 
-// One contact as stored: column name (UTF-8) -> value (UTF-8), and the photo.
-struct StoredContact {
-    std::map<std::string, std::string> fields;  // NULL columns are absent
-    Bytes photo;
-    std::string operator[](const std::string& column) const {
-        auto it = fields.find(column);
-        return it == fields.end() ? std::string() : it->second;
-    }
-};
-
 class TransferTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -50,9 +41,9 @@ protected:
     // (UTF-8 values), and the photo when not empty.
     void addContact(const std::map<std::string, std::string>& fields, const Bytes& photo = {});
     // Every contact read straight from the file with SQLite, in key order.
-    std::vector<StoredContact> storedContacts() const;
+    std::vector<StoredContact> storedContacts() const { return StoredContacts(bookPath()); }
     // Runs SQL straight on the file.
-    void execOnFile(const std::string& sql) const;
+    void execOnFile(const std::string& sql) const { ExecOnBook(bookPath(), sql); }
 
     // Loads a window modal through `open` and runs `body` inside its loop;
     // the window is closed afterwards (also when the body failed).

@@ -2,6 +2,7 @@
 
 #include "services/window/controls/html_browse_box.h"
 #include "services/window/report_list.h"
+#include "support/address_book_copy.h"
 
 #include <QApplication>
 #include <QDir>
@@ -13,28 +14,10 @@
 #include <filesystem>
 #include <fstream>
 
-namespace {
-
-void Exec(sqlite3* db, const std::string& sql) {
-    char* error = nullptr;
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
-        ADD_FAILURE() << "sql failed: " << sql << ": " << (error ? error : "");
-        sqlite3_free(error);
-    }
-}
-
-std::string Quoted(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) out += (c == '\'') ? std::string("''") : std::string(1, c);
-    return out + "'";
-}
-
-}  // namespace
-
 ProgramFixture::ProgramFixture() {
     namespace fs = std::filesystem;
     const fs::path program(VARELO_PROGRAM_DIR);
-    fs::copy_file(program / "VRL3.mdb", folder_.file("VRL3.mdb"));
+    CopyDeliveredBook(bookPath());
     fs::copy_file(program / "libSkinH_EL.so", folder_.file("libSkinH_EL.so"));
     previousFolder_ = QDir::currentPath();
     // No test reaches the web: the weather view shows an empty page.
@@ -50,12 +33,7 @@ ProgramFixture::~ProgramFixture() {
     QDir::setCurrent(previousFolder_);
 }
 
-void ProgramFixture::execSql(const std::string& sql) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(bookPath().c_str(), &db), SQLITE_OK);
-    Exec(db, sql);
-    sqlite3_close(db);
-}
+void ProgramFixture::execSql(const std::string& sql) { ExecOnBook(bookPath(), sql); }
 
 std::vector<std::string> ProgramFixture::query(const std::string& sql) {
     std::vector<std::string> out;
@@ -76,25 +54,16 @@ std::vector<std::string> ProgramFixture::query(const std::string& sql) {
 }
 
 void ProgramFixture::addContacts(const std::vector<SampleContact>& contacts) {
-    std::string sql = "BEGIN;";
-    for (const auto& c : contacts)
-        sql += "INSERT INTO 通讯录 (姓名, 手机, 首字母, 分组) VALUES (" + Quoted(c.name) + "," + Quoted(c.mobile) + "," +
-               Quoted(c.initials) + "," + (c.group.empty() ? std::string("NULL") : Quoted(c.group)) + ");";
-    execSql(sql + "COMMIT;");
+    std::vector<ContactColumns> rows;
+    for (const auto& c : contacts) {
+        rows.push_back({{"姓名", c.name}, {"手机", c.mobile}, {"首字母", c.initials}});
+        if (!c.group.empty()) rows.back()["分组"] = c.group;
+    }
+    AddContacts(bookPath(), rows);
 }
 
 void ProgramFixture::addUser(const std::string& name, const std::string& password, const Bytes& avatar) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(bookPath().c_str(), &db), SQLITE_OK);
-    sqlite3_stmt* statement = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO 用户 (用户名, 密码, 头像) VALUES (?, ?, ?)", -1, &statement, nullptr);
-    sqlite3_bind_text(statement, 1, name.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_text(statement, 2, password.c_str(), -1, SQLITE_TRANSIENT);
-    if (avatar.empty()) sqlite3_bind_null(statement, 3);
-    else sqlite3_bind_blob(statement, 3, avatar.data(), static_cast<int>(avatar.size()), SQLITE_TRANSIENT);
-    EXPECT_EQ(sqlite3_step(statement), SQLITE_DONE);
-    sqlite3_finalize(statement);
-    sqlite3_close(db);
+    AddUser(bookPath(), name, password, avatar);
 }
 
 void ProgramFixture::writeSettings(const std::string& utf8Content) {

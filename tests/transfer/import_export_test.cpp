@@ -117,7 +117,7 @@ TEST_F(ImportExportTest, ExportedContactsWithPhotosComeBackWholeIntoAnEmptyBookA
         const std::string photo = folder_.file("导出/" + c["手机"] + ".bmp");
         EXPECT_EQ(QFileInfo::exists(QString::fromStdString(photo)), !c.photo.empty()) << photo;
         if (!c.photo.empty()) {
-            EXPECT_EQ(ReadBytesFrom(photo), std::string(c.photo.begin(), c.photo.end()));
+            EXPECT_EQ(FileBytes(photo), std::string(c.photo.begin(), c.photo.end()));
         }
     }
 
@@ -265,7 +265,7 @@ TEST_F(ImportExportTest, ColumnsBeyondTheTableAreShownButNotWritten) {
 
 TEST_F(ImportExportTest, AFileThatIsNoWorkbookFailsToConnect) {
     const std::string fake = folder_.file("not a book.xls");
-    WriteBytesTo(fake, "姓名,手机\r\n张三,13800000000\r\n");
+    WriteFileBytes(fake, "姓名,手机\r\n张三,13800000000\r\n");
     inWindow([&](Window& w) {
         chooser_->answers.push_back(fake);
         click(w, "按钮导入");

@@ -30,7 +30,7 @@ protected:
 
     std::string writeFile(const std::string& name, const std::string& bytes) {
         const std::string path = folder_.file(name);
-        WriteBytesTo(path, bytes);
+        WriteFileBytes(path, bytes);
         return path;
     }
 

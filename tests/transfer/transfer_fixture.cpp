@@ -13,8 +13,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <fstream>
-#include <sstream>
 
 std::optional<Text> ScriptedChooser::choose(const FileRequest& request) {
     requests.push_back(request);
@@ -101,18 +99,6 @@ void TransferTest::click(Window& window, const char* button) {
 
 std::string TransferTest::textOf(Window& window, const char* control) {
     return window.control(T(control)).text().toUtf8();
-}
-
-void WriteBytesTo(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string ReadBytesFrom(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 std::string Gbk(const char* utf8) { return T(utf8).bytes(); }

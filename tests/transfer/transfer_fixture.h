@@ -9,6 +9,7 @@
 #include "services/window/file_chooser.h"
 #include "services/window/window.h"
 #include "support/address_book_copy.h"
+#include "support/file_bytes.h"
 #include "support/recording_presenter.h"
 #include "support/temp_folder.h"
 #include "ui/program_state.h"
@@ -67,8 +68,5 @@ private:
     std::shared_ptr<FileChooser> previousChooser_;
 };
 
-// Writes bytes to a file (UTF-8 path).
-void WriteBytesTo(const std::string& path, const std::string& bytes);
-std::string ReadBytesFrom(const std::string& path);
 // The bytes of a text in GBK, as std::string.
 std::string Gbk(const char* utf8);

@@ -24,8 +24,6 @@
 
 #include <sqlite3.h>
 
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 namespace record_tests {
@@ -135,7 +133,7 @@ Bytes RecordWindowTest::storedAvatar(int userRow) const {
     return avatar;
 }
 
-std::string RecordWindowTest::bookBytes() const { return ReadFileBytes(bookPath()); }
+std::string RecordWindowTest::bookBytes() const { return FileBytes(bookPath()); }
 
 void RecordWindowTest::openRow(int row) {
     ReportList* list = mainWindow().list(T("超级列表框1"));
@@ -213,18 +211,6 @@ QImage GradientImage(int width, int height) {
         for (int x = 0; x < width; ++x)
             image.setPixel(x, y, qRgb(x * 255 / std::max(width - 1, 1), y * 255 / std::max(height - 1, 1), 90));
     return image;
-}
-
-void WriteFileBytes(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 }  // namespace record_tests

@@ -9,6 +9,7 @@
 #include "services/core/value.h"
 #include "services/window/file_chooser.h"
 #include "services/window/window.h"
+#include "support/file_bytes.h"
 #include "support/recording_presenter.h"
 #include "support/temp_folder.h"
 #include "ui/program_state.h"
@@ -107,7 +108,5 @@ private:
 // A picture file: a BMP whose pixel (x, y) has red x * 255 / (w - 1) and
 // green y * 255 / (h - 1), blue 90, so a colour tells where it came from.
 QImage GradientImage(int width, int height);
-void WriteFileBytes(const std::string& path, const Bytes& bytes);
-std::string ReadFileBytes(const std::string& path);
 
 }  // namespace record_tests

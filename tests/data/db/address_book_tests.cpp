@@ -5,6 +5,7 @@
 #include "services/db/db_connection.h"
 #include "services/db/record_set.h"
 #include "support/address_book_copy.h"
+#include "support/file_bytes.h"
 #include "support/recording_presenter.h"
 #include "support/temp_folder.h"
 
@@ -13,7 +14,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 
@@ -30,11 +30,6 @@ std::string run(const std::string& command) {
     while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
     pclose(p);
     return out;
-}
-
-std::string fileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 class AddressBookTest : public ::testing::Test {
@@ -167,11 +162,11 @@ protected:
 TEST_F(AddressBookGeneration, WritesANewFileAndNeverReplacesOne) {
     std::string fresh = folder.file("VRL3.mdb");
     generate(sqlFile(), fresh);
-    EXPECT_EQ(fileBytes(fresh), fileBytes(kDelivered));
+    EXPECT_EQ(FileBytes(fresh), FileBytes(kDelivered));
     std::ofstream(fresh, std::ios::app) << "the user's data";
-    std::string before = fileBytes(fresh);
+    std::string before = FileBytes(fresh);
     generate(sqlFile(), fresh);
-    EXPECT_EQ(fileBytes(fresh), before);
+    EXPECT_EQ(FileBytes(fresh), before);
 }
 
 TEST_F(AddressBookGeneration, AFailedGenerationLeavesNoFile) {

@@ -3,11 +3,10 @@
 // address book, independent of the code under test.
 
 #include "support/address_book_copy.h"
+#include "support/file_bytes.h"
 
 #include <sqlite3.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 
 // The first value of the first row as UTF-8 text; "NULL" for a null value,
@@ -28,9 +27,4 @@ inline std::string RawValue(const std::string& path, const std::string& sql) {
     sqlite3_finalize(st);
     sqlite3_close(db);
     return out;
-}
-
-inline std::string FileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }

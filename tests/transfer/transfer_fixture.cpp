@@ -13,16 +13,6 @@
 #include <QTest>
 #include <QTimer>
 
-
-std::optional<Text> ScriptedChooser::choose(const FileRequest& request) {
-    requests.push_back(request);
-    if (answers.empty()) return std::nullopt;
-    auto answer = answers.front();
-    answers.pop_front();
-    if (!answer) return std::nullopt;
-    return Text::fromUtf8(*answer);
-}
-
 void TransferTest::SetUp() {
     previousFolder_ = QDir::currentPath().toStdString();
     ASSERT_TRUE(CopyDeliveredBook(bookPath()));

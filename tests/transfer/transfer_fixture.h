@@ -11,27 +11,18 @@
 #include "support/address_book_copy.h"
 #include "support/file_bytes.h"
 #include "support/recording_presenter.h"
+#include "support/scripted_chooser.h"
 #include "support/temp_folder.h"
 #include "ui/program_state.h"
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
-
-// Answers file dialogs from a queue (a cancel when it is empty) and keeps
-// every request.
-class ScriptedChooser : public FileChooser {
-public:
-    std::optional<Text> choose(const FileRequest& request) override;
-    std::deque<std::optional<std::string>> answers;  // UTF-8 paths; nullopt cancels
-    std::vector<FileRequest> requests;
-};
 
 class TransferTest : public ::testing::Test {
 protected:

@@ -28,15 +28,6 @@
 
 namespace record_tests {
 
-std::optional<Text> ScriptedChooser::choose(const FileRequest& request) {
-    requests.push_back(request);
-    if (answers.empty()) return std::nullopt;
-    auto answer = answers.front();
-    answers.pop_front();
-    if (!answer) return std::nullopt;
-    return Text::fromUtf8(*answer);
-}
-
 std::string Gbk(const std::string& utf8) { return Text::fromUtf8(utf8).bytes(); }
 
 void RecordWindowTest::SetUp() {

@@ -11,6 +11,7 @@
 #include "services/window/window.h"
 #include "support/file_bytes.h"
 #include "support/recording_presenter.h"
+#include "support/scripted_chooser.h"
 #include "support/temp_folder.h"
 #include "ui/program_state.h"
 
@@ -19,7 +20,6 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -28,15 +28,6 @@
 #include <vector>
 
 namespace record_tests {
-
-// Answers file dialogs from a queue (a cancel when it is empty) and keeps
-// every request.
-class ScriptedChooser : public FileChooser {
-public:
-    std::optional<Text> choose(const FileRequest& request) override;
-    std::deque<std::optional<std::string>> answers;  // UTF-8 paths; nullopt cancels
-    std::vector<FileRequest> requests;
-};
 
 // One contact row as stored in the file: column (UTF-8) -> value converted to
 // GBK bytes; NULL columns are absent. The photo as its bytes.

@@ -1,17 +1,10 @@
 #include "ui/about_window.h"
 
+#include "ui/decl_helpers.h"
 #include "ui/pictures/pictures.h"
 
 WindowDecl AboutWindowDecl() {
-    WindowDecl w;
-    w.id = "about";
-    w.title = T("关于");
-    w.width = 332;
-    w.height = 281;
-    w.border = WindowBorder::NormalFixed;
-    w.systemMenu = true;
-    w.inTaskbar = true;
-    w.position = WindowPosition::Centred;
+    WindowDecl w = NormalFixedWindow("about", T("关于"), 332, 281);
     w.controls = {
         ControlDecl{.kind = ControlKind::PicBox, .name = T("图片框1"), .rect = {0, 0, 328, 64},
                     .picture = PictureResource(Pictures::LoginBanner), .pictureMode = PictureMode::Scaled},
@@ -27,8 +20,7 @@ WindowDecl AboutWindowDecl() {
                     .linkTarget = T("http://chat.example.com/msgrd?V=1&Uin=10001000&Site=lunarkite&Menu=yes")},
         ControlDecl{.kind = ControlKind::HyperLinker, .name = T("超级链接框2"), .rect = {15, 227, 208, 16},
                     .text = T("http://varelo.example.com"), .linkTarget = T("http://varelo.example.com")},
-        ControlDecl{.kind = ControlKind::Button, .name = T("按钮1"), .rect = {246, 222, 64, 24}, .text = T("确定"),
-                    .events = {{Event::Clicked, AboutHandlers::Confirm}}},
+        PushButton("按钮1", {246, 222, 64, 24}, "确定", AboutHandlers::Confirm),
     };
     return w;
 }

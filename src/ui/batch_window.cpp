@@ -1,5 +1,7 @@
 #include "ui/batch_window.h"
 
+#include "ui/decl_helpers.h"
+
 namespace {
 
 constexpr Colour kGrey = Rgb(128, 128, 128);
@@ -17,17 +19,7 @@ ControlDecl StatusLabel(const char* name, RectDecl rect, HAlign align) {
 }  // namespace
 
 WindowDecl BatchWindowDecl() {
-    WindowDecl w;
-    w.id = "batch";
-    w.title = T("批量获取手机归属地");
-    w.width = 434;
-    w.height = 404;
-    w.border = WindowBorder::NormalFixed;
-    w.systemMenu = true;
-    w.minimizeButton = false;
-    w.maximizeButton = false;
-    w.inTaskbar = true;
-    w.position = WindowPosition::Centred;
+    WindowDecl w = NormalFixedWindow("batch", T("批量获取手机归属地"), 434, 404);
     w.escCloses = true;
     w.events = {{Event::Created, BatchHandlers::Created}, {Event::Destroying, BatchHandlers::Destroying}};
     w.controls = {
@@ -38,15 +30,14 @@ WindowDecl BatchWindowDecl() {
                     .border = Border::ShallowSunken, .minimum = 0, .maximum = 100, .position = 0},
         StatusLabel("状态透明标签", {17, 66, 175, 24}, HAlign::Left),
         StatusLabel("状态透明标签1", {256, 64, 159, 24}, HAlign::Right),
-        ControlDecl{.kind = ControlKind::Button, .name = T("按钮_开始获取"), .rect = {336, 90, 80, 28},
-                    .text = T("开始获取"), .events = {{Event::Clicked, BatchHandlers::StartStop}}},
+        PushButton("按钮_开始获取", {336, 90, 80, 28}, "开始获取", BatchHandlers::StartStop),
         // Declared with the window but never shown or used.
         ControlDecl{.kind = ControlKind::Button, .name = T("按钮3"), .rect = {328, 130, 96, 28}, .visible = false,
                     .text = T("未获取详情")},
         ControlDecl{.kind = ControlKind::EditBox, .name = T("编辑框1"), .rect = {0, 128, 428, 242},
                     .textColour = Rgb(0, 0, 0), .backColour = Rgb(255, 255, 255), .border = Border::ShallowSunken,
                     .multiLine = true, .scrollBars = ScrollBars::Vertical},
-        ControlDecl{.kind = ControlKind::RecordSet, .name = T("记录集3")},
+        NonVisual(ControlKind::RecordSet, "记录集3"),
     };
     return w;
 }

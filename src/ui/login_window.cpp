@@ -1,19 +1,10 @@
 #include "ui/login_window.h"
 
+#include "ui/decl_helpers.h"
 #include "ui/pictures/pictures.h"
 
 WindowDecl LoginWindowDecl() {
-    WindowDecl w;
-    w.id = "login";
-    w.title = T("Varelo2013版");
-    w.width = 269;
-    w.height = 211;
-    w.border = WindowBorder::NormalFixed;
-    w.systemMenu = true;
-    w.minimizeButton = false;
-    w.maximizeButton = false;
-    w.inTaskbar = true;
-    w.position = WindowPosition::Centred;
+    WindowDecl w = NormalFixedWindow("login", T("Varelo2013版"), 269, 211);
     w.events = {{Event::Created, LoginHandlers::Created}, {Event::Destroying, LoginHandlers::Destroying}};
 
     const auto vcentredLabel = [](const char* name, RectDecl rect, const char* caption) {
@@ -43,9 +34,9 @@ WindowDecl LoginWindowDecl() {
         radio("单选框_删除", {208, 151, 45, 24}, "删除", false),
         ControlDecl{.kind = ControlKind::Button, .name = T("按钮_登陆"), .rect = {196, 149, 56, 24}, .tabOrder = 1,
                     .text = T("登陆"), .events = {{Event::Clicked, LoginHandlers::SignIn}}},
-        ControlDecl{.kind = ControlKind::DBConnection, .name = T("数据库连接1")},
-        ControlDecl{.kind = ControlKind::RecordSet, .name = T("记录集1")},
-        ControlDecl{.kind = ControlKind::Q_tip, .name = T("气球提示框1")},
+        NonVisual(ControlKind::DBConnection, "数据库连接1"),
+        NonVisual(ControlKind::RecordSet, "记录集1"),
+        NonVisual(ControlKind::Q_tip, "气球提示框1"),
     };
     return w;
 }

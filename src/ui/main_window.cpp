@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include "ui/decl_helpers.h"
 #include "ui/pictures/pictures.h"
 
 Text MainMenuName() { return T("主菜单"); }
@@ -20,17 +21,8 @@ ImageButtonDecl ThreeStateButton(std::string_view normal, std::string_view hot, 
 
 WindowDecl MainWindowDecl() {
     using namespace MainHandlers;
-    WindowDecl w;
-    w.id = "main";
-    w.title = T("VareloV3.0");
-    w.width = 234;
-    w.height = 583;
-    w.border = WindowBorder::NormalFixed;
-    w.systemMenu = true;
+    WindowDecl w = NormalFixedWindow("main", T("VareloV3.0"), 234, 583);
     w.minimizeButton = true;
-    w.maximizeButton = false;
-    w.inTaskbar = true;
-    w.position = WindowPosition::Centred;
     w.events = {{Event::Created, Created}, {Event::Destroying, Destroying}, {Event::Moved, Moved}};
 
     ImageButtonDecl menuButton;
@@ -107,9 +99,9 @@ WindowDecl MainWindowDecl() {
         ControlDecl{.kind = ControlKind::Timer, .name = T("时钟_打开天气"), .interval = 1000,
                     .events = {{Event::TimerTick, WeatherTick}}},
         ControlDecl{.kind = ControlKind::Timer, .name = T("时钟1"), .interval = 0},
-        ControlDecl{.kind = ControlKind::DBConnection, .name = T("数据库连接1")},
-        ControlDecl{.kind = ControlKind::RecordSet, .name = T("记录集1")},
-        ControlDecl{.kind = ControlKind::RecordSet, .name = T("记录集2")},
+        NonVisual(ControlKind::DBConnection, "数据库连接1"),
+        NonVisual(ControlKind::RecordSet, "记录集1"),
+        NonVisual(ControlKind::RecordSet, "记录集2"),
     };
 
     const auto item = [](const char* caption, const char* handler) {

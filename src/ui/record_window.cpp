@@ -1,5 +1,6 @@
 #include "ui/record_window.h"
 
+#include "ui/decl_helpers.h"
 #include "ui/main_window.h"
 #include "ui/pictures/pictures.h"
 
@@ -26,10 +27,6 @@ WindowDecl RecordWindowDecl() {
     const auto label = [](const char* name, RectDecl rect, const char* caption) {
         return ControlDecl{.kind = ControlKind::TransLabel, .name = T(name), .rect = rect, .text = T(caption),
                            .textColour = Rgb(0, 0, 0), .hAlign = HAlign::Left, .vAlign = VAlign::Centre};
-    };
-    const auto chatButton = [](const char* name, RectDecl rect, const char* handler) {
-        return ControlDecl{.kind = ControlKind::Button, .name = T(name), .rect = rect, .text = T("聊"),
-                           .events = {{Event::Clicked, handler}}};
     };
 
     BalloonTipSettings balloon = BalloonTipSettings::defaults();
@@ -67,10 +64,10 @@ WindowDecl RecordWindowDecl() {
         edit("编辑框_手机备", {229, 88, 113, 20}),
         label("透明标签_QQ号", {191, 118, 40, 17}, "QQ号："),
         edit("编辑框_QQ", {229, 115, 96, 20}),
-        chatButton("按钮_QQ聊天", {324, 115, 18, 20}, RecordHandlers::Chat),
+        PushButton("按钮_QQ聊天", {324, 115, 18, 20}, "聊", RecordHandlers::Chat),
         label("透明标签_QQ号1", {191, 145, 40, 17}, "QQ备："),
         edit("编辑框_QQ备", {229, 142, 96, 20}),
-        chatButton("按钮_QQ聊天1", {324, 142, 18, 20}, RecordHandlers::ChatSecond),
+        PushButton("按钮_QQ聊天1", {324, 142, 18, 20}, "聊", RecordHandlers::ChatSecond),
         label("透明标签_邮箱1", {191, 172, 40, 17}, "座机："),
         edit("编辑框_座机", {229, 169, 113, 20}),
         label("透明标签_分组1", {191, 199, 40, 17}, "分机："),
@@ -87,12 +84,11 @@ WindowDecl RecordWindowDecl() {
                     .textColour = Rgb(0, 0, 0)},
         remark,
         label("透明标签_当前选择", {12, 413, 276, 20}, "当前选中第"),
-        ControlDecl{.kind = ControlKind::Button, .name = T("按钮_保存"), .rect = {296, 412, 42, 24}, .text = T("保存"),
-                    .events = {{Event::Clicked, RecordHandlers::Save}}},
+        PushButton("按钮_保存", {296, 412, 42, 24}, "保存", RecordHandlers::Save),
         ControlDecl{.kind = ControlKind::CommonDlg, .name = T("通用对话框1"),
                     .dialog = CommonDialog{.kind = 0, .title = T("添加照片"), .filter = PhotoFileFilter()}},
         ControlDecl{.kind = ControlKind::Q_tip, .name = T("气球提示框1"), .balloon = balloon},
-        ControlDecl{.kind = ControlKind::RecordSet, .name = T("记录集2")},
+        NonVisual(ControlKind::RecordSet, "记录集2"),
     };
     return w;
 }

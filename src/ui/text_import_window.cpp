@@ -1,10 +1,8 @@
 #include "ui/text_import_window.h"
 
-namespace {
+#include "ui/decl_helpers.h"
 
-ControlDecl Label(const char* name, RectDecl rect, const char* caption) {
-    return ControlDecl{.kind = ControlKind::Label, .name = T(name), .rect = rect, .text = T(caption)};
-}
+namespace {
 
 // The six column boxes: multi-line, sunken, black on white, no length limit.
 ControlDecl ColumnBox(const char* name, RectDecl rect) {
@@ -18,16 +16,6 @@ ControlDecl ColumnBox(const char* name, RectDecl rect) {
                        .scrollBars = ScrollBars::Vertical};
 }
 
-ControlDecl Button(const char* name, RectDecl rect, const char* caption, const char* handler,
-                   bool enabled = true) {
-    return ControlDecl{.kind = ControlKind::Button,
-                       .name = T(name),
-                       .rect = rect,
-                       .enabled = enabled,
-                       .text = T(caption),
-                       .events = {{Event::Clicked, handler}}};
-}
-
 }  // namespace
 
 WindowDecl TextImportWindowDecl() {
@@ -35,52 +23,41 @@ WindowDecl TextImportWindowDecl() {
     balloon.initialDelay = 500;
     balloon.displayTime = 10000;
 
-    return WindowDecl{
-        .id = "text_import",
-        .title = T("导入数据"),
-        .width = 1006,
-        .height = 594,
-        .border = WindowBorder::NormalFixed,
-        .systemMenu = true,
-        .minimizeButton = false,
-        .maximizeButton = false,
-        .position = WindowPosition::Centred,
-        .inTaskbar = true,
-        .events = {{Event::Destroying, kTextImportClosingHandler}},
-        .controls =
-            {
-                Label("标签", {112, 8, 77, 24}, "待分割的文本"),
-                Label("标签1", {413, 8, 49, 24}, "姓名"),
-                Label("标签2", {513, 8, 57, 24}, "电话号码"),
-                Label("标签3", {652, 8, 43, 24}, "QQ号码"),
-                Label("标签4", {784, 8, 56, 24}, "邮箱地址"),
-                Button("姓名首字母", {894, 1, 80, 32}, "姓名首字母", kPreviewInitialsHandler),
-                ColumnBox("编辑框_待分割文本", {0, 33, 304, 480}),
-                ColumnBox("编辑框_姓名", {390, 33, 96, 480}),
-                ColumnBox("编辑框_手机", {486, 33, 128, 480}),
-                ColumnBox("编辑框_QQ号", {614, 33, 120, 480}),
-                ColumnBox("编辑框_邮箱", {734, 33, 160, 480}),
-                ColumnBox("编辑框_首字母", {894, 33, 80, 480}),
-                Label("标签6", {308, 448, 48, 20}, "分隔符："),
-                ControlDecl{.kind = ControlKind::EditBox,
-                            .name = T("编辑框_分隔符"),
-                            .rect = {359, 448, 25, 20},
-                            .text = T(","),
-                            .textColour = Rgb(0, 0, 0),
-                            .backColour = Rgb(255, 255, 255),
-                            .border = Border::Sunken,
-                            .events = {{Event::GotFocus, kShowSeparatorHintHandler}}},
-                Button("按钮_分割文本", {306, 472, 80, 32}, "分割文本", kSplitTextHandler, false),
-                Button("按钮_打开文件", {16, 520, 80, 32}, "打开文本文件", kOpenTextFileHandler),
-                Label("标签_状态", {296, 528, 216, 24}, "状态："),
-                Button("按钮_写入数据库", {896, 520, 80, 32}, "写入数据库", kWriteRowsToBookHandler, false),
-                ControlDecl{.kind = ControlKind::CommonDlg,
-                            .name = T("通用对话框1"),
-                            .dialog = CommonDialog{.kind = 0,
-                                                   .title = T("打开待分割的文本文件"),
-                                                   .filter = T("文本文件(*.txt)|*.txt|所有文件(*.*)|*.*"),
-                                                   .defaultExtension = T("txt")}},
-                ControlDecl{.kind = ControlKind::Q_tip, .name = T("气球提示框1"), .balloon = balloon},
-            },
+    WindowDecl w = NormalFixedWindow("text_import", T("导入数据"), 1006, 594);
+    w.events = {{Event::Destroying, kTextImportClosingHandler}};
+    w.controls = {
+        PlainLabel("标签", {112, 8, 77, 24}, "待分割的文本"),
+        PlainLabel("标签1", {413, 8, 49, 24}, "姓名"),
+        PlainLabel("标签2", {513, 8, 57, 24}, "电话号码"),
+        PlainLabel("标签3", {652, 8, 43, 24}, "QQ号码"),
+        PlainLabel("标签4", {784, 8, 56, 24}, "邮箱地址"),
+        PushButton("姓名首字母", {894, 1, 80, 32}, "姓名首字母", kPreviewInitialsHandler),
+        ColumnBox("编辑框_待分割文本", {0, 33, 304, 480}),
+        ColumnBox("编辑框_姓名", {390, 33, 96, 480}),
+        ColumnBox("编辑框_手机", {486, 33, 128, 480}),
+        ColumnBox("编辑框_QQ号", {614, 33, 120, 480}),
+        ColumnBox("编辑框_邮箱", {734, 33, 160, 480}),
+        ColumnBox("编辑框_首字母", {894, 33, 80, 480}),
+        PlainLabel("标签6", {308, 448, 48, 20}, "分隔符："),
+        ControlDecl{.kind = ControlKind::EditBox,
+                    .name = T("编辑框_分隔符"),
+                    .rect = {359, 448, 25, 20},
+                    .text = T(","),
+                    .textColour = Rgb(0, 0, 0),
+                    .backColour = Rgb(255, 255, 255),
+                    .border = Border::Sunken,
+                    .events = {{Event::GotFocus, kShowSeparatorHintHandler}}},
+        PushButton("按钮_分割文本", {306, 472, 80, 32}, "分割文本", kSplitTextHandler, false),
+        PushButton("按钮_打开文件", {16, 520, 80, 32}, "打开文本文件", kOpenTextFileHandler),
+        PlainLabel("标签_状态", {296, 528, 216, 24}, "状态："),
+        PushButton("按钮_写入数据库", {896, 520, 80, 32}, "写入数据库", kWriteRowsToBookHandler, false),
+        ControlDecl{.kind = ControlKind::CommonDlg,
+                    .name = T("通用对话框1"),
+                    .dialog = CommonDialog{.kind = 0,
+                                           .title = T("打开待分割的文本文件"),
+                                           .filter = T("文本文件(*.txt)|*.txt|所有文件(*.*)|*.*"),
+                                           .defaultExtension = T("txt")}},
+        ControlDecl{.kind = ControlKind::Q_tip, .name = T("气球提示框1"), .balloon = balloon},
     };
+    return w;
 }

@@ -1,0 +1,21 @@
+#pragma once
+// Builders for the declarations the windows repeat. Anything with more than a
+// caption and a handler stays a literal ControlDecl in its window's table.
+
+#include "services/window/decl.h"
+
+#include <string>
+
+// A normal fixed-border window, centred, in the taskbar, with the system menu
+// and no minimise or maximise button.
+WindowDecl NormalFixedWindow(std::string id, Text title, int width, int height);
+
+// A push button that runs `handler` when clicked.
+ControlDecl PushButton(const char* name, RectDecl rect, const char* caption, const char* handler,
+                       bool enabled = true);
+
+// A label in the default font and colours.
+ControlDecl PlainLabel(const char* name, RectDecl rect, const char* caption);
+
+// A non-visual object (record set, connection, dialog...) with no other property.
+ControlDecl NonVisual(ControlKind kind, const char* name);

@@ -1,12 +1,16 @@
 #pragma once
-// Whole files as bytes: prepared inputs and byte-exact checks.
+// Bytes for byte-exact checks: whole files, and texts as GBK.
 
+#include "services/core/text.h"
 #include "services/core/value.h"
 
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <string_view>
+
+// The GBK bytes of a UTF-8 text.
+inline std::string Gbk(std::string_view utf8) { return Text::fromUtf8(utf8).bytes(); }
 
 // The file's bytes (UTF-8 path); empty when it cannot be read.
 inline std::string FileBytes(const std::string& path) {

@@ -90,5 +90,3 @@ void TransferTest::click(Window& window, const char* button) {
 std::string TransferTest::textOf(Window& window, const char* control) {
     return window.control(T(control)).text().toUtf8();
 }
-
-std::string Gbk(const char* utf8) { return T(utf8).bytes(); }

@@ -58,6 +58,3 @@ private:
     std::string previousFolder_;
     std::shared_ptr<FileChooser> previousChooser_;
 };
-
-// The bytes of a text in GBK, as std::string.
-std::string Gbk(const char* utf8);

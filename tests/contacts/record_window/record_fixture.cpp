@@ -28,8 +28,6 @@
 
 namespace record_tests {
 
-std::string Gbk(const std::string& utf8) { return Text::fromUtf8(utf8).bytes(); }
-
 void RecordWindowTest::SetUp() {
     previousFolder_ = QDir::currentPath().toStdString();
     ASSERT_TRUE(CopyDeliveredBook(bookPath()));

@@ -41,9 +41,6 @@ struct StoredRow {
     }
 };
 
-// GBK bytes of a UTF-8 literal, for byte-exact comparisons.
-std::string Gbk(const std::string& utf8);
-
 class RecordWindowTest : public ::testing::Test {
 protected:
     void SetUp() override;

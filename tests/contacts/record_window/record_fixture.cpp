@@ -8,7 +8,6 @@
 #include "services/system/system.h"
 #include "services/window/commands.h"
 #include "services/window/report_list.h"
-#include "support/address_book_copy.h"
 #include "ui/main_window.h"
 
 #include <QAbstractButton>
@@ -93,14 +92,10 @@ void RecordWindowTest::addContact(const std::map<std::string, std::string>& fiel
 void RecordWindowTest::refillList() { fill_contact_list(state_, kAllContacts); }
 
 std::vector<StoredRow> RecordWindowTest::storedContacts() const {
-    std::vector<StoredRow> out;
-    for (const StoredContact& contact : StoredContacts(bookPath())) {
-        StoredRow row;
-        for (const auto& [column, value] : contact.fields) row.gbk[column] = Gbk(value);
-        row.photo = contact.photo;
-        out.push_back(std::move(row));
-    }
-    return out;
+    std::vector<StoredRow> rows = StoredContacts(bookPath());
+    for (StoredRow& row : rows)
+        for (auto& [column, value] : row.fields) value = Gbk(value);
+    return rows;
 }
 
 Bytes RecordWindowTest::storedAvatar(int userRow) const {

@@ -9,6 +9,7 @@
 #include "services/core/value.h"
 #include "services/window/file_chooser.h"
 #include "services/window/window.h"
+#include "support/address_book_copy.h"
 #include "support/file_bytes.h"
 #include "support/recording_presenter.h"
 #include "support/scripted_chooser.h"
@@ -29,17 +30,9 @@
 
 namespace record_tests {
 
-// One contact row as stored in the file: column (UTF-8) -> value converted to
-// GBK bytes; NULL columns are absent. The photo as its bytes.
-struct StoredRow {
-    std::map<std::string, std::string> gbk;
-    Bytes photo;
-    bool has(const std::string& column) const { return gbk.count(column) != 0; }
-    std::string operator[](const std::string& column) const {
-        auto it = gbk.find(column);
-        return it == gbk.end() ? std::string() : it->second;
-    }
-};
+// One contact row as stored in the file, its values converted to GBK bytes
+// (NULL columns absent), the photo as its bytes.
+using StoredRow = StoredContact;
 
 class RecordWindowTest : public ::testing::Test {
 protected:
@@ -57,6 +50,7 @@ protected:
     void addContact(const std::map<std::string, std::string>& fields, const Bytes& photo = {});
     // The list shows the book again (all contacts, as at start-up).
     void refillList();
+    // Every contact read straight from the file, in key order, values as GBK.
     std::vector<StoredRow> storedContacts() const;
     Bytes storedAvatar(int userRow) const;
     std::string bookBytes() const;

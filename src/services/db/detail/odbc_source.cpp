@@ -132,17 +132,7 @@ public:
         clearErrors();
         Handle st(SQL_HANDLE_STMT, dbc_->get());
         if (!st.get()) return fail(SQL_HANDLE_DBC, dbc_->get());
-        std::vector<SQLLEN> indicators(params.size());
-        std::vector<SQLBIGINT> integers(params.size());
-        std::vector<double> reals(params.size());
-        SQLRETURN rc;
-        if (params.empty()) {
-            rc = SQLExecDirect(st.get(), (SQLCHAR*)sql.c_str(), SQL_NTS);
-        } else {
-            rc = SQLPrepare(st.get(), (SQLCHAR*)sql.c_str(), SQL_NTS);
-            for (std::size_t i = 0; SQL_SUCCEEDED(rc) && i < params.size(); ++i) rc = bind(st.get(), i, params[i], indicators, integers, reals);
-            if (SQL_SUCCEEDED(rc)) rc = SQLExecute(st.get());
-        }
+        SQLRETURN rc = run(st.get(), sql, params);
         if (rc == SQL_NO_DATA) return 0;
         if (!SQL_SUCCEEDED(rc)) return fail(SQL_HANDLE_STMT, st.get());
         SQLLEN changed = 0;
@@ -155,12 +145,7 @@ public:
         clearErrors();
         Handle st(SQL_HANDLE_STMT, dbc_->get());
         if (!st.get()) return fail(SQL_HANDLE_DBC, dbc_->get());
-        std::vector<SQLLEN> indicators(params.size());
-        std::vector<SQLBIGINT> integers(params.size());
-        std::vector<double> reals(params.size());
-        SQLRETURN rc = SQLPrepare(st.get(), (SQLCHAR*)sql.c_str(), SQL_NTS);
-        for (std::size_t i = 0; SQL_SUCCEEDED(rc) && i < params.size(); ++i) rc = bind(st.get(), i, params[i], indicators, integers, reals);
-        if (SQL_SUCCEEDED(rc)) rc = SQLExecute(st.get());
+        SQLRETURN rc = run(st.get(), sql, params);
         if (SQL_SUCCEEDED(rc)) rc = SQLFetch(st.get());
         SQLBIGINT n = -1;
         SQLLEN indicator = 0;
@@ -231,6 +216,19 @@ public:
     }
 
 private:
+    // Runs `sql` on `st`, parameters bound in order. Input parameters are
+    // read during the execution, so their buffers need not outlive it.
+    static SQLRETURN run(SQLHSTMT st, const std::string& sql, const std::vector<Cell>& params) {
+        if (params.empty()) return SQLExecDirect(st, (SQLCHAR*)sql.c_str(), SQL_NTS);
+        std::vector<SQLLEN> indicators(params.size());
+        std::vector<SQLBIGINT> integers(params.size());
+        std::vector<double> reals(params.size());
+        SQLRETURN rc = SQLPrepare(st, (SQLCHAR*)sql.c_str(), SQL_NTS);
+        for (std::size_t i = 0; SQL_SUCCEEDED(rc) && i < params.size(); ++i)
+            rc = bind(st, i, params[i], indicators, integers, reals);
+        return SQL_SUCCEEDED(rc) ? SQLExecute(st) : rc;
+    }
+
     long long fail(SQLSMALLINT type, SQLHANDLE h) {
         std::vector<ErrorEntry> found;
         diagnostics(type, h, found);

@@ -14,6 +14,9 @@
 
 namespace {
 
+constexpr double kFirstDay = -657434;  // 100-01-01
+constexpr double kLastDay = 2958465;   // 9999-12-31
+
 template <class N>
 void AppendStored(Bytes& out, N value) {
     unsigned char raw[sizeof(N)];
@@ -94,7 +97,7 @@ Bytes StoredBytes(const NumberArray& array) {
 
 double ClampedDays(double days) {
     if (std::isnan(days)) return 0;
-    return std::clamp(days, -657434.0, 2958465.0);
+    return std::clamp(days, kFirstDay, kLastDay);
 }
 
 int BytesLength(const Bytes& b) { return static_cast<int>(std::min<std::size_t>(b.size(), INT32_MAX)); }

@@ -12,9 +12,6 @@
 
 namespace {
 
-constexpr double kFirstDay = -657434;  // 100-01-01
-constexpr double kLastDay = 2958465;   // 9999-12-31
-
 // Widest decimals a formatted number is padded to: far beyond any double's
 // precision, and small enough that a huge count cannot exhaust memory.
 constexpr int kMaxPaddedDecimals = 340;

@@ -33,22 +33,23 @@ struct Access {
     bool denyWrite = false;
 };
 
-bool HoldShareByte(int fd, ShareByte which) {
+struct flock ShareByteLock(short type, ShareByte which) {
     struct flock lock = {};
-    lock.l_type = F_RDLCK;
+    lock.l_type = type;
     lock.l_whence = SEEK_SET;
     lock.l_start = kShareBytes + which;
     lock.l_len = 1;
+    return lock;
+}
+
+bool HoldShareByte(int fd, ShareByte which) {
+    struct flock lock = ShareByteLock(F_RDLCK, which);
     // A file system without locks cannot share-check; the open still succeeds.
     return fcntl(fd, F_OFD_SETLK, &lock) == 0 || errno == EINVAL || errno == ENOLCK || errno == EOPNOTSUPP;
 }
 
 bool SomeoneElseHolds(int fd, ShareByte which) {
-    struct flock lock = {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = kShareBytes + which;
-    lock.l_len = 1;
+    struct flock lock = ShareByteLock(F_WRLCK, which);
     if (fcntl(fd, F_OFD_GETLK, &lock) != 0) return false;
     return lock.l_type != F_UNLCK;
 }
@@ -137,6 +138,16 @@ bool ReadUpTo(int fd, std::size_t limit, std::vector<unsigned char>& out) {
     return true;
 }
 
+// The whole file, read with writing denied to others. False when it cannot
+// be opened or a read fails (`out` then holds what was read).
+bool ReadAllShared(const std::string& path, std::vector<unsigned char>& out) {
+    OpenedFile f = OpenShared(path, O_RDONLY, Access{.read = true, .denyWrite = true});
+    if (!f) return false;
+    bool ok = ReadUpTo(f.fd, SIZE_MAX, out);
+    Close(f);
+    return ok;
+}
+
 std::string PathOf(const Text& name) { return name.toUtf8(); }
 
 // Brackets and backslashes are plain characters in a name; only * and ? are wildcards.
@@ -190,19 +201,13 @@ void CloseRegisteredFiles() { OpenFiles().closeAll(); }
 
 std::optional<std::vector<unsigned char>> ReadWholeFile(const std::string& utf8Path, bool* missing) {
     if (missing) *missing = false;
-    OpenedFile f = OpenShared(utf8Path, O_RDONLY, Access{.read = true, .denyWrite = true});
-    if (!f) {
-        if (missing) {
-            struct stat st;
-            *missing = !utf8Path.empty() && ::stat(utf8Path.c_str(), &st) != 0 && errno == ENOENT;
-        }
-        return std::nullopt;
-    }
     std::vector<unsigned char> out;
-    bool ok = ReadUpTo(f.fd, SIZE_MAX, out);
-    Close(f);
-    if (!ok) return std::nullopt;
-    return out;
+    if (ReadAllShared(utf8Path, out)) return out;
+    if (missing) {
+        struct stat st;
+        *missing = !utf8Path.empty() && ::stat(utf8Path.c_str(), &st) != 0 && errno == ENOENT;
+    }
+    return std::nullopt;
 }
 
 bool FileExists(const Text& name) {
@@ -215,11 +220,8 @@ bool FileExists(const Text& name) {
 }
 
 Bytes ReadFile(const Text& name) {
-    OpenedFile f = OpenShared(PathOf(name), O_RDONLY, Access{.read = true, .denyWrite = true});
-    if (!f) return Bytes();
     Bytes out;
-    ReadUpTo(f.fd, SIZE_MAX, out);  // a short read gives the bytes read
-    Close(f);
+    ReadAllShared(PathOf(name), out);  // a short read gives the bytes read
     return out;
 }
 

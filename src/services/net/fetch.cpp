@@ -38,8 +38,8 @@ constexpr curl_off_t kLargestReservation = 16 * 1024 * 1024;
 
 constexpr long kMostRedirects = 10;
 
-std::atomic<long long> g_connectMs{10'000};
-std::atomic<long long> g_totalMs{30'000};
+std::atomic<long long> g_connectMs{FetchTimeLimits{}.connect.count()};
+std::atomic<long long> g_totalMs{FetchTimeLimits{}.total.count()};
 
 std::once_flag g_curlReady;
 

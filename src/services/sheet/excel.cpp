@@ -62,25 +62,21 @@ ExcelWorkbooks::~ExcelWorkbooks() = default;
 bool ExcelWorkbooks::AddWorkbook(ExcelApp& app) {
     ReleaseWorkbook();
     if (!app.application_ || !app.application_->running()) return false;
-    workbooks_ = app.application_;
-    sheets_ = workbooks_->addWorkbook();
     application_ = app.application_;
-    currentSheet_ = SheetRef{sheets_, 0};
+    currentSheet_ = SheetRef{application_->addWorkbook(), 0};
     return true;
 }
 
 void ExcelWorkbooks::ReleaseWorkbook() {
     application_.reset();
-    workbooks_.reset();
     range_.reset();
     currentSheet_.reset();
-    sheets_.reset();
     rangeStart_ = Text();
     rangeEnd_ = Text();
 }
 
 void ExcelWorkbooks::CloseWorkbooks() {
-    if (workbooks_ && workbooks_->running()) workbooks_->closeWorkbooks();
+    if (application_ && application_->running()) application_->closeWorkbooks();
 }
 
 bool ExcelWorkbooks::usable(const SheetRef& ref) const {
@@ -104,8 +100,8 @@ void ExcelWorkbooks::SetNumberFormat(const Text& format) {
 }
 
 void ExcelWorkbooks::SetCurrentSheet(int n) {
-    if (!sheets_ || n < 1) return;
-    SheetRef ref{sheets_, static_cast<std::size_t>(n - 1)};
+    if (!currentSheet_ || n < 1) return;
+    SheetRef ref{currentSheet_->book, static_cast<std::size_t>(n - 1)};
     if (usable(ref)) currentSheet_ = ref;
 }
 

@@ -96,10 +96,8 @@ private:
     // A sheet can be worked on while its workbook is open in a running application.
     bool usable(const SheetRef& ref) const;
 
-    std::shared_ptr<sheet::Application> workbooks_;   // the application's workbooks
-    std::shared_ptr<sheet::Application> application_; // the workbook reference
-    std::shared_ptr<sheet::OpenWorkbook> sheets_;      // the sheets of the active workbook
-    std::optional<SheetRef> currentSheet_;
+    std::shared_ptr<sheet::Application> application_; // the application of the held workbook
+    std::optional<SheetRef> currentSheet_;             // a sheet of the held workbook
     std::optional<RangeRef> range_;
     Text rangeStart_;
     Text rangeEnd_;

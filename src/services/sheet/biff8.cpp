@@ -232,52 +232,31 @@ private:
     std::vector<Bucket> buckets_;
 };
 
-// Cell styles: XF 15 for General, one more per other number format in use.
-struct Styles {
-    std::vector<unsigned> xfOfFormat;  // by format id
-    std::vector<unsigned> formatIndex; // BIFF format index by format id (0 for General)
-};
+// Cell styles: XF 15 for General, then one per other number format, in format id order.
+unsigned xfOfFormat(std::uint16_t id) { return kDefaultCellXf + id; }
 
-Styles stylesOf(const Workbook& book) {
-    Styles st;
+// The BIFF format index of every format id (0 for General).
+std::vector<unsigned> formatIndexes(const Workbook& book) {
+    std::vector<unsigned> indexes{0};
     unsigned nextCustom = kFirstCustomFormat;
-    unsigned nextXf = kDefaultCellXf + 1;
-    for (std::size_t id = 0; id < book.formats().size(); ++id) {
-        if (id == kGeneralFormat) {
-            st.xfOfFormat.push_back(kDefaultCellXf);
-            st.formatIndex.push_back(0);
-            continue;
-        }
-        st.xfOfFormat.push_back(nextXf++);
-        st.formatIndex.push_back(book.isTextFormat(static_cast<std::uint16_t>(id)) ? kTextFormatIndex : nextCustom++);
-    }
-    return st;
+    for (std::size_t id = 1; id < book.formats().size(); ++id)
+        indexes.push_back(book.isTextFormat(static_cast<std::uint16_t>(id)) ? kTextFormatIndex : nextCustom++);
+    return indexes;
 }
 
-void worksheet(ByteSink& out, const Worksheet& ws, const Styles& st, const std::vector<std::uint32_t>& sstIndex) {
+void worksheet(ByteSink& out, const Worksheet& ws, const std::vector<std::uint32_t>& sstIndex) {
     bof(out, kBofWorksheet);
     dimensions(out, ws);
     std::size_t text = 0;
     ws.forEachCell([&](CellRef ref, const Cell& cell) {
-        unsigned xfIndex = st.xfOfFormat[cell.format];
-        if (std::holds_alternative<std::u16string>(cell.value)) {
-            RecordScope r(out, kLabelSst);
-            out.u16(ref.row);
-            out.u16(ref.column);
-            out.u16(xfIndex);
-            out.u32(sstIndex[text++]);
-        } else if (const double* d = std::get_if<double>(&cell.value)) {
-            RecordScope r(out, kNumber);
-            out.u16(ref.row);
-            out.u16(ref.column);
-            out.u16(xfIndex);
-            out.f64(*d);
-        } else {
-            RecordScope r(out, kBlank);
-            out.u16(ref.row);
-            out.u16(ref.column);
-            out.u16(xfIndex);
-        }
+        const bool isText = std::holds_alternative<std::u16string>(cell.value);
+        const double* number = std::get_if<double>(&cell.value);
+        RecordScope r(out, isText ? kLabelSst : number ? kNumber : kBlank);
+        out.u16(ref.row);
+        out.u16(ref.column);
+        out.u16(xfOfFormat(cell.format));
+        if (isText) out.u32(sstIndex[text++]);
+        else if (number) out.f64(*number);
     });
     {
         RecordScope r(out, kWindow2);
@@ -312,7 +291,7 @@ std::optional<std::vector<unsigned char>> BuildWorkbookStream(const Workbook& bo
         });
     }
 
-    const Styles st = stylesOf(book);
+    const std::vector<unsigned> formatIndex = formatIndexes(book);
     std::size_t cellCount = 0;
     for (std::size_t i = 0; i < book.sheetCount(); ++i) cellCount += book.sheet(i).cellCount();
     const std::uint64_t sizeHint =
@@ -340,13 +319,13 @@ std::optional<std::vector<unsigned char>> BuildWorkbookStream(const Workbook& bo
     for (int i = 0; i < 5; ++i) font(out, i == 1);
     for (std::size_t id = 1; id < book.formats().size(); ++id) {
         RecordScope r(out, kFormat);
-        out.u16(st.formatIndex[id]);
+        out.u16(formatIndex[id]);
         longString(out, book.formats()[id]);
     }
     xf(out, 0, true, 0);
     for (unsigned i = 1; i < kStyleXfCount; ++i) xf(out, 0, true, 0x3D); // all but the number format left to the cell
     xf(out, 0, false, 0);
-    for (std::size_t id = 1; id < book.formats().size(); ++id) xf(out, st.formatIndex[id], false, 0x01);
+    for (std::size_t id = 1; id < book.formats().size(); ++id) xf(out, formatIndex[id], false, 0x01);
     {
         RecordScope r(out, kStyle);
         out.u16(0x8000); // built-in style on XF 0
@@ -367,7 +346,7 @@ std::optional<std::vector<unsigned char>> BuildWorkbookStream(const Workbook& bo
 
     for (std::size_t i = 0; i < book.sheetCount(); ++i) {
         out.patch32(sheetOffsetAt[i], static_cast<std::uint32_t>(out.size()));
-        worksheet(out, book.sheet(i), st, sstIndex[i]);
+        worksheet(out, book.sheet(i), sstIndex[i]);
     }
     return std::move(out.bytes());
 }

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <string>
 #include <vector>
 
 namespace sheet {
@@ -26,7 +25,6 @@ public:
     }
     void zeros(std::size_t n) { bytes_.insert(bytes_.end(), n, 0); }
     void append(const unsigned char* data, std::size_t n) { bytes_.insert(bytes_.end(), data, data + n); }
-    void append(const std::vector<unsigned char>& b) { bytes_.insert(bytes_.end(), b.begin(), b.end()); }
 
     // Overwrites a 16-bit or 32-bit value already written at `at`.
     void patch16(std::size_t at, unsigned v) {

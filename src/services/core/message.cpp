@@ -1,7 +1,8 @@
-// The message box seam and the fatal runtime report.
+// ShowMessage, the message box seam and the fatal runtime report.
 
 #include "services/core/message.h"
 
+#include "services/core/core.h"
 #include "services/core/files_registry.h"
 
 #include <QApplication>
@@ -21,7 +22,9 @@ namespace {
 constexpr int kButtonsMask = 0x0F;
 constexpr int kIconMask = 0xF0;
 constexpr int kDefaultButtonMask = 0xF00;
+constexpr int kErrorIcon = 0x10;
 constexpr int kSystemModal = 0x1000;
+constexpr int kTaskModal = 0x2000;
 
 // Button numbers of ShowMessage.
 enum Answer { kOk = 0, kCancel = 1, kAbort = 2, kRetry = 3, kIgnore = 4, kYes = 5, kNo = 6 };
@@ -139,11 +142,23 @@ void FatalRuntimeError(const Text& message, int code) {
     MessageRequest request;
     request.caption = T("错误");
     request.text = FatalRuntimeReportText(message, code);
-    request.flags = 0x10 | 0x2000;  // error icon, OK, modal to the program
+    request.flags = kErrorIcon | kTaskModal;  // OK alone, modal to the program
     CurrentMessagePresenter()->present(request);
     // End at once: no destructors of a program in an unknown state run, but
     // the files it opened are closed and buffered output is written.
     CloseRegisteredFiles();
     std::fflush(nullptr);
     std::_Exit(-1);
+}
+
+int ShowMessage(const Value& content, int flags, const Text& caption) {
+    MessageRequest request;
+    request.caption = caption;
+    // Numbers, logicals, date-times and texts are shown; other values show an empty text.
+    bool shown = !std::holds_alternative<Bytes>(content) && !std::holds_alternative<NumberArray>(content) &&
+                 !std::holds_alternative<OtherArray>(content) && !std::holds_alternative<Subroutine>(content);
+    if (shown) request.text = ToText(content);
+    request.flags = (flags & kSystemModal) ? flags : (flags | kTaskModal);
+    int answer = CurrentMessagePresenter()->present(request);
+    return (answer >= kOk && answer <= kNo) ? answer : kOk;
 }

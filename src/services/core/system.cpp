@@ -1,7 +1,6 @@
-// Program and system queries, and ShowMessage.
+// Program and system queries.
 
 #include "services/core/core.h"
-#include "services/core/message.h"
 
 #include <QCoreApplication>
 #include <QCursor>
@@ -13,9 +12,6 @@
 #include <climits>
 
 namespace {
-
-constexpr int kSystemModal = 0x1000;
-constexpr int kTaskModal = 0x2000;
 
 bool HaveGuiApplication() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr; }
 
@@ -42,16 +38,4 @@ int MouseY() { return HaveGuiApplication() ? QCursor::pos().y() : 0; }
 
 void ProcessEvents() {
     if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
-
-int ShowMessage(const Value& content, int flags, const Text& caption) {
-    MessageRequest request;
-    request.caption = caption;
-    // Numbers, logicals, date-times and texts are shown; other values show an empty text.
-    bool shown = !std::holds_alternative<Bytes>(content) && !std::holds_alternative<NumberArray>(content) &&
-                 !std::holds_alternative<OtherArray>(content) && !std::holds_alternative<Subroutine>(content);
-    if (shown) request.text = ToText(content);
-    request.flags = (flags & kSystemModal) ? flags : (flags | kTaskModal);
-    int answer = CurrentMessagePresenter()->present(request);
-    return (answer >= 0 && answer <= 6) ? answer : 0;
 }

@@ -185,7 +185,7 @@ struct RecordSet::State {
             long long rowid = -1;
             if (db->execute(sql, params, &rowid) != 1) return false;
             dbdetail::Row row;
-            row.rowid = result.table.empty() ? -1 : rowid;
+            row.rowid = rowid;
             if (!db->reread(result, row)) row.packed = merged(nullptr);
             result.rows.push_back(std::move(row));
             pos = count() - 1;
@@ -200,12 +200,13 @@ struct RecordSet::State {
         return true;
     }
 
-    // A move leaves the current row: its pending changes are stored first.
-    void storePending() {
-        if (mode != EditMode::None) {
-            store();
-            cancelEdit();
-        }
+    // Leaving the current row (a move, a new row, Update) stores its pending
+    // changes first; false when there were some and they could not be stored.
+    bool storePending() {
+        if (mode == EditMode::None) return true;
+        bool stored = store();
+        cancelEdit();
+        return stored;
     }
 
     bool run(const std::string& statement) {
@@ -281,11 +282,7 @@ void RecordSet::Close() {
 
 bool RecordSet::AddNew() {
     if (!d_->open || d_->db->readOnly() || d_->result.table.empty()) return false;
-    if (d_->mode != EditMode::None) {
-        bool stored = d_->store();
-        d_->cancelEdit();
-        if (!stored) return false;
-    }
+    if (!d_->storePending()) return false;
     d_->mode = EditMode::Add;
     d_->edits.assign(d_->fields(), std::nullopt);
     return true;
@@ -293,9 +290,7 @@ bool RecordSet::AddNew() {
 
 bool RecordSet::Update() {
     if (!d_->open || d_->mode == EditMode::None) return false;
-    bool stored = d_->store();
-    d_->cancelEdit();
-    return stored;
+    return d_->storePending();
 }
 
 bool RecordSet::Delete(int scope) {

@@ -228,19 +228,14 @@ public:
                 keyedText = "SELECT " + list + "," + text.substr(afterSelect);
             }
             if (!keyedText.empty() &&
-                sqlite3_prepare_v2(db_, keyedText.c_str(), int(keyedText.size()), keyed.out(), nullptr) != SQLITE_OK) {
+                (sqlite3_prepare_v2(db_, keyedText.c_str(), int(keyedText.size()), keyed.out(), nullptr) != SQLITE_OK ||
+                 sqlite3_column_count(keyed.get()) != n + 1)) {
                 keyed.reset();
                 sizesOnly = false;
             }
-            if (keyed.get() && sqlite3_column_count(keyed.get()) != n + 1) {
-                keyed.reset();
-                sizesOnly = false;
-            }
-            if (keyed.get()) {
-                out.table = table;
+            if (keyed.get()) out.table = table;
+            if (sizesOnly)
                 out.rereadSql = "SELECT " + list.substr(list.find(',') + 1) + " FROM " + quoteName(table) + " WHERE rowid=?";
-                if (!sizesOnly) out.rereadSql.clear();
-            }
         }
         if (!keyed.get()) {
             for (auto& c : out.columns) c.writable = false;

@@ -62,16 +62,15 @@ std::shared_ptr<dbdetail::Source> openSource(const std::string& text, std::vecto
         // The password clause is accepted; the SQLite file carries no password.
         return dbdetail::OpenSqliteFile(fields["data source"], errors);
     }
-    bool odbc = lower(text.substr(0, 5)) == "odbc;" || fields.count("dsn") || fields.count("driver") ||
-                fields.count("filedsn");
+    const bool odbcPrefix = lower(text.substr(0, 5)) == "odbc;";
+    bool odbc = odbcPrefix || fields.count("dsn") || fields.count("driver") || fields.count("filedsn");
     if (!odbc) {
         errors.push_back({"The connection text names no provider, DSN or driver.", "", 0, "DBConnection"});
         return nullptr;
     }
     if (lower(fields["driver"]).find("microsoft excel driver") != std::string::npos)
         return dbdetail::OpenWorkbook(fields["dbq"], errors);
-    std::string odbcText = lower(text.substr(0, 5)) == "odbc;" ? text.substr(5) : text;
-    return dbdetail::OpenOdbc(odbcText, errors);
+    return dbdetail::OpenOdbc(odbcPrefix ? text.substr(5) : text, errors);
 }
 
 Text errorText(const std::vector<ErrorEntry>& errors) {

@@ -4,6 +4,7 @@
 #include "attribution/record_display.h"
 #include "contacts/chat.h"
 #include "contacts/contact_list.h"
+#include "contacts/initials.h"
 #include "contacts/picture_capture.h"
 #include "data/address_book.h"
 #include "services/core/core.h"
@@ -154,11 +155,7 @@ void DiscardPendingChanges(RecordSet& records, int position) {
 
 }  // namespace
 
-Text contact_initials(const Text& name) {
-    Text initials;
-    for (int start : {1, 3, 5}) initials += LeftText(Pinyin(MidText(name, start, 2), 1), 1);
-    return initials;
-}
+Text contact_initials(const Text& name) { return NameInitials(name, 3); }
 
 void load_record_window(ProgramState& state) {
     if (Window* open = RecordWindow(); open && !open->closing()) return;

@@ -7,12 +7,6 @@
 
 #include <cstring>
 
-Text NameInitials(const Text& name, int characters) {
-    Text initials;
-    for (int k = 1; k <= characters; ++k) initials += LeftText(Pinyin(MidText(name, 2 * k - 1, 2), 1), 1);
-    return initials;
-}
-
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }

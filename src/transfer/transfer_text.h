@@ -1,17 +1,13 @@
 #pragma once
-// Text rules shared by the spreadsheet and the text import: initials, the
-// clean-up of cells read from a workbook, the photo file beside a workbook,
-// and the decoding of a text file chosen for import.
+// Text rules shared by the spreadsheet and the text import: initials (the
+// contacts' rule), the clean-up of cells read from a workbook, the photo file
+// beside a workbook, and the decoding of a text file chosen for import.
 
+#include "contacts/initials.h"
 #include "services/core/text.h"
 #include "services/core/value.h"
 
 #include <optional>
-
-// Lower-case first pinyin letters of the name's first `characters` two-byte
-// characters (taken at byte positions 1, 3, 5 ...); nothing for two bytes
-// that are no GB2312 hanzi. The spreadsheet import takes 3, the text import 4.
-Text NameInitials(const Text& name, int characters);
 
 // A cell read from a workbook, as the address book should store it:
 //  - a whole number arrives as its digits, a point and zeros ("13800138000.00000000"):

@@ -1,0 +1,10 @@
+#pragma once
+// The rule behind 首字母, the stored initials a search also matches.
+
+#include "services/core/text.h"
+
+// Lower-case first pinyin letters of the name's first `characters` two-byte
+// characters (taken at byte positions 1, 3, 5 ...); nothing for two bytes
+// that are no GB2312 hanzi. The record window and the spreadsheet import
+// take 3, the text import 4.
+Text NameInitials(const Text& name, int characters);

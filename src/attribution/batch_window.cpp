@@ -6,6 +6,7 @@
 #include "services/db/record_set.h"
 #include "services/window/commands.h"
 #include "ui/batch_window.h"
+#include "ui/main_window.h"
 
 #include <algorithm>
 
@@ -16,7 +17,6 @@
 namespace {
 
 const Text kRecordSet = T("记录集3");
-const Text kMainConnection = T("数据库连接1");
 const Text kStartCaption = T("开始获取");
 const Text kStopCaption = T("停止");
 
@@ -51,8 +51,7 @@ void apply_batch_change(Window& window, const ControlChange& change) {
 void batch_window_created(Window& window, BatchWindowSession& session) {
     *session.window = &window;
     RecordSet* contacts = window.recordSet(kRecordSet);
-    Window* main = FindWindow("main");
-    DBConnection* connection = main ? main->connection(kMainConnection) : nullptr;
+    DBConnection* connection = MainAddressBook();
     if (contacts && connection && contacts->SetConnection(*connection))
         contacts->OpenTable(ContactsTable(), ContactsByName());
 

@@ -6,6 +6,7 @@
 #include "services/window/commands.h"
 #include "services/window/report_list.h"
 #include "ui/combo_text.h"
+#include "ui/main_window.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ void RebuildGroupList(Window& main, RecordSet& contacts) {
 }  // namespace
 
 void fill_contact_list(ProgramState& state, int kind) {
-    Window* main = FindWindow("main");
+    Window* main = MainWindow();
     if (!main) return;
     RecordSet* contacts = main->recordSet(T("记录集1"));
     ReportList* list = main->list(T("超级列表框1"));

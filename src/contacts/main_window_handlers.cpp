@@ -14,13 +14,8 @@
 
 namespace {
 
-Control MainControl(const char* name) {
-    Window* main = FindWindow("main");
-    return main ? main->control(T(name)) : Control();
-}
-
 ReportList* ContactRows() {
-    Window* main = FindWindow("main");
+    Window* main = MainWindow();
     return main ? main->list(T("超级列表框1")) : nullptr;
 }
 

@@ -8,6 +8,7 @@
 #include "services/window/commands.h"
 #include "services/window/controls/balloon_tip.h"
 #include "ui/frame_window.h"
+#include "ui/main_window.h"
 #include "ui/photo_window.h"
 
 #include <QCoreApplication>
@@ -76,7 +77,7 @@ void capture_frame(ProgramState& state, CaptureSession& session, Window& frame) 
     const Bytes& picture = *grabbed;
     if (state.photoTarget == kContactPhotoTarget) {
         if (Window* record = FindWindow("record")) record->control(T("照片框")).setPicture(picture);
-    } else if (Window* main = FindWindow("main")) {
+    } else if (Window* main = MainWindow()) {
         main->control(T("图片框_头像")).setPicture(picture);
     }
     session.captured = picture;
@@ -149,13 +150,13 @@ void choose_picture(ProgramState& state, int target, const Control& dialog) {
 }
 
 void change_avatar(ProgramState& state) {
-    Window* main = FindWindow("main");
+    Window* main = MainWindow();
     if (!main) return;
     const std::optional<Bytes> avatar = ChooseAndCapture(state, kAvatarTarget, main->control(T("通用对话框2")));
     // Nothing captured: the stored avatar stays as it is.
     if (!avatar) return;
-    main = FindWindow("main");
-    DBConnection* connection = main ? main->connection(T("数据库连接1")) : nullptr;
+    main = MainWindow();
+    DBConnection* connection = MainAddressBook();
     RecordSet* users = main ? main->recordSet(T("记录集2")) : nullptr;
     bool stored = false;
     if (connection && users) {

@@ -14,6 +14,7 @@
 #include "services/window/controls/balloon_tip.h"
 #include "services/window/report_list.h"
 #include "ui/docking.h"
+#include "ui/main_window.h"
 #include "ui/record_window.h"
 
 #include <QByteArray>
@@ -52,17 +53,11 @@ constexpr std::array<FieldBox, 13> kTextFields{{
     {"备注", "编辑框_备注"},
 }};
 
-Window* MainWindow() { return FindWindow("main"); }
 Window* RecordWindow() { return FindWindow("record"); }
 
 RecordSet* MainRecords() {
     Window* main = MainWindow();
     return main ? main->recordSet(T("记录集1")) : nullptr;
-}
-
-Control MainControl(const char* name) {
-    Window* main = MainWindow();
-    return main ? main->control(T(name)) : Control();
 }
 
 Text PositionText(int position) { return T("当前选中第 ") + TextOf(position + 1) + T(" 条记录"); }
@@ -130,8 +125,7 @@ void EmptyFields(Window& record) {
 
 // The first line of the connection's error report: why the file refused.
 Text StorageError() {
-    Window* main = MainWindow();
-    DBConnection* connection = main ? main->connection(T("数据库连接1")) : nullptr;
+    DBConnection* connection = MainAddressBook();
     if (!connection) return Text();
     std::string report = connection->ErrorText().bytes();
     const std::string label = "Description: ";
@@ -165,8 +159,7 @@ void load_record_window(ProgramState& state) {
 void open_record_window(ProgramState& state) {
     Window* record = RecordWindow();
     if (!record) return;
-    Window* main = MainWindow();
-    DBConnection* connection = main ? main->connection(T("数据库连接1")) : nullptr;
+    DBConnection* connection = MainAddressBook();
     if (RecordSet* carriers = record->recordSet(T("记录集2")); carriers && connection)
         carriers->SetConnection(*connection);
     state.recordWindowOpen = true;
@@ -302,7 +295,7 @@ void delete_contact(ProgramState& state) {
 void delete_all_contacts(ProgramState&) {
     if (ShowMessage(T("真的要删除全部记录吗！"), kOkCancelWarning, T("警告！")) != kOk) return;
     Window* main = MainWindow();
-    DBConnection* connection = main ? main->connection(T("数据库连接1")) : nullptr;
+    DBConnection* connection = MainAddressBook();
     RecordSet* records = MainRecords();
     if (!connection || !records) return;
     // The rows go through a record set of its own, so that a refusal leaves the

@@ -13,6 +13,7 @@
 #include "transfer/mobile_index.h"
 #include "transfer/transfer_text.h"
 #include "ui/import_export_window.h"
+#include "ui/main_window.h"
 
 #include <QPointer>
 #include <QProgressBar>
@@ -20,11 +21,6 @@
 namespace {
 
 const Text kList = T("超级列表框1");
-
-DBConnection* AddressBookConnection() {
-    Window* main = FindWindow("main");
-    return main ? main->connection(T("数据库连接1")) : nullptr;
-}
 
 // Marks the session busy for the lifetime of one action.
 class BusyGuard {
@@ -88,7 +84,7 @@ Text WorkbookConnectionText(const Text& file, const Text& folder) {
 void read_book_into_list(Window& window, ImportExportSession& session) {
     BusyGuard busy(session);
     QPointer<ReportList> list = window.list(kList);
-    DBConnection* book = AddressBookConnection();
+    DBConnection* book = MainAddressBook();
     if (!busy.acquired() || !list || !book) return;
     ClearList(*list);
 
@@ -246,7 +242,7 @@ void import_workbook_into_list(Window& window, ImportExportSession& session) {
 void write_list_into_book(Window& window, ImportExportSession& session, ProgramState& state) {
     BusyGuard busy(session);
     QPointer<ReportList> list = window.list(kList);
-    DBConnection* book = AddressBookConnection();
+    DBConnection* book = MainAddressBook();
     if (!busy.acquired() || !list || !book) return;
 
     // The stored numbers are read once; every row is tested against them

@@ -9,6 +9,7 @@
 #include "transfer/batched_writes.h"
 #include "transfer/event_pump.h"
 #include "transfer/transfer_text.h"
+#include "ui/main_window.h"
 #include "ui/text_import_window.h"
 
 #include <QFileInfo>
@@ -27,11 +28,6 @@ Control Box(Window& window, const char* name) { return window.control(T(name)); 
 std::array<Control, 4> ColumnBoxes(Window& window) {
     return {Box(window, "编辑框_姓名"), Box(window, "编辑框_手机"), Box(window, "编辑框_QQ号"),
             Box(window, "编辑框_邮箱")};
-}
-
-DBConnection* AddressBookConnection() {
-    Window* main = FindWindow("main");
-    return main ? main->connection(T("数据库连接1")) : nullptr;
 }
 
 }  // namespace
@@ -112,14 +108,14 @@ void write_rows_to_book(Window& window) {
     // start a second run.
     Box(window, "按钮_写入数据库").setEnabled(false);
     Control status = Box(window, "标签_状态");
-    BatchedWrites batch(AddressBookConnection());
+    BatchedWrites batch(MainAddressBook());
     EventPump pump;
     for (std::size_t i = 0; i < names; ++i) {
         // Blanks around a value are the file's layout, not part of the value.
         const Text name = TrimSpaces(columns[0][i]);
         const Text sql = TextImportInsertSql(name, TrimSpaces(columns[1][i]), TrimSpaces(columns[2][i]),
                                              TrimSpaces(columns[3][i]), NameInitials(name, 4));
-        if (DBConnection* book = AddressBookConnection()) book->ExecuteSql(sql);
+        if (DBConnection* book = MainAddressBook()) book->ExecuteSql(sql);
         batch.rowWritten();
         status.setText(T("状态： 共导入 ") + TextOf(static_cast<long long>(i + 1)) + T(" 条记录"));
         // Keeps the window painting; a closed window ends the import.

@@ -3,9 +3,24 @@
 #include "ui/decl_helpers.h"
 #include "ui/pictures/pictures.h"
 
+#include "services/window/commands.h"
+#include "services/window/window.h"
+
 Text MainMenuName() { return T("主菜单"); }
 
 Text PhotoFileFilter() { return T("照片(*.jpg;*.gif;*.bmp)|*.jpg;*.gif;*.bmp;*.jpeg|所有文件(*.*)|*.*"); }
+
+Window* MainWindow() { return FindWindow("main"); }
+
+Control MainControl(const char* name) {
+    Window* main = MainWindow();
+    return main ? main->control(T(name)) : Control();
+}
+
+DBConnection* MainAddressBook() {
+    Window* main = MainWindow();
+    return main ? main->connection(T("数据库连接1")) : nullptr;
+}
 
 namespace {
 

@@ -42,3 +42,12 @@ inline constexpr Colour kTypedBlack = Rgb(0, 0, 0);
 Text PhotoFileFilter();
 
 WindowDecl MainWindowDecl();
+
+// The open main window and its parts by name; nothing (a null pointer, an
+// empty control) while the main window is not open.
+class Window;
+class Control;
+class DBConnection;
+Window* MainWindow();
+Control MainControl(const char* name);
+DBConnection* MainAddressBook();  // 数据库连接1: the address book every feature writes to

@@ -3,6 +3,7 @@
 #include "services/core/core.h"
 #include "services/db/record_set.h"
 #include "services/net/fetch.h"
+#include "ui/settings_address.h"
 
 #include <QString>
 
@@ -55,10 +56,7 @@ QString composeCombiningSequences(const QString& s) {
 } // namespace
 
 Text attribution_service_address(const Text& settingsFile) {
-    if (settingsFile.empty() || !FileExists(settingsFile)) return Text();
-    Text address = TrimSpaces(ReadIni(settingsFile, T(kLookupSettingsSection), T(kLookupSettingsKey)));
-    while (!address.empty() && address.bytes().back() == '/') address.bytes().pop_back();
-    return address;
+    return ConfiguredAddress(settingsFile, kLookupSettingsSection, kLookupSettingsKey);
 }
 
 Text attribution_request(const Text& serviceAddress, const Text& number) {

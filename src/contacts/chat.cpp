@@ -2,6 +2,7 @@
 
 #include "services/core/core.h"
 #include "services/system/system.h"
+#include "ui/settings_address.h"
 
 namespace {
 // The QQ service's public chat-link host, used until the settings file names another.
@@ -9,12 +10,8 @@ constexpr const char* kDefaultChatHost = "http://wpa.qq.com";
 }  // namespace
 
 Text chat_link_prefix(const ProgramState& state) {
-    Text configured;
-    if (!state.settingsPath.empty() && FileExists(state.settingsPath))
-        configured = TrimSpaces(ReadIni(state.settingsPath, T(kChatSettingsSection), T(kChatSettingsKey)));
-    std::string bytes = configured.bytes();
-    while (!bytes.empty() && bytes.back() == '/') bytes.pop_back();
-    return bytes.empty() ? Text::fromBytes(kDefaultChatHost) : Text::fromBytes(bytes);
+    const Text configured = ConfiguredAddress(state.settingsPath, kChatSettingsSection, kChatSettingsKey);
+    return configured.empty() ? Text::fromBytes(kDefaultChatHost) : configured;
 }
 
 Text chat_link_address(const Text& prefix, const Text& qqNumber) {

@@ -10,6 +10,7 @@
 #include "ui/about_window.h"
 #include "ui/docking.h"
 #include "ui/main_window.h"
+#include "ui/settings_address.h"
 #include "ui/weather_window.h"
 
 namespace {
@@ -19,12 +20,6 @@ ReportList* ContactRows() {
     return main ? main->list(T("超级列表框1")) : nullptr;
 }
 
-Text WithoutTrailingSlash(Text address) {
-    address = TrimSpaces(address);
-    while (!address.empty() && address.bytes().back() == '/') address = LeftText(address, TextLength(address) - 1);
-    return address;
-}
-
 }  // namespace
 
 Text SearchPlaceholder() { return T("姓名/首字母/号码"); }
@@ -32,10 +27,7 @@ Text SearchPlaceholder() { return T("姓名/首字母/号码"); }
 Text DefaultWeatherHost() { return T("http://weather.example.com"); }
 
 Text weather_page_address(const ProgramState& state) {
-    Text host;
-    if (!state.settingsPath.empty() && FileExists(state.settingsPath))
-        host = WithoutTrailingSlash(
-            ReadIni(state.settingsPath, T(kWeatherSettingsSection), T(kWeatherSettingsKey), Text()));
+    Text host = ConfiguredAddress(state.settingsPath, kWeatherSettingsSection, kWeatherSettingsKey);
     if (host.empty()) host = DefaultWeatherHost();
     return host + WeatherPagePath();
 }

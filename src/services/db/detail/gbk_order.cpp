@@ -1,5 +1,7 @@
 #include "services/db/detail/gbk_order.h"
 
+#include "services/db/detail/sql_words.h"
+
 #include <sqlite3.h>
 
 #include <iconv.h>
@@ -118,42 +120,6 @@ int collate(void*, int n1, const void* a, int n2, const void* b) {
                         std::string_view(static_cast<const char*>(b), n2));
 }
 
-bool isNameChar(char ch) {
-    unsigned char c = static_cast<unsigned char>(ch);
-    return c >= 0x80 || std::isalnum(c) || c == '_' || c == '$';
-}
-
-bool keywordAt(const std::string& s, std::size_t at, std::string_view word) {
-    if (at + word.size() > s.size()) return false;
-    for (std::size_t i = 0; i < word.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(s[at + i])) != word[i]) return false;
-    if (at > 0 && isNameChar(s[at - 1])) return false;
-    return at + word.size() == s.size() || !isNameChar(s[at + word.size()]);
-}
-
-// Positions of top-level (outside quotes, brackets and parentheses) starts
-// of words, with a callback deciding what to record.
-template <class OnWord>
-void scanTopLevel(const std::string& s, std::size_t from, std::size_t to, OnWord onWord) {
-    int depth = 0;
-    for (std::size_t i = from; i < to; ++i) {
-        char ch = s[i];
-        if (ch == '\'' || ch == '"' || ch == '`' || ch == '[') {
-            char close = ch == '[' ? ']' : ch;
-            for (++i; i < to; ++i) {
-                if (s[i] == close) {
-                    if (close != ']' && i + 1 < to && s[i + 1] == close) { ++i; continue; }
-                    break;
-                }
-            }
-            continue;
-        }
-        if (ch == '(') ++depth;
-        else if (ch == ')') --depth;
-        else if (depth == 0) onWord(i);
-    }
-}
-
 // An ORDER BY expression (blanks before it kept) wrapped in the sort key.
 std::string sortKeyTerm(const std::string& expr) {
     std::size_t lead = 0;
@@ -199,30 +165,26 @@ bool RegisterGbkCollation(sqlite3* db) {
 std::string WithGbkOrdering(const std::string& sql) {
     // The last top-level ORDER BY, and where its clause ends.
     std::size_t orderAt = std::string::npos, termsAt = 0;
-    scanTopLevel(sql, 0, sql.size(), [&](std::size_t i) {
-        if (keywordAt(sql, i, "order")) {
-            std::size_t k = i + 5;
-            while (k < sql.size() && std::isspace(static_cast<unsigned char>(sql[k]))) ++k;
-            if (keywordAt(sql, k, "by")) {
-                orderAt = i;
-                termsAt = k + 2;
-            }
+    ScanTopLevel(sql, 0, sql.size(), [&](std::size_t i) {
+        if (std::size_t end = ByClauseAt(sql, i, "order"); end != std::string::npos) {
+            orderAt = i;
+            termsAt = end;
         }
     });
     if (orderAt == std::string::npos) return sql;
     // The ORDER BY of a compound select may only name result columns, so
     // there the terms keep their expressions and get the collation instead.
     bool compound = false;
-    scanTopLevel(sql, 0, orderAt, [&](std::size_t i) {
-        if (keywordAt(sql, i, "union") || keywordAt(sql, i, "intersect") || keywordAt(sql, i, "except"))
+    ScanTopLevel(sql, 0, orderAt, [&](std::size_t i) {
+        if (KeywordAt(sql, i, "union") || KeywordAt(sql, i, "intersect") || KeywordAt(sql, i, "except"))
             compound = true;
     });
     std::size_t clauseEnd = sql.size();
-    scanTopLevel(sql, termsAt, sql.size(), [&](std::size_t i) {
-        if (clauseEnd == sql.size() && (keywordAt(sql, i, "limit") || sql[i] == ';')) clauseEnd = i;
+    ScanTopLevel(sql, termsAt, sql.size(), [&](std::size_t i) {
+        if (clauseEnd == sql.size() && (KeywordAt(sql, i, "limit") || sql[i] == ';')) clauseEnd = i;
     });
     std::vector<std::size_t> commas;
-    scanTopLevel(sql, termsAt, clauseEnd, [&](std::size_t i) {
+    ScanTopLevel(sql, termsAt, clauseEnd, [&](std::size_t i) {
         if (sql[i] == ',') commas.push_back(i);
     });
     commas.push_back(clauseEnd);
@@ -235,21 +197,21 @@ std::string WithGbkOrdering(const std::string& sql) {
         std::size_t exprEnd = term.size();
         bool hasCollation = false, sawText = false;
         std::vector<std::size_t> words;
-        scanTopLevel(term, 0, term.size(), [&](std::size_t i) {
-            if (isNameChar(term[i]) && (i == 0 || !isNameChar(term[i - 1]))) words.push_back(i);
+        ScanTopLevel(term, 0, term.size(), [&](std::size_t i) {
+            if (IsNameChar(term[i]) && (i == 0 || !IsNameChar(term[i - 1]))) words.push_back(i);
         });
         for (char ch : term) {
             if (std::isspace(static_cast<unsigned char>(ch))) continue;
             sawText = true;
         }
         for (std::size_t w : words) {
-            if (keywordAt(term, w, "collate")) hasCollation = true;
+            if (KeywordAt(term, w, "collate")) hasCollation = true;
         }
         for (auto it = words.rbegin(); it != words.rend(); ++it) {
             std::size_t w = *it;
             if (w >= exprEnd) continue;
-            bool trailing = keywordAt(term, w, "asc") || keywordAt(term, w, "desc") || keywordAt(term, w, "nulls") ||
-                            keywordAt(term, w, "first") || keywordAt(term, w, "last");
+            bool trailing = KeywordAt(term, w, "asc") || KeywordAt(term, w, "desc") || KeywordAt(term, w, "nulls") ||
+                            KeywordAt(term, w, "first") || KeywordAt(term, w, "last");
             if (!trailing) break;
             exprEnd = w;
         }

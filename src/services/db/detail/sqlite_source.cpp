@@ -7,6 +7,7 @@
 #include "services/db/detail/cell_text.h"
 #include "services/db/detail/gbk_order.h"
 #include "services/db/detail/source.h"
+#include "services/db/detail/sql_words.h"
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -104,35 +105,11 @@ std::size_t starFromAt(const std::string& sql, std::size_t afterSelect) {
 // quotes, brackets and parentheses): a grouped row stands for several rows
 // of its table, so it has no identity of its own to be changed by.
 bool groupsRows(const std::string& sql) {
-    auto nameChar = [](char ch) {
-        unsigned char c = static_cast<unsigned char>(ch);
-        return c >= 0x80 || std::isalnum(c) || c == '_' || c == '$';
-    };
-    auto wordAt = [&](std::size_t at, std::string_view word) {
-        if (at + word.size() > sql.size() || (at > 0 && nameChar(sql[at - 1]))) return false;
-        for (std::size_t k = 0; k < word.size(); ++k)
-            if (std::tolower(static_cast<unsigned char>(sql[at + k])) != word[k]) return false;
-        return at + word.size() == sql.size() || !nameChar(sql[at + word.size()]);
-    };
-    int depth = 0;
-    for (std::size_t i = 0; i < sql.size(); ++i) {
-        char ch = sql[i];
-        if (ch == '\'' || ch == '"' || ch == '`' || ch == '[') {
-            char close = ch == '[' ? ']' : ch;
-            for (++i; i < sql.size() && sql[i] != close; ++i) {
-            }
-            continue;  // a doubled quote is two quoted runs side by side
-        }
-        if (ch == '(') ++depth;
-        else if (ch == ')') --depth;
-        else if (depth == 0 && wordAt(i, "having")) return true;
-        else if (depth == 0 && wordAt(i, "group")) {
-            std::size_t k = i + 5;
-            while (k < sql.size() && std::isspace(static_cast<unsigned char>(sql[k]))) ++k;
-            if (wordAt(k, "by")) return true;
-        }
-    }
-    return false;
+    bool grouped = false;
+    ScanTopLevel(sql, 0, sql.size(), [&](std::size_t i) {
+        if (KeywordAt(sql, i, "having") || ByClauseAt(sql, i, "group") != std::string::npos) grouped = true;
+    });
+    return grouped;
 }
 
 class Statement {

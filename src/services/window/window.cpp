@@ -252,9 +252,7 @@ void Control::setTextColour(Colour colour) {
     QWidget* w = r->widget;
     if (auto* t = qobject_cast<TransparentLabel*>(w)) return t->setTextColor(ToQColor(colour));
     if (auto* l = qobject_cast<ReportList*>(w)) return l->setTextColour(ToQColor(colour));
-    QPalette pal = w->palette();
-    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) pal.setColor(role, ToQColor(colour));
-    w->setPalette(pal);
+    ApplyColours(w, colour, std::nullopt);
 }
 
 Colour Control::backColour() const {
@@ -271,10 +269,7 @@ void Control::setBackColour(Colour colour) {
     r->backColour = colour;
     QWidget* w = r->widget;
     if (auto* l = qobject_cast<ReportList*>(w)) return l->setBackColour(ToQColor(colour));
-    QPalette pal = w->palette();
-    for (auto role : {QPalette::Window, QPalette::Base, QPalette::Button}) pal.setColor(role, ToQColor(colour));
-    w->setPalette(pal);
-    w->setAutoFillBackground(true);
+    ApplyColours(w, std::nullopt, colour);
 }
 
 void Control::setFont(const FontDecl& font) {

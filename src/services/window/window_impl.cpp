@@ -36,6 +36,19 @@ const QEvent::Type WindowImpl::CloseRequest = static_cast<QEvent::Type>(QEvent::
 QColor ToQColor(Colour c) { return QColor(c.red, c.green, c.blue); }
 Colour FromQColor(const QColor& c) { return Rgb(c.red(), c.green(), c.blue()); }
 
+void ApplyColours(QWidget* w, const std::optional<Colour>& text, const std::optional<Colour>& back) {
+    QPalette pal = w->palette();
+    if (text) {
+        for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+            pal.setColor(role, ToQColor(*text));
+    }
+    if (back) {
+        for (auto role : {QPalette::Window, QPalette::Base, QPalette::Button}) pal.setColor(role, ToQColor(*back));
+        w->setAutoFillBackground(true);
+    }
+    w->setPalette(pal);
+}
+
 // ---- picture box ----
 
 PictureBox::PictureBox(QWidget* parent) : QFrame(parent) {}
@@ -180,19 +193,6 @@ Qt::WindowFlags FlagsOf(const WindowDecl& d) {
 bool IsFixed(WindowBorder b) {
     return b == WindowBorder::NormalFixed || b == WindowBorder::ToolFixed || b == WindowBorder::FramedFixed ||
            b == WindowBorder::None;
-}
-
-void ApplyColours(QWidget* w, const std::optional<Colour>& text, const std::optional<Colour>& back) {
-    QPalette pal = w->palette();
-    if (text) {
-        for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-            pal.setColor(role, ToQColor(*text));
-    }
-    if (back) {
-        for (auto role : {QPalette::Window, QPalette::Base, QPalette::Button}) pal.setColor(role, ToQColor(*back));
-        w->setAutoFillBackground(true);
-    }
-    w->setPalette(pal);
 }
 
 Qt::Alignment LabelAlignment(HAlign h, VAlign v) {

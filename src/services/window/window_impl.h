@@ -189,3 +189,6 @@ std::shared_ptr<Window> SharedWindow(Window* window);
 
 QColor ToQColor(Colour c);
 Colour FromQColor(const QColor& c);
+// Sets the given text and background colours on the widget's palette; a
+// background colour also makes the widget fill its background.
+void ApplyColours(QWidget* w, const std::optional<Colour>& text, const std::optional<Colour>& back);

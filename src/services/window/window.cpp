@@ -227,9 +227,7 @@ void Control::setText(const Text& text) {
     else if (auto* h = qobject_cast<HtmlBrowseBox*>(w)) h->setAddress(text);
     else if (r->decl.kind == ControlKind::HyperLinker) {
         r->decl.text = text;
-        static_cast<QLabel*>(w)->setText(QStringLiteral("<a href=\"%1\">%2</a>")
-                                             .arg(r->decl.linkTarget.toQString().toHtmlEscaped(),
-                                                  text.toQString().toHtmlEscaped()));
+        static_cast<QLabel*>(w)->setText(HyperlinkHtml(r->decl.linkTarget, text));
     } else if (auto* l = qobject_cast<QLabel*>(w)) l->setText(text.toQString());
     else if (auto* b = qobject_cast<QAbstractButton*>(w)) b->setText(text.toQString());
     else if (auto* g = qobject_cast<QGroupBox*>(w)) g->setTitle(text.toQString());

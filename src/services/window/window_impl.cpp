@@ -49,6 +49,11 @@ void ApplyColours(QWidget* w, const std::optional<Colour>& text, const std::opti
     w->setPalette(pal);
 }
 
+QString HyperlinkHtml(const Text& target, const Text& caption) {
+    return QStringLiteral("<a href=\"%1\">%2</a>")
+        .arg(target.toQString().toHtmlEscaped(), caption.toQString().toHtmlEscaped());
+}
+
 // ---- picture box ----
 
 PictureBox::PictureBox(QWidget* parent) : QFrame(parent) {}
@@ -348,8 +353,7 @@ void WindowImpl::buildControl(const ControlDecl& d) {
     case ControlKind::HyperLinker: {
         auto* link = new QLabel(parent);
         link->setTextFormat(Qt::RichText);
-        link->setText(QStringLiteral("<a href=\"%1\">%2</a>")
-                          .arg(d.linkTarget.toQString().toHtmlEscaped(), d.text.toQString().toHtmlEscaped()));
+        link->setText(HyperlinkHtml(d.linkTarget, d.text));
         link->setOpenExternalLinks(false);
         connect(link, &QLabel::linkActivated, this, [](const QString& url) { OpenUrl(Text::fromQString(url)); });
         w = link;

@@ -192,3 +192,5 @@ Colour FromQColor(const QColor& c);
 // Sets the given text and background colours on the widget's palette; a
 // background colour also makes the widget fill its background.
 void ApplyColours(QWidget* w, const std::optional<Colour>& text, const std::optional<Colour>& back);
+// A hyperlink box's rich text: the caption linking to the target.
+QString HyperlinkHtml(const Text& target, const Text& caption);

@@ -516,19 +516,13 @@ bool WindowImpl::eventFilter(QObject* watched, QEvent* event) {
         return true;
     };
     switch (event->type()) {
-    case QEvent::MouseButtonPress: {
-        auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton && rec->widget && firstDelivery(mouse)) {
-            const QPoint global = mouse->globalPosition().toPoint();
-            raise(Event::LeftButtonDown, rec, -1, rec->widget->mapFromGlobal(global), global);
-        }
-        break;
-    }
+    case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton && rec->widget && firstDelivery(mouse)) {
             const QPoint global = mouse->globalPosition().toPoint();
-            raise(Event::DoubleClicked, rec, -1, rec->widget->mapFromGlobal(global), global);
+            const Event raised = event->type() == QEvent::MouseButtonPress ? Event::LeftButtonDown : Event::DoubleClicked;
+            raise(raised, rec, -1, rec->widget->mapFromGlobal(global), global);
         }
         break;
     }

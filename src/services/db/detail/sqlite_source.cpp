@@ -330,9 +330,9 @@ private:
 };
 
 // What is wrong with the file, judged from its first bytes and its size;
-// empty when it looks like a whole SQLite database.
-std::string fileProblem(const std::string& path) {
-    struct stat info {};
+// empty when it looks like a whole SQLite database. `info` receives the
+// file's status.
+std::string fileProblem(const std::string& path, struct stat& info) {
     if (stat(path.c_str(), &info) != 0) return "Cannot open the database: no such file: " + path;
     if (!S_ISREG(info.st_mode)) return "Cannot open the database: not a file: " + path;
     unsigned char h[100] = {};
@@ -356,14 +356,13 @@ std::string fileProblem(const std::string& path) {
 }  // namespace
 
 std::shared_ptr<Source> OpenSqliteFile(const std::string& path, std::vector<ErrorEntry>& errors) {
-    if (auto problem = fileProblem(path); !problem.empty()) {
+    struct stat info {};
+    if (auto problem = fileProblem(path, info); !problem.empty()) {
         errors.push_back({problem, "", SQLITE_CANTOPEN, "SQLite"});
         return nullptr;
     }
     // A file without write permission stays untouched, even for a user the
     // system would let write it.
-    struct stat info {};
-    stat(path.c_str(), &info);
     int mode = (info.st_mode & 0222) ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(path.c_str(), &db, mode | SQLITE_OPEN_NOMUTEX, nullptr);

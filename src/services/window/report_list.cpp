@@ -246,7 +246,7 @@ void ReportList::scrollToRow(int row) {
     if (row < 0) return;
     updateScrollBars();
     const int first = verticalScrollBar()->value();
-    const int visible = std::max(1, viewport()->height() / rowHeight());
+    const int visible = visibleRows();
     if (row < first) verticalScrollBar()->setValue(row);
     else if (row >= first + visible) verticalScrollBar()->setValue(row - visible + 1);
 }
@@ -303,6 +303,14 @@ int ReportList::columnAlignment(int column) const {
 
 int ReportList::rowHeight() const { return fontMetrics().height() + 4; }
 
+int ReportList::visibleRows() const { return std::max(1, viewport()->height() / rowHeight()); }
+
+int ReportList::columnsWidth() const {
+    int total = 0;
+    for (int c = 0; c < ColumnCount(); ++c) total += header_->sectionSize(c);
+    return total;
+}
+
 int ReportList::rowAt(const QPoint& p) const {
     if (p.y() < 0) return -1;
     const int row = verticalScrollBar()->value() + p.y() / rowHeight();
@@ -333,13 +341,11 @@ void ReportList::scheduleScrollBars() {
 
 void ReportList::updateScrollBars() {
     scrollBarsPending_ = false;
-    const int visible = std::max(1, viewport()->height() / rowHeight());
+    const int visible = visibleRows();
     verticalScrollBar()->setPageStep(visible);
     verticalScrollBar()->setRange(0, std::max(0, ItemCount() - visible));
-    int total = 0;
-    for (int c = 0; c < ColumnCount(); ++c) total += header_->sectionSize(c);
     horizontalScrollBar()->setPageStep(viewport()->width());
-    horizontalScrollBar()->setRange(0, std::max(0, total - viewport()->width()));
+    horizontalScrollBar()->setRange(0, std::max(0, columnsWidth() - viewport()->width()));
 }
 
 void ReportList::resizeEvent(QResizeEvent* event) {
@@ -372,9 +378,7 @@ void ReportList::paintEvent(QPaintEvent*) {
     const QColor highlight = pal.color(hasFocus() ? QPalette::Active : QPalette::Inactive, QPalette::Highlight);
     const QColor highlightText = pal.color(hasFocus() ? QPalette::Active : QPalette::Inactive, QPalette::HighlightedText);
     p.setFont(font());
-
-    int totalWidth = 0;
-    for (int c = 0; c < columns; ++c) totalWidth += header_->sectionSize(c);
+    const int totalWidth = columnsWidth();
 
     for (int r = first, y = 0; r < ItemCount() && y < area.height(); ++r, y += h) {
         const Row& row = rows_[static_cast<std::size_t>(r)];
@@ -441,7 +445,7 @@ void ReportList::mouseDoubleClickEvent(QMouseEvent* event) {
 void ReportList::keyPressEvent(QKeyEvent* event) {
     const int count = ItemCount();
     int target = -1;
-    const int page = std::max(1, viewport()->height() / rowHeight());
+    const int page = visibleRows();
     const int from = focused_;
     switch (event->key()) {
     case Qt::Key_Up: target = from < 0 ? 0 : std::max(0, from - 1); break;

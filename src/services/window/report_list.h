@@ -142,6 +142,10 @@ private:
     void updateScrollBars();
     void scheduleScrollBars();
     int textWidth(const Text& text) const;
+    // Whole rows the viewport shows, at least one.
+    int visibleRows() const;
+    // Width of all columns together.
+    int columnsWidth() const;
 
     std::deque<Row> rows_;
     std::vector<Column> columns_;

@@ -195,15 +195,11 @@ std::string WithGbkOrdering(const std::string& sql) {
         std::string term = sql.substr(start, end - start);
         // The expression ends before a trailing ASC/DESC and NULLS FIRST/LAST.
         std::size_t exprEnd = term.size();
-        bool hasCollation = false, sawText = false;
+        bool hasCollation = false;
         std::vector<std::size_t> words;
         ScanTopLevel(term, 0, term.size(), [&](std::size_t i) {
             if (IsNameChar(term[i]) && (i == 0 || !IsNameChar(term[i - 1]))) words.push_back(i);
         });
-        for (char ch : term) {
-            if (std::isspace(static_cast<unsigned char>(ch))) continue;
-            sawText = true;
-        }
         for (std::size_t w : words) {
             if (KeywordAt(term, w, "collate")) hasCollation = true;
         }
@@ -225,7 +221,7 @@ std::string WithGbkOrdering(const std::string& sql) {
             any = true;
             if (!std::isdigit(ch)) numberTerm = false;
         }
-        if (!sawText || !any || hasCollation || numberTerm)
+        if (!any || hasCollation || numberTerm)
             out += term;
         else if (compound)
             out += term.substr(0, exprEnd) + " COLLATE " + kGbkCollation + term.substr(exprEnd);

@@ -104,6 +104,17 @@ T* WidgetAs(const WindowImpl& impl, const Text& name) {
     auto r = impl.find(name);
     return r ? qobject_cast<T*>(r->widget.data()) : nullptr;
 }
+template <typename T>
+T* ObjectAs(const WindowImpl& impl, const Text& name) {
+    auto r = impl.find(name);
+    return r ? qobject_cast<T*>(r->object.data()) : nullptr;
+}
+// The object a non-visual control's record owns.
+template <auto Member>
+auto Owned(const WindowImpl& impl, const Text& name) {
+    auto r = impl.find(name);
+    return r ? ((*r).*Member).get() : nullptr;
+}
 }  // namespace
 
 ReportList* Window::list(const Text& name) const { return WidgetAs<ReportList>(*impl_, name); }
@@ -111,34 +122,14 @@ QComboBox* Window::combo(const Text& name) const { return WidgetAs<QComboBox>(*i
 ImageButton* Window::imageButton(const Text& name) const { return WidgetAs<ImageButton>(*impl_, name); }
 TransparentLabel* Window::transparentLabel(const Text& name) const { return WidgetAs<TransparentLabel>(*impl_, name); }
 HtmlBrowseBox* Window::htmlBrowseBox(const Text& name) const { return WidgetAs<HtmlBrowseBox>(*impl_, name); }
-
-QTimer* Window::timer(const Text& name) const {
-    auto r = impl_->find(name);
-    return r ? qobject_cast<QTimer*>(r->object.data()) : nullptr;
-}
-BalloonTip* Window::balloon(const Text& name) const {
-    auto r = impl_->find(name);
-    return r ? qobject_cast<BalloonTip*>(r->object.data()) : nullptr;
-}
-CommonDialog* Window::dialog(const Text& name) const {
-    auto r = impl_->find(name);
-    return r ? r->dialog.get() : nullptr;
-}
-DBConnection* Window::connection(const Text& name) const {
-    auto r = impl_->find(name);
-    return r ? r->connection.get() : nullptr;
-}
-RecordSet* Window::recordSet(const Text& name) const {
-    auto r = impl_->find(name);
-    return r ? r->recordSet.get() : nullptr;
-}
-ExcelApp* Window::excelApp(const Text& name) const {
-    auto r = impl_->find(name);
-    return r ? r->excelApp.get() : nullptr;
-}
+QTimer* Window::timer(const Text& name) const { return ObjectAs<QTimer>(*impl_, name); }
+BalloonTip* Window::balloon(const Text& name) const { return ObjectAs<BalloonTip>(*impl_, name); }
+CommonDialog* Window::dialog(const Text& name) const { return Owned<&ControlRecord::dialog>(*impl_, name); }
+DBConnection* Window::connection(const Text& name) const { return Owned<&ControlRecord::connection>(*impl_, name); }
+RecordSet* Window::recordSet(const Text& name) const { return Owned<&ControlRecord::recordSet>(*impl_, name); }
+ExcelApp* Window::excelApp(const Text& name) const { return Owned<&ControlRecord::excelApp>(*impl_, name); }
 ExcelWorkbooks* Window::excelWorkbooks(const Text& name) const {
-    auto r = impl_->find(name);
-    return r ? r->excelWorkbooks.get() : nullptr;
+    return Owned<&ControlRecord::excelWorkbooks>(*impl_, name);
 }
 
 // ---- Control ----

@@ -3,13 +3,14 @@
 
 #include "services/system/system.h"
 
+#include "services/core/core.h"
+
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCursor>
 #include <QDesktopServices>
 #include <QDir>
 #include <QEventLoop>
-#include <QFile>
 #include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
@@ -22,16 +23,6 @@
 
 namespace {
 
-QImage imageOfFile(const Text& file) {
-    if (file.empty())
-        return QImage();
-    QFile in(file.toQString());
-    if (!in.open(QIODevice::ReadOnly))
-        return QImage();
-    const QByteArray data = in.readAll();
-    return DecodePicture(Bytes(data.begin(), data.end()));
-}
-
 std::mutex openerMutex;
 UrlOpener& currentOpener() {
     static UrlOpener opener;
@@ -40,12 +31,13 @@ UrlOpener& currentOpener() {
 
 }  // namespace
 
+// An unreadable file reads as no bytes, which decode to a null image of size 0.
 int ImageWidth(const Text& file) {
-    return imageOfFile(file).width();
+    return DecodePicture(ReadFile(file)).width();
 }
 
 int ImageHeight(const Text& file) {
-    return imageOfFile(file).height();
+    return DecodePicture(ReadFile(file)).height();
 }
 
 UrlOpener SetUrlOpener(UrlOpener opener) {

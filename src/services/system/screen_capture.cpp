@@ -2,8 +2,9 @@
 
 #include "services/system/system.h"
 
+#include "services/core/core.h"
+
 #include <QClipboard>
-#include <QFile>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPixmap>
@@ -185,12 +186,5 @@ bool ScreenCapture(std::optional<Rect> area, int mode, const Text& file) {
         return true;
     }
     const Bytes bmp = bmpBytes(image, displayBits());
-    if (bmp.empty() || file.empty())
-        return false;
-    QFile out(file.toQString());
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    const qint64 written = out.write(reinterpret_cast<const char*>(bmp.data()), static_cast<qint64>(bmp.size()));
-    out.close();
-    return written == static_cast<qint64>(bmp.size()) && out.error() == QFileDevice::NoError;
+    return !bmp.empty() && !file.empty() && WriteFile(file, bmp);
 }

@@ -173,11 +173,12 @@ Bytes ScreenCaptureBytes(std::optional<Rect> area) {
 bool ScreenCapture(std::optional<Rect> area, int mode, const Text& file) {
     if (mode < 0 || mode > 2)
         mode = 0;
-    if (mode == 2)
-        return !ScreenCaptureBytes(area).empty();
     const QImage image = grabArea(area);
     if (image.isNull())
         return false;
+    // Mode 2's bytes come from ScreenCaptureBytes; here only whether there are any.
+    if (mode == 2)
+        return true;
     if (mode == 1) {
         QClipboard* clipboard = QGuiApplication::clipboard();
         if (!clipboard)

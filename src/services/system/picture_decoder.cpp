@@ -121,6 +121,5 @@ QImage DecodePicture(const Bytes& picture) {
     // signature is not one we accept.
     if (reader.format() == "jpeg" || reader.format() == "jpg")
         return QImage();
-    QImage image = reader.read();
-    return image;
+    return reader.read();
 }

@@ -60,7 +60,7 @@ PictureBox::PictureBox(QWidget* parent) : QFrame(parent) {}
 
 void PictureBox::setPicture(const Bytes& picture) {
     bytes_ = picture;
-    image_ = picture.empty() ? QImage() : DecodePicture(picture);
+    image_ = DecodePicture(picture);
     update();
 }
 

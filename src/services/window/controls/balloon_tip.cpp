@@ -70,18 +70,14 @@ void softenAlpha(QImage& image, int radiusX, int radiusY) {
     auto blur = [&](const std::vector<int>& in, std::vector<int>& out, int radius, bool horizontal) {
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
-                int sum = 0, count = 0;
+                // Pixels outside the image count as clear.
+                int sum = 0;
                 for (int k = -radius; k <= radius; ++k) {
                     const int xx = horizontal ? x + k : x, yy = horizontal ? y : y + k;
-                    if (xx >= 0 && xx < w && yy >= 0 && yy < h) {
+                    if (xx >= 0 && xx < w && yy >= 0 && yy < h)
                         sum += in[yy * w + xx];
-                        ++count;
-                    }
-                    else {
-                        ++count;  // outside counts as clear
-                    }
                 }
-                out[y * w + x] = sum / count;
+                out[y * w + x] = sum / (2 * radius + 1);
             }
     };
     blur(alpha, pass, std::max(radiusX / 2, 0), true);

@@ -95,6 +95,9 @@ export DISPLAY=":$(head -1 "$work/display")"
 mkdir -p "$work/wm"
 HOME="$work/wm" openbox >"$work/openbox.log" 2>&1 &
 pids+=($!)
+# The window manager answers for its desktops once it has taken the screen.
+for _ in $(seq 100); do xdotool get_num_desktops >/dev/null 2>&1 && break; sleep 0.1; done
+xdotool get_num_desktops >/dev/null 2>&1 || fail "openbox did not start: $(cat "$work/openbox.log")"
 
 "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$home" DISPLAY="$DISPLAY" TMPDIR="$home" LANG=C.UTF-8 \
   QT_QPA_PLATFORM=xcb "$root/usr/bin/varelo" >"$work/program.log" 2>&1 &

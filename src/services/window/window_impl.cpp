@@ -474,8 +474,9 @@ std::shared_ptr<ControlRecord> WindowImpl::find(const Text& name) const {
 void WindowImpl::call(const std::string& handler, const EventArgs& args) {
     auto it = handlers_.find(handler);
     if (it == handlers_.end() || !it->second) return;
-    // The handler may destroy the window; keep the objects until it returns.
-    auto keep = selfShared_.lock();
+    // The handler may let events run, and a close among them would free the
+    // objects it still uses: the window is destroyed when it returns.
+    WindowHold hold(self_);
     Handler h = it->second;
     h(args);
 }
@@ -628,18 +629,30 @@ void WindowImpl::disableOthers() {
     }
 }
 
+void WindowImpl::release() {
+    if (--holds_ > 0 || !destroyPending_) return;
+    destroyPending_ = false;
+    destroyNow();
+}
+
 void WindowImpl::destroyNow() {
     if (destroying_ || destroyed_) return;
-    destroying_ = true;
     closing_ = true;
+    if (holds_ > 0) {
+        // A running handler may still use the objects: out of sight now,
+        // destroyed when the last hold ends.
+        destroyPending_ = true;
+        if (widget_) widget_->hide();
+        return;
+    }
+    destroying_ = true;
     auto keep = selfShared_.lock();
 
     // Windows owned by this one go first. Held while they go: destroying one
     // also destroys (and may free) the windows it owns in turn.
     std::vector<std::shared_ptr<Window>> owned;
     for (Window* other : LoadedWindows())
-        if (other != self_ && other->impl().parentId() == decl_.id && !decl_.id.empty())
-            owned.push_back(SharedWindow(other));
+        if (other != self_ && other->impl().owner().get() == self_) owned.push_back(SharedWindow(other));
     for (const auto& other : owned)
         if (other) other->impl().destroyNow();
 

@@ -16,6 +16,7 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -26,7 +27,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QShortcut>
 #include <QTimer>
 
 #include <algorithm>
@@ -105,6 +105,20 @@ void WindowWidget::closeEvent(QCloseEvent* event) {
     // that a modal one disabled takes no input, its close button included.
     event->ignore();
     if (impl_ && isEnabled()) impl_->destroyNow();
+}
+
+void WindowWidget::keyPressEvent(QKeyEvent* event) {
+    // Esc closes the window whose control has the focus (the key comes up
+    // from that control when it has no use for it). Not a window shortcut:
+    // one of an owner would also match in the tool windows it owns, and Qt
+    // takes two matching shortcuts as ambiguous and runs neither.
+    if (impl_ && impl_->decl().escCloses && event->key() == Qt::Key_Escape &&
+        event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        impl_->destroyNow();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void WindowWidget::moveEvent(QMoveEvent* event) {
@@ -219,10 +233,6 @@ void WindowImpl::build(QWidget* ownerWidget) {
     widget_->setWindowTitle(decl_.title.toQString());
     widget_->setFont(DefaultGuiFont());
     if (decl_.backColour) ApplyColours(widget_, std::nullopt, decl_.backColour);
-    if (decl_.escCloses) {
-        auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), widget_);
-        connect(esc, &QShortcut::activated, this, [this] { destroyNow(); });
-    }
     resizeOuter(decl_.width, decl_.height);
     for (const auto& control : decl_.controls) buildControl(control);
     applyTabOrder();

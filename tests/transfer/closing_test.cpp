@@ -11,6 +11,7 @@
 
 #include "services/window/commands.h"
 #include "services/window/report_list.h"
+#include "support/close_way.h"
 
 #include <QAbstractButton>
 #include <QFileInfo>
@@ -23,27 +24,6 @@
 #include <string>
 
 namespace {
-
-enum class CloseWay { Escape, CloseButton, PostedDestroy, DestroyAtOnce };
-
-std::string WayName(const ::testing::TestParamInfo<CloseWay>& info) {
-    switch (info.param) {
-    case CloseWay::Escape: return "Escape";
-    case CloseWay::CloseButton: return "CloseButton";
-    case CloseWay::PostedDestroy: return "PostedDestroy";
-    case CloseWay::DestroyAtOnce: return "DestroyAtOnce";
-    }
-    return "unknown";
-}
-
-void CloseBy(CloseWay way, Window& window) {
-    switch (way) {
-    case CloseWay::Escape: QTest::keyClick(window.widget(), Qt::Key_Escape); break;
-    case CloseWay::CloseButton: window.widget()->close(); break;
-    case CloseWay::PostedDestroy: DestroyWindow(&window); break;
-    case CloseWay::DestroyAtOnce: DestroyWindow(&window, true); break;
-    }
-}
 
 // The number in "<prefix><n> 条记录".
 int CountIn(const std::string& status, const std::string& prefix) {
@@ -230,9 +210,7 @@ TEST_P(ClosingMidAction, TextImportWriteStopsWithTheRowsItCountedStored) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryWay, ClosingMidAction,
-                         ::testing::Values(CloseWay::Escape, CloseWay::CloseButton, CloseWay::PostedDestroy,
-                                           CloseWay::DestroyAtOnce),
-                         WayName);
+                         VARELO_EVERY_CLOSE_WAY);
 
 // ---- one write at a time ----
 

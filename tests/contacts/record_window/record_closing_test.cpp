@@ -6,38 +6,13 @@
 #include "contacts/record_editor.h"
 #include "contacts/record_window/record_fixture.h"
 #include "services/window/commands.h"
+#include "support/close_way.h"
 
 #include <QTest>
 
 using namespace record_tests;
 
 namespace {
-
-enum class CloseWay { Escape, CloseButton, PostedDestroy, DestroyAtOnce };
-
-std::string WayName(const ::testing::TestParamInfo<CloseWay>& info) {
-    switch (info.param) {
-    case CloseWay::Escape: return "Escape";
-    case CloseWay::CloseButton: return "CloseButton";
-    case CloseWay::PostedDestroy: return "PostedDestroy";
-    case CloseWay::DestroyAtOnce: return "DestroyAtOnce";
-    }
-    return "unknown";
-}
-
-void CloseBy(CloseWay way, Window& window) {
-    switch (way) {
-    case CloseWay::Escape:
-        // The key goes to the active window: the user clicks the record window first.
-        window.widget()->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window.widget()));
-        QTest::keyClick(window.widget(), Qt::Key_Escape);
-        break;
-    case CloseWay::CloseButton: window.widget()->close(); break;
-    case CloseWay::PostedDestroy: DestroyWindow(&window); break;
-    case CloseWay::DestroyAtOnce: DestroyWindow(&window, true); break;
-    }
-}
 
 class RecordClosingDuringSave : public RecordWindowTest, public ::testing::WithParamInterface<CloseWay> {
 protected:
@@ -97,8 +72,6 @@ TEST_P(RecordClosingDuringSave, FromTheMainWindowsSaveButton) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryWay, RecordClosingDuringSave,
-                         ::testing::Values(CloseWay::Escape, CloseWay::CloseButton, CloseWay::PostedDestroy,
-                                           CloseWay::DestroyAtOnce),
-                         WayName);
+                         VARELO_EVERY_CLOSE_WAY);
 
 }  // namespace

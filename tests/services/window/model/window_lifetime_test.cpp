@@ -5,6 +5,7 @@
 #include "services/window/model/test_window.h"
 
 #include "services/db/record_set.h"
+#include "support/close_way.h"
 
 #include <QTest>
 #include <QTimer>
@@ -12,27 +13,6 @@
 #include <functional>
 
 namespace {
-
-enum class CloseWay { Escape, CloseButton, PostedDestroy, DestroyAtOnce };
-
-std::string WayName(const ::testing::TestParamInfo<CloseWay>& info) {
-    switch (info.param) {
-    case CloseWay::Escape: return "Escape";
-    case CloseWay::CloseButton: return "CloseButton";
-    case CloseWay::PostedDestroy: return "PostedDestroy";
-    case CloseWay::DestroyAtOnce: return "DestroyAtOnce";
-    }
-    return "unknown";
-}
-
-void CloseBy(CloseWay way, Window& window) {
-    switch (way) {
-    case CloseWay::Escape: QTest::keyClick(window.widget(), Qt::Key_Escape); break;
-    case CloseWay::CloseButton: window.widget()->close(); break;
-    case CloseWay::PostedDestroy: DestroyWindow(&window); break;
-    case CloseWay::DestroyAtOnce: DestroyWindow(&window, true); break;
-    }
-}
 
 // Gone from the screen: hidden, or its widget already destroyed.
 bool OutOfSight(const Window& window) {
@@ -84,9 +64,7 @@ TEST_P(WindowLifetime, ObjectsOutliveTheHandlerThatRunsWhenTheWindowCloses) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryWay, WindowLifetime,
-                         ::testing::Values(CloseWay::Escape, CloseWay::CloseButton, CloseWay::PostedDestroy,
-                                           CloseWay::DestroyAtOnce),
-                         WayName);
+                         VARELO_EVERY_CLOSE_WAY);
 
 using WindowHolds = WindowTest;
 

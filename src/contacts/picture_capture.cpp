@@ -61,7 +61,7 @@ std::optional<Bytes> CaptureUnder(Window& frame) {
     QCoreApplication::processEvents();
     Delay(kRepaintWaitMs);
     // The photo window may have been closed meanwhile, taking the frame along.
-    if (!frame.alive()) return std::nullopt;
+    if (!frame.alive() || frame.closing()) return std::nullopt;
     Bytes picture = ScreenCaptureBytes(area);
     if (pane) pane->show();
     return picture;

@@ -140,13 +140,6 @@ void ReportFailure(const Text& what, const Text& reason) {
     ShowMessage(text, kInformation, T("提示！"));
 }
 
-// Drops the pending writes of a save that was stopped: reopening the same
-// query forgets them, so no later move stores half a change.
-void DiscardPendingChanges(RecordSet& records, int position) {
-    records.Open(Text(), 1);
-    if (position >= 0) records.MoveTo(position);
-}
-
 }  // namespace
 
 Text contact_initials(const Text& name) { return NameInitials(name, 3); }
@@ -211,8 +204,12 @@ void new_contact(ProgramState& state) {
 void save_contact(ProgramState& state) {
     Window* record = RecordWindow();
     RecordSet* records = MainRecords();
+    DBConnection* book = MainAddressBook();
     // Without the record window there are no fields to save.
-    if (!record || !records) return;
+    if (!record || !records || !book) return;
+    // The save's messages let events run; whatever closes meanwhile, the
+    // record window (and the main window that owns it) stay until it returns.
+    WindowHold hold(record);
     const auto field = [&](const char* control) { return record->control(T(control)).text(); };
 
     if (field("编辑框_姓名").empty()) {
@@ -224,55 +221,65 @@ void save_contact(ProgramState& state) {
         return;
     }
 
+    // The shown contact is found by its key, not in the list: a search or a
+    // group that leaves it out (before or because of this change) does not
+    // take it from the window. A record set of its own drops a stopped save's
+    // writes when it goes.
+    Text key;
     if (!state.newRecordPending) {
-        const Text shown = ShownKey(*record);
-        if (shown.empty()) {
+        key = ShownKey(*record);
+        if (key.empty()) {
             ReportFailure(T("保存失败！"), T("没有选中的联系人：请先选择一个联系人，或点“新建”。"));
             return;
         }
-        if (!MoveToContact(*records, shown)) {
-            ReportFailure(T("保存失败！"), T("这个联系人不在当前列表中：请在列表中重新选中它再保存。"));
+    }
+    RecordSet contact;
+    contact.SetConnection(*book);
+    if (!contact.Open(ContactByKeySql(key), 1)) {
+        ReportFailure(T("保存失败！"), StorageError());
+        return;
+    }
+    if (state.newRecordPending) {
+        if (!contact.AddNew()) {
+            ReportFailure(T("保存失败！"), T("通讯录不能添加新记录。"));
             return;
         }
-    }
-    const int position = records->Position();
-    if (state.newRecordPending && !records->AddNew()) {
-        ReportFailure(T("保存失败！"), T("通讯录不能添加新记录。"));
+    } else if (contact.RecordCount() < 1 || !contact.MoveTo(0)) {
+        ReportFailure(T("保存失败！"), T("这个联系人已从通讯录中删除。"));
         return;
     }
 
     const Text name = field("编辑框_姓名");
     for (const auto& f : kTextFields) {
         const Text value = field(f.control);
-        const bool written = records->WriteText(T(f.field), value);
-        if (f.field == std::string_view("姓名")) records->WriteText(T("首字母"), contact_initials(name));
+        const bool written = contact.WriteText(T(f.field), value);
+        if (f.field == std::string_view("姓名")) contact.WriteText(T("首字母"), contact_initials(name));
         if (!written && f.field == std::string_view("生日") && !value.empty()) {
-            DiscardPendingChanges(*records, position);
             ShowMessage(T("生日不是有效的日期，没有保存！\r\n格式：1980-01-06"), kInformation, T("提示！"));
             return;
         }
     }
     const Bytes photo = record->control(T("照片框")).picture();
-    if (photo != state.defaultPhoto) records->WriteBytes(T("照片"), photo);
+    if (photo != state.defaultPhoto) contact.WriteBytes(T("照片"), photo);
 
-    if (!records->Update()) {
-        const Text reason = StorageError();
-        DiscardPendingChanges(*records, position);
-        ReportFailure(T("保存失败！"), reason);
+    if (!contact.Update()) {
+        ReportFailure(T("保存失败！"), StorageError());
         return;
     }
-    const Text saved = records->ReadText(0);
+    const Text saved = contact.ReadText(0);
+    contact.Close();
+    // The window shows the stored contact from now on, a new one included.
+    SetShownKey(*record, saved);
+    state.newRecordPending = false;
     ShowMessage(T("保存成功！"), kInformation, T("提示"));
     fill_contact_list(state, RefillKind(state));
-    state.newRecordPending = false;
-    // The saved contact stays the shown one, where the rebuilt list has it.
+    // Where the rebuilt list has the contact; it stays shown when the list
+    // leaves it out.
     Control label = record->control(T("透明标签_当前选择"));
     if (MoveToContact(*records, saved)) {
-        SetShownKey(*record, saved);
         state.selectedRow = records->Position();
         label.setText(PositionText(records->Position()));
     } else {
-        SetShownKey(*record, Text());
         label.setText(T("当前选中第"));
     }
 }

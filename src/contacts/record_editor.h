@@ -21,8 +21,9 @@ void show_contact(ProgramState& state);
 void new_contact(ProgramState& state);
 
 // Stores the record window's fields: a new row after new_contact, else the
-// row 记录集1 stands on. "保存成功！" only once the row was stored; a message
-// saying why when it was not. The list is refilled afterwards.
+// contact the window shows, found by its key whether or not the list (a
+// search, a group) shows it. "保存成功！" only once the row was stored; a
+// message saying why when it was not. The list is refilled afterwards.
 void save_contact(ProgramState& state);
 
 // Deletes the selected contact after the "警告！" confirmation.

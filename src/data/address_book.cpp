@@ -33,6 +33,11 @@ Text DuplicateMobileSql(const Text& mobile) {
     return T("select * from 通讯录 where 手机 like  '%") + SqlQuoted(mobile) + T("%'order by 姓名 ASC");
 }
 
+Text ContactByKeySql(const Text& key) {
+    if (key.empty()) return T("select * from 通讯录 where 编号 is null");
+    return T("select * from 通讯录 where 编号 = '") + SqlQuoted(key) + T("'");
+}
+
 Text TextImportInsertSql(const Text& name, const Text& mobile, const Text& qq, const Text& email,
                          const Text& initials) {
     // Values are separated without a blank, so stored numbers start with a digit.

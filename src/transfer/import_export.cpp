@@ -84,6 +84,8 @@ Text WorkbookConnectionText(const Text& file, const Text& folder) {
 void read_book_into_list(Window& window, ImportExportSession& session) {
     BusyGuard busy(session);
     QPointer<ReportList> list = window.list(kList);
+    // The book belongs to the main window, which stays while the rows are read.
+    WindowHold bookOwner(MainWindow());
     DBConnection* book = MainAddressBook();
     if (!busy.acquired() || !list || !book) return;
     ClearList(*list);
@@ -134,7 +136,7 @@ void export_list_to_workbook(Window& window, ImportExportSession& session) {
     dialog->title = Text();
     dialog->filter = T("Excel文件|*.xls");
     dialog->defaultExtension = T("xls");
-    if (!ShowCommonDialog(dialogControl)) return;
+    if (!ShowCommonDialog(dialogControl) || window.closing()) return;
     const Text file = dialogControl.text();
     const Text folder = FolderOf(file);
 
@@ -154,8 +156,12 @@ void export_list_to_workbook(Window& window, ImportExportSession& session) {
     EventPump pump;
     const int rows = list->ItemCount();
     const int columns = list->ColumnCount();
+    bool stopped = false;
     for (int i = 1; i <= rows; ++i) {
-        if (!KeepWindowAlive(pump, window, list)) return;
+        if (!KeepWindowAlive(pump, window, list)) {
+            stopped = true;
+            break;
+        }
         for (int j = 1; j <= columns && j <= 26; ++j) {
             const Text letter = CharFromCode(static_cast<std::uint8_t>(96 + j));
             const Text title = list->GetColumnTitle(j - 1);
@@ -170,6 +176,13 @@ void export_list_to_workbook(Window& window, ImportExportSession& session) {
             writeCell(letter + TextOf(i + 1), cell);
         }
         progress.step("正在导出第 ", i, rows);
+    }
+    // A closed window abandons the export: no half-written workbook is saved.
+    if (stopped) {
+        workbook->ReleaseWorkbook();
+        workbook->CloseWorkbooks();
+        app->QuitApp();
+        return;
     }
     progress.status(T("共导出 ") + TextOf(rows) + T(" 条记录"));
 
@@ -196,7 +209,7 @@ void import_workbook_into_list(Window& window, ImportExportSession& session) {
     dialog->title = Text();
     dialog->filter = T("*.xls|*.xls");
     dialog->defaultExtension = Text();
-    if (!ShowCommonDialog(dialogControl)) return;
+    if (!ShowCommonDialog(dialogControl) || window.closing()) return;
     const Text file = dialogControl.text();
     session.importFolder = FolderOf(file);
     // The photos of an earlier read belong to other rows.
@@ -242,6 +255,8 @@ void import_workbook_into_list(Window& window, ImportExportSession& session) {
 void write_list_into_book(Window& window, ImportExportSession& session, ProgramState& state) {
     BusyGuard busy(session);
     QPointer<ReportList> list = window.list(kList);
+    // The book belongs to the main window, which stays while the rows are written.
+    WindowHold bookOwner(MainWindow());
     DBConnection* book = MainAddressBook();
     if (!busy.acquired() || !list || !book) return;
 

@@ -30,6 +30,29 @@ std::array<Control, 4> ColumnBoxes(Window& window) {
             Box(window, "编辑框_邮箱")};
 }
 
+// Disables the buttons that start work for its lifetime, then gives back
+// each one's earlier state, except 按钮_写入数据库, which a write leaves disabled.
+class ButtonsDisabledDuringWrite {
+public:
+    explicit ButtonsDisabledDuringWrite(Window& window)
+        : buttons_{Box(window, "按钮_打开文件"), Box(window, "按钮_分割文本"), Box(window, "姓名首字母")} {
+        for (std::size_t i = 0; i < buttons_.size(); ++i) {
+            wasEnabled_[i] = buttons_[i].enabled();
+            buttons_[i].setEnabled(false);
+        }
+        Box(window, "按钮_写入数据库").setEnabled(false);
+    }
+    ~ButtonsDisabledDuringWrite() {
+        for (std::size_t i = 0; i < buttons_.size(); ++i) buttons_[i].setEnabled(wasEnabled_[i]);
+    }
+    ButtonsDisabledDuringWrite(const ButtonsDisabledDuringWrite&) = delete;
+    ButtonsDisabledDuringWrite& operator=(const ButtonsDisabledDuringWrite&) = delete;
+
+private:
+    std::array<Control, 3> buttons_;
+    std::array<bool, 3> wasEnabled_{};
+};
+
 }  // namespace
 
 void open_text_file(Window& window) {
@@ -104,9 +127,12 @@ void write_rows_to_book(Window& window) {
         columns[c].resize(names);
     }
 
-    // Disabled at once, so that a click while the rows are written cannot
-    // start a second run.
-    Box(window, "按钮_写入数据库").setEnabled(false);
+    // The buttons that start work are disabled while the rows are written
+    // (events run meanwhile), so that no click starts a second run inside
+    // this one or changes the columns; the write button stays disabled after.
+    ButtonsDisabledDuringWrite disabled(window);
+    // The book belongs to the main window, which stays while the rows are written.
+    WindowHold bookOwner(MainWindow());
     Control status = Box(window, "标签_状态");
     BatchedWrites batch(MainAddressBook());
     EventPump pump;

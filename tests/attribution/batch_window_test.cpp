@@ -388,11 +388,62 @@ TEST_F(BatchWindowTest, EscapeMidRunEndsTheWorkerAndKeepsWhatWasFound) {
     EXPECT_EQ(book_.storedAttribution("c03"), "");
     EXPECT_EQ(book_.storedAttribution("c04"), "");  // no worker went on after the close
     EXPECT_EQ(service.requestCount(), 3u);
+    EXPECT_EQ(IntegrityCheck(book_.path()), "ok");
 
     // The book is still usable by the main window, and the window opens again.
     Window& again = openModeless();
     EXPECT_EQ(textOf(again, "标签1"), "c01");
 }
+
+// The other ways to close the window during a run: the title bar's close
+// button and DestroyWindow from code, posted or at once. The worker ends, what
+// it found is stored, the book is intact and the main window runs on.
+enum class CloseWay { CloseButton, PostedDestroy, DestroyAtOnce };
+
+class BatchClosingMidRun : public BatchWindowTest, public ::testing::WithParamInterface<CloseWay> {};
+
+TEST_P(BatchClosingMidRun, EndsTheWorkerKeepsWhatWasFoundAndLeavesTheBookIntact) {
+    ScopedFetchTimeLimits limits(FetchTimeLimits{10s, 600s});
+    book_.addContacts({{"c01", "13800000001", ""}, {"c02", "13800000002", ""}, {"c03", "13800000003", ""}});
+    connectBook();
+    LookupService service({.regions = {{"13800000001", "区域1"}, {"13800000003", "区域3"}},
+                           .silent = {"13800000002"}});
+    useService(service);
+    Window& batch = openModeless();
+    clickStartStop(batch);
+    ASSERT_TRUE(WaitFor([&] { return service.requestCount() >= 2 && textOf(batch, "标签3") == "区域1"; }));
+    switch (GetParam()) {
+    case CloseWay::CloseButton: batch.widget()->close(); break;
+    case CloseWay::PostedDestroy:
+        DestroyWindow(&batch);
+        QCoreApplication::processEvents();
+        break;
+    case CloseWay::DestroyAtOnce: DestroyWindow(&batch, true); break;
+    }
+    EXPECT_EQ(FindWindow("batch"), nullptr);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(IntegrityCheck(book_.path()), "ok");
+    // What the window showed as found is stored; nothing after the close.
+    EXPECT_EQ(book_.storedAttribution("c01"), "区域1");
+    EXPECT_EQ(book_.storedAttribution("c02"), "");
+    EXPECT_EQ(book_.storedAttribution("c03"), "");
+    EXPECT_EQ(service.requestCount(), 2u);
+    ASSERT_NE(FindWindow("main"), nullptr);
+    Window& again = openModeless();
+    EXPECT_EQ(textOf(again, "标签1"), "c01");
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryOtherWay, BatchClosingMidRun,
+                         ::testing::Values(CloseWay::CloseButton, CloseWay::PostedDestroy, CloseWay::DestroyAtOnce),
+                         [](const ::testing::TestParamInfo<CloseWay>& info) {
+                             switch (info.param) {
+                             case CloseWay::CloseButton: return std::string("CloseButton");
+                             case CloseWay::PostedDestroy: return std::string("PostedDestroy");
+                             case CloseWay::DestroyAtOnce: return std::string("DestroyAtOnce");
+                             }
+                             return std::string("unknown");
+                         });
 
 TEST_F(BatchWindowTest, WithoutAConfiguredServiceEveryNumberFailsWithoutARequest) {
     book_.addContacts({{"c01", "13800000001", "旧的"}, {"c02", "13800000002", ""}});

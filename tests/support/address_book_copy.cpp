@@ -132,3 +132,18 @@ std::vector<StoredContact> StoredContacts(const std::string& book) {
     sqlite3_finalize(st);
     return out;
 }
+
+std::string IntegrityCheck(const std::string& book) {
+    BareBook db(book, SQLITE_OPEN_READONLY);
+    if (!db.get()) return "cannot open " + book;
+    sqlite3_stmt* st = nullptr;
+    std::string verdict;
+    if (sqlite3_prepare_v2(db.get(), "pragma integrity_check", -1, &st, nullptr) != SQLITE_OK)
+        return sqlite3_errmsg(db.get());
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        if (!verdict.empty()) verdict += "\n";
+        verdict += reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+    }
+    sqlite3_finalize(st);
+    return verdict;
+}

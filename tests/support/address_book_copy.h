@@ -57,3 +57,7 @@ struct StoredContact {
 };
 // Every contact of the book, in key (编号) order.
 std::vector<StoredContact> StoredContacts(const std::string& book);
+
+// SQLite's own verdict on the file ("pragma integrity_check"): "ok" for an
+// intact book, else the problems it lists (or why the file did not open).
+std::string IntegrityCheck(const std::string& book);

@@ -2,6 +2,7 @@
 
 int RecordingPresenter::present(const MessageRequest& request) {
     shown.push_back(request);
+    if (whileShown) whileShown(request);
     if (answers.empty()) return 0;
     int a = answers.front();
     answers.pop_front();

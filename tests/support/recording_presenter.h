@@ -5,6 +5,7 @@
 #include "services/core/message.h"
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +16,8 @@ public:
 
     std::vector<MessageRequest> shown;
     std::deque<int> answers;
+    // Runs while a box is shown, as the user would act then (after it was recorded).
+    std::function<void(const MessageRequest&)> whileShown;
 
     // The texts shown, in UTF-8, for readable assertions.
     std::vector<std::string> texts() const;

@@ -63,6 +63,9 @@ void TransferTest::runModal(const std::string& id, const std::function<void()>& 
             ADD_FAILURE() << "window " << id << " is not loaded";
             return;
         }
+        // Held while the body runs: a window the body closes stays usable
+        // (closing) until the body returns, then goes.
+        WindowHold hold(window);
         body(*window);
         DestroyWindow(window);
     });

@@ -51,9 +51,15 @@ std::shared_ptr<Window> SharedWindow(Window* window) {
 }
 
 Window* FindWindow(std::string_view id) {
-    for (const auto& w : Registry())
-        if (w->id() == id && w->alive()) return w.get();
-    return nullptr;
+    // A window held by a running handler after it was closed may have been
+    // loaded anew meanwhile: the new one is the one meant.
+    Window* closing = nullptr;
+    for (const auto& w : Registry()) {
+        if (w->id() != id || !w->alive()) continue;
+        if (!w->closing()) return w.get();
+        if (!closing) closing = w.get();
+    }
+    return closing;
 }
 
 std::vector<Window*> LoadedWindows() {
@@ -88,7 +94,7 @@ bool LoadWindow(const WindowDecl& decl, const HandlerTable& handlers, bool modal
     auto window = WindowImpl::create(decl, handlers, owner);
     WindowImpl& impl = window->impl();
     impl.setModal(modal);
-    impl.setParentId(owner ? parentId : std::string());
+    if (owner) impl.setOwner(SharedWindow(parent));
     RegisterWindow(window);
     if (modal) impl.disableOthers();
     impl.start();

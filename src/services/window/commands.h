@@ -24,8 +24,9 @@ Window* FindWindow(std::string_view id);
 // Loaded windows, in load order.
 std::vector<Window*> LoadedWindows();
 
-// Marks the window closing. atOnce: destroyed now. Otherwise a close request
-// is posted and the window stays alive until the running handler returned.
+// Marks the window closing. atOnce: destroyed now, or as soon as no handler
+// holds it (WindowHold). Otherwise a close request is posted and the window
+// stays alive until the running handler returned.
 void DestroyWindow(Window* window, bool atOnce = false);
 void DestroyWindow(std::string_view id, bool atOnce = false);
 

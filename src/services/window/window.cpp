@@ -45,6 +45,21 @@ std::vector<std::string> MissingHandlers(const WindowDecl& decl, const HandlerTa
     return missing;
 }
 
+// ---- WindowHold ----
+
+WindowHold::WindowHold(Window* window) {
+    // Owners outlive the windows they own: they are held as well.
+    for (auto w = window ? window->impl().shared() : nullptr; w && w->alive(); w = w->impl().owner()) {
+        w->impl().hold();
+        held_.push_back(w);
+    }
+}
+
+WindowHold::~WindowHold() {
+    // The held window first, then its owners, which destroy what they own.
+    for (auto& w : held_) w->impl().release();
+}
+
 // ---- Window ----
 
 Window::Window(std::unique_ptr<WindowImpl> impl) : impl_(std::move(impl)) {}

@@ -127,6 +127,24 @@ std::vector<std::string> MissingHandlers(const WindowDecl& decl, const HandlerTa
 
 class WindowImpl;
 
+// Keeps a window and its objects (record sets, connections, workbooks,
+// timers, controls) for as long as a running procedure may use them. Every
+// handler holds its own window while it runs; a hold on a window also holds
+// the window that owns it. A destruction asked for meanwhile (Esc, the close
+// button, DestroyWindow, even at once) marks the window closing and hides it;
+// it is destroyed when the last hold ends. A procedure that uses a window
+// other than the one whose handler runs holds that one too.
+class WindowHold {
+public:
+    explicit WindowHold(Window* window);
+    ~WindowHold();
+    WindowHold(const WindowHold&) = delete;
+    WindowHold& operator=(const WindowHold&) = delete;
+
+private:
+    std::vector<std::shared_ptr<Window>> held_;  // the window, then its owners
+};
+
 class Window {
 public:
     ~Window();
@@ -138,7 +156,9 @@ public:
     // False once the window is destroyed (the object may outlive it while a
     // handler still runs).
     bool alive() const;
-    // Marked by the posted DestroyWindow, destroyed when the request is handled.
+    // Asked to close (by the user or DestroyWindow): a posted request not yet
+    // handled, or a window held by a running handler. A procedure that lets
+    // events run stops early once its window is closing.
     bool closing() const;
     bool modal() const;
 

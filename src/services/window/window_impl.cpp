@@ -16,6 +16,7 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -26,7 +27,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QShortcut>
 #include <QTimer>
 
 #include <algorithm>
@@ -105,6 +105,20 @@ void WindowWidget::closeEvent(QCloseEvent* event) {
     // that a modal one disabled takes no input, its close button included.
     event->ignore();
     if (impl_ && isEnabled()) impl_->destroyNow();
+}
+
+void WindowWidget::keyPressEvent(QKeyEvent* event) {
+    // Esc closes the window whose control has the focus (the key comes up
+    // from that control when it has no use for it). Not a window shortcut:
+    // one of an owner would also match in the tool windows it owns, and Qt
+    // takes two matching shortcuts as ambiguous and runs neither.
+    if (impl_ && impl_->decl().escCloses && event->key() == Qt::Key_Escape &&
+        event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        impl_->destroyNow();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void WindowWidget::moveEvent(QMoveEvent* event) {
@@ -219,10 +233,6 @@ void WindowImpl::build(QWidget* ownerWidget) {
     widget_->setWindowTitle(decl_.title.toQString());
     widget_->setFont(DefaultGuiFont());
     if (decl_.backColour) ApplyColours(widget_, std::nullopt, decl_.backColour);
-    if (decl_.escCloses) {
-        auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), widget_);
-        connect(esc, &QShortcut::activated, this, [this] { destroyNow(); });
-    }
     resizeOuter(decl_.width, decl_.height);
     for (const auto& control : decl_.controls) buildControl(control);
     applyTabOrder();
@@ -474,8 +484,9 @@ std::shared_ptr<ControlRecord> WindowImpl::find(const Text& name) const {
 void WindowImpl::call(const std::string& handler, const EventArgs& args) {
     auto it = handlers_.find(handler);
     if (it == handlers_.end() || !it->second) return;
-    // The handler may destroy the window; keep the objects until it returns.
-    auto keep = selfShared_.lock();
+    // The handler may let events run, and a close among them would free the
+    // objects it still uses: the window is destroyed when it returns.
+    WindowHold hold(self_);
     Handler h = it->second;
     h(args);
 }
@@ -628,18 +639,30 @@ void WindowImpl::disableOthers() {
     }
 }
 
+void WindowImpl::release() {
+    if (--holds_ > 0 || !destroyPending_) return;
+    destroyPending_ = false;
+    destroyNow();
+}
+
 void WindowImpl::destroyNow() {
     if (destroying_ || destroyed_) return;
-    destroying_ = true;
     closing_ = true;
+    if (holds_ > 0) {
+        // A running handler may still use the objects: out of sight now,
+        // destroyed when the last hold ends.
+        destroyPending_ = true;
+        if (widget_) widget_->hide();
+        return;
+    }
+    destroying_ = true;
     auto keep = selfShared_.lock();
 
     // Windows owned by this one go first. Held while they go: destroying one
     // also destroys (and may free) the windows it owns in turn.
     std::vector<std::shared_ptr<Window>> owned;
     for (Window* other : LoadedWindows())
-        if (other != self_ && other->impl().parentId() == decl_.id && !decl_.id.empty())
-            owned.push_back(SharedWindow(other));
+        if (other != self_ && other->impl().owner().get() == self_) owned.push_back(SharedWindow(other));
     for (const auto& other : owned)
         if (other) other->impl().destroyNow();
 

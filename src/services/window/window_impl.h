@@ -65,6 +65,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -110,8 +111,6 @@ public:
     bool created() const { return created_; }
     bool modal() const { return modal_; }
     void setModal(bool modal) { modal_ = modal; }
-    const std::string& parentId() const { return parentId_; }
-    void setParentId(const std::string& id) { parentId_ = id; }
 
     std::shared_ptr<ControlRecord> find(const Text& name) const;
     const std::vector<std::shared_ptr<ControlRecord>>& records() const { return records_; }
@@ -127,8 +126,18 @@ public:
     // Marks closing and posts the close request.
     void postClose();
     // Destroying event, then the controls and objects go; the widget is
-    // deleted when the event loop next runs. Safe to call twice.
+    // deleted when the event loop next runs. Safe to call twice. While the
+    // window is held (a handler of it or of a window it owns still runs) the
+    // window only hides; the rest happens when the last hold ends.
     void destroyNow();
+
+    // Holds taken by WindowHold (window.h).
+    void hold() { ++holds_; }
+    void release();
+    std::shared_ptr<Window> shared() const { return selfShared_.lock(); }
+    // The window that owns this one (a modeless window loaded with a parent).
+    std::shared_ptr<Window> owner() const { return owner_.lock(); }
+    void setOwner(const std::shared_ptr<Window>& owner) { owner_ = owner; }
 
     // Modal bookkeeping: windows this one disabled, and its nested loop.
     void disableOthers();
@@ -158,6 +167,7 @@ private:
     HandlerTable handlers_;
     Window* self_ = nullptr;
     std::weak_ptr<Window> selfShared_;
+    std::weak_ptr<Window> owner_;
     QPointer<WindowWidget> widget_;
     std::vector<std::shared_ptr<ControlRecord>> records_;
     std::map<std::string, std::shared_ptr<ControlRecord>> byName_;
@@ -172,7 +182,6 @@ private:
     };
     MouseSignature lastMouse_;
     QEventLoop* loop_ = nullptr;
-    std::string parentId_;
     QSize requestedOuter_;
     bool frameAdopted_ = false;
     bool created_ = false;
@@ -180,6 +189,8 @@ private:
     bool destroying_ = false;
     bool destroyed_ = false;
     bool modal_ = false;
+    int holds_ = 0;
+    bool destroyPending_ = false;
 };
 
 // Registry of loaded windows (commands.cpp).

@@ -470,18 +470,82 @@ TEST_F(RecordWindowTest, SaveChangesTheShownContactWhereverTheListPutsIt) {
     EXPECT_EQ(rows[1]["姓名"], Gbk("乙"));
     EXPECT_EQ(rows[1]["备注"], "B2");
 
-    // A search that leaves the shown contact out: the save says so and
-    // changes nobody.
+    // A search that leaves the shown contact out: the window still shows
+    // 乙, and its save changes 乙 and nobody else.
     type(mainWindow(), "编辑框_搜索", "130");
     ASSERT_EQ(listRows(), 1);
     type(record, "编辑框_备注", "B3");
     click(record, "按钮_保存");
+    EXPECT_EQ(takeMessages(), std::vector<std::string>{kSaved});
+    rows = storedContacts();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0]["备注"], "A");
+    EXPECT_EQ(rows[1]["备注"], "B3");
+    EXPECT_EQ(listRows(), 1);
+}
+
+TEST_F(RecordWindowTest, ANewContactTheSearchLeavesOutIsSavedAgainInPlace) {
+    addContact({{"姓名", "甲"}, {"手机", "13812345678"}});
+    refillList();
+    type(mainWindow(), "编辑框_搜索", "138");
+    ASSERT_EQ(listRows(), 1);
+    pressNew();
+    Window& record = recordWindow();
+    type(record, "编辑框_姓名", "乙");
+    type(record, "编辑框_手机", "15912345678");
+    click(record, "按钮_保存");
+    ASSERT_EQ(listRows(), 1);  // the search still shows only 甲
+    type(record, "编辑框_邮箱", "yi@example.com");
+    click(record, "按钮_保存");
+    EXPECT_EQ(takeMessages(), (std::vector<std::string>{kSaved, kSaved}));
+    const auto rows = storedContacts();
+    ASSERT_EQ(rows.size(), 2u);  // no duplicate
+    EXPECT_EQ(rows[1]["姓名"], Gbk("乙"));
+    EXPECT_EQ(rows[1]["手机"], "15912345678");
+    EXPECT_EQ(rows[1]["邮箱"], "yi@example.com");
+    EXPECT_EQ(rows[0]["邮箱"], "");
+}
+
+TEST_F(RecordWindowTest, AContactAnEditTakesOutOfTheSearchIsSavedAgainInPlace) {
+    addContact({{"姓名", "甲"}, {"手机", "13812345678"}});
+    addContact({{"姓名", "乙"}, {"手机", "13812340000"}});
+    refillList();
+    type(mainWindow(), "编辑框_搜索", "138");
+    ASSERT_EQ(listRows(), 2);
+    openRow(0);
+    Window& record = recordWindow();
+    ASSERT_EQ(textOf(record, "编辑框_姓名"), "甲");
+    type(record, "编辑框_手机", "15900000001");
+    click(record, "按钮_保存");
+    ASSERT_EQ(listRows(), 1);  // 甲 no longer matches
+    EXPECT_EQ(textOf(record, "编辑框_姓名"), "甲");
+    type(record, "编辑框_邮箱", "jia@example.com");
+    click(record, "按钮_保存");
+    EXPECT_EQ(takeMessages(), (std::vector<std::string>{kSaved, kSaved}));
+    const auto rows = storedContacts();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0]["手机"], "15900000001");
+    EXPECT_EQ(rows[0]["邮箱"], "jia@example.com");
+    EXPECT_EQ(rows[1]["手机"], "13812340000");
+    EXPECT_EQ(rows[1]["邮箱"], "");
+}
+
+TEST_F(RecordWindowTest, AContactDeletedElsewhereIsNotSavedAsAnother) {
+    addContact({{"姓名", "甲"}, {"手机", "13812345678"}});
+    addContact({{"姓名", "乙"}, {"手机", "13812340000"}});
+    refillList();
+    openRow(0);
+    Window& record = recordWindow();
+    ExecOnBook(bookPath(), "delete from 通讯录 where 姓名 = '甲'");
+    type(record, "编辑框_邮箱", "jia@example.com");
+    click(record, "按钮_保存");
     const auto shown = takeMessages();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].rfind("保存失败！", 0), 0u) << shown[0];
-    rows = storedContacts();
-    EXPECT_EQ(rows[0]["备注"], "A");
-    EXPECT_EQ(rows[1]["备注"], "B2");
+    const auto rows = storedContacts();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0]["姓名"], Gbk("乙"));
+    EXPECT_EQ(rows[0]["邮箱"], "");
 }
 
 TEST_F(RecordWindowTest, SaveAfterADeleteDoesNotOverwriteAnotherContact) {

@@ -202,16 +202,18 @@ TEST_F(WindowCommands, PostedDestroyLeavesTheWindowAliveUntilTheHandlerReturned)
     EXPECT_EQ(log.entries.back(), "Destroying window");
 }
 
-TEST_F(WindowCommands, ImmediateDestroyInsideAHandlerIsSafe) {
+TEST_F(WindowCommands, ImmediateDestroyInsideAHandlerWaitsUntilItReturns) {
     HandlerTable handlers = LoggingHandlers(log);
     handlers["click"] = [&](const EventArgs& e) {
         DestroyWindow(&e.window, true);
-        log.entries.push_back(e.window.alive() ? "alive" : "gone");
+        log.entries.push_back(e.window.closing() ? "closing" : "not closing");
+        log.entries.push_back(e.window.widget()->isVisible() ? "shown" : "hidden");
         log.entries.push_back(e.window.control(T("编辑框1")).valid() ? "control" : "no control");
     };
     ASSERT_TRUE(LoadWindow(SmallWindow("record"), handlers));
     QTest::mouseClick(FindWindow("record")->control(T("按钮1")).widget(), Qt::LeftButton);
-    EXPECT_EQ(log.entries, (std::vector<std::string>{"Created window", "Destroying window", "gone", "no control"}));
+    EXPECT_EQ(log.entries, (std::vector<std::string>{"Created window", "closing", "hidden", "control",
+                                                     "Destroying window"}));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(FindWindow("record"), nullptr);
 }

@@ -415,6 +415,21 @@ TEST_F(WindowModel, EscapeClosesTheWindow) {
     EXPECT_EQ(log.count("Destroying window"), 1);
 }
 
+TEST_F(WindowModel, EscapeInAnOwnedToolWindowClosesItAndNotItsOwner) {
+    ASSERT_TRUE(LoadWindow(EveryKindWindow("main"), LoggingHandlers(log)));
+    WindowDecl tool = EveryKindWindow("record");
+    tool.border = WindowBorder::ToolFixed;
+    tool.inTaskbar = false;
+    ASSERT_TRUE(LoadWindow(tool, LoggingHandlers(log), false, "main"));
+    Window* record = FindWindow("record");
+    record->widget()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(record->widget()));
+    QTest::keyClick(record->control(T("编辑框1")).widget(), Qt::Key_Escape);
+    EXPECT_EQ(FindWindow("record"), nullptr);
+    EXPECT_NE(FindWindow("main"), nullptr);
+    EXPECT_EQ(log.count("Destroying window"), 1);
+}
+
 TEST_F(WindowModel, DragAnywhereMovesTheWindow) {
     WindowDecl decl = EveryKindWindow("frame");
     decl.dragAnywhere = true;

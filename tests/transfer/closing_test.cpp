@@ -1,0 +1,260 @@
+// The transfer windows closed in the middle of their work, by every way a
+// user or the code closes them, from inside the action's own event pump:
+// nothing crashes, the main window runs on, the book stays intact (SQLite's
+// own integrity check) and holds exactly what the window said it stored.
+// And a text import write cannot be started again inside itself.
+
+#include "transfer/event_pump.h"
+#include "transfer/import_export.h"
+#include "transfer/text_import.h"
+#include "transfer/transfer_fixture.h"
+
+#include "services/window/commands.h"
+#include "services/window/report_list.h"
+#include "support/close_way.h"
+
+#include <QAbstractButton>
+#include <QFileInfo>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+
+namespace {
+
+// The number in "<prefix><n> 条记录".
+int CountIn(const std::string& status, const std::string& prefix) {
+    if (status.rfind(prefix, 0) != 0) return -1;
+    return std::stoi(status.substr(prefix.size()));
+}
+
+constexpr int kWorkbookRows = 300;
+
+// While it lives, events run after every row of an action, so that a close
+// or a click meanwhile lands at a known row, however fast the machine.
+class EveryRowLetsEventsRun {
+public:
+    EveryRowLetsEventsRun() { EventPump::intervalMs = 0; }
+    ~EveryRowLetsEventsRun() { EventPump::intervalMs = EventPump::kIntervalMs; }
+};
+
+class ClosingMidAction : public TransferTest, public ::testing::WithParamInterface<CloseWay> {
+protected:
+    void fillBook(int rows) {
+        execOnFile("with recursive n(i) as (select 1 union all select i + 1 from n where i < " + std::to_string(rows) +
+                   ") insert into 通讯录 (姓名, 手机) select 'c' || i, '1380000' || (10000 + i) from n");
+    }
+
+    // A workbook of kWorkbookRows contacts, exported by the window; the book
+    // is left empty.
+    std::string workbookOfManyRows() {
+        fillBook(kWorkbookRows);
+        const std::string book = folder_.file("many.xls");
+        inImportExport([&](Window& w) {
+            click(w, "按钮_读出数据库");
+            chooser_->answers.push_back(book);
+            click(w, "按钮导出");
+        });
+        execOnFile("delete from 通讯录");
+        (*messages_)->shown.clear();
+        return book;
+    }
+
+    void inImportExport(const std::function<void(Window&)>& body) {
+        runModal("import_export", [this] { open_import_export_window(state_); }, body);
+    }
+
+    // Clicks `button`; while its action runs, the first time the label
+    // `status` starts with `prefix` the window is closed the tested way.
+    // Returns the label's text at that moment ("" when it never showed).
+    static std::string closeDuring(Window& w, const char* button, const char* status, const std::string& prefix) {
+        EXPECT_TRUE(QTest::qWaitForWindowActive(w.widget()));
+        std::string seen;
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [&] {
+            const std::string now = textOf(w, status);
+            if (!seen.empty() || now.rfind(prefix, 0) != 0) return;
+            seen = now;
+            closer.stop();
+            CloseBy(GetParam(), w);
+        });
+        closer.start(0);
+        EveryRowLetsEventsRun everyRow;
+        click(w, button);
+        closer.stop();
+        EXPECT_TRUE(w.closing());
+        return seen;
+    }
+
+    // The program after the close: the main window runs and shows the book,
+    // the book is intact and the closed window is gone.
+    void expectIntactAndRunning(const char* closedId) {
+        EXPECT_EQ(FindWindow(closedId), nullptr);
+        EXPECT_EQ(IntegrityCheck(bookPath()), "ok");
+        ASSERT_NE(FindWindow("main"), nullptr);
+        ReportList* list = mainWindow().list(T("超级列表框1"));
+        ASSERT_NE(list, nullptr);
+        mainWindow().control(T("编辑框_搜索")).setText(T("还能用"));
+        EXPECT_EQ(mainWindow().control(T("编辑框_搜索")).text(), T("还能用"));
+    }
+};
+
+TEST_P(ClosingMidAction, ReadStopsAndChangesNothing) {
+    fillBook(kWorkbookRows);
+    std::string seen;
+    inImportExport([&](Window& w) { seen = closeDuring(w, "按钮_读出数据库", "状态透明标签", "正在读出第 "); });
+    const int read = CountIn(seen, "正在读出第 ");
+    EXPECT_GT(read, 0) << seen;
+    EXPECT_LT(read, kWorkbookRows) << seen;
+    expectIntactAndRunning("import_export");
+    EXPECT_EQ(storedContacts().size(), static_cast<std::size_t>(kWorkbookRows));
+    EXPECT_TRUE((*messages_)->shown.empty());
+}
+
+TEST_P(ClosingMidAction, ExportStopsWithoutAWorkbookOrAClaim) {
+    fillBook(kWorkbookRows);
+    const std::string book = folder_.file("half.xls");
+    std::string seen;
+    inImportExport([&](Window& w) {
+        click(w, "按钮_读出数据库");
+        chooser_->answers.push_back(book);
+        seen = closeDuring(w, "按钮导出", "状态透明标签", "正在导出第 ");
+    });
+    const int exported = CountIn(seen, "正在导出第 ");
+    EXPECT_GT(exported, 0) << seen;
+    EXPECT_LT(exported, kWorkbookRows) << seen;
+    expectIntactAndRunning("import_export");
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(book)));
+    EXPECT_TRUE((*messages_)->shown.empty()) << (*messages_)->lastText();
+}
+
+// Without the window system keeping the window's record set and connection
+// until the import returns, the import closes them after they were freed.
+TEST_P(ClosingMidAction, ImportStopsAndClosesTheWorkbook) {
+    const std::string book = workbookOfManyRows();
+    std::string seen;
+    inImportExport([&](Window& w) {
+        chooser_->answers.push_back(book);
+        seen = closeDuring(w, "按钮导入", "状态透明标签", "正在导入第 ");
+    });
+    const int imported = CountIn(seen, "正在导入第 ");
+    EXPECT_GT(imported, 0) << seen;
+    EXPECT_LT(imported, kWorkbookRows) << seen;
+    expectIntactAndRunning("import_export");
+    EXPECT_TRUE(storedContacts().empty());
+    EXPECT_TRUE((*messages_)->shown.empty()) << (*messages_)->lastText();
+    // The workbook is free again: a new window imports it whole.
+    inImportExport([&](Window& w) {
+        chooser_->answers.push_back(book);
+        click(w, "按钮导入");
+        EXPECT_EQ(w.list(T("超级列表框1"))->ItemCount(), kWorkbookRows);
+    });
+}
+
+TEST_P(ClosingMidAction, WriteStopsWithTheRowsItCountedStored) {
+    const std::string book = workbookOfManyRows();
+    std::string seen;
+    inImportExport([&](Window& w) {
+        chooser_->answers.push_back(book);
+        click(w, "按钮导入");
+        ASSERT_EQ(w.list(T("超级列表框1"))->ItemCount(), kWorkbookRows);
+        seen = closeDuring(w, "按钮_写入数据库", "状态透明标签", "正在写入第 ");
+    });
+    const int written = CountIn(seen, "正在写入第 ");
+    EXPECT_GT(written, 0) << seen;
+    EXPECT_LT(written, kWorkbookRows) << seen;
+    expectIntactAndRunning("import_export");
+    // Every row the window counted, each once, and no more.
+    const auto stored = storedContacts();
+    ASSERT_EQ(stored.size(), static_cast<std::size_t>(written));
+    std::set<std::string> mobiles;
+    for (const auto& contact : stored) mobiles.insert(contact["手机"]);
+    EXPECT_EQ(mobiles.size(), stored.size());
+    EXPECT_TRUE((*messages_)->shown.empty()) << (*messages_)->lastText();
+    EXPECT_EQ(mainWindow().list(T("超级列表框1"))->ItemCount(), written);
+}
+
+constexpr int kTextRows = 300;
+
+std::string ManyTextLines() {
+    std::string text;
+    for (int i = 1; i <= kTextRows; ++i)
+        text += "t" + std::to_string(i) + "," + std::to_string(13900000000LL + i) + "\r\n";
+    return text;
+}
+
+TEST_P(ClosingMidAction, TextImportWriteStopsWithTheRowsItCountedStored) {
+    const std::string file = folder_.file("many.txt");
+    WriteFileBytes(file, ManyTextLines());
+    chooser_->answers.push_back(file);
+    std::string seen;
+    runModal(
+        "text_import", [this] { open_text_import_window(state_); },
+        [&](Window& w) {
+            click(w, "按钮_打开文件");
+            click(w, "按钮_分割文本");
+            seen = closeDuring(w, "按钮_写入数据库", "标签_状态", "状态： 共导入 ");
+        });
+    const int written = CountIn(seen, "状态： 共导入 ");
+    EXPECT_GT(written, 0) << seen;
+    EXPECT_LT(written, kTextRows) << seen;
+    expectIntactAndRunning("text_import");
+    const auto stored = storedContacts();
+    ASSERT_EQ(stored.size(), static_cast<std::size_t>(written));
+    EXPECT_EQ(stored.back()["姓名"], "t" + std::to_string(written));
+    // The window's closing refilled the main list.
+    EXPECT_EQ(mainWindow().list(T("超级列表框1"))->ItemCount(), written);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryWay, ClosingMidAction,
+                         VARELO_EVERY_CLOSE_WAY);
+
+// ---- one write at a time ----
+
+using TextImportWrite = TransferTest;
+
+TEST_F(TextImportWrite, ButtonsThatStartWorkAreDisabledWhileRowsAreWritten) {
+    const std::string file = folder_.file("many.txt");
+    WriteFileBytes(file, ManyTextLines());
+    chooser_->answers.push_back(file);
+    std::map<std::string, bool> enabledDuringWrite;
+    runModal(
+        "text_import", [this] { open_text_import_window(state_); },
+        [&](Window& w) {
+            click(w, "按钮_打开文件");
+            click(w, "按钮_分割文本");
+            QTimer clicker;
+            QObject::connect(&clicker, &QTimer::timeout, [&] {
+                if (textOf(w, "标签_状态").rfind("状态： 共导入 ", 0) != 0) return;
+                clicker.stop();
+                // The clicks a user may make meanwhile: split again, then write.
+                for (const char* name : {"按钮_打开文件", "按钮_分割文本", "姓名首字母", "按钮_写入数据库"}) {
+                    QWidget* button = w.control(T(name)).widget();
+                    enabledDuringWrite[name] = button->isEnabled();
+                    if (std::string(name) != "按钮_打开文件") QTest::mouseClick(button, Qt::LeftButton);
+                }
+            });
+            clicker.start(0);
+            EveryRowLetsEventsRun everyRow;
+            click(w, "按钮_写入数据库");
+            clicker.stop();
+            EXPECT_EQ(textOf(w, "标签_状态"), "状态： 共导入 " + std::to_string(kTextRows) + " 条记录");
+            // Given back after the write; the write button stays off.
+            EXPECT_TRUE(w.control(T("按钮_打开文件")).enabled());
+            EXPECT_TRUE(w.control(T("按钮_分割文本")).enabled());
+            EXPECT_TRUE(w.control(T("姓名首字母")).enabled());
+            EXPECT_FALSE(w.control(T("按钮_写入数据库")).enabled());
+        });
+    ASSERT_EQ(enabledDuringWrite.size(), 4u) << "the write never let events run";
+    for (const auto& [name, enabled] : enabledDuringWrite) EXPECT_FALSE(enabled) << name;
+    const auto stored = storedContacts();
+    ASSERT_EQ(stored.size(), static_cast<std::size_t>(kTextRows));
+    EXPECT_EQ(stored.front()["姓名"], "t1");
+    EXPECT_EQ(stored.back()["姓名"], "t" + std::to_string(kTextRows));
+    EXPECT_EQ(IntegrityCheck(bookPath()), "ok");
+}
+
+}  // namespace

@@ -341,7 +341,7 @@ TEST_F(ImportExportTest, AWorkbookThatCannotBeSavedIsNotReportedAsDone) {
         click(w, "按钮导出");
     });
     ASSERT_EQ(messageTexts().size(), 1u);
-    EXPECT_EQ(messageTexts()[0], book + "保存失败！");
+    EXPECT_EQ(messageTexts()[0], book + "保存失败！\r\n原因：文件夹不存在");
 }
 
 TEST_F(ImportExportTest, AnImportedListIsExportedWithoutTheReadsPhotos) {

@@ -76,6 +76,17 @@ void SizeColumnsToTitles(ReportList& list) {
     for (int c = 0; c < list.ColumnCount(); ++c) list.SetColumnWidth(c, -2);
 }
 
+// Why a connection failed, for the user: the first description of its error text.
+Text FirstErrorDescription(const DBConnection& connection) {
+    const std::string errors = connection.ErrorText().bytes();
+    const std::string label = "Description: ";
+    const std::size_t from = errors.find(label);
+    if (from == std::string::npos) return Text::fromBytes(errors);
+    const std::size_t start = from + label.size();
+    const std::size_t end = std::min(errors.find("\r\n", start), errors.size());
+    return Text::fromBytes(errors.substr(start, end - start));
+}
+
 // The key (field 0) of the record set's current row; 0 when it has none.
 long long ContactKey(RecordSet& contacts) {
     return std::strtoll(contacts.ReadText(0).bytes().c_str(), nullptr, 10);
@@ -272,7 +283,7 @@ void import_workbook_into_list(Window& window, ImportExportSession& session) {
     Progress progress(window);
     EventPump pump;
     if (!sheetConnection->Connect(WorkbookConnectionText(file, session.importFolder))) {
-        ShowMessage(file + T("连接失败！"), 0);
+        ShowMessage(file + T("连接失败！") + T("\r\n") + FirstErrorDescription(*sheetConnection), 0);
     } else {
         sheet->SetConnection(*sheetConnection);
         // One open: a workbook without Sheet1 gets one error message.

@@ -1,7 +1,5 @@
 #include "data/address_book.h"
 
-#include <string>
-
 Text AddressBookFile() { return T("VRL3.mdb"); }
 
 Text UsersTable() { return T("用户"); }
@@ -35,7 +33,7 @@ Text DuplicateMobileSql(const Text& mobile) {
     return T("select * from 通讯录 where 手机 like  '%") + SqlQuoted(mobile) + T("%'order by 姓名 ASC");
 }
 
-Text ContactPhotoSql(long long key) { return T("select 照片 from 通讯录 where 编号 = ") + T(std::to_string(key)); }
+Text ContactPhotosSql() { return T("select 编号, 照片 from 通讯录 where 照片 is not null"); }
 
 Text TextImportInsertSql(const Text& name, const Text& mobile, const Text& qq, const Text& email,
                          const Text& initials) {

@@ -30,8 +30,8 @@ Text GroupFilterSql(const Text& group);
 Text CarrierOfPrefixSql(const Text& prefix);
 // select * from 通讯录 where 手机 like  '%N%'order by 姓名 ASC
 Text DuplicateMobileSql(const Text& mobile);
-// select 照片 from 通讯录 where 编号 = K
-Text ContactPhotoSql(long long key);
+// select 编号, 照片 from 通讯录 where 照片 is not null
+Text ContactPhotosSql();
 // INSERT INTO 通讯录 (姓名,手机,QQ,邮箱,首字母)VALUES('name','mobile','qq','email','initials')
 Text TextImportInsertSql(const Text& name, const Text& mobile, const Text& qq, const Text& email,
                          const Text& initials);

@@ -20,6 +20,7 @@
 #include <QProgressBar>
 
 #include <cstdlib>
+#include <unordered_map>
 
 namespace {
 
@@ -92,14 +93,27 @@ long long ContactKey(RecordSet& contacts) {
     return std::strtoll(contacts.ReadText(0).bytes().c_str(), nullptr, 10);
 }
 
-// The photo files of an export: each read from the book when its row is
-// written and put in place only when written whole; failures are counted.
+// The photo files of an export. The photos are found once, by key, when the
+// export starts (one query, whatever the number of photos); each is read
+// from the book when its row is written and put in place only when written
+// whole. Failures are counted.
 class PhotoWrites {
 public:
+    PhotoWrites() {
+        if (!book_) return;
+        photos_.SetConnection(*book_);
+        found_ = photos_.Open(ContactPhotosSql(), 1);
+        for (bool more = found_ && photos_.MoveFirst(); more && !photos_.AtEnd(); more = photos_.MoveNext())
+            positions_[ContactKey(photos_)] = photos_.Position();
+    }
+
     void write(const Text& file, long long key) {
-        if (!book_) return fail(file, T("通讯录未连接"));
+        if (!found_) return fail(file, T("照片读取失败"));
         // A photo removed from the book since the read is not written.
-        const Bytes photo = photoOf(key);
+        auto at = positions_.find(key);
+        if (at == positions_.end()) return;
+        Bytes photo;
+        if (!photos_.MoveTo(at->second) || !photos_.ReadBytes(1, photo)) return fail(file, T("照片读取失败"));
         Text failure;
         if (!photo.empty() && !ReplaceFile(file, {photo}, &failure)) fail(file, failure);
     }
@@ -115,16 +129,10 @@ private:
         firstFailure = failure;
     }
 
-    Bytes photoOf(long long key) {
-        photo_.SetConnection(*book_);
-        Bytes bytes;
-        if (photo_.Open(ContactPhotoSql(key), 1) && !photo_.AtEnd()) photo_.ReadBytes(0, bytes);
-        photo_.Close();
-        return bytes;
-    }
-
     DBConnection* book_ = MainAddressBook();
-    RecordSet photo_;
+    RecordSet photos_;
+    bool found_ = false;
+    std::unordered_map<long long, int> positions_;
 };
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <iostream>
 #include <set>
 
 namespace {
@@ -240,6 +241,8 @@ TEST_F(FullDiskExportTest, PhotosThatDoNotFitAreCountedAndNoneIsLeftCutShort) {
         EXPECT_EQ(FileBytes(folder_.file("disk/" + name)), photos[name]) << name;
         ++whole;
     }
+    std::cout << "full disk: " << whole << " of 20 photos written whole, " << 20 - whole
+              << " reported not written, workbook reported not saved\n";
     EXPECT_GT(whole, 0);
     EXPECT_LT(whole, 20);
     EXPECT_NE(message.find("\r\n有 " + std::to_string(20 - whole) + " 张照片未能写入，如 " + folder_.file("disk/")),

@@ -202,8 +202,8 @@ void RunPhotoMemory(const std::shared_ptr<FixedChooser>& chooser, const std::sha
     const double exportTime = Seconds([&] { export_list_to_workbook(*window, session); });
     std::printf("%d contacts, %d photos of %zu KB (%zu MB): read %.2f s, heap +%.1f MB after the read; "
                 "export %.2f s (%s)\n",
-                contacts, contacts / photoEvery, photoSize / 1024, contacts / photoEvery * photoSize / (1024 * 1024), read,
-                afterRead - before, exportTime, messages->last.c_str());
+                contacts, contacts / photoEvery, photoSize / 1024, contacts / photoEvery * photoSize / (1024 * 1024),
+                read, afterRead - before, exportTime, messages->last.c_str());
     for (Window* w : LoadedWindows()) DestroyWindow(w, true);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();

@@ -34,6 +34,8 @@ std::string Hex(const Bytes& b) {
     return out;
 }
 
+std::string CellName(int row, int column) { return "r" + std::to_string(row) + "c" + std::to_string(column); }
+
 std::vector<std::string> FilesIn(const std::string& folder) {
     std::vector<std::string> names;
     for (const QString& n : QDir(QString::fromStdString(folder)).entryList(QDir::Files | QDir::Hidden))
@@ -67,7 +69,7 @@ TEST_F(WorkbookExportTest, EveryColumnUpToIVIsWritten) {
         for (int c = 0; c < columns; ++c) list.InsertColumn(std::nullopt, T("列" + std::to_string(c + 1)));
         for (int r = 0; r < 2; ++r) {
             const int row = list.InsertItem();
-            for (int c = 0; c < columns; ++c) list.SetItemText(row, c, T("r" + std::to_string(r) + "c" + std::to_string(c)));
+            for (int c = 0; c < columns; ++c) list.SetItemText(row, c, T(CellName(r, c)));
         }
         w.control(T("按钮导出")).setEnabled(true);
         chooser_->answers.push_back(book);
@@ -78,7 +80,7 @@ TEST_F(WorkbookExportTest, EveryColumnUpToIVIsWritten) {
     CellMap expected;
     for (std::uint32_t c = 0; c < 256; ++c) {
         expected[{0, c}] = TextCell("列" + std::to_string(c + 1));
-        for (std::uint32_t r = 0; r < 2; ++r) expected[{r + 1, c}] = TextCell("r" + std::to_string(r) + "c" + std::to_string(c));
+        for (std::uint32_t r = 0; r < 2; ++r) expected[{r + 1, c}] = TextCell(CellName(int(r), int(c)));
     }
     const ReadBack freexl = ReadWithFreeXL(book);
     ASSERT_TRUE(freexl.ok) << freexl.error;
@@ -226,7 +228,8 @@ TEST_F(FullDiskExportTest, PhotosThatDoNotFitAreCountedAndNoneIsLeftCutShort) {
         const std::string mobile = std::to_string(13800000000LL + i);
         const Bytes photo = Photo(i, 20000);
         photos[mobile + ".bmp"] = std::string(photo.begin(), photo.end());
-        addContact({{"姓名", "联系人" + std::to_string(i)}, {"手机", mobile}, {"备注", std::to_string(i) + std::string(4000, 'n')}}, photo);
+        const std::string note = std::to_string(i) + std::string(4000, 'n');
+        addContact({{"姓名", "联系人" + std::to_string(i)}, {"手机", mobile}, {"备注", note}}, photo);
     }
     readAndExport(book_);
 

@@ -110,7 +110,8 @@ TEST(WorkbookCellsForm, RoundTripsAndRefusesEveryCutOrChangedAnswer) {
     EXPECT_EQ(back->sheets[0].cells[2].cell.text, "1980-01-06 00:00:00");
     EXPECT_EQ(dbdetail::EncodeWorkbookCells(*back), bytes);
 
-    for (std::size_t n = 0; n < bytes.size(); ++n) EXPECT_FALSE(dbdetail::DecodeWorkbookCells(bytes.substr(0, n), why)) << n;
+    for (std::size_t n = 0; n < bytes.size(); ++n)
+        EXPECT_FALSE(dbdetail::DecodeWorkbookCells(bytes.substr(0, n), why)) << n;
     EXPECT_FALSE(dbdetail::DecodeWorkbookCells(bytes + "x", why));
     // A cell moved outside its sheet, or before the one it follows.
     std::string changed = bytes;

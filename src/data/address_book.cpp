@@ -38,6 +38,8 @@ Text ContactByKeySql(const Text& key) {
     return T("select * from 通讯录 where 编号 = '") + SqlQuoted(key) + T("'");
 }
 
+Text ContactPhotosSql() { return T("select 编号, 照片 from 通讯录 where 照片 is not null"); }
+
 Text TextImportInsertSql(const Text& name, const Text& mobile, const Text& qq, const Text& email,
                          const Text& initials) {
     // Values are separated without a blank, so stored numbers start with a digit.

@@ -6,6 +6,7 @@
 #include "services/db/db_connection.h"
 #include "services/db/record_set.h"
 #include "services/sheet/excel.h"
+#include "services/sheet/workbook.h"
 #include "services/window/commands.h"
 #include "services/window/report_list.h"
 #include "transfer/batched_writes.h"
@@ -17,6 +18,9 @@
 
 #include <QPointer>
 #include <QProgressBar>
+
+#include <cstdlib>
+#include <unordered_map>
 
 namespace {
 
@@ -73,6 +77,64 @@ void SizeColumnsToTitles(ReportList& list) {
     for (int c = 0; c < list.ColumnCount(); ++c) list.SetColumnWidth(c, -2);
 }
 
+// Why a connection failed, for the user: the first description of its error text.
+Text FirstErrorDescription(const DBConnection& connection) {
+    const std::string errors = connection.ErrorText().bytes();
+    const std::string label = "Description: ";
+    const std::size_t from = errors.find(label);
+    if (from == std::string::npos) return Text::fromBytes(errors);
+    const std::size_t start = from + label.size();
+    const std::size_t end = std::min(errors.find("\r\n", start), errors.size());
+    return Text::fromBytes(errors.substr(start, end - start));
+}
+
+// The key (field 0) of the record set's current row; 0 when it has none.
+long long ContactKey(RecordSet& contacts) {
+    return std::strtoll(contacts.ReadText(0).bytes().c_str(), nullptr, 10);
+}
+
+// The photo files of an export. The photos are found once, by key, when the
+// export starts (one query, whatever the number of photos); each is read
+// from the book when its row is written and put in place only when written
+// whole. Failures are counted.
+class PhotoWrites {
+public:
+    PhotoWrites() {
+        if (!book_) return;
+        photos_.SetConnection(*book_);
+        found_ = photos_.Open(ContactPhotosSql(), 1);
+        for (bool more = found_ && photos_.MoveFirst(); more && !photos_.AtEnd(); more = photos_.MoveNext())
+            positions_[ContactKey(photos_)] = photos_.Position();
+    }
+
+    void write(const Text& file, long long key) {
+        if (!found_) return fail(file, T("照片读取失败"));
+        // A photo removed from the book since the read is not written.
+        auto at = positions_.find(key);
+        if (at == positions_.end()) return;
+        Bytes photo;
+        if (!photos_.MoveTo(at->second) || !photos_.ReadBytes(1, photo)) return fail(file, T("照片读取失败"));
+        Text failure;
+        if (!photo.empty() && !ReplaceFile(file, {photo}, &failure)) fail(file, failure);
+    }
+
+    int failed = 0;
+    Text firstFailed;
+    Text firstFailure;
+
+private:
+    void fail(const Text& file, const Text& failure) {
+        if (failed++ > 0) return;
+        firstFailed = file;
+        firstFailure = failure;
+    }
+
+    DBConnection* book_ = MainAddressBook();
+    RecordSet photos_;
+    bool found_ = false;
+    std::unordered_map<long long, int> positions_;
+};
+
 }  // namespace
 
 Text WorkbookConnectionText(const Text& file, const Text& folder) {
@@ -100,15 +162,20 @@ void read_book_into_list(Window& window, ImportExportSession& session) {
     for (int j = 1; j < fields; ++j) list->InsertColumn(j, contacts.FieldName(j));
 
     const int count = contacts.RecordCount();
-    session.photos.assign(static_cast<std::size_t>(std::max(count, 0)), Bytes());
+    session.photoKeys.assign(static_cast<std::size_t>(std::max(count, 0)), 0);
     Progress progress(window);
     EventPump pump;
     int read = 0;
     for (int j = 1; j <= count && !contacts.AtEnd(); ++j) {
         const int row = list->InsertItem();
         for (int k = 1; k < fields; ++k) {
-            if (contacts.FieldName(k) == photoField) contacts.ReadBytes(k, session.photos[j - 1]);
-            else list->SetItemText(row, k - 1, contacts.ReadText(k));
+            // A photo reads as a mark ("[BLOB]") without its bytes; only the
+            // contact's key is kept for the export.
+            if (contacts.FieldName(k) == photoField) {
+                if (!contacts.ReadText(k).empty()) session.photoKeys[j - 1] = ContactKey(contacts);
+            } else {
+                list->SetItemText(row, k - 1, contacts.ReadText(k));
+            }
         }
         read = j;
         progress.step("正在读出第 ", j, count);
@@ -145,7 +212,9 @@ void export_list_to_workbook(Window& window, ImportExportSession& session) {
     workbook->SetCurrentSheet(1);
     const Text textFormat = T("@");
     const Text mobileTitle = T("手机");
-    auto writeCell = [&](const Text& address, const Text& value) {
+    auto writeCell = [&](int row, int column, const Text& value) {
+        const Text address = Text::fromBytes(sheet::CellAddress({static_cast<std::uint32_t>(row - 1),
+                                                                 static_cast<std::uint32_t>(column - 1)}));
         workbook->SetRangeStart(address);
         workbook->SetRangeEnd(address);
         workbook->SetNumberFormat(textFormat);
@@ -154,26 +223,27 @@ void export_list_to_workbook(Window& window, ImportExportSession& session) {
 
     Progress progress(window);
     EventPump pump;
+    PhotoWrites photos;
     const int rows = list->ItemCount();
-    const int columns = list->ColumnCount();
+    // The sheet holds columns A to IV; the list never has more.
+    const int columns = std::min(list->ColumnCount(), static_cast<int>(sheet::kXlsColumns));
     bool stopped = false;
     for (int i = 1; i <= rows; ++i) {
         if (!KeepWindowAlive(pump, window, list)) {
             stopped = true;
             break;
         }
-        for (int j = 1; j <= columns && j <= 26; ++j) {
-            const Text letter = CharFromCode(static_cast<std::uint8_t>(96 + j));
+        for (int j = 1; j <= columns; ++j) {
             const Text title = list->GetColumnTitle(j - 1);
             const Text cell = list->GetItemText(i - 1, j - 1);
             // The title row goes with the first data row: an empty list
             // leaves the sheet empty.
-            if (i == 1) writeCell(letter + T("1"), title);
-            if (title == mobileTitle && static_cast<std::size_t>(i - 1) < session.photos.size() &&
-                !session.photos[i - 1].empty()) {
-                if (auto photoFile = PhotoFileName(folder, cell)) WriteFile(*photoFile, session.photos[i - 1]);
+            if (i == 1) writeCell(1, j, title);
+            if (title == mobileTitle && static_cast<std::size_t>(i - 1) < session.photoKeys.size() &&
+                session.photoKeys[i - 1] != 0) {
+                if (auto photoFile = PhotoFileName(folder, cell)) photos.write(*photoFile, session.photoKeys[i - 1]);
             }
-            writeCell(letter + TextOf(i + 1), cell);
+            writeCell(i + 1, j, cell);
         }
         progress.step("正在导出第 ", i, rows);
     }
@@ -187,11 +257,24 @@ void export_list_to_workbook(Window& window, ImportExportSession& session) {
     progress.status(T("共导出 ") + TextOf(rows) + T(" 条记录"));
 
     const bool saved = workbook->SaveWorkbookAs(file);
+    const Text saveFailure = workbook->SaveFailure();
+    const std::size_t cut = workbook->CutCells();
     workbook->ReleaseWorkbook();
     workbook->CloseWorkbooks();
     app->QuitApp();
-    if (saved) ShowMessage(T("任务完成！"), 64);
-    else ShowMessage(file + T("保存失败！"), 64);
+
+    Text message = !saved                ? file + T("保存失败！") + T("\r\n原因：") + saveFailure
+                   : photos.failed == 0 ? T("任务完成！")
+                                        : T("工作簿已保存，但照片未能全部写入！");
+    if (cut > 0) {
+        message += T("\r\n有 ") + TextOf(static_cast<int>(cut)) +
+                   T(" 个单元格的文字超过单元格上限（32767 个字符），已截断");
+    }
+    if (photos.failed > 0) {
+        message += T("\r\n有 ") + TextOf(photos.failed) + T(" 张照片未能写入，如 ") + photos.firstFailed +
+                   T("：") + photos.firstFailure;
+    }
+    ShowMessage(message, saved && cut == 0 && photos.failed == 0 ? 64 : 48);
 }
 
 // ---- 导入 ----
@@ -213,7 +296,7 @@ void import_workbook_into_list(Window& window, ImportExportSession& session) {
     const Text file = dialogControl.text();
     session.importFolder = FolderOf(file);
     // The photos of an earlier read belong to other rows.
-    session.photos.clear();
+    session.photoKeys.clear();
 
     window.control(T("状态透明标签1")).setText(Text());
     ClearList(*list);
@@ -221,7 +304,7 @@ void import_workbook_into_list(Window& window, ImportExportSession& session) {
     Progress progress(window);
     EventPump pump;
     if (!sheetConnection->Connect(WorkbookConnectionText(file, session.importFolder))) {
-        ShowMessage(file + T("连接失败！"), 0);
+        ShowMessage(file + T("连接失败！") + T("\r\n") + FirstErrorDescription(*sheetConnection), 0);
     } else {
         sheet->SetConnection(*sheetConnection);
         // One open: a workbook without Sheet1 gets one error message.

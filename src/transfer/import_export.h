@@ -3,6 +3,8 @@
 // the address book and an Excel 97-2003 workbook (.xls).
 //  - 读出通讯录 reads the whole address book into the list (photos aside);
 //  - 导出 writes the list to a workbook, each photo as "<mobile>.bmp" beside it;
+//    every file is put in place only when written whole, and the closing
+//    message says what could not be written or was cut;
 //  - 导入 reads sheet Sheet1 of a workbook into the list;
 //  - 写入通讯录 adds the list's rows whose mobile number the book lacks.
 // Everything runs on the user's thread; pending window events run once per
@@ -17,7 +19,10 @@
 
 // What the window keeps between its actions.
 struct ImportExportSession {
-    std::vector<Bytes> photos;  // photo of list row i after a read of the book
+    // After a read of the book: the key of the contact of list row i when it
+    // has a photo, else 0. The photo itself is read when the row is exported,
+    // so a read holds no photos.
+    std::vector<long long> photoKeys;
     Text importFolder;          // folder of the last imported workbook, with its "/"
     bool busy = false;          // an action runs; clicks meanwhile are ignored
 };

@@ -275,7 +275,7 @@ TEST_F(ImportExportTest, AFileThatIsNoWorkbookFailsToConnect) {
         click(w, "按钮_写入数据库");
     });
     ASSERT_GE(messageTexts().size(), 2u);
-    EXPECT_EQ(messageTexts()[0], fake + "连接失败！");
+    EXPECT_EQ(messageTexts()[0], fake + "连接失败！\r\nCannot open the workbook (not an Excel 97-2003 workbook): " + fake);
     EXPECT_EQ((*messages_)->shown[0].caption.toUtf8(), "信息：");
     EXPECT_EQ(messageTexts().back(), "共 0 条记录\r\n已存在 0 条记录\r\n成功添加 0 条记录");
 }
@@ -341,7 +341,7 @@ TEST_F(ImportExportTest, AWorkbookThatCannotBeSavedIsNotReportedAsDone) {
         click(w, "按钮导出");
     });
     ASSERT_EQ(messageTexts().size(), 1u);
-    EXPECT_EQ(messageTexts()[0], book + "保存失败！");
+    EXPECT_EQ(messageTexts()[0], book + "保存失败！\r\n原因：文件夹不存在");
 }
 
 TEST_F(ImportExportTest, AnImportedListIsExportedWithoutTheReadsPhotos) {

@@ -43,6 +43,13 @@ bool FileExists(const Text& name);
 Bytes ReadFile(const Text& name);
 bool WriteFile(const Text& name, const std::vector<Bytes>& parts);
 inline bool WriteFile(const Text& name, const Bytes& data) { return WriteFile(name, std::vector<Bytes>{data}); }
+// Writes a whole file under a temporary name beside it and puts it in place
+// of `name` only once every byte is written and on the disk: a failed write
+// (a full disk, a folder that cannot be written) leaves an earlier file as it
+// was and no partial file behind. False on failure, `failure` saying why.
+bool ReplaceFile(const Text& name, const std::vector<Bytes>& parts, Text* failure = nullptr);
+// Why a file operation failed, for the user, from the system's error number.
+Text FileFailureText(int error);
 int OpenFile(const Text& name, int mode = 3, int sharing = 1);
 Text ReadFileText(int fileNumber, std::optional<int> maximum = std::nullopt);
 

@@ -17,7 +17,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
 #include <map>
 #include <mutex>
 
@@ -111,6 +115,7 @@ bool WriteAll(int fd, const unsigned char* data, std::size_t size) {
     while (size > 0) {
         ssize_t n = ::write(fd, data, size);
         if (n < 0 && errno == EINTR) continue;
+        if (n == 0) errno = EIO;
         if (n <= 0) return false;
         data += n;
         size -= static_cast<std::size_t>(n);
@@ -238,6 +243,74 @@ bool WriteFile(const Text& name, const std::vector<Bytes>& parts) {
     f.fd = -1;
     Close(f);
     return ok;
+}
+
+Text FileFailureText(int error) {
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT: return T("磁盘空间不足");
+    case EACCES:
+    case EPERM: return T("没有写入权限");
+    case EROFS: return T("磁盘只读");
+    case ENOENT:
+    case ENOTDIR: return T("文件夹不存在");
+    case EISDIR: return T("同名的文件夹已存在");
+    case EIO: return T("磁盘读写错误");
+    default: return Text::fromUtf8(std::strerror(error));
+    }
+}
+
+bool ReplaceFile(const Text& name, const std::vector<Bytes>& parts, Text* failure) {
+    auto fail = [&](int error) {
+        if (failure) *failure = FileFailureText(error);
+        return false;
+    };
+    std::string target = PathOf(name);
+    if (target.empty()) return fail(ENOENT);
+    // Through a link, the file it names is replaced, not the link.
+    struct stat st;
+    if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        char resolved[PATH_MAX];
+        if (::realpath(target.c_str(), resolved)) target = resolved;
+    }
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode)) return fail(EISDIR);
+    if (exists && !S_ISREG(st.st_mode)) return fail(EINVAL);
+
+    // The temporary file is hidden and lies in the target's folder, so the
+    // rename cannot cross file systems.
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    static std::atomic<unsigned> serial{0};
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; fd < 0; ++attempt) {
+        temp = folder + "/." + base + "." + std::to_string(::getpid()) + "-" + std::to_string(serial++) + ".part";
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, exists ? 0600 : 0666);
+        if (fd < 0 && (errno != EEXIST || attempt == 100)) return fail(errno);
+    }
+    // A replaced file keeps its permissions.
+    if (exists) ::fchmod(fd, st.st_mode & 07777);
+    int error = 0;
+    for (const Bytes& part : parts) {
+        if (!error && !part.empty() && !WriteAll(fd, part.data(), part.size())) error = errno;
+    }
+    // Some file systems report a failed write only when the data reaches the disk.
+    if (!error && ::fsync(fd) != 0 && errno != EINVAL) error = errno;
+    if (::close(fd) != 0 && !error && errno != EINTR) error = errno;
+    if (!error && ::rename(temp.c_str(), target.c_str()) != 0) error = errno;
+    if (error) {
+        ::unlink(temp.c_str());
+        return fail(error);
+    }
+    // The new name itself reaches the disk with the folder.
+    int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd >= 0) {
+        ::fsync(folderFd);
+        ::close(folderFd);
+    }
+    return true;
 }
 
 int OpenFile(const Text& name, int mode, int sharing) {

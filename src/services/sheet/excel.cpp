@@ -64,6 +64,7 @@ bool ExcelWorkbooks::AddWorkbook(ExcelApp& app) {
     if (!app.application_ || !app.application_->running()) return false;
     application_ = app.application_;
     currentSheet_ = SheetRef{application_->addWorkbook(), 0};
+    cutCells_ = 0;
     return true;
 }
 
@@ -85,13 +86,20 @@ bool ExcelWorkbooks::usable(const SheetRef& ref) const {
 }
 
 bool ExcelWorkbooks::SaveWorkbookAs(const Text& fileName) {
-    if (!application_ || !currentSheet_ || !usable(*currentSheet_)) return false;
-    return sheet::WriteXlsFile(currentSheet_->book->book, fileName);
+    saveFailure_ = Text();
+    if (!application_ || !currentSheet_ || !usable(*currentSheet_)) {
+        saveFailure_ = T("没有打开的工作簿");
+        return false;
+    }
+    return sheet::WriteXlsFile(currentSheet_->book->book, fileName, &saveFailure_);
 }
 
 void ExcelWorkbooks::SetCellValue(const Text& value) {
     if (!range_ || !usable(range_->sheet)) return;
-    range_->sheet.book->book.setValue(range_->sheet.index, range_->cells, value);
+    std::u16string text = sheet::Utf16Of(value);
+    // Cut rather than dropped, and counted, so that the caller can say so.
+    if (sheet::CutToCellLimit(text)) cutCells_ += range_->cells.cellCount();
+    range_->sheet.book->book.setValue(range_->sheet.index, range_->cells, text);
 }
 
 void ExcelWorkbooks::SetNumberFormat(const Text& format) {

@@ -59,14 +59,19 @@ public:
     // Saves the workbook of the current sheet as an Excel 97-2003 file,
     // replacing an existing file only once the new one is complete. False
     // when nothing is held or the save fails (a cell beyond row 65,536 or
-    // column IV, a folder that cannot be written).
+    // column IV, a folder that cannot be written, a full disk);
+    // SaveFailure() then says why.
     bool SaveWorkbookAs(const Text& fileName);
+    const Text& SaveFailure() const { return saveFailure_; }
 
     // Property CellValue: the value of every cell of the current range. Under
     // the text format "@" the text is kept as it is; under another format a
     // text that reads as a number becomes that number; an empty text empties
-    // the cells.
+    // the cells. A text longer than a cell holds (32,767 characters) is cut
+    // to that length and counted in CutCells().
     void SetCellValue(const Text& value);
+    // How many cells were given a text cut to the cell limit since AddWorkbook.
+    std::size_t CutCells() const { return cutCells_; }
     // Property NumberFormat: the number format of the current range ("@" is text).
     void SetNumberFormat(const Text& format);
     // Property CurrentSheet: sheet n (1-based) of the workbook becomes current;
@@ -101,4 +106,6 @@ private:
     std::optional<RangeRef> range_;
     Text rangeStart_;
     Text rangeEnd_;
+    std::size_t cutCells_ = 0;
+    Text saveFailure_;
 };

@@ -42,6 +42,13 @@ std::optional<CellRange> ParseRange(std::string_view start, std::string_view end
                      {std::max(a->row, b->row), std::max(a->column, b->column)}};
 }
 
+std::string CellAddress(CellRef ref) {
+    std::string letters;
+    for (std::uint32_t n = ref.column + 1; n > 0; n = (n - 1) / 26)
+        letters.insert(letters.begin(), static_cast<char>('A' + (n - 1) % 26));
+    return letters + std::to_string(std::uint64_t(ref.row) + 1);
+}
+
 std::optional<double> NumberOfText(std::u16string_view text) {
     std::size_t b = 0, e = text.size();
     while (b < e && text[b] == u' ') ++b;
@@ -78,6 +85,15 @@ std::u16string Utf16Of(const Text& text) {
         return std::u16string(text.bytes().begin(), text.bytes().end());
     QString s = text.toQString();
     return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()), static_cast<std::size_t>(s.size()));
+}
+
+bool CutToCellLimit(std::u16string& text) {
+    if (text.size() <= kMaxCellChars) return false;
+    std::size_t keep = kMaxCellChars;
+    // A high surrogate whose low half would be cut off goes too.
+    if (text[keep - 1] >= 0xD800 && text[keep - 1] <= 0xDBFF) --keep;
+    text.resize(keep);
+    return true;
 }
 
 namespace {
@@ -144,8 +160,11 @@ std::optional<std::uint16_t> Workbook::formatId(const std::u16string& code) {
 }
 
 bool Workbook::setValue(std::size_t index, const CellRange& range, const Text& value) {
+    return setValue(index, range, Utf16Of(value));
+}
+
+bool Workbook::setValue(std::size_t index, const CellRange& range, const std::u16string& text) {
     if (index >= sheets_.size() || range.cellCount() > kMaxRangeCells) return false;
-    std::u16string text = Utf16Of(value);
     if (text.size() > kMaxCellChars) return false;
     std::optional<double> number = NumberOfText(text);
     Worksheet& ws = sheets_[index];

@@ -48,6 +48,8 @@ std::optional<CellRef> ParseCellAddress(std::string_view address);
 // The range spanned by two addresses, in either order; nothing when either
 // address is invalid.
 std::optional<CellRange> ParseRange(std::string_view start, std::string_view end);
+// The address of a cell ("A1", "IV65536", "XFD1048576").
+std::string CellAddress(CellRef ref);
 
 // The format id of "General"; texts set under it that read as numbers are
 // stored as numbers.
@@ -123,6 +125,8 @@ public:
     // as that number. An empty text leaves the cell blank. False (nothing
     // changed) for a text over kMaxCellChars or a range over kMaxRangeCells.
     bool setValue(std::size_t index, const CellRange& range, const Text& value);
+    // The same with the text already in UTF-16.
+    bool setValue(std::size_t index, const CellRange& range, const std::u16string& text);
     // Sets the number format of every cell of the range ("General" and its
     // Chinese name "G/通用格式" and "" mean General).
     bool setFormat(std::size_t index, const CellRange& range, const Text& format);
@@ -143,5 +147,8 @@ std::optional<double> NumberOfText(std::u16string_view text);
 
 // UTF-16 of a code page 936 text.
 std::u16string Utf16Of(const Text& text);
+// Cuts a text longer than a cell holds to kMaxCellChars, never between the
+// two halves of a character; true when it was cut.
+bool CutToCellLimit(std::u16string& text);
 
 } // namespace sheet

@@ -1,38 +1,27 @@
 #include "services/sheet/xls_file.h"
 
+#include "services/core/core.h"
 #include "services/sheet/biff8.h"
 #include "services/sheet/compound_file.h"
 
-#include <QSaveFile>
-#include <QString>
-
 namespace sheet {
 
-bool WriteXlsFile(const Workbook& book, const Text& path) {
-    if (path.empty()) return false;
+bool WriteXlsFile(const Workbook& book, const Text& path, Text* failure) {
+    auto fail = [&](const char* why) {
+        if (failure) *failure = T(why);
+        return false;
+    };
+    if (path.empty()) return fail("没有文件名");
     auto stream = BuildWorkbookStream(book);
-    if (!stream) return false;
+    if (!stream) return fail("超出 Excel 97-2003 工作簿的容量（65536 行、256 列）");
     auto head = CompoundFileHead(u"Workbook", stream->size());
-    if (!head) return false;
-    const std::vector<unsigned char> tail(CompoundFileTail(stream->size()), 0);
-
-    QSaveFile file(path.toQString());
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    const std::vector<unsigned char>* parts[] = {&*head, &*stream, &tail};
-    for (const auto* part : parts) {
-        const char* data = reinterpret_cast<const char*>(part->data());
-        qint64 left = static_cast<qint64>(part->size());
-        while (left > 0) {
-            qint64 n = file.write(data, left);
-            if (n <= 0) {
-                file.cancelWriting();
-                return false;
-            }
-            data += n;
-            left -= n;
-        }
-    }
-    return file.commit();
+    if (!head) return fail("超出 Excel 97-2003 工作簿的容量");
+    std::vector<Bytes> parts;
+    parts.reserve(3);
+    parts.push_back(std::move(*head));
+    parts.push_back(std::move(*stream));
+    parts.emplace_back(CompoundFileTail(parts[1].size()), 0);
+    return ReplaceFile(path, parts, failure);
 }
 
 } // namespace sheet

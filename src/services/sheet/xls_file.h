@@ -8,9 +8,10 @@ namespace sheet {
 
 // Writes the workbook to `path` (code page 936, "/" separators). The file is
 // written beside the target under a temporary name and renamed over it only
-// when complete, so a failed save leaves an existing file as it was. False
-// when a cell lies beyond row 65,536 or column IV, the stream would be too
-// large, or the file cannot be written.
-bool WriteXlsFile(const Workbook& book, const Text& path);
+// when every byte is on the disk, so a failed save leaves an existing file as
+// it was and no partial file. False when a cell lies beyond row 65,536 or
+// column IV, the stream would be too large, or the file cannot be written;
+// `failure` then says why.
+bool WriteXlsFile(const Workbook& book, const Text& path, Text* failure = nullptr);
 
 } // namespace sheet

@@ -1,10 +1,13 @@
 // The spreadsheet driver's connection text: a read-only source over an .xls
 // workbook. A worksheet is a table named "<sheet>$" ("[Sheet1$]"); its first
 // row names the fields. Numbers arrive as doubles and dates as dates, as the
-// spreadsheet driver delivers them.
+// spreadsheet driver delivers them. The workbook is read in the sheet reader
+// (a child process); the source serves the cells it handed back.
 
 #include "services/db/detail/cell_text.h"
+#include "services/db/detail/sheet_reader_process.h"
 #include "services/db/detail/source.h"
+#include "services/db/detail/workbook_cells.h"
 
 #include <freexl.h>
 
@@ -59,8 +62,7 @@ std::string numberText(double v) {
 
 class WorkbookSource : public Source {
 public:
-    explicit WorkbookSource(const void* handle) : handle_(handle) {}
-    ~WorkbookSource() override { freexl_close(handle_); }
+    explicit WorkbookSource(WorkbookCells book) : book_(std::move(book)) {}
 
     std::string providerName() const override { return "FreeXL"; }
     std::string providerVersion() const override { return freexl_version(); }
@@ -76,36 +78,40 @@ public:
         std::lock_guard lock(mutex_);
         clearErrors();
         out = ResultData();
-        auto sheet = sheetOfQuery(sql);
-        if (!sheet) {
+        auto sheetName = sheetOfQuery(sql);
+        if (!sheetName) {
             addError({"A workbook answers \"select * from [Sheet1$]\" only: " + sql, "", 0, "FreeXL"});
             return false;
         }
-        unsigned int count = 0;
-        freexl_get_info(handle_, FREEXL_BIFF_SHEET_COUNT, &count);
-        int found = -1;
-        for (unsigned short i = 0; i < count && found < 0; ++i) {
-            const char* name = nullptr;
-            if (freexl_get_worksheet_name(handle_, i, &name) == FREEXL_OK && name && strcasecmp(name, sheet->c_str()) == 0)
-                found = i;
+        const WorkbookSheet* sheet = nullptr;
+        for (const WorkbookSheet& s : book_.sheets) {
+            if (s.named && strcasecmp(s.name.c_str(), sheetName->c_str()) == 0) {
+                sheet = &s;
+                break;
+            }
         }
-        if (found < 0) {
-            addError({"The workbook has no worksheet named '" + *sheet + "'.", "", 0, "FreeXL"});
+        if (!sheet) {
+            addError({"The workbook has no worksheet named '" + *sheetName + "'.", "", 0, "FreeXL"});
             return false;
         }
-        unsigned int rows = 0;
-        unsigned short columns = 0;
-        if (freexl_select_active_worksheet(handle_, static_cast<unsigned short>(found)) != FREEXL_OK ||
-            freexl_worksheet_dimensions(handle_, &rows, &columns) != FREEXL_OK) {
-            addError({"The worksheet '" + *sheet + "' cannot be read.", "", 0, "FreeXL"});
+        if (!sheet->readable) {
+            addError({"The worksheet '" + *sheetName + "' cannot be read.", "", 0, "FreeXL"});
             return false;
         }
+        const std::uint32_t rows = sheet->rows;
+        const std::uint32_t columns = sheet->columns;
         if (rows == 0 || columns == 0) {
             // An empty sheet: one unnamed field and no rows.
             out.columns.push_back({"F1", "", ColumnKind::Text, false});
             return true;
         }
-        for (unsigned short c = 0; c < columns; ++c) {
+        // The cells come row by row, left to right: one walk finds them all.
+        auto next = sheet->cells.begin();
+        auto cellAt = [&](std::uint32_t r, std::uint32_t c) {
+            if (next != sheet->cells.end() && next->row == r && next->column == c) return (next++)->cell;
+            return Cell::null();
+        };
+        for (std::uint32_t c = 0; c < columns; ++c) {
             Cell title = cellAt(0, c);
             std::string name = title.kind == Cell::Kind::Real ? numberText(title.real) : title.text;
             if (name.empty()) {
@@ -115,10 +121,10 @@ public:
             out.columns.push_back({name, "", ColumnKind::Text, false});
         }
         std::size_t lastFilled = 0;
-        for (unsigned int r = 1; r < rows; ++r) {
+        for (std::uint32_t r = 1; r < rows; ++r) {
             Row row;
             bool any = false;
-            for (unsigned short c = 0; c < columns; ++c) {
+            for (std::uint32_t c = 0; c < columns; ++c) {
                 Cell cell = cellAt(r, c);
                 any = any || cell.kind != Cell::Kind::Null;
                 AppendCell(row.packed, cell);
@@ -137,44 +143,32 @@ public:
     }
 
 private:
-    Cell cellAt(unsigned int r, unsigned short c) const {
-        FreeXL_CellValue v;
-        if (freexl_get_cell_value(handle_, r, c, &v) != FREEXL_OK) return Cell::null();
-        switch (v.type) {
-        case FREEXL_CELL_INT:
-            return Cell::ofReal(v.value.int_value);
-        case FREEXL_CELL_DOUBLE:
-            return Cell::ofReal(v.value.double_value);
-        case FREEXL_CELL_TEXT:
-        case FREEXL_CELL_SST_TEXT:
-            return Cell::ofText(v.value.text_value ? v.value.text_value : "");
-        case FREEXL_CELL_DATE:
-            return Cell::ofText(std::string(v.value.text_value) + " 00:00:00", Cell::Kind::Date);
-        case FREEXL_CELL_DATETIME:
-            return Cell::ofText(v.value.text_value, Cell::Kind::Date);
-        case FREEXL_CELL_TIME:
-            return Cell::ofText(std::string("1899-12-30 ") + v.value.text_value, Cell::Kind::Date);
-        default:
-            return Cell::null();
-        }
-    }
-
-    const void* handle_;
+    const WorkbookCells book_;
     std::mutex mutex_;
 };
 
 }  // namespace
 
 std::shared_ptr<Source> OpenWorkbook(const std::string& path, std::vector<ErrorEntry>& errors) {
-    const void* handle = nullptr;
-    int rc = freexl_open(path.c_str(), &handle);
+    // Read in the sheet reader: a workbook that crashes FreeXL fails to connect.
+    SheetReaderAnswer answer = RunSheetReaderOn(path);
+    std::string why = answer.failure;
+    std::optional<WorkbookCells> book;
+    if (why.empty()) {
+        book = DecodeWorkbookCells(answer.bytes, why);
+        if (!book) why = "the sheet reader's answer is unreadable: " + why;
+    }
+    if (!book) {
+        errors.push_back({"Cannot read the workbook (" + why + "): " + path, "", 0, "FreeXL"});
+        return nullptr;
+    }
+    const int rc = book->openCode;
     if (rc != FREEXL_OK) {
-        if (handle) freexl_close(handle);
         std::string why = rc == FREEXL_FILE_NOT_FOUND ? "no such file" : "not an Excel 97-2003 workbook";
         errors.push_back({"Cannot open the workbook (" + why + "): " + path, "", rc, "FreeXL"});
         return nullptr;
     }
-    return std::make_shared<WorkbookSource>(handle);
+    return std::make_shared<WorkbookSource>(std::move(*book));
 }
 
 }  // namespace dbdetail

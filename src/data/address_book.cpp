@@ -25,9 +25,9 @@ Text GroupFilterSql(const Text& group) {
     return T("select * from 通讯录 where 分组 like  '%") + SqlQuoted(group) + T("%'order by 姓名 ASC");
 }
 
-Text CarrierOfPrefixSql(const Text& prefix) {
-    return T("select * from 所属网络 where 手机号 like  '%") + SqlQuoted(prefix) + T("%' order by 手机号 ASC");
-}
+Text CarrierSegmentsSql() { return T("select * from 所属网络 order by 手机号 ASC"); }
+
+Text ContactByKeySql(const Text& key) { return T("select * from 通讯录 where 编号 = '") + SqlQuoted(key) + T("'"); }
 
 Text DuplicateMobileSql(const Text& mobile) {
     return T("select * from 通讯录 where 手机 like  '%") + SqlQuoted(mobile) + T("%'order by 姓名 ASC");

@@ -26,8 +26,13 @@ const std::vector<Text>& ContactFields();
 Text ContactSearchSql(const Text& searchText);
 // select * from 通讯录 where 分组 like  '%G%'order by 姓名 ASC
 Text GroupFilterSql(const Text& group);
-// select * from 所属网络 where 手机号 like  '%P%' order by 手机号 ASC
-Text CarrierOfPrefixSql(const Text& prefix);
+// select * from 所属网络 order by 手机号 ASC
+Text CarrierSegmentsSql();
+// The one statement that adds to 所属网络 every delivered carrier segment it
+// lacks, leaving the rows it has (carrier_segments.sql).
+Text DeliveredCarrierSegmentsSql();
+// select * from 通讯录 where 编号 = 'K': the contact with key K (field 0)
+Text ContactByKeySql(const Text& key);
 // select * from 通讯录 where 手机 like  '%N%'order by 姓名 ASC
 Text DuplicateMobileSql(const Text& mobile);
 // INSERT INTO 通讯录 (姓名,手机,QQ,邮箱,首字母)VALUES('name','mobile','qq','email','initials')

@@ -27,8 +27,12 @@ CarrierSegments SegmentsOf(Window& recordWindow) {
 ServiceRefinement* RefinementOf(Window& recordWindow, bool create) {
     QWidget* widget = recordWindow.widget();
     if (!widget) return nullptr;
-    auto* refinement = widget->findChild<ServiceRefinement*>(QString(), Qt::FindDirectChildrenOnly);
-    if (!refinement && create) refinement = new ServiceRefinement(widget);
+    static const QString name = QStringLiteral("varelo_attribution_service_question");
+    auto* refinement = dynamic_cast<ServiceRefinement*>(widget->findChild<QObject*>(name, Qt::FindDirectChildrenOnly));
+    if (!refinement && create) {
+        refinement = new ServiceRefinement(widget);
+        refinement->setObjectName(name);
+    }
     return refinement;
 }
 

@@ -212,7 +212,6 @@ TEST_F(RecordAttribution, AnAnswerForAContactNoLongerShownIsDropped) {
     show(1, service.address());
     service.release();
     ASSERT_TRUE(WaitFor([&] { return !attribution_service_asked(*window_); }));
-    ASSERT_TRUE(service.server().waitForRequests(2, std::chrono::seconds(20)));
     QTest::qWait(50);  // any late answer for c01 would be handled by now
     EXPECT_EQ(book_.storedAttribution("c01"), "江苏省常州市 移动");
     EXPECT_EQ(book_.storedAttribution("c02"), "江苏 常州");

@@ -70,6 +70,12 @@ std::multimap<std::string, std::string> segmentRows(const std::string& path) {
     return rows;
 }
 
+// The carrier of a segment's row, "" when there is none.
+std::string carrierIn(const std::multimap<std::string, std::string>& rows, const std::string& segment) {
+    auto found = rows.find(segment);
+    return found == rows.end() ? std::string() : found->second;
+}
+
 // A number of the segment: the segment, then digits up to eleven.
 std::string numberIn(const std::string& segment, char fill = '5') {
     return segment + std::string(11 - segment.size(), fill);
@@ -176,13 +182,13 @@ TEST(BringCarrierSegmentsUpToDate, AnOlderBookGainsTheNewSegmentsAndKeepsItsOwnR
 
     const auto rows = segmentRows(book.path());
     EXPECT_EQ(rows.count("138"), 1u);
-    EXPECT_EQ(rows.find("138")->second, "中国移动");  // the user's text stays
-    EXPECT_EQ(rows.find("1440")->second, "移动物联网");
-    EXPECT_EQ(rows.find("00852")->second, "香港");
-    EXPECT_EQ(rows.find("170")->second, "电信");
-    EXPECT_EQ(rows.find("1349")->second, "电信");
-    EXPECT_EQ(rows.find("192")->second, "广电");
-    EXPECT_EQ(rows.find("1703")->second, "移动");
+    EXPECT_EQ(carrierIn(rows, "138"), "中国移动");  // the user's text stays
+    EXPECT_EQ(carrierIn(rows, "1440"), "移动物联网");
+    EXPECT_EQ(carrierIn(rows, "00852"), "香港");
+    EXPECT_EQ(carrierIn(rows, "170"), "电信");
+    EXPECT_EQ(carrierIn(rows, "1349"), "电信");
+    EXPECT_EQ(carrierIn(rows, "192"), "广电");
+    EXPECT_EQ(carrierIn(rows, "1703"), "移动");
     for (const auto& [segment, carrier] : todaysSegments()) EXPECT_EQ(rows.count(segment), 1u) << segment;
     EXPECT_EQ(rows.size(), todaysSegments().size() + 3);  // 170, 1440 and 00852 besides today's
 

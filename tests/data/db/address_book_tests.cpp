@@ -147,8 +147,8 @@ class AddressBookGeneration : public ::testing::Test {
 protected:
     std::string generate(const std::string& sql, const std::string& out) {
         std::string source = std::string(VARELO_TEST_DATA) + "/../../src/data";
-        return run("cmake -DSQLITE3=sqlite3 -DSQL=" + sql + " -DOUT=" + out + " -P " + source +
-                   "/make_address_book.cmake 2>&1");
+        return run("cmake -DSQLITE3=sqlite3 -DSQL=" + sql + " -DSEGMENTS=" + source + "/carrier_segments.sql -DOUT=" +
+                   out + " -P " + source + "/make_address_book.cmake 2>&1");
     }
     std::string sqlFile() const { return std::string(VARELO_TEST_DATA) + "/../../src/data/address_book.sql"; }
     TempFolder folder;
@@ -157,7 +157,7 @@ protected:
 TEST_F(AddressBookGeneration, WritesANewFileAndNeverReplacesOne) {
     std::string fresh = folder.file("VRL3.mdb");
     generate(sqlFile(), fresh);
-    EXPECT_EQ(FileBytes(fresh), FileBytes(kDelivered));
+    EXPECT_TRUE(FileBytes(fresh) == FileBytes(kDelivered));  // (bytes, too many to print)
     std::ofstream(fresh, std::ios::app) << "the user's data";
     std::string before = FileBytes(fresh);
     generate(sqlFile(), fresh);

@@ -3,14 +3,18 @@
 #include "attribution/lookup.h"
 #include "attribution/mobile_number.h"
 #include "services/core/core.h"
-#include "services/db/batched_writes.h"
+#include "data/address_book.h"
+#include "services/db/db_connection.h"
 #include "services/db/record_set.h"
 #include "services/system/system.h"
 
 #include <QMetaObject>
 #include <QObject>
 
+#include <algorithm>
 #include <chrono>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -19,6 +23,11 @@ constexpr int kPauseBetweenRequestsMs = 10;
 // The window is told about the contact at hand at most this often when no
 // request sets the pace: a change per contact would flood it.
 constexpr std::chrono::milliseconds kReportInterval{40};
+// Found attributions stored by one statement, at most.
+constexpr std::size_t kLargestGroup = 500;
+// Rows stored in one transaction, at least (a stop, the end or a request to
+// the service commits sooner).
+constexpr std::size_t kRowsPerCommit = 10000;
 
 class Throttle {
 public:
@@ -54,6 +63,46 @@ ControlChangeSink PostedToUiThread(QObject* receiver, std::function<void(const C
     };
 }
 
+namespace {
+
+// A contact whose attribution is found but not yet stored.
+struct Found {
+    int position = 0;
+    Text key;  // field 0
+    Text name;
+    Text number;
+    Text attribution;  // empty: no source could place it
+    bool write = false;  // differs from what is stored
+};
+
+bool isKey(const Text& key) {
+    return !key.empty() && key.size() < 20 &&
+           std::all_of(key.bytes().begin(), key.bytes().end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Stores a group of found attributions: one statement for the whole group
+// when the book takes it, else row by row through the record set, so that a
+// row the book refuses is known. Returns, in order, whether each was stored.
+std::vector<bool> storeGroup(const std::vector<Found>& group, RecordSet& contacts, DBConnection* book) {
+    std::vector<std::pair<Text, Text>> writes;
+    bool keyed = book != nullptr;
+    for (const Found& f : group) {
+        if (!f.write) continue;
+        keyed = keyed && isKey(f.key);
+        writes.emplace_back(f.key, f.attribution);
+    }
+    const bool together = !writes.empty() && keyed && book->ExecuteSql(StoreAttributionsSql(writes));
+    std::vector<bool> stored;
+    for (const Found& f : group) {
+        if (f.attribution.empty()) stored.push_back(false);
+        else if (!f.write || together) stored.push_back(true);
+        else stored.push_back(contacts.MoveTo(f.position) && store_attribution(contacts, f.attribution));
+    }
+    return stored;
+}
+
+}  // namespace
+
 int run_attribution_batch(BatchRun& run, std::stop_token cancel) {
     using batch_control::kAttribution, batch_control::kFailureCount, batch_control::kFailureLog,
         batch_control::kName, batch_control::kNumber, batch_control::kProgress, batch_control::kProgressText,
@@ -68,53 +117,71 @@ int run_attribution_batch(BatchRun& run, std::stop_token cancel) {
     const int count = contacts.RecordCount();
     report({ControlChange::Kind::SetMaximum, nameOf(kProgress), Text(), count});
 
-    // Offline, a row takes microseconds: one sync of the file per row
-    // would be nearly all of the time. With a service every row is
-    // stored at once, before the next fetch may keep the run waiting.
-    BatchedWrites writes(askService ? nullptr : run.book);
+    // Offline a contact takes microseconds: found attributions are stored
+    // in groups, one statement each, and the window is told about the group's
+    // last contact. A contact asked of the service is a group of its own,
+    // stored before the next fetch may keep the run waiting.
     Throttle throttle;
+    std::vector<Found> group;
     int failures = 0;
-    int failuresShown = 0;
-    Text unshownLog;
+    // The groups are also committed together, so that the file is synced
+    // once for thousands of rows rather than once per group.
+    bool inTransaction = false;
+    std::size_t uncommitted = 0;
+    const auto commit = [&] {
+        if (inTransaction) (void)run.book->CommitTrans();
+        inTransaction = false;
+        uncommitted = 0;
+    };
+    const auto storeAndShow = [&] {
+        if (group.empty()) return;
+        if (!inTransaction && run.book) inTransaction = run.book->BeginTrans();
+        const std::vector<bool> stored = storeGroup(group, contacts, run.book);
+        uncommitted += group.size();
+        if (uncommitted >= kRowsPerCommit) commit();
+        Text log;
+        const int before = failures;
+        for (std::size_t g = 0; g < group.size(); ++g) {
+            if (stored[g]) continue;
+            ++failures;
+            log += T("\r\n") + TextOf(failures) + T(".  未能获取→   ") + group[g].name + T("   ") + group[g].number +
+                   T("\r\n");
+        }
+        const Found& last = group.back();
+        report(textChange(kName, last.name));
+        report(textChange(kNumber, last.number));
+        report(textChange(kAttribution, last.attribution));
+        if (failures > before) {
+            report(textChange(kFailureCount, T("有") + TextOf(failures) + T("个号码未能获取")));
+            report({ControlChange::Kind::AppendText, nameOf(kFailureLog), log, 0});
+        }
+        group.clear();
+    };
+
     int completed = 0;
     int positionShown = 0;
     for (int i = 1; i <= count; ++i) {
         contacts.MoveTo(i - 1);
-        const Text name = contacts.ReadText(T("姓名"));
-        const Text number = contacts.ReadText(T("手机"));
-
-        Text found = offline_attribution(number, run.segments);
+        Found f;
+        f.position = i - 1;
+        f.key = contacts.ReadText(0);
+        f.name = contacts.ReadText(T("姓名"));
+        f.number = contacts.ReadText(T("手机"));
+        f.attribution = offline_attribution(f.number, run.segments);
         bool asked = false;
-        if (askService && !mainland_mobile_digits(number).empty()) {
+        if (askService && !mainland_mobile_digits(f.number).empty()) {
             asked = true;
-            if (Text answer = lookup_attribution(number, run.serviceAddress, cancel); !answer.empty())
-                found = std::move(answer);
+            if (Text answer = lookup_attribution(f.number, run.serviceAddress, cancel); !answer.empty())
+                f.attribution = std::move(answer);
         }
-        // Stored at once (or in the current group); a write the book
-        // refuses counts as not obtained.
-        bool stored = !found.empty() && contacts.ReadText(T("归属地")) == found;
-        if (!found.empty() && !stored) {
-            stored = store_attribution(contacts, found);
-            if (stored) writes.rowWritten();
-        }
-        if (!stored) {
-            ++failures;
-            unshownLog += T("\r\n") + TextOf(failures) + T(".  未能获取→   ") + name + T("   ") + number + T("\r\n");
-        }
+        // Left alone when it holds the attribution already.
+        f.write = !f.attribution.empty() && contacts.ReadText(T("归属地")) != f.attribution;
+        group.push_back(std::move(f));
 
-        const bool shown = asked || i == count || throttle.due();
-        if (shown) {
-            report(textChange(kName, name));
-            report(textChange(kNumber, number));
-            report(textChange(kAttribution, found));
-        }
-        if (shown && failures > failuresShown) {
-            report(textChange(kFailureCount, T("有") + TextOf(failures) + T("个号码未能获取")));
-            report({ControlChange::Kind::AppendText, nameOf(kFailureLog), unshownLog, 0});
-            failuresShown = failures;
-            unshownLog = Text();
-        }
-
+        const bool shown = asked || i == count || group.size() >= kLargestGroup || throttle.due();
+        if (shown) storeAndShow();
+        // Nothing waits uncommitted while the next fetch may take seconds.
+        if (asked) commit();
         if (asked) Delay(kPauseBetweenRequestsMs);
         if (stopWanted(run, cancel)) break;
         completed = i;
@@ -124,16 +191,13 @@ int run_attribution_batch(BatchRun& run, std::stop_token cancel) {
             positionShown = i;
         }
     }
-    // What the throttle held back when a stop ended the run.
-    if (failures > failuresShown) {
-        report(textChange(kFailureCount, T("有") + TextOf(failures) + T("个号码未能获取")));
-        report({ControlChange::Kind::AppendText, nameOf(kFailureLog), unshownLog, 0});
-    }
+    // What a stop left unstored and unshown.
+    storeAndShow();
+    commit();
     if (completed > positionShown) {
         report(textChange(kProgressText, T("正在获取第") + TextOf(completed) + T(" 个号码")));
         report({ControlChange::Kind::SetPosition, nameOf(kProgress), Text(), completed});
     }
-    writes.finish();
 
     report(textChange(kProgressText, stopWanted(run, cancel) ? T("获取已停止！！！") : T("获取已完成！！！")));
     if (failures > 0) report({ControlChange::Kind::SetWindowHeight, Text(), Text(), kBatchWindowFullHeight});

@@ -69,7 +69,7 @@ struct BatchRun {
     RecordSet* contacts = nullptr;  // open on 通讯录 (姓名 ASC); used only by the worker during the run
     Text serviceAddress;            // empty: offline only
     CarrierSegments segments;       // the book's 所属网络, read before the run
-    DBConnection* book = nullptr;   // the contacts' connection: offline runs write in groups through it
+    DBConnection* book = nullptr;   // the contacts' connection: offline, groups are stored through it
     std::atomic<int>* stopRequested = nullptr;
     ControlChangeSink changes;
 };
@@ -78,10 +78,11 @@ struct BatchRun {
 // with a service configured, each mobile number is also asked, one fetch
 // after the other with a 10 ms pause, and a found answer wins. The
 // attribution is written into 归属地 (left alone when it holds it already);
-// a contact that no source could place is counted and logged. With a service
-// every row is stored at once; offline, rows are stored in groups of a few
-// hundred, and the window is told what happens at most every 40 ms, so a
-// large book takes seconds, not minutes. Stops after the current number when
+// a contact that no source could place (or whose row the book refuses) is
+// counted and logged. With a service every row is stored at once; offline,
+// rows are stored in groups (one statement for up to 500 rows or 40 ms of
+// work, committed every 10,000 rows and at the end) and the window is told
+// what happens once per group, so a large book takes seconds, not minutes. Stops after the current number when
 // *stopRequested is 1 or `cancel` is requested (the fetch in progress is cut
 // short only by `cancel`); what was found is stored. The caller clears
 // *stopRequested before the run starts; the run sets it to 1 when it ends.

@@ -41,3 +41,13 @@ Text TextImportInsertSql(const Text& name, const Text& mobile, const Text& qq, c
            SqlQuoted(mobile) + separator + SqlQuoted(qq) + separator + SqlQuoted(email) + separator +
            SqlQuoted(initials) + T("')");
 }
+
+Text StoreAttributionsSql(const std::vector<std::pair<Text, Text>>& keyAndAttribution) {
+    Text cases;
+    Text keys;
+    for (const auto& [key, attribution] : keyAndAttribution) {
+        cases += T(" WHEN ") + key + T(" THEN '") + SqlQuoted(attribution) + T("'");
+        keys += (keys.empty() ? Text() : T(",")) + key;
+    }
+    return T("UPDATE 通讯录 SET 归属地 = CASE 编号") + cases + T(" END WHERE 编号 IN (") + keys + T(")");
+}

@@ -6,6 +6,7 @@
 
 #include "services/core/text.h"
 
+#include <utility>
 #include <vector>
 
 // The file name, opened beside the program with ConnectAccess and no password.
@@ -33,6 +34,9 @@ Text CarrierSegmentsSql();
 Text DeliveredCarrierSegmentsSql();
 // select * from 通讯录 where 编号 = 'K': the contact with key K (field 0)
 Text ContactByKeySql(const Text& key);
+// One statement storing the 归属地 of many contacts by key (field 0, digits
+// only): UPDATE 通讯录 SET 归属地 = CASE 编号 WHEN 1 THEN 'A' ... END WHERE 编号 IN (1, ...)
+Text StoreAttributionsSql(const std::vector<std::pair<Text, Text>>& keyAndAttribution);
 // select * from 通讯录 where 手机 like  '%N%'order by 姓名 ASC
 Text DuplicateMobileSql(const Text& mobile);
 // INSERT INTO 通讯录 (姓名,手机,QQ,邮箱,首字母)VALUES('name','mobile','qq','email','initials')

@@ -8,7 +8,7 @@
 #include "services/sheet/excel.h"
 #include "services/window/commands.h"
 #include "services/window/report_list.h"
-#include "services/db/batched_writes.h"
+#include "transfer/batched_writes.h"
 #include "transfer/event_pump.h"
 #include "transfer/mobile_index.h"
 #include "transfer/transfer_text.h"

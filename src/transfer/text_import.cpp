@@ -6,7 +6,7 @@
 #include "services/db/db_connection.h"
 #include "services/window/commands.h"
 #include "services/window/controls/balloon_tip.h"
-#include "services/db/batched_writes.h"
+#include "transfer/batched_writes.h"
 #include "transfer/event_pump.h"
 #include "transfer/transfer_text.h"
 #include "ui/main_window.h"

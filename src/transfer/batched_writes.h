@@ -1,8 +1,7 @@
 #pragma once
-// Groups the rows a long run writes (an import, a batch attribution) into
-// transactions of a few hundred rows: the file is synced once per group
-// instead of once per row, and a failure midway loses at most the group
-// being written. Without a transaction (the
+// Groups the rows an import writes into transactions of a few hundred rows:
+// the file is synced once per group instead of once per row, and a failure
+// midway loses at most the group being written. Without a transaction (the
 // source refuses one) every row is stored on its own, as before.
 
 #include "services/db/db_connection.h"

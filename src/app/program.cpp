@@ -4,6 +4,7 @@
 #include "app/menu_windows.h"
 #include "app/skin.h"
 #include "attribution/carrier.h"
+#include "attribution/mobile_number.h"
 #include "attribution/service_refinement.h"
 #include "contacts/main_window_handlers.h"
 #include "services/core/core.h"
@@ -106,6 +107,7 @@ int RunVarelo(int argc, char** argv) {
     // visible window goes (the login window hides before the main one shows).
     QApplication::setQuitOnLastWindowClosed(false);
     PrepareWebFetch();
+    prepare_offline_attribution();
     // Cancellable, so closing the weather window never waits out a dead host.
     HtmlBrowseBox::setDefaultFetcher(
         [](const Text& url, std::stop_token cancel) { return fetch_web_page(url, cancel); });

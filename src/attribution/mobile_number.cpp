@@ -105,6 +105,8 @@ std::string mainland_mobile_digits(const Text& number) {
     return isMobileForm(national) ? national : std::string();
 }
 
+void prepare_offline_attribution() { (void)offline_place("13800000000"); }
+
 OfflinePlace offline_place(std::string_view digits) {
     if (!isMobileForm(digits)) return {};
     std::uint64_t value = 0;

@@ -14,6 +14,11 @@
 // a landline, an overlong text. What is stored is never changed.
 std::string mainland_mobile_digits(const Text& number);
 
+// Loads the numbering plan and the regions (about 40 ms, once per process),
+// so that the first contact shown does not wait for it. Called at start-up;
+// without it the first lookup does the same.
+void prepare_offline_attribution();
+
 // What the offline numbering plan says about eleven national digits.
 struct OfflinePlace {
     bool mobile = false;  // a valid mainland mobile number as the plan knows it

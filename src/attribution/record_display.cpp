@@ -87,8 +87,8 @@ void show_attribution(Window& recordWindow, RecordSet& contacts, const Text& ser
         if (found == shown) return;
         StoreForContact(*records, key, found);
         // The label is changed only while it still shows what was shown then.
-        Control status_label = window->control(kStatusLabel);
-        if (status_label.text() == position + status) status_label.setText(position + attribution_status_text(found));
+        Control shownLabel = window->control(kStatusLabel);
+        if (shownLabel.text() == position + status) shownLabel.setText(position + attribution_status_text(found));
     });
 }
 

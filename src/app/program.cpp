@@ -3,6 +3,9 @@
 #include "accounts/login.h"
 #include "app/menu_windows.h"
 #include "app/skin.h"
+#include "attribution/carrier.h"
+#include "attribution/mobile_number.h"
+#include "attribution/service_refinement.h"
 #include "contacts/main_window_handlers.h"
 #include "services/core/core.h"
 #include "services/db/db_connection.h"
@@ -75,6 +78,8 @@ void Program::mainCreated(Window& main) {
     }
     DBConnection* connection = main.connection(T("数据库连接1"));
     ConnectAddressBookOrExit(*connection);
+    // A book written by an older version learns the carrier segments added since.
+    (void)bring_carrier_segments_up_to_date(*connection);
     main.recordSet(T("记录集1"))->SetConnection(*connection);
     main.recordSet(T("记录集2"))->SetConnection(*connection);
     set_search_placeholder(state_);
@@ -107,10 +112,14 @@ int RunVarelo(int argc, char** argv) {
     // visible window goes (the login window hides before the main one shows).
     QApplication::setQuitOnLastWindowClosed(false);
     PrepareWebFetch();
+    prepare_offline_attribution();
     // Cancellable, so closing the weather window never waits out a dead host.
     HtmlBrowseBox::setDefaultFetcher(
         [](const Text& url, std::stop_token cancel) { return fetch_web_page(url, cancel); });
     Program program(ProgramFolder());
     if (!program.start()) return 0;
-    return app.exec();
+    const int exitCode = app.exec();
+    // Lookup requests still on their way are cut short and waited for.
+    end_service_requests();
+    return exitCode;
 }

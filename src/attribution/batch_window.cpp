@@ -1,5 +1,6 @@
 #include "attribution/batch_window.h"
 
+#include "attribution/carrier.h"
 #include "attribution/lookup.h"
 #include "data/address_book.h"
 #include "services/db/db_connection.h"
@@ -86,7 +87,12 @@ void start_or_stop_batch(Window& window, BatchWindowSession& session, const Prog
     // still be queued; applied after this start they would undo it.
     QCoreApplication::sendPostedEvents(window.widget(), QEvent::MetaCall);
     button.setText(kStopCaption);
-    if (!session.batch->start(*contacts, attribution_service_address(state.settingsPath))) button.setText(kStartCaption);
+    // The segments as they are now, read here once for the whole run.
+    DBConnection* book = MainAddressBook();
+    RecordSet carriers;
+    CarrierSegments segments = book && carriers.SetConnection(*book) ? CarrierSegments::read(carriers) : CarrierSegments();
+    if (!session.batch->start(*contacts, attribution_service_address(state.settingsPath), std::move(segments), book))
+        button.setText(kStartCaption);
 }
 
 void batch_window_destroying(BatchWindowSession& session) {

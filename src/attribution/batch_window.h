@@ -1,8 +1,9 @@
 #pragma once
 // The batch attribution window's procedures: the window walks every contact
 // (its own record set 记录集3 on the main window's connection, in name order)
-// and fetches each mobile number's region on a worker thread. The worker only
-// posts control changes; they are applied here, on the user's thread.
+// and finds each mobile number's attribution on a worker thread: offline, then
+// from the lookup service when one is configured. The worker only posts
+// control changes; they are applied here, on the user's thread.
 
 #include "attribution/batch.h"
 #include "services/window/window.h"

@@ -1,5 +1,7 @@
 #include "attribution/lookup.h"
 
+#include "attribution/carrier.h"
+#include "attribution/mobile_number.h"
 #include "services/core/core.h"
 #include "services/db/record_set.h"
 #include "services/net/fetch.h"
@@ -8,6 +10,12 @@
 #include <QString>
 
 namespace {
+
+// Only the start of an answer is read: the attribution is near the top of a
+// small page, and a huge answer is not worth decoding whole.
+constexpr std::size_t kLongestAnswerRead = 64 * 1024;
+// A region and a card type fit well within this many bytes.
+constexpr std::size_t kLongestAttribution = 96;
 
 // The service's answer carries the region between these two texts.
 Text startMarker() { return T("卡号归属地：<em>"); }
@@ -63,11 +71,30 @@ Text attribution_request(const Text& serviceAddress, const Text& number) {
     return serviceAddress + T("/api/mobile.php?m=") + percentEncoded(number) + T("&t=html");
 }
 
+Text offline_attribution(const Text& number, const CarrierSegments& segments) {
+    const std::string digits = mainland_mobile_digits(number);
+    if (digits.empty()) return Text();
+    const OfflinePlace place = offline_place(digits);
+    const Text carrier = segments.carrierOf(digits);
+    if (!place.mobile && carrier.empty()) return Text();
+    return attribution_text(place.region, carrier);
+}
+
 Text lookup_attribution(const Text& number, const Text& serviceAddress, std::stop_token cancel) {
-    if (LeftText(number, 1) != T("1") || TextLength(number) != 11) return Text();
     if (serviceAddress.empty()) return Text();
-    Bytes body = fetch_web_page(attribution_request(serviceAddress, number), cancel);
-    return text_between(utf8_to_local_text(body), startMarker(), endMarker());
+    const std::string digits = mainland_mobile_digits(number);
+    if (digits.empty()) return Text();
+    Bytes body = fetch_web_page(attribution_request(serviceAddress, Text::fromBytes(digits)), cancel);
+    if (body.size() > kLongestAnswerRead) body.resize(kLongestAnswerRead);
+    Text found = text_between(utf8_to_local_text(body), startMarker(), endMarker());
+    return plausible_attribution(found) ? found : Text();
+}
+
+bool plausible_attribution(const Text& found) {
+    if (found.empty() || found.size() > kLongestAttribution) return false;
+    for (unsigned char c : found.bytes())
+        if (c < 0x20 || c == 0x7F || c == '<' || c == '>' || c == '?') return false;
+    return true;
 }
 
 Text utf8_to_local_text(const Bytes& body) {
@@ -87,15 +114,19 @@ Text text_between(const Text& text, const Text& startMarker, const Text& endMark
     return MidText(text, afterStart, end - afterStart);
 }
 
-Text attribution_of_current_contact(RecordSet& contacts, const Text& serviceAddress) {
+Text attribution_of_current_contact(RecordSet& contacts, const CarrierSegments& segments) {
     Text stored = contacts.ReadText(T("归属地"));
     if (!stored.empty()) return stored;
-    Text found = lookup_attribution(contacts.ReadText(T("手机")), serviceAddress);
+    Text found = offline_attribution(contacts.ReadText(T("手机")), segments);
     // Stored now, not when the record set next moves: a reopen or a close
     // before that would drop it. A failed store still shows what was found;
     // the next display of the contact tries again.
-    if (!found.empty() && contacts.WriteText(T("归属地"), found)) (void)contacts.Update();
+    if (!found.empty()) (void)store_attribution(contacts, found);
     return found;
+}
+
+bool store_attribution(RecordSet& contacts, const Text& attribution) {
+    return contacts.WriteText(T("归属地"), attribution) && contacts.Update();
 }
 
 Text attribution_status_text(const Text& attribution) {

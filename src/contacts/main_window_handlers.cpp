@@ -6,6 +6,7 @@
 #include "services/core/core.h"
 #include "services/system/system.h"
 #include "services/window/commands.h"
+#include "services/window/controls/html_browse_box.h"
 #include "services/window/report_list.h"
 #include "ui/about_window.h"
 #include "ui/docking.h"
@@ -24,13 +25,12 @@ ReportList* ContactRows() {
 
 Text SearchPlaceholder() { return T("姓名/首字母/号码"); }
 
-Text DefaultWeatherHost() { return T("http://weather.example.com"); }
-
 Text weather_page_address(const ProgramState& state) {
-    Text host = ConfiguredAddress(state.settingsPath, kWeatherSettingsSection, kWeatherSettingsKey);
-    if (host.empty()) host = DefaultWeatherHost();
-    return host + WeatherPagePath();
+    const Text host = ConfiguredAddress(state.settingsPath, kWeatherSettingsSection, kWeatherSettingsKey);
+    return host.empty() ? Text() : host + WeatherPagePath();
 }
+
+Text WeatherPageNotSetText() { return T("未设置天气页。请在程序文件夹的 Peizhi.ini 的 [网络] 中设置 天气页地址。"); }
 
 void set_search_placeholder(ProgramState& state) {
     state.searchPlaceholder = SearchPlaceholder();
@@ -113,7 +113,11 @@ void weather_hover(ProgramState&) {
 void weather_window_created(ProgramState& state) {
     Window* weather = FindWindow("weather");
     if (!weather) return;
-    weather->control(T("超文本浏览框1")).setText(weather_page_address(state));
+    const Text address = weather_page_address(state);
+    HtmlBrowseBox* page = weather->htmlBrowseBox(T("超文本浏览框1"));
+    // Without a page the pop-up says where to set one rather than stay empty.
+    if (address.empty() && page) page->showNotice(WeatherPageNotSetText());
+    else weather->control(T("超文本浏览框1")).setText(address);
     dock_beside_main(*weather);
 }
 

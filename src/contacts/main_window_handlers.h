@@ -14,11 +14,12 @@ Text SearchPlaceholder();  // "姓名/首字母/号码"
 // fixed path and query are appended.
 inline constexpr const char* kWeatherSettingsSection = "网络";
 inline constexpr const char* kWeatherSettingsKey = "天气页地址";
-Text DefaultWeatherHost();  // "http://weather.example.com"
 
-// The weather page's full address from the settings file (default host when
-// the file or key is missing; blanks and a trailing "/" dropped).
+// The weather page's full address from the settings file (blanks and a
+// trailing "/" dropped); empty when the file or the key is missing.
 Text weather_page_address(const ProgramState& state);
+// What the weather pop-up says when no weather page is set: where to set one.
+Text WeatherPageNotSetText();
 
 // Gives the search box its grey placeholder and remembers it program-wide.
 void set_search_placeholder(ProgramState& state);

@@ -188,7 +188,12 @@ void show_contact(ProgramState& state) {
     records->ReadBytes(T("照片"), photo);
     record->control(T("照片框")).setPicture(ToText(photo).empty() ? state.defaultPhoto : photo);
     show_carrier_logo(*record, records->ReadText(T("手机")));
-    show_attribution(*record, *records, attribution_service_address(state.settingsPath));
+    // A late answer of the lookup service counts only while this contact is still the one shown.
+    show_attribution(*record, *records, attribution_service_address(state.settingsPath),
+                     [shownKey = records->ReadText(0)] {
+                         Window* shown = RecordWindow();
+                         return shown && !shownKey.empty() && ShownKey(*shown) == shownKey;
+                     });
 }
 
 void new_contact(ProgramState& state) {

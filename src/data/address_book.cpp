@@ -25,9 +25,9 @@ Text GroupFilterSql(const Text& group) {
     return T("select * from 通讯录 where 分组 like  '%") + SqlQuoted(group) + T("%'order by 姓名 ASC");
 }
 
-Text CarrierOfPrefixSql(const Text& prefix) {
-    return T("select * from 所属网络 where 手机号 like  '%") + SqlQuoted(prefix) + T("%' order by 手机号 ASC");
-}
+Text CarrierSegmentsSql() { return T("select * from 所属网络 order by 手机号 ASC"); }
+
+Text ContactByKeySql(const Text& key) { return T("select * from 通讯录 where 编号 = '") + SqlQuoted(key) + T("'"); }
 
 Text DuplicateMobileSql(const Text& mobile) {
     return T("select * from 通讯录 where 手机 like  '%") + SqlQuoted(mobile) + T("%'order by 姓名 ASC");
@@ -47,4 +47,14 @@ Text TextImportInsertSql(const Text& name, const Text& mobile, const Text& qq, c
     return T("INSERT INTO 通讯录 (姓名,手机,QQ,邮箱,首字母)VALUES('") + SqlQuoted(name) + separator +
            SqlQuoted(mobile) + separator + SqlQuoted(qq) + separator + SqlQuoted(email) + separator +
            SqlQuoted(initials) + T("')");
+}
+
+Text StoreAttributionsSql(const std::vector<std::pair<Text, Text>>& keyAndAttribution) {
+    Text cases;
+    Text keys;
+    for (const auto& [key, attribution] : keyAndAttribution) {
+        cases += T(" WHEN ") + key + T(" THEN '") + SqlQuoted(attribution) + T("'");
+        keys += (keys.empty() ? Text() : T(",")) + key;
+    }
+    return T("UPDATE 通讯录 SET 归属地 = CASE 编号") + cases + T(" END WHERE 编号 IN (") + keys + T(")");
 }

@@ -6,6 +6,7 @@
 
 #include "services/core/text.h"
 
+#include <utility>
 #include <vector>
 
 // The file name, opened beside the program with ConnectAccess and no password.
@@ -26,8 +27,16 @@ const std::vector<Text>& ContactFields();
 Text ContactSearchSql(const Text& searchText);
 // select * from 通讯录 where 分组 like  '%G%'order by 姓名 ASC
 Text GroupFilterSql(const Text& group);
-// select * from 所属网络 where 手机号 like  '%P%' order by 手机号 ASC
-Text CarrierOfPrefixSql(const Text& prefix);
+// select * from 所属网络 order by 手机号 ASC
+Text CarrierSegmentsSql();
+// The one statement that adds to 所属网络 every delivered carrier segment it
+// lacks, leaving the rows it has (carrier_segments.sql).
+Text DeliveredCarrierSegmentsSql();
+// select * from 通讯录 where 编号 = 'K': the contact with key K (field 0)
+Text ContactByKeySql(const Text& key);
+// One statement storing the 归属地 of many contacts by key (field 0, digits
+// only): UPDATE 通讯录 SET 归属地 = CASE 编号 WHEN 1 THEN 'A' ... END WHERE 编号 IN (1, ...)
+Text StoreAttributionsSql(const std::vector<std::pair<Text, Text>>& keyAndAttribution);
 // select * from 通讯录 where 手机 like  '%N%'order by 姓名 ASC
 Text DuplicateMobileSql(const Text& mobile);
 // select * from 通讯录 where 编号 = 'K': the contact with that key (field 0);

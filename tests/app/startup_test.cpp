@@ -203,9 +203,32 @@ TEST_F(Startup, MainWindowCreatesTheHiddenWeatherWindowAndDestroysItOnClose) {
     Window* weather = FindWindow("weather");
     ASSERT_NE(weather, nullptr);
     EXPECT_FALSE(weather->visible());
-    EXPECT_EQ(weather->control(T("超文本浏览框1")).text().toUtf8(), "http://weather.example.com/tb.q?cid=webq.wea");
     DestroyWindow(main, true);
     EXPECT_EQ(FindWindow("weather"), nullptr);
+}
+
+TEST_F(Startup, WithoutAWeatherPageThePopUpSaysWhereToSetOne) {
+    loadMain();
+    HtmlBrowseBox* page = FindWindow("weather")->htmlBrowseBox(T("超文本浏览框1"));
+    ASSERT_NE(page, nullptr);
+    EXPECT_TRUE(page->address().empty());  // nothing is fetched
+    EXPECT_FALSE(page->isLoading());
+    const std::string shown = page->shownText().toStdString();
+    EXPECT_NE(shown.find("天气页地址"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("Peizhi.ini"), std::string::npos) << shown;
+}
+
+TEST_F(Startup, AnOlderBookGainsTheNewCarrierSegmentsWhenTheProgramOpensIt) {
+    execSql("DELETE FROM 所属网络 WHERE 手机号 IN ('192', '1349'); UPDATE 所属网络 SET 运营商 = '中国移动' WHERE 手机号 = '138';"
+            "INSERT INTO 所属网络 (手机号, 运营商) VALUES ('1440', '移动物联网');");
+    ASSERT_TRUE(query("select 运营商 from 所属网络 where 手机号 = '192'").empty());
+    signIn();
+    ASSERT_NE(FindWindow("main"), nullptr);
+    EXPECT_EQ(query("select 运营商 from 所属网络 where 手机号 = '192'"), std::vector<std::string>{"广电"});
+    EXPECT_EQ(query("select 运营商 from 所属网络 where 手机号 = '1349'"), std::vector<std::string>{"电信"});
+    EXPECT_EQ(query("select 运营商 from 所属网络 where 手机号 = '138'"), std::vector<std::string>{"中国移动"});
+    EXPECT_EQ(query("select 运营商 from 所属网络 where 手机号 = '1440'"), std::vector<std::string>{"移动物联网"});
+    EXPECT_EQ(query("select count(*) from 所属网络 where 手机号 = '130'"), std::vector<std::string>{"1"});
 }
 
 TEST_F(Startup, WeatherPageHostComesFromTheSettings) {

@@ -2,6 +2,8 @@
 // database layer, a real HTTP server on 127.0.0.1, a real worker thread, and
 // control changes posted to this (the user-interface) thread.
 #include "attribution/batch.h"
+#include "attribution/lookup.h"
+#include "attribution/mobile_number.h"
 #include "services/db/record_set.h"
 #include "services/net/fetch_time_limits.h"
 #include "support/local_http_server.h"
@@ -13,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <chrono>
 #include <map>
 #include <functional>
@@ -141,7 +144,7 @@ TEST(RunAttributionBatch, ReportsEveryStepInOrder) {
     OpenBook open(book);
     RecordingSink sink;
     std::atomic<int> stop{0};
-    BatchRun run{&open.contacts, service.address(), &stop, sink.sink()};
+    BatchRun run{&open.contacts, service.address(), {}, nullptr, &stop, sink.sink()};
 
     EXPECT_EQ(run_attribution_batch(run), 1);
 
@@ -171,25 +174,26 @@ TEST(RunAttributionBatch, ReportsEveryStepInOrder) {
     EXPECT_EQ(service.server().requestCount(), 1u);  // the 2... number was never asked
 }
 
-TEST(RunAttributionBatch, CompletedRunStoresEveryFoundAttributionAndLogsTheRest) {
+TEST(RunAttributionBatch, CompletedRunStoresEveryAttributionAndLogsOnlyWhatNoSourcePlaced) {
     FakeService service(Regions{{"13800138000", "广东 深圳"}, {"13700137000", "北京 北京"}, {"13600136000", "上海 上海"}});
     TestBook book;
     book.addContacts({{"c01", "13800138000", ""},
                       {"c02", "1380013800", ""},             // 10 digits: no request
-                      {"c03", "13900139000", "旧的"},         // page without markers: value kept
+                      {"c03", "13900139000", "旧的"},         // page without markers: the offline one
                       {"c04", "13700137000", "旧的"},         // looked up again and overwritten
                       {"c05", "13600136000", ""}});
     book.refuseChangesTo("c05");  // found, but the book refuses it: not obtained
     OpenBook open(book);
     RecordingSink sink;
     std::atomic<int> stop{0};
-    BatchRun run{&open.contacts, service.address(), &stop, sink.sink()};
+    BatchRun run{&open.contacts, service.address(), {}, nullptr, &stop, sink.sink()};
 
-    EXPECT_EQ(run_attribution_batch(run), 3);
+    EXPECT_EQ(run_attribution_batch(run), 2);
 
     EXPECT_EQ(book.storedAttribution("c01"), "广东 深圳");
     EXPECT_EQ(book.storedAttribution("c02"), "");
-    EXPECT_EQ(book.storedAttribution("c03"), "旧的");
+    EXPECT_EQ(book.storedAttribution("c03"), offline_attribution(T("13900139000"), CarrierSegments()).toUtf8());
+    EXPECT_NE(book.storedAttribution("c03"), "");
     EXPECT_EQ(book.storedAttribution("c04"), "北京 北京");
     EXPECT_EQ(book.storedAttribution("c05"), "");
     std::string log;
@@ -200,9 +204,8 @@ TEST(RunAttributionBatch, CompletedRunStoresEveryFoundAttributionAndLogsTheRest)
         if (c.kind == Kind::SetText && c.control == T("状态透明标签1")) lastCount = c.text.toUtf8();
     }
     EXPECT_EQ(log, "\r\n1.  未能获取→   c02   1380013800\r\n"
-                   "\r\n2.  未能获取→   c03   13900139000\r\n"
-                   "\r\n3.  未能获取→   c05   13600136000\r\n");
-    EXPECT_EQ(lastCount, "有3个号码未能获取");
+                   "\r\n2.  未能获取→   c05   13600136000\r\n");
+    EXPECT_EQ(lastCount, "有2个号码未能获取");
     EXPECT_EQ(lastStatus, "获取已完成！！！");
     EXPECT_EQ(service.server().requestCount(), 4u);
 }
@@ -213,7 +216,7 @@ TEST(RunAttributionBatch, EmptyBookEndsAtOnceAndKeepsTheWindowShort) {
     OpenBook open(book);
     RecordingSink sink;
     std::atomic<int> stop{0};
-    BatchRun run{&open.contacts, service.address(), &stop, sink.sink()};
+    BatchRun run{&open.contacts, service.address(), {}, nullptr, &stop, sink.sink()};
     EXPECT_EQ(run_attribution_batch(run), 0);
     std::vector<ControlChange> expected = {
         text("编辑框1", ""),
@@ -225,14 +228,70 @@ TEST(RunAttributionBatch, EmptyBookEndsAtOnceAndKeepsTheWindowShort) {
     EXPECT_EQ(service.server().requestCount(), 0u);
 }
 
-TEST(RunAttributionBatch, NoServiceAddressCountsEveryNumberAsAFailure) {
+TEST(RunAttributionBatch, WithoutAServiceEveryContactGetsItsOfflineAttribution) {
     TestBook book;
-    book.addContacts({{"c01", "13800138000", ""}, {"c02", "13900139000", ""}});
+    book.addContacts({{"c01", "13912345678", ""}, {"c02", "+86 170 3123 4567", "旧的"}, {"c03", "12345", "旧的"},
+                      {"c04", "19212345678", ""}});
     OpenBook open(book);
     RecordingSink sink;
     std::atomic<int> stop{0};
-    BatchRun run{&open.contacts, Text(), &stop, sink.sink()};
-    EXPECT_EQ(run_attribution_batch(run), 2);
+    CarrierSegments segments;
+    segments.add("139", T("移动"));
+    segments.add("170", T("电信"));
+    segments.add("1703", T("移动"));
+    segments.add("192", T("广电"));
+    BatchRun run{&open.contacts, Text(), segments, &book.connection(), &stop, sink.sink()};
+    EXPECT_EQ(run_attribution_batch(run), 1);
+    EXPECT_EQ(book.storedAttribution("c01"), "江苏省常州市 移动");
+    // The 1703 block, not the 170 one; 手机 as written.
+    EXPECT_EQ(book.storedAttribution("c02"), attribution_text(offline_place("17031234567").region, T("移动")).toUtf8());
+    EXPECT_EQ(book.storedAttribution("c03"), "旧的");  // no source could place it: left as it was
+    EXPECT_EQ(book.storedAttribution("c04"), "广电");
+    std::string log;
+    for (const auto& c : sink.changes())
+        if (c.kind == Kind::AppendText) log += c.text.toUtf8();
+    EXPECT_EQ(log, "\r\n1.  未能获取→   c03   12345\r\n");
+}
+
+TEST(RunAttributionBatch, OfflineTheWindowIsToldInStepsNotPerContact) {
+    TestBook book;
+    std::vector<TestBook::Contact> contacts;
+    const int count = 3000;
+    for (int i = 0; i < count; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "c%05d", i);
+        // Every hundredth number is a landline: logged.
+        contacts.push_back({name, i % 100 == 0 ? "025-8312" + std::to_string(1000 + i % 9000)
+                                                : std::to_string(13900000000LL + i), ""});
+    }
+    book.addContacts(contacts);
+    OpenBook open(book);
+    RecordingSink sink;
+    std::atomic<int> stop{0};
+    CarrierSegments segments;
+    segments.add("139", T("移动"));
+    BatchRun run{&open.contacts, Text(), segments, &book.connection(), &stop, sink.sink()};
+    EXPECT_EQ(run_attribution_batch(run), count / 100);
+
+    int logged = 0, positions = 0, lastPosition = 0;
+    std::string lastName, lastCount;
+    for (const auto& c : sink.changes()) {
+        if (c.kind == Kind::AppendText)
+            for (std::size_t at = c.text.toUtf8().find("未能获取"); at != std::string::npos;
+                 at = c.text.toUtf8().find("未能获取", at + 1))
+                ++logged;
+        if (c.kind == Kind::SetPosition) ++positions, lastPosition = c.number;
+        if (c.kind == Kind::SetText && c.control == T("标签1")) lastName = c.text.toUtf8();
+        if (c.kind == Kind::SetText && c.control == T("状态透明标签1")) lastCount = c.text.toUtf8();
+    }
+    EXPECT_EQ(logged, count / 100);                    // every failure logged, once
+    EXPECT_EQ(lastCount, "有30个号码未能获取");
+    EXPECT_EQ(lastPosition, count);
+    EXPECT_EQ(lastName, "c02999");
+    EXPECT_LT(positions, count / 10);                  // not one change per contact
+    int stored = 0;
+    for (const StoredContact& c : StoredContacts(book.path())) stored += c["归属地"].empty() ? 0 : 1;
+    EXPECT_EQ(stored, count - count / 100);
 }
 
 TEST(AttributionBatch, RunThatCompletesOnAWorkerThread) {
@@ -242,19 +301,21 @@ TEST(AttributionBatch, RunThatCompletesOnAWorkerThread) {
     OpenBook open(book);
     FakeWindow window;
     AttributionBatch batch(window.sink());
-    ASSERT_TRUE(batch.start(open.contacts, service.address()));
+    ASSERT_TRUE(batch.start(open.contacts, service.address(), {}));
     EXPECT_EQ(batch.stop_requested(), 0);
     ASSERT_TRUE(processEventsUntil([&] { return !batch.running(); }));
 
     EXPECT_TRUE(window.allOnThisThread);
     EXPECT_EQ(window.texts["状态透明标签"], "获取已完成！！！");
-    EXPECT_EQ(window.texts["状态透明标签1"], "有1个号码未能获取");
-    EXPECT_EQ(window.texts["编辑框1"], "\r\n1.  未能获取→   c03   13700137000\r\n");
+    // c03, unknown to the service, keeps its offline attribution: no failure.
+    EXPECT_EQ(window.texts["状态透明标签1"], "");
+    EXPECT_EQ(window.texts["编辑框1"], "");
     EXPECT_EQ(window.texts["按钮_开始获取"], "开始获取");
     EXPECT_EQ(window.texts["标签1"], "c03");
     EXPECT_EQ(window.numbers["进度条1.max"], 3);
     EXPECT_EQ(window.numbers["进度条1.pos"], 3);
-    EXPECT_EQ(window.numbers["height"], 404);
+    EXPECT_EQ(window.numbers.count("height"), 0u);
+    EXPECT_EQ(book.storedAttribution("c03"), offline_attribution(T("13700137000"), CarrierSegments()).toUtf8());
     EXPECT_EQ(batch.stop_requested(), 1);
     EXPECT_EQ(book.storedAttribution("c01"), "广东 深圳");
     EXPECT_EQ(book.storedAttribution("c02"), "广东 广州");
@@ -278,7 +339,7 @@ TEST(AttributionBatch, StoppedHalfWayFinishesTheCurrentNumber) {
     service.onRequest = [&](size_t n) {
         if (n == 3) batch.request_stop();
     };
-    ASSERT_TRUE(batch.start(open.contacts, service.address()));
+    ASSERT_TRUE(batch.start(open.contacts, service.address(), {}));
     ASSERT_TRUE(processEventsUntil([&] { return !batch.running(); }));
 
     EXPECT_EQ(service.server().requestCount(), 3u);
@@ -292,7 +353,7 @@ TEST(AttributionBatch, StoppedHalfWayFinishesTheCurrentNumber) {
 
     // A new run starts again from the first contact.
     service.onRequest = nullptr;
-    ASSERT_TRUE(batch.start(open.contacts, service.address()));
+    ASSERT_TRUE(batch.start(open.contacts, service.address(), {}));
     ASSERT_TRUE(processEventsUntil([&] { return !batch.running(); }));
     EXPECT_EQ(window.texts["状态透明标签"], "获取已完成！！！");
     EXPECT_EQ(book.storedAttribution("c08"), "区域8");
@@ -309,7 +370,7 @@ TEST(AttributionBatch, StoppedWithFailuresShowsTheLog) {
     service.onRequest = [&](size_t n) {
         if (n == 1) batch.request_stop();  // during c02, after c01 failed without a request
     };
-    ASSERT_TRUE(batch.start(open.contacts, service.address()));
+    ASSERT_TRUE(batch.start(open.contacts, service.address(), {}));
     ASSERT_TRUE(processEventsUntil([&] { return !batch.running(); }));
     EXPECT_EQ(window.texts["状态透明标签"], "获取已停止！！！");
     EXPECT_EQ(window.texts["状态透明标签1"], "有1个号码未能获取");
@@ -326,11 +387,11 @@ TEST(AttributionBatch, StartIsRefusedWhileAWorkerRuns) {
     OpenBook open(book);
     FakeWindow window;
     AttributionBatch batch(window.sink());
-    ASSERT_TRUE(batch.start(open.contacts, service.address()));
+    ASSERT_TRUE(batch.start(open.contacts, service.address(), {}));
     ASSERT_TRUE(service.server().waitForRequests(2, 30s));
-    EXPECT_FALSE(batch.start(open.contacts, service.address()));
+    EXPECT_FALSE(batch.start(open.contacts, service.address(), {}));
     batch.request_stop();  // stopping: still finishing its number
-    EXPECT_FALSE(batch.start(open.contacts, service.address()));
+    EXPECT_FALSE(batch.start(open.contacts, service.address(), {}));
     EXPECT_TRUE(batch.running());
     batch.stop_and_wait();
     EXPECT_FALSE(batch.running());
@@ -348,14 +409,15 @@ TEST(AttributionBatch, ClosingMidRunStopsAndJoinsWithoutLosingWrites) {
         OpenBook open(book);
         auto window = std::make_unique<FakeWindow>();
         auto batch = std::make_unique<AttributionBatch>(window->sink());
-        ASSERT_TRUE(batch->start(open.contacts, service.address()));
+        ASSERT_TRUE(batch->start(open.contacts, service.address(), {}));
         ASSERT_TRUE(service.server().waitForRequests(2, 30s));
         batch.reset();   // the window's about-to-be-destroyed handler: stop and wait
         window.reset();  // then the window goes, with changes still queued for it
         QCoreApplication::processEvents();
     }
     EXPECT_EQ(book.storedAttribution("c01"), "区域1");
-    EXPECT_EQ(book.storedAttribution("c02"), "");
+    // The cut fetch leaves the offline attribution, stored before the worker ended.
+    EXPECT_EQ(book.storedAttribution("c02"), offline_attribution(T("13800000002"), CarrierSegments()).toUtf8());
     EXPECT_EQ(book.storedAttribution("c03"), "");
     EXPECT_EQ(service.server().requestCount(), 2u);
 }

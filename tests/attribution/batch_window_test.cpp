@@ -3,6 +3,9 @@
 // service on 127.0.0.1, the start button clicked with the mouse, and the book
 // read back from the file.
 #include "attribution/batch_window.h"
+#include "attribution/carrier.h"
+#include "attribution/lookup.h"
+#include "services/db/record_set.h"
 #include "services/core/core.h"
 #include "services/db/db_connection.h"
 #include "services/net/fetch_time_limits.h"
@@ -31,6 +34,17 @@
 using namespace std::chrono_literals;
 
 namespace {
+
+// The delivered book's segments.
+const CarrierSegments& deliveredSegments() {
+    static TestBook book;
+    static RecordSet carriers;
+    static const CarrierSegments segments = [] {
+        carriers.SetConnection(book.connection());
+        return CarrierSegments::read(carriers);
+    }();
+    return segments;
+}
 
 // A lookup service: regions by number, a "not found" page for the rest;
 // numbers answered late or never.
@@ -238,7 +252,7 @@ TEST_F(BatchWindowTest, CompletedRunThroughTheModalWindowStoresEveryAttribution)
 TEST_F(BatchWindowTest, FailuresAreCountedLoggedAndGrowTheWindow) {
     book_.addContacts({{"c01", "13800000001", ""},
                        {"c02", "1380000000", ""},            // 10 digits: never asked
-                       {"c03", "13800000003", "旧的"},        // the service does not know it
+                       {"c03", "025-83123456", "旧的"},       // a landline: no source places it
                        {"c04", "13800000004", ""}});
     connectBook();
     LookupService service({.regions = {{"13800000001", "北京 北京"}, {"13800000004", "江苏 南京"}}});
@@ -250,7 +264,7 @@ TEST_F(BatchWindowTest, FailuresAreCountedLoggedAndGrowTheWindow) {
     EXPECT_EQ(textOf(batch, "状态透明标签1"), "有2个号码未能获取");
     const std::string log = textOf(batch, "编辑框1");
     const std::string first = "1.  未能获取→   c02   1380000000";
-    const std::string second = "2.  未能获取→   c03   13800000003";
+    const std::string second = "2.  未能获取→   c03   025-83123456";
     EXPECT_NE(log.find(first), std::string::npos) << log;
     EXPECT_NE(log.find(second), std::string::npos) << log;
     EXPECT_LT(log.find(first), log.find(second));
@@ -261,7 +275,7 @@ TEST_F(BatchWindowTest, FailuresAreCountedLoggedAndGrowTheWindow) {
     EXPECT_EQ(book_.storedAttribution("c02"), "");
     EXPECT_EQ(book_.storedAttribution("c03"), "旧的");  // a failure leaves the stored value
     EXPECT_EQ(book_.storedAttribution("c04"), "江苏 南京");
-    EXPECT_EQ(service.requestCount(), 3u);
+    EXPECT_EQ(service.requestCount(), 2u);  // only mobile numbers are asked
 
     // A second run starts with an empty log and counts its failures afresh.
     clickStartStop(batch);
@@ -385,7 +399,8 @@ TEST_F(BatchWindowTest, EscapeMidRunEndsTheWorkerAndKeepsWhatWasFound) {
     QCoreApplication::processEvents();
     EXPECT_EQ(book_.storedAttribution("c01"), "区域1");
     EXPECT_EQ(book_.storedAttribution("c02"), "区域2");
-    EXPECT_EQ(book_.storedAttribution("c03"), "");
+    // The fetch cut short by the close: the offline attribution was stored.
+    EXPECT_EQ(book_.storedAttribution("c03"), offline_attribution(T("13800000003"), deliveredSegments()).toUtf8());
     EXPECT_EQ(book_.storedAttribution("c04"), "");  // no worker went on after the close
     EXPECT_EQ(service.requestCount(), 3u);
     EXPECT_EQ(IntegrityCheck(book_.path()), "ok");
@@ -426,7 +441,8 @@ TEST_P(BatchClosingMidRun, EndsTheWorkerKeepsWhatWasFoundAndLeavesTheBookIntact)
     EXPECT_EQ(IntegrityCheck(book_.path()), "ok");
     // What the window showed as found is stored; nothing after the close.
     EXPECT_EQ(book_.storedAttribution("c01"), "区域1");
-    EXPECT_EQ(book_.storedAttribution("c02"), "");
+    // The fetch cut short by the close: the offline attribution was stored.
+    EXPECT_EQ(book_.storedAttribution("c02"), offline_attribution(T("13800000002"), deliveredSegments()).toUtf8());
     EXPECT_EQ(book_.storedAttribution("c03"), "");
     EXPECT_EQ(service.requestCount(), 2u);
     ASSERT_NE(FindWindow("main"), nullptr);
@@ -445,17 +461,40 @@ INSTANTIATE_TEST_SUITE_P(EveryOtherWay, BatchClosingMidRun,
                              return std::string("unknown");
                          });
 
-TEST_F(BatchWindowTest, WithoutAConfiguredServiceEveryNumberFailsWithoutARequest) {
-    book_.addContacts({{"c01", "13800000001", "旧的"}, {"c02", "13800000002", ""}});
+TEST_F(BatchWindowTest, WithoutAConfiguredServiceEveryContactIsPlacedOffline) {
+    book_.addContacts({{"c01", "13912345678", "旧的"}, {"c02", "+86 170 3123 4567", ""}, {"c03", "1391234567", ""},
+                       {"c04", "19912345678", ""}});
     connectBook();
-    LookupService service({.regions = {{"13800000001", "区域1"}}});  // running, but not named in Peizhi.ini
+    LookupService service({.regions = {{"13912345678", "区域1"}}});  // running, but not named in Peizhi.ini
     Window& batch = openModeless();
     clickStartStop(batch);
     EXPECT_TRUE(WaitFor([&] { return finished(batch, "获取已完成！！！"); }));
-    EXPECT_EQ(textOf(batch, "状态透明标签1"), "有2个号码未能获取");
-    EXPECT_EQ(batch.height(), 404);
     EXPECT_EQ(service.requestCount(), 0u);
-    EXPECT_EQ(book_.storedAttribution("c01"), "旧的");
+    EXPECT_EQ(book_.storedAttribution("c01"), "江苏省常州市 移动");
+    EXPECT_EQ(book_.storedAttribution("c02"), offline_attribution(T("17031234567"), deliveredSegments()).toUtf8());
+    EXPECT_NE(book_.storedAttribution("c02").find("移动"), std::string::npos);
+    EXPECT_EQ(book_.storedAttribution("c04"), "电信");
+    // Only the number no source could place is logged.
+    EXPECT_EQ(textOf(batch, "状态透明标签1"), "有1个号码未能获取");
+    const std::string log = textOf(batch, "编辑框1");
+    EXPECT_NE(log.find("1.  未能获取→   c03   1391234567"), std::string::npos) << log;
+    EXPECT_EQ(log.find("2."), std::string::npos) << log;
+    EXPECT_EQ(batch.height(), 404);
+    EXPECT_EQ(progressOf(batch)->value(), 4);
+}
+
+TEST_F(BatchWindowTest, AFreshBookNeedsNoSettingAndLogsNothing) {
+    book_.addContacts({{"c01", "13912345678", ""}, {"c02", "13800138000", ""}});
+    connectBook();
+    Window& batch = openModeless();
+    clickStartStop(batch);
+    EXPECT_TRUE(WaitFor([&] { return finished(batch, "获取已完成！！！"); }));
+    EXPECT_EQ(textOf(batch, "状态透明标签1"), "");
+    EXPECT_EQ(textOf(batch, "编辑框1"), "");
+    EXPECT_EQ(batch.height(), 152);
+    EXPECT_EQ(textOf(batch, "标签1"), "c02");
+    EXPECT_EQ(textOf(batch, "标签3"), book_.storedAttribution("c02"));
+    EXPECT_NE(book_.storedAttribution("c02"), "");
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 // The web attribution lookup against a real HTTP server on 127.0.0.1.
+#include "attribution/carrier.h"
 #include "attribution/lookup.h"
 #include "services/core/core.h"
 #include "services/db/record_set.h"
@@ -117,36 +118,31 @@ TEST(LookupAttribution, FindsTheRegionOfAMobileNumber) {
 
 TEST(LookupAttribution, MakesNoRequestForWhatIsNotAMobileNumber) {
     FakeService service;
-    for (const char* number : {"", "1", "1380013800", "138001380000", "23800138000", " 13800138000",
-                               "13800138000 ", "0138001380", "+8613800138"}) {
+    for (const char* number : {"", "1", "1380013800", "138001380000", "23800138000", "0138001380", "+8613800138",
+                               "+", "1380'138000", "1abcdefghij", "1&t=json&m=", "1380013800#", "025-83123456"}) {
         EXPECT_TRUE(lookup_attribution(Text::fromUtf8(number), service.address()).empty()) << number;
     }
     EXPECT_EQ(service.server().requestCount(), 0u);
 }
 
-TEST(LookupAttribution, ElevenBytesStartingWithOneAreAskedAsTheyAre) {
+TEST(LookupAttribution, TheServiceIsAskedWithTheElevenDigits) {
     FakeService service;
-    // Quotes, blanks, letters, "&" and "#" reach the service as part of the number
-    // and cannot change the request: the answer is simply "not found".
-    const std::vector<std::string> odd = {"1380'138000", "138 0013 80", "1abcdefghij", "1&t=json&m=", "1380013800#"};
-    for (const auto& n : odd) EXPECT_TRUE(lookup_attribution(Text::fromUtf8(n), service.address()).empty()) << n;
-    auto requests = service.server().requests();
-    ASSERT_EQ(requests.size(), odd.size());
-    for (size_t i = 0; i < odd.size(); ++i) {
-        EXPECT_EQ(requests[i].query("m"), odd[i]);
-        EXPECT_EQ(requests[i].query("t"), "html");
-        EXPECT_EQ(requests[i].target.find('#'), std::string::npos);
+    service.region("13800138000", "广东 深圳");
+    for (const char* written : {" 13800138000", "13800138000 ", "+86 138 0013 8000", "138-0013-8000",
+                                "0086 13800138000", "１３８００１３８０００"}) {
+        EXPECT_EQ(utf8(lookup_attribution(Text::fromUtf8(written), service.address())), "广东 深圳") << written;
     }
-    EXPECT_EQ(requests[0].target, "/api/mobile.php?m=1380%27138000&t=html");
+    for (const auto& request : service.server().requests())
+        EXPECT_EQ(request.target, "/api/mobile.php?m=13800138000&t=html");
 }
 
-TEST(LookupAttribution, GbkNumberOfElevenBytesIsSentEncoded) {
+TEST(LookupAttribution, TextsThatAreNotNumbersAreNeverSent) {
     FakeService service;
-    Text number = T("1一二三四五");
-    ASSERT_EQ(number.size(), 11u);
-    EXPECT_TRUE(lookup_attribution(number, service.address()).empty());
-    ASSERT_EQ(service.server().requestCount(), 1u);
-    EXPECT_EQ(service.server().requests()[0].query("m"), number.bytes());
+    const Text gbk = T("1一二三四五");
+    ASSERT_EQ(gbk.size(), 11u);
+    EXPECT_TRUE(lookup_attribution(gbk, service.address()).empty());
+    EXPECT_TRUE(lookup_attribution(Text::fromBytes(std::string(50000, '1')), service.address()).empty());
+    EXPECT_EQ(service.server().requestCount(), 0u);
 }
 
 TEST(LookupAttribution, NoAddressNoRequest) {
@@ -170,12 +166,43 @@ TEST(LookupAttribution, PagesWithoutBothMarkersInOrderGiveNothing) {
     }
 }
 
-TEST(LookupAttribution, BrokenUtf8AndCharactersGbkLacksInTheRegion) {
+TEST(LookupAttribution, GarbledAnswersGiveNothing) {
     FakeService service;
-    service.region("13800000001", "广东\xFF深圳");
-    service.region("13800000002", "广东😀深圳");
-    EXPECT_EQ(utf8(lookup_attribution(T("13800000001"), service.address())), "广东?深圳");
-    EXPECT_EQ(utf8(lookup_attribution(T("13800000002"), service.address())), "广东?深圳");
+    service.region("13800000001", "广东\xFF深圳");       // not UTF-8
+    service.region("13800000002", "广东😀深圳");          // a character GBK lacks
+    service.region("13800000003", "<b>广东</b>");         // markup
+    service.region("13800000004", std::string(200, 'x'));  // not a short line
+    service.region("13800000005", "广东\r\n深圳");
+    // The whole page in code page 936 rather than UTF-8.
+    const Text gbkPage = T("<p>卡号归属地：<em>广东 深圳</em>   类型：移动</p>");
+    service.answer("13800000006", page(gbkPage.bytes()));
+    for (int i = 1; i <= 6; ++i) {
+        const std::string n = "1380000000" + std::to_string(i);
+        EXPECT_EQ(utf8(lookup_attribution(Text::fromUtf8(n), service.address())), "") << n;
+    }
+    EXPECT_EQ(service.server().requestCount(), 6u);
+}
+
+TEST(LookupAttribution, AHugeAnswerIsReadOnlyAsFarAsItsStart) {
+    FakeService service;
+    // The markers near the top of 10 MB: found; beyond the part read: not looked for.
+    std::string early = "<p>卡号归属地：<em>广东 深圳</em>   类型：移动</p>";
+    early += std::string(10 * 1024 * 1024, ' ');
+    service.answer("13800000001", page(early));
+    std::string late(10 * 1024 * 1024, ' ');
+    late += "<p>卡号归属地：<em>广东 深圳</em>   类型：移动</p>";
+    service.answer("13800000002", page(late));
+    EXPECT_EQ(utf8(lookup_attribution(T("13800000001"), service.address())), "广东 深圳");
+    EXPECT_EQ(utf8(lookup_attribution(T("13800000002"), service.address())), "");
+}
+
+TEST(PlausibleAttribution, ShortLinesOfText) {
+    EXPECT_TRUE(plausible_attribution(T("广东 深圳 移动全球通卡")));
+    EXPECT_FALSE(plausible_attribution(Text()));
+    EXPECT_FALSE(plausible_attribution(T("广东?深圳")));
+    EXPECT_FALSE(plausible_attribution(T("<em>")));
+    EXPECT_FALSE(plausible_attribution(Text::fromBytes(std::string(97, 'a'))));
+    EXPECT_TRUE(plausible_attribution(Text::fromBytes(std::string(96, 'a'))));
 }
 
 TEST(LookupAttribution, DeadServiceGivesNothing) {
@@ -212,56 +239,62 @@ TEST(AttributionServiceAddress, ConfiguredAddressIsUsedForTheRequest) {
 
 // ---- the contact on display ----
 
-TEST(AttributionOfCurrentContact, StoredValueIsShownWithoutARequest) {
-    FakeService service;
+namespace {
+
+CarrierSegments mobileSegments() {
+    CarrierSegments segments;
+    segments.add("138", T("移动"));
+    return segments;
+}
+
+}  // namespace
+
+TEST(AttributionOfCurrentContact, StoredValueIsShownAsItIs) {
     TestBook book;
     book.addContacts({{"c01", "13800138000", "北京 北京"}});
     RecordSet contacts;
     contacts.SetConnection(book.connection());
     ASSERT_TRUE(contacts.OpenTable(T("通讯录"), T("姓名 ASC")));
     ASSERT_TRUE(contacts.MoveTo(0));
-    EXPECT_EQ(utf8(attribution_of_current_contact(contacts, service.address())), "北京 北京");
-    EXPECT_EQ(service.server().requestCount(), 0u);
+    EXPECT_EQ(utf8(attribution_of_current_contact(contacts, mobileSegments())), "北京 北京");
+    EXPECT_EQ(book.storedAttribution("c01"), "北京 北京");
 }
 
-TEST(AttributionOfCurrentContact, FoundValueIsStoredAtOnce) {
-    FakeService service;
-    service.region("13800138000", "广东 深圳");
+TEST(AttributionOfCurrentContact, OfflineValueIsStoredAtOnce) {
     TestBook book;
-    book.addContacts({{"c01", "13800138000", ""}, {"c02", "13900139000", ""}});
+    book.addContacts({{"c01", "13912345678", ""}, {"c02", "13800139000", ""}, {"c03", "12345", ""}});
     {
         RecordSet contacts;
         contacts.SetConnection(book.connection());
         ASSERT_TRUE(contacts.OpenTable(T("通讯录"), T("姓名 ASC")));
         ASSERT_TRUE(contacts.MoveTo(0));
-        EXPECT_EQ(utf8(attribution_of_current_contact(contacts, service.address())), "广东 深圳");
+        CarrierSegments segments;
+        segments.add("139", T("移动"));
+        EXPECT_EQ(utf8(attribution_of_current_contact(contacts, segments)), "江苏省常州市 移动");
         // In the file already, before the record set moves or closes.
-        EXPECT_EQ(book.storedAttribution("c01"), "广东 深圳");
-        // Shown again without a reopen: the stored value, no second request.
-        EXPECT_EQ(utf8(attribution_of_current_contact(contacts, service.address())), "广东 深圳");
-        EXPECT_EQ(service.server().requestCount(), 1u);
+        EXPECT_EQ(book.storedAttribution("c01"), "江苏省常州市 移动");
+        // Not a mobile number: nothing shown, nothing stored.
+        ASSERT_TRUE(contacts.MoveTo(2));
+        EXPECT_TRUE(attribution_of_current_contact(contacts, segments).empty());
         // Reopened (as a new search does): the value is still there.
         ASSERT_TRUE(contacts.OpenTable(T("通讯录"), T("姓名 ASC")));
         ASSERT_TRUE(contacts.MoveTo(0));
-        EXPECT_EQ(utf8(contacts.ReadText(T("归属地"))), "广东 深圳");
+        EXPECT_EQ(utf8(contacts.ReadText(T("归属地"))), "江苏省常州市 移动");
     }
-    EXPECT_EQ(book.storedAttribution("c01"), "广东 深圳");
     EXPECT_EQ(book.storedAttribution("c02"), "");
+    EXPECT_EQ(book.storedAttribution("c03"), "");
 }
 
-TEST(AttributionOfCurrentContact, FailedLookupLeavesTheFieldEmptyForNextTime) {
-    FakeService service;
+TEST(AttributionOfCurrentContact, ARefusedStoreStillShowsTheAttribution) {
     TestBook book;
-    book.addContacts({{"c01", "13800138000", ""}});
+    book.addContacts({{"c01", "13912345678", ""}});
+    book.refuseChangesTo("c01");
     RecordSet contacts;
     contacts.SetConnection(book.connection());
     ASSERT_TRUE(contacts.OpenTable(T("通讯录"), T("姓名 ASC")));
     ASSERT_TRUE(contacts.MoveTo(0));
-    EXPECT_TRUE(attribution_of_current_contact(contacts, service.address()).empty());
+    EXPECT_EQ(utf8(attribution_of_current_contact(contacts, CarrierSegments())), "江苏省常州市");
     EXPECT_EQ(book.storedAttribution("c01"), "");
-    service.region("13800138000", "广东 深圳");
-    EXPECT_EQ(utf8(attribution_of_current_contact(contacts, service.address())), "广东 深圳");
-    EXPECT_EQ(service.server().requestCount(), 2u);
 }
 
 TEST(AttributionStatusText, SixBlanksThenTheLabel) {

@@ -1,10 +1,13 @@
 // The contact record window: new contacts, changes, deletions, and what the
 // file holds afterwards.
 
+#include "attribution/record_display.h"
+#include "attribution/service_refinement.h"
 #include "contacts/record_editor.h"
 #include "contacts/record_window/record_fixture.h"
 #include "services/core/core.h"
 #include "services/db/record_set.h"
+#include "services/net/fetch_time_limits.h"
 #include "services/system/system.h"
 #include "services/window/commands.h"
 #include "services/window/controls/balloon_tip.h"
@@ -184,21 +187,63 @@ TEST_F(RecordWindowTest, UnknownCarrierClearsTheLogo) {
     EXPECT_TRUE(record.control(T("图片框1")).picture().empty());
 }
 
-TEST_F(RecordWindowTest, AttributionFoundOnShowIsStoredAtOnce) {
-    LocalHttpServer server([](const LocalHttpServer::Request&) {
-        return LocalHttpServer::attributionPage("广东 深圳 移动全球通卡");
-    });
-    ASSERT_TRUE(WriteIni(state_.settingsPath, T("网络"), T("归属地查询地址"), Text::fromUtf8(server.baseUrl())));
-    addContact({{"姓名", "周八"}, {"手机", "13812345678"}});
+TEST_F(RecordWindowTest, AFreshInstallShowsRegionAndCarrierWithoutAnySetting) {
+    addContact({{"姓名", "周八"}, {"手机", "139-1234-5678"}});
     refillList();
     openRow(0);
     Window& record = recordWindow();
-    EXPECT_EQ(textOf(record, "透明标签_当前选择"), "当前选中第 1 条记录      归属地：广东 深圳 移动全球通卡");
-    // Read back from the file while the window is still open.
+    EXPECT_EQ(textOf(record, "透明标签_当前选择"), "当前选中第 1 条记录      归属地：江苏省常州市 移动");
+    EXPECT_EQ(record.control(T("图片框1")).picture(), PictureResource(Pictures::CarrierLogoYiDong));
+    // Read back from the file while the window is still open; 手机 as typed.
     const auto rows = storedContacts();
     ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0]["归属地"], Gbk("广东 深圳 移动全球通卡"));
+    EXPECT_EQ(rows[0]["归属地"], Gbk("江苏省常州市 移动"));
+    EXPECT_EQ(rows[0]["手机"], "139-1234-5678");
+}
+
+TEST_F(RecordWindowTest, TheServiceAnswerReplacesTheOfflineAttributionWhenItArrives) {
+    LocalHttpServer server([](const LocalHttpServer::Request&) {
+        return LocalHttpServer::attributionPage("江苏 常州 移动全球通卡");
+    });
+    ASSERT_TRUE(WriteIni(state_.settingsPath, T("网络"), T("归属地查询地址"), Text::fromUtf8(server.baseUrl())));
+    addContact({{"姓名", "周八"}, {"手机", "13912345678"}});
+    refillList();
+    openRow(0);
+    Window& record = recordWindow();
+    // Shown at once, before the answer can have been handled.
+    EXPECT_EQ(textOf(record, "透明标签_当前选择"), "当前选中第 1 条记录      归属地：江苏省常州市 移动");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !attribution_service_asked(record); }, 20000));
+    EXPECT_EQ(textOf(record, "透明标签_当前选择"), "当前选中第 1 条记录      归属地：江苏 常州 移动全球通卡");
+    const auto rows = storedContacts();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0]["归属地"], Gbk("江苏 常州 移动全球通卡"));
     EXPECT_EQ(server.requestCount(), 1u);
+}
+
+TEST_F(RecordWindowTest, AServiceThatNeverAnswersFreezesNothingAndIsDroppedWhenAnotherContactIsShown) {
+    ScopedFetchTimeLimits limits(FetchTimeLimits{std::chrono::seconds(10), std::chrono::seconds(600)});
+    LocalHttpServer silent([](const LocalHttpServer::Request&) { return LocalHttpServer::silent(); });
+    ASSERT_TRUE(WriteIni(state_.settingsPath, T("网络"), T("归属地查询地址"), Text::fromUtf8(silent.baseUrl())));
+    addContact({{"姓名", "甲"}, {"手机", "13912345678"}});
+    addContact({{"姓名", "乙"}, {"手机", "17031234567"}});
+    refillList();
+    openRow(0);
+    Window& record = recordWindow();
+    EXPECT_EQ(textOf(record, "透明标签_当前选择"), "当前选中第 1 条记录      归属地：江苏省常州市 移动");
+    ASSERT_TRUE(silent.waitForRequests(1, std::chrono::seconds(20)));
+    // The user goes on: another contact is shown while the first question hangs.
+    mainWindow().list(T("超级列表框1"))->setCurrentSelection(1);
+    EXPECT_EQ(textOf(record, "编辑框_姓名"), "乙");
+    EXPECT_EQ(record.control(T("图片框1")).picture(), PictureResource(Pictures::CarrierLogoYiDong));
+    EXPECT_NE(textOf(record, "透明标签_当前选择").find("移动"), std::string::npos);
+    ASSERT_TRUE(silent.waitForRequests(2, std::chrono::seconds(20)));
+    // Closing the window withdraws the question; its thread ends without waiting out the 600 s.
+    closeWindows();
+    end_service_requests();
+    const auto rows = storedContacts();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0]["归属地"], Gbk("江苏省常州市 移动"));
+    EXPECT_NE(rows[1]["归属地"].find(Gbk("移动")), std::string::npos);
 }
 
 TEST_F(RecordWindowTest, BadBirthdayStopsTheSaveAndChangesNothing) {

@@ -113,6 +113,11 @@ void HtmlBrowseBox::showPage(quint64 generation, const Bytes& page) {
     emit loadFinished(true);
 }
 
+void HtmlBrowseBox::showNotice(const Text& text) {
+    setAddress(Text());
+    view_->setPlainText(text.toQString());
+}
+
 QString HtmlBrowseBox::shownText() const { return view_->toPlainText(); }
 
 QString HtmlBrowseBox::decodePage(const Bytes& page) {

@@ -38,6 +38,8 @@ public:
     // Starts loading the page; returns at once. An empty address clears the box.
     void setAddress(const Text& url);
     Text address() const { return address_; }
+    // Shows a short plain text in place of a page (no address, nothing fetched).
+    void showNotice(const Text& text);
 
     bool isLoading() const { return loading_; }
     // The document shown, as plain text (for inspection).

@@ -18,7 +18,7 @@ fail() {
     exit 1
 }
 
-for tool in Xvfb openbox xdotool sqlite3 iconv import; do
+for tool in Xvfb openbox xdotool xmodmap sqlite3 iconv import; do
     command -v "$tool" > /dev/null || fail "$tool is not installed (tools/packages.txt lists it)"
 done
 [ -x "$program_folder/varelo" ] || fail "no program in $program_folder (build first)"
@@ -100,18 +100,16 @@ expect_active() {  # expect_active ID WHAT
 
 click() {  # click WINDOW X Y: a left click at client coordinates
     xdotool mousemove --window "$1" "$2" "$3" click 1
-    sleep 0.2
+    sleep 0.3
+}
+
+focus_box() {  # focus_box WINDOW X Y: into an edit box (clicked again: a busy machine may still be placing it)
+    click "$1" "$2" "$3"
+    click "$1" "$2" "$3"
 }
 
 type_into() {  # type_into WINDOW X Y TEXT: click into a box, empty it, type
-    click "$1" "$2" "$3"
-    if LC_ALL=C grep -q '[^ -~]' <<< "$4"; then
-        # xdotool types a Chinese character by mapping it to a spare key; the
-        # program sees the first such mapping late and drops that character,
-        # so a first pass warms the mapping up and is then erased.
-        xdotool type --delay 40 "$4"
-        sleep 0.2
-    fi
+    focus_box "$1" "$2" "$3"
     xdotool key --clearmodifiers ctrl+a BackSpace
     xdotool type --delay 40 "$4"
     sleep 0.2
@@ -135,6 +133,14 @@ answer_message() {  # answer_message TITLE: Enter on the message box
     xdotool key Return
     wait_gone "$box" "the message box \"$1\""
 }
+
+# xdotool types a character missing from the keyboard map by mapping it to a
+# spare key just before pressing it, and a busy program may read the key
+# before the new map. The contact's two Chinese characters get keys of their
+# own before the program starts.
+spare=($(xmodmap -pke | awk '$2 > 8 && NF == 3 {print $2}' | head -2))
+[ ${#spare[@]} -eq 2 ] || fail "no spare keys in the keyboard map"
+xmodmap -e "keycode ${spare[0]} = U5F20" -e "keycode ${spare[1]} = U4F1F"  # 张 伟
 
 # ---- the program, in a copy of the program folder ----
 folder="$work/program"

@@ -24,6 +24,20 @@ xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
 
 }  // namespace
 
+bool DesktopComposites() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || !x11->connection()) return true;
+    xcb_connection_t* connection = x11->connection();
+    // A compositing manager owns this selection for the screen it draws.
+    const xcb_atom_t manager = Atom(connection, "_NET_WM_CM_S0");
+    if (manager == XCB_ATOM_NONE) return false;
+    xcb_get_selection_owner_reply_t* reply =
+        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, manager), nullptr);
+    const bool owned = reply && reply->owner != XCB_NONE;
+    std::free(reply);
+    return owned;
+}
+
 void ShowEmptyTitle(QWidget* window) {
     if (!window || !window->windowHandle() || !window->testAttribute(Qt::WA_WState_Created)) return;
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;

@@ -9,3 +9,7 @@ class QWidget;
 // X window; nothing when the platform is not X11 or the window has no native
 // window yet.
 void ShowEmptyTitle(QWidget* window);
+
+// False on an X11 screen that no compositing manager draws, where the
+// transparent parts of a window show black; true otherwise.
+bool DesktopComposites();

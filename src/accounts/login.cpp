@@ -167,9 +167,19 @@ void account_button(ProgramState& state) {
     fill_user_list(state);
 }
 
+void password_enter(ProgramState& state, const std::function<void()>& loadMainWindow) {
+    Window* login = Login();
+    if (!login) return;
+    // Enter does what the visible confirming button does.
+    if (InAccountEditMode(*login)) account_button(state);
+    else sign_in(state, loadMainWindow);
+}
+
 HandlerTable login_window_handlers(ProgramState& state, std::function<void()> loadMainWindow) {
     return {
         {LoginHandlers::SignIn, [&state, loadMainWindow](const EventArgs&) { sign_in(state, loadMainWindow); }},
         {LoginHandlers::AccountButton, [&state](const EventArgs&) { account_button(state); }},
+        {LoginHandlers::PasswordEnter,
+         [&state, loadMainWindow](const EventArgs&) { password_enter(state, loadMainWindow); }},
     };
 }

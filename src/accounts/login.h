@@ -30,6 +30,10 @@ void sign_in(ProgramState& state, const std::function<void()>& loadMainWindow);
 // chosen change (修改, 添加, 删除) and returns to normal mode.
 void account_button(ProgramState& state);
 
+// Enter in 编辑框_密码: signs in, or in account edit mode confirms, as the
+// button showing at the time does.
+void password_enter(ProgramState& state, const std::function<void()>& loadMainWindow);
+
 // The login window's handlers except "created" and "destroying", which the
 // program composes with its start-up and shutdown steps.
 HandlerTable login_window_handlers(ProgramState& state, std::function<void()> loadMainWindow);

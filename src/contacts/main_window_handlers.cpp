@@ -1,5 +1,6 @@
 #include "contacts/main_window_handlers.h"
 
+#include "contacts/chat.h"
 #include "contacts/contact_list.h"
 #include "contacts/picture_capture.h"
 #include "contacts/record_editor.h"
@@ -125,7 +126,14 @@ void load_weather_window(ProgramState& state) {
     LoadWindow(WeatherWindowDecl(), weather_window_handlers(state));
 }
 
-void open_about_window() { LoadWindow(AboutWindowDecl(), about_window_handlers(), true); }
+void open_about_window(const ProgramState& state) {
+    WindowDecl about = AboutWindowDecl();
+    // The chat link goes where the record window's chat buttons go.
+    for (ControlDecl& control : about.controls)
+        if (control.name == T("超级链接框1"))
+            control.linkTarget = chat_link_address(chat_link_prefix(state), AboutChatNumber());
+    LoadWindow(about, about_window_handlers(), true);
+}
 
 HandlerTable main_window_contact_handlers(ProgramState& state) {
     using namespace MainHandlers;
@@ -152,7 +160,7 @@ HandlerTable main_window_contact_handlers(ProgramState& state) {
         {SaveContact, on(save_contact)},
         {WeatherTick, on(weather_hover)},
         {MenuDeleteAll, on(delete_all_contacts)},
-        {MenuAbout, [](const EventArgs&) { open_about_window(); }},
+        {MenuAbout, [&state](const EventArgs&) { open_about_window(state); }},
     };
 }
 

@@ -46,8 +46,9 @@ void weather_window_created(ProgramState& state);
 // Loads the weather window, hidden.
 void load_weather_window(ProgramState& state);
 
-// Opens the about window, modal.
-void open_about_window();
+// Opens the about window, modal; its chat link is built with the configured
+// chat address (QQ聊天地址).
+void open_about_window(const ProgramState& state);
 
 // Handlers of the main window's contact actions and of the menu items
 // "删除全部" and "关于". The program adds the window's created, destroying and

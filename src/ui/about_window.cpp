@@ -3,6 +3,8 @@
 #include "ui/decl_helpers.h"
 #include "ui/pictures/pictures.h"
 
+Text AboutChatNumber() { return T("10001000"); }
+
 WindowDecl AboutWindowDecl() {
     WindowDecl w = NormalFixedWindow("about", T("关于"), 332, 281);
     w.controls = {
@@ -16,8 +18,7 @@ WindowDecl AboutWindowDecl() {
                               "  Varelo 项目组 编写，欢迎反馈意见。"),
                     .textColour = Rgb(0, 0, 0), .hAlign = HAlign::Left, .wordWrap = true},
         ControlDecl{.kind = ControlKind::HyperLinker, .name = T("超级链接框1"), .rect = {20, 204, 104, 23},
-                    .text = T("QQ：10001000"),
-                    .linkTarget = T("http://chat.example.com/msgrd?V=1&Uin=10001000&Site=lunarkite&Menu=yes")},
+                    .text = T("QQ：") + AboutChatNumber()},
         ControlDecl{.kind = ControlKind::HyperLinker, .name = T("超级链接框2"), .rect = {15, 227, 208, 16},
                     .text = T("http://varelo.example.com"), .linkTarget = T("http://varelo.example.com")},
         PushButton("按钮1", {246, 222, 64, 24}, "确定", AboutHandlers::Confirm),

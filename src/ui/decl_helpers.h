@@ -17,5 +17,11 @@ ControlDecl PushButton(const char* name, RectDecl rect, const char* caption, con
 // A label in the default font and colours.
 ControlDecl PlainLabel(const char* name, RectDecl rect, const char* caption);
 
+// A balloon tip's stored look: RGB(255,255,225) fill, black 1-pixel border,
+// corners 16 x 16, margins 12, a tail (12, 16, 16) on the bottom left, a soft
+// shadow (60 %, 5 right, 3 down, 7 x 7), 10 % transparency; the behaviour
+// switches, timing and fade steps (ms) as given.
+BalloonTipSettings StoredBalloon(int behaviour, int initialDelay, int displayTime, int fadeStep);
+
 // A non-visual object (record set, connection, dialog...) with no other property.
 ControlDecl NonVisual(ControlKind kind, const char* name);

@@ -10,6 +10,7 @@ inline constexpr const char* Created = "login_created";
 inline constexpr const char* Destroying = "login_destroying";
 inline constexpr const char* SignIn = "login_sign_in";
 inline constexpr const char* AccountButton = "login_account_button";
+inline constexpr const char* PasswordEnter = "login_password_enter";
 }  // namespace LoginHandlers
 
 WindowDecl LoginWindowDecl();

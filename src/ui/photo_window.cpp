@@ -1,5 +1,7 @@
 #include "ui/photo_window.h"
 
+#include "ui/decl_helpers.h"
+
 WindowDecl PhotoWindowDecl() {
     WindowDecl w;
     w.id = "photo";
@@ -16,12 +18,18 @@ WindowDecl PhotoWindowDecl() {
     w.events = {{Event::Created, PhotoHandlers::Created},
                 {Event::Resized, PhotoHandlers::Resized},
                 {Event::Destroying, PhotoHandlers::Destroying}};
+    // Stored without a tail and without a shadow.
+    BalloonTipSettings balloon = StoredBalloon(BalloonBehaviour::ShowAgain, 600, 3000, 0);
+    balloon.tailWidth = balloon.tailHeight = balloon.tailMargin = 0;
+    balloon.shadowSoft = false;
+    balloon.shadowDarkening = balloon.shadowRight = balloon.shadowDown = 0;
+    balloon.softWidth = balloon.softHeight = 0;
     w.controls = {
         ControlDecl{.kind = ControlKind::PicBox, .name = T("图片框1"), .rect = {-1, -1, 594, 473},
                     .border = Border::Sunken, .pictureMode = PictureMode::Scaled},
         ControlDecl{.kind = ControlKind::Timer, .name = T("时钟1"), .parent = T("图片框1"), .interval = 1000,
                     .events = {{Event::TimerTick, PhotoHandlers::TimerTick}}},
-        ControlDecl{.kind = ControlKind::Q_tip, .name = T("气球提示框1"), .parent = T("图片框1")},
+        ControlDecl{.kind = ControlKind::Q_tip, .name = T("气球提示框1"), .parent = T("图片框1"), .balloon = balloon},
     };
     return w;
 }

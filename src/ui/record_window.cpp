@@ -29,9 +29,8 @@ WindowDecl RecordWindowDecl() {
                            .textColour = Rgb(0, 0, 0), .hAlign = HAlign::Left, .vAlign = VAlign::Centre};
     };
 
-    BalloonTipSettings balloon = BalloonTipSettings::defaults();
-    balloon.initialDelay = 20;
-    balloon.displayTime = 5000;
+    const BalloonTipSettings balloon =
+        StoredBalloon(BalloonBehaviour::ShowAgain | BalloonBehaviour::Switch4, 20, 5000, 10);
 
     ControlDecl birthday = edit("编辑框_生日", {40, 226, 96, 20});
     birthday.inputMode = InputMode::DateTime;
@@ -72,13 +71,16 @@ WindowDecl RecordWindowDecl() {
         edit("编辑框_座机", {229, 169, 113, 20}),
         label("透明标签_分组1", {191, 199, 40, 17}, "分机："),
         edit("编辑框_分机", {229, 196, 113, 20}),
-        label("透明标签_手机备1", {10, 229, 26, 17}, "生日："),
+        // The four labels below are as wide as their three characters at 12
+        // pixels (declared 26 and 33 wide, they cut the colon); 生日 starts 6
+        // pixels further left to keep clear of its box.
+        label("透明标签_手机备1", {4, 229, 36, 17}, "生日："),
         birthday,
-        label("透明标签_手机备2", {148, 229, 33, 17}, "邮箱："),
+        label("透明标签_手机备2", {148, 229, 36, 17}, "邮箱："),
         edit("编辑框_邮箱", {185, 226, 157, 20}),
-        label("透明标签_地址", {9, 264, 26, 17}, "地址："),
+        label("透明标签_地址", {9, 264, 36, 17}, "地址："),
         edit("编辑框_地址", {46, 261, 296, 20}),
-        label("透明标签_籍贯", {9, 293, 26, 17}, "籍贯："),
+        label("透明标签_籍贯", {9, 293, 36, 17}, "籍贯："),
         edit("编辑框_籍贯", {46, 292, 296, 20}),
         ControlDecl{.kind = ControlKind::GroupBox, .name = T("分组框1"), .rect = {9, 320, 333, 88}, .text = T("备注"),
                     .textColour = Rgb(0, 0, 0)},

@@ -19,9 +19,8 @@ ControlDecl ColumnBox(const char* name, RectDecl rect) {
 }  // namespace
 
 WindowDecl TextImportWindowDecl() {
-    BalloonTipSettings balloon = BalloonTipSettings::defaults();
-    balloon.initialDelay = 500;
-    balloon.displayTime = 10000;
+    const BalloonTipSettings balloon = StoredBalloon(
+        BalloonBehaviour::ShowAgain | BalloonBehaviour::Switch2 | BalloonBehaviour::Switch8, 500, 10000, 0);
 
     WindowDecl w = NormalFixedWindow("text_import", T("导入数据"), 1006, 594);
     w.events = {{Event::Destroying, kTextImportClosingHandler}};

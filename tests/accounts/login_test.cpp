@@ -144,6 +144,32 @@ TEST_F(Login, RightPasswordOpensTheMainWindowWithTheUserBanner) {
     EXPECT_EQ(program_->state().userName.toUtf8(), "admin");
 }
 
+TEST_F(Login, EnterInThePasswordBoxSignsInAndInEditModeConfirms) {
+    start();
+    auto* password = qobject_cast<QLineEdit*>(control("编辑框_密码").widget());
+    ASSERT_NE(password, nullptr);
+    // A wrong password: Enter checks it as the button would.
+    typePassword("wrong");
+    QTest::keyClick(password, Qt::Key_Return);
+    EXPECT_EQ(messages_->lastText(), "  密码错误！ ");
+    EXPECT_EQ(FindWindow("main"), nullptr);
+
+    // In account edit mode Enter confirms the change.
+    enterEditMode("admin", "123456");
+    typePassword("s3cret");
+    QTest::keyClick(password, Qt::Key_Enter);
+    EXPECT_EQ(storedUsers(), (std::vector<std::string>{"admin/s3cret"}));
+    EXPECT_EQ(control("按钮_修改密码").text().toUtf8(), "修改密码");
+    EXPECT_EQ(FindWindow("main"), nullptr);
+
+    typePassword("s3cret");
+    QTest::keyClick(password, Qt::Key_Return);
+    settle();
+    EXPECT_EQ(FindWindow("login"), nullptr);
+    ASSERT_NE(FindWindow("main"), nullptr);
+    EXPECT_EQ(FindWindow("main")->control(T("透明标签_用户")).text().toUtf8(), "用户：admin");
+}
+
 TEST_F(Login, SignInShowsTheStoredAvatarAndRemembersTheRow) {
     const Bytes avatar = PictureResource(Pictures::WeatherIcon);
     addUser("bob", "b", avatar);

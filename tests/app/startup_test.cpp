@@ -16,6 +16,7 @@
 #include <QCursor>
 #include <QDir>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -295,6 +296,26 @@ TEST_F(Startup, AboutWindowOpensModalFromTheMenuAndClosesOnItsButton) {
     main->impl().runMenuHandler("menu_about", T("关于"));
     EXPECT_TRUE(seen);
     EXPECT_EQ(FindWindow("about"), nullptr);
+}
+
+TEST_F(Startup, AboutWindowChatLinkUsesTheConfiguredChatAddress) {
+    for (const std::string& settings : {std::string(), std::string("[网络]\r\nQQ聊天地址=http://chat.test.example/\r\n")}) {
+        if (!settings.empty()) writeSettings(settings);
+        Window* main = loadMain();
+        QString link;
+        QTimer::singleShot(0, [&] {
+            Window* about = FindWindow("about");
+            if (!about) return;
+            if (auto* label = qobject_cast<QLabel*>(about->control(T("超级链接框1")).widget())) link = label->text();
+            DestroyWindow(about, true);
+        });
+        main->impl().runMenuHandler("menu_about", T("关于"));
+        const QString host = settings.empty() ? "http://wpa.qq.com" : "http://chat.test.example";
+        EXPECT_TRUE(link.contains("href=\"" + host + "/msgrd?V=1&amp;Uin=10001000&amp;Site=lunarkite&amp;Menu=yes\""))
+            << link.toStdString();
+        DestroyWindow(main, true);
+        settle();
+    }
 }
 
 TEST_F(Startup, MenuItemsOpenTheirWindowsModal) {

@@ -121,7 +121,13 @@ QWidget* WindowHandle(Window* window) { return window ? window->widget() : nullp
 QWidget* WindowHandle(const Control& control) { return control.widget(); }
 
 void SetFocus(const Control& control) {
-    if (QWidget* w = control.widget()) w->setFocus(Qt::OtherFocusReason);
+    QWidget* w = control.widget();
+    if (!w) return;
+    // The keyboard focus lives in the active window: giving it to a control
+    // activates the control's window, also over a window whose activation is
+    // still on its way (one just shown), or the focus stays over there.
+    if (QWidget* top = w->window(); top->isVisible()) top->activateWindow();
+    w->setFocus(Qt::OtherFocusReason);
 }
 
 void SetFocus(Window* window) {

@@ -8,6 +8,7 @@ const char* EventName(Event event) {
     case Event::Resized: return "Resized";
     case Event::Clicked: return "Clicked";
     case Event::ContentChanged: return "ContentChanged";
+    case Event::EnterPressed: return "EnterPressed";
     case Event::ItemSelected: return "ItemSelected";
     case Event::DropDown: return "DropDown";
     case Event::CurrentItemChanged: return "CurrentItemChanged";

@@ -71,6 +71,7 @@ enum class Event {
     // controls
     Clicked,           // button, image button: left click released on it
     ContentChanged,    // edit box: after every change of its text
+    EnterPressed,      // single-line edit box: Enter (Return) pressed in it
     ItemSelected,      // combo box: the user chose an entry (selection final)
     DropDown,          // combo box: the list is opening
     CurrentItemChanged,// report list: a row became the focused row
@@ -148,7 +149,7 @@ struct ControlDecl {
     bool visible = true;
     bool enabled = true;
     bool tabStop = true;
-    int tabOrder = 0;  // 0: declaration order; explicit positions come first
+    int tabOrder = 0;  // 0: creation order; else the position (from 1) among all the window's controls
     Cursor cursor = Cursor::Arrow;
 
     // caption (labels, buttons, group boxes, radio, hyperlink, transparent

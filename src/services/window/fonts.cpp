@@ -2,56 +2,67 @@
 
 #include <QApplication>
 #include <QFontDatabase>
-#include <QStringList>
 
 namespace {
 
-// CJK faces this desktop may have, best first.
-const QStringList& CjkFaces() {
-    static const QStringList faces = {"WenQuanYi Zen Hei", "Noto Sans CJK SC", "Noto Serif CJK SC",
-                                      "AR PL UMing CN", "WenQuanYi Micro Hei", "Droid Sans Fallback"};
-    return faces;
+bool Installed(const QString& family) { return QFontDatabase::families().contains(family, Qt::CaseInsensitive); }
+
+QString FirstInstalled(const QStringList& faces) {
+    for (const QString& f : faces)
+        if (Installed(f)) return f;
+    return QString();
 }
 
-QString FirstInstalledCjkFace() {
-    static const QString face = [] {
-        const QStringList installed = QFontDatabase::families();
-        for (const QString& f : CjkFaces())
-            if (installed.contains(f, Qt::CaseInsensitive)) return f;
-        return QString();
-    }();
-    return face;
+bool IsSong(const QString& family) {
+    return family.isEmpty() || family == QStringLiteral("宋体") || family == QStringLiteral("新宋体") ||
+           family.compare("SimSun", Qt::CaseInsensitive) == 0 || family.compare("NSimSun", Qt::CaseInsensitive) == 0;
+}
+
+// The face Chinese glyphs missing from a declared Latin face come from.
+QString ChineseFallback(const QString& family) {
+    const QString song = FirstInstalled(SongStandIns());
+    const QString sans = FirstInstalled(SansStandIns());
+    if (IsSong(family) || family == song) return song.isEmpty() ? sans : song;
+    return sans.isEmpty() ? song : sans;
 }
 
 }  // namespace
 
+const QStringList& SongStandIns() {
+    // AR PL UMing (fonts-arphic-uming) draws Latin letters and digits at half
+    // a Chinese character, as 宋体 does, in a line as tall as the pixel size;
+    // Noto Serif CJK SC's proportional digits are wider and its lines taller,
+    // which cuts "照片尺寸：200*170" in its 104 x 13 label.
+    static const QStringList faces = {"SimSun", "AR PL UMing CN", "AR PL UMing TW", "Noto Serif CJK SC"};
+    return faces;
+}
+
+const QStringList& SansStandIns() {
+    static const QStringList faces = {"WenQuanYi Zen Hei", "Noto Sans CJK SC", "WenQuanYi Micro Hei",
+                                      "Droid Sans Fallback"};
+    return faces;
+}
+
 QString InstalledFamily(const Text& declaredFamily) {
     const QString wanted = declaredFamily.toQString();
-    const QStringList installed = QFontDatabase::families();
-    const bool isSong = wanted == QStringLiteral("宋体") || wanted.compare("SimSun", Qt::CaseInsensitive) == 0 ||
-                        wanted.compare("NSimSun", Qt::CaseInsensitive) == 0 || wanted == QStringLiteral("新宋体");
-    if (!wanted.isEmpty() && !isSong && installed.contains(wanted, Qt::CaseInsensitive)) return wanted;
-    if (isSong) {
-        for (const QString& f : {QStringLiteral("SimSun"), QStringLiteral("宋体")})
-            if (installed.contains(f, Qt::CaseInsensitive)) return f;
+    if (IsSong(wanted)) {
+        const QString song = FirstInstalled(SongStandIns());
+        if (!song.isEmpty()) return song;
+    } else if (Installed(wanted)) {
+        return wanted;
     }
-    const QString cjk = FirstInstalledCjkFace();
-    return cjk.isEmpty() ? QApplication::font().family() : cjk;
+    const QString sans = FirstInstalled(SansStandIns());
+    return sans.isEmpty() ? QApplication::font().family() : sans;
 }
 
 QFont MakeFont(const FontDecl& font) {
     QFont f(InstalledFamily(font.family));
     f.setPixelSize(font.pixelHeight > 0 ? font.pixelHeight : 12);
     f.setBold(font.bold);
-    // Chinese glyphs missing from the chosen face come from another CJK face.
-    const QString cjk = FirstInstalledCjkFace();
-    if (!cjk.isEmpty() && cjk != f.family()) f.setFamilies({f.family(), cjk});
+    // Chinese glyphs missing from the chosen face come from a face of its kind.
+    const QString fallback = ChineseFallback(f.family());
+    if (!fallback.isEmpty() && fallback != f.family()) f.setFamilies({f.family(), fallback});
     return f;
 }
 
-QFont DefaultGuiFont() {
-    QFont f = QApplication::font();
-    const QString cjk = FirstInstalledCjkFace();
-    if (!cjk.isEmpty()) f.setFamilies({f.family(), cjk});
-    return f;
-}
+QFont DefaultGuiFont() { return MakeFont(FontDecl{Text(), 12}); }

@@ -168,7 +168,8 @@ int ReportList::InsertColumn(std::optional<int> index, const Text& title, std::o
     item->setTextAlignment(AlignmentOf(column.alignment));
     headerModel_->setHorizontalHeaderItem(at, item);
     header_->resizeSection(at, std::max(width.value_or(kDefaultColumnWidth), 0));
-    updateScrollBars();
+    // The header's height follows its first column.
+    layoutHeader();
     viewport()->update();
     return at;
 }
@@ -188,8 +189,12 @@ void ReportList::SetColumnWidth(int column, int width) {
                 widest = std::max(widest, textWidth(row.cells[static_cast<std::size_t>(column)]));
         pixels = widest + 2 * kCellPadding;
     } else if (width == -2) {
+        // The wider of the title and the cells, so that every value reads whole.
         pixels = header_->fontMetrics().horizontalAdvance(columns_[static_cast<std::size_t>(column)].title.toQString()) +
                  3 * kCellPadding;
+        for (const auto& row : rows_)
+            if (static_cast<std::size_t>(column) < row.cells.size())
+                pixels = std::max(pixels, textWidth(row.cells[static_cast<std::size_t>(column)]) + 2 * kCellPadding);
         if (column == ColumnCount() - 1) {
             int others = 0;
             for (int c = 0; c < column; ++c) others += header_->sectionSize(c);
@@ -209,7 +214,7 @@ void ReportList::DeleteColumn(int column) {
         if (row.cells.empty()) row.cells.resize(1);
     }
     headerModel_->removeColumns(column, 1);
-    updateScrollBars();
+    layoutHeader();
     viewport()->update();
 }
 
@@ -325,7 +330,8 @@ QRect ReportList::rowRect(int row) const {
 // ---- layout ----
 
 void ReportList::layoutHeader() {
-    const int h = noHeader_ ? 0 : header_->sizeHint().height();
+    // A header without sections reports no height; it gets its text's.
+    const int h = noHeader_ ? 0 : std::max(header_->sizeHint().height(), header_->fontMetrics().height() + 6);
     setViewportMargins(0, h, 0, 0);
     const QRect vg = viewport()->geometry();
     header_->setGeometry(vg.left(), vg.top() - h, vg.width(), h);

@@ -4,12 +4,14 @@
 #include "services/db/record_set.h"
 #include "services/system/system.h"
 #include "services/window/controls/balloon_tip.h"
+#include "services/window/controls/date_edit.h"
 #include "services/window/controls/html_browse_box.h"
 #include "services/window/controls/image_button.h"
 #include "services/window/commands.h"
 #include "services/window/controls/transparent_label.h"
 #include "services/window/fonts.h"
 #include "services/window/frame_border.h"
+#include "services/window/native_title.h"
 #include "services/window/report_list.h"
 
 #include <QApplication>
@@ -160,7 +162,11 @@ bool WindowWidget::event(QEvent* event) {
         if (impl_) impl_->destroyNow();
         return true;
     }
-    return QWidget::event(event);
+    const bool handled = QWidget::event(event);
+    // The platform shows the program's name in place of an empty title.
+    if ((event->type() == QEvent::Show || event->type() == QEvent::WindowTitleChange) && windowTitle().isEmpty())
+        ShowEmptyTitle(this);
+    return handled;
 }
 
 // ---- window ----
@@ -286,7 +292,8 @@ void WindowImpl::buildControl(const ControlDecl& d) {
             w = edit;
             watch(edit->viewport(), rec);
         } else {
-            auto* edit = new QLineEdit(parent);
+            // Declared for date input: a date editor that still takes typed dates.
+            auto* edit = d.inputMode == InputMode::DateTime ? new DateEdit(parent) : new QLineEdit(parent);
             edit->setText(d.text.toQString());
             edit->setFrame(d.border != Border::None);
             if (d.maxLength > 0) edit->setMaxLength(d.maxLength);
@@ -296,6 +303,7 @@ void WindowImpl::buildControl(const ControlDecl& d) {
             }
             edit->setReadOnly(d.readOnly);
             connect(edit, &QLineEdit::textChanged, this, [this, rec] { raise(Event::ContentChanged, rec); });
+            connect(edit, &QLineEdit::returnPressed, this, [this, rec] { raise(Event::EnterPressed, rec); });
             w = edit;
         }
         break;
@@ -460,17 +468,24 @@ void WindowImpl::watch(QWidget* widget, ControlRecord* record) {
 }
 
 void WindowImpl::applyTabOrder() {
-    // Explicit positions first, in their order; then the others as declared.
-    std::vector<std::pair<int, QWidget*>> order;
-    int next = 0;
+    // A declared tab position is a position among all the window's controls,
+    // counted from 1 in creation order as the platform numbers them: the
+    // control moves there and the others keep their creation order around it.
+    std::vector<QWidget*> order;
+    std::vector<std::pair<int, QWidget*>> placed;
     for (const auto& r : records_) {
-        if (!r->widget || !(r->widget->focusPolicy() & Qt::TabFocus)) continue;
-        const int key = r->decl.tabOrder > 0 ? r->decl.tabOrder : 100000 + next;
-        ++next;
-        order.emplace_back(key, r->widget.data());
+        if (!r->widget) continue;
+        order.push_back(r->widget.data());
+        if (r->decl.tabOrder > 0) placed.emplace_back(r->decl.tabOrder, r->widget.data());
     }
-    std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1].second, order[i].second);
+    std::stable_sort(placed.begin(), placed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& [position, widget] : placed) {
+        order.erase(std::find(order.begin(), order.end(), widget));
+        const auto at = std::min<std::size_t>(static_cast<std::size_t>(position - 1), order.size());
+        order.insert(order.begin() + static_cast<std::ptrdiff_t>(at), widget);
+    }
+    std::erase_if(order, [](QWidget* w) { return !(w->focusPolicy() & Qt::TabFocus); });
+    for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 std::shared_ptr<ControlRecord> WindowImpl::find(const Text& name) const {

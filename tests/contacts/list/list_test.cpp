@@ -9,6 +9,7 @@
 #include "services/window/window_impl.h"
 #include "ui/main_window.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
@@ -87,6 +88,18 @@ TEST_F(ContactList, SearchBoxStartsWithTheGreyPlaceholder) {
     EXPECT_EQ(control("编辑框_搜索").text().toUtf8(), "姓名/首字母/号码");
     EXPECT_EQ(control("编辑框_搜索").textColour(), kHintGrey);
     EXPECT_EQ(program_->state().searchPlaceholder.toUtf8(), "姓名/首字母/号码");
+}
+
+TEST_F(ContactList, AfterSignInTheSearchBoxShowsItsPlaceholder) {
+    // The focus at start goes by the declared tab positions; the search box is
+    // not first, so its got-focus rule has not emptied it.
+    signIn();
+    ASSERT_NE(main(), nullptr);
+    settle();
+    EXPECT_EQ(QApplication::activeWindow(), main()->widget());
+    EXPECT_NE(QApplication::focusWidget(), searchBox());
+    EXPECT_EQ(control("编辑框_搜索").text().toUtf8(), "姓名/首字母/号码");
+    EXPECT_EQ(control("编辑框_搜索").textColour(), kHintGrey);
 }
 
 TEST_F(ContactList, TypingDigitsNarrowsTheListAfterEachKeystroke) {
@@ -235,6 +248,26 @@ TEST_F(ContactList, OpeningARowOpensTheRecordWindowOnThatContact) {
     QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, list()->rowRect(1).center());
     EXPECT_EQ(record->control(T("编辑框_姓名")).text().toUtf8(), "李四");
 
+    // Closing the main window destroys the record window too.
+    DestroyWindow(main(), true);
+    EXPECT_EQ(FindWindow("record"), nullptr);
+}
+
+TEST_F(ContactList, OpeningARowGivesTheFocusBackToTheList) {
+    loadMain();
+    main()->widget()->activateWindow();
+    settle();
+    // Opening and then refreshing the record window: the arrow keys keep walking the list.
+    for (int row : {3, 1}) {
+        QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, list()->rowRect(row).center());
+        settle();
+        ASSERT_NE(FindWindow("record"), nullptr);
+        EXPECT_EQ(QApplication::activeWindow(), main()->widget()) << row;
+        EXPECT_EQ(QApplication::focusWidget(), list()) << row;
+    }
+    QTest::keyClick(list(), Qt::Key_Down);
+    EXPECT_EQ(list()->currentSelection(), 2);
+    EXPECT_EQ(FindWindow("record")->control(T("编辑框_姓名")).text().toUtf8(), "王五");
     // Closing the main window destroys the record window too.
     DestroyWindow(main(), true);
     EXPECT_EQ(FindWindow("record"), nullptr);

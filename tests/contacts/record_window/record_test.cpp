@@ -11,11 +11,14 @@
 #include "services/system/system.h"
 #include "services/window/commands.h"
 #include "services/window/controls/balloon_tip.h"
+#include "services/window/controls/date_edit.h"
 #include "services/window/report_list.h"
 #include "support/local_http_server.h"
 #include "ui/pictures/pictures.h"
 
+#include <QCalendarWidget>
 #include <QComboBox>
+#include <QDate>
 #include <QTest>
 
 using namespace record_tests;
@@ -275,6 +278,35 @@ TEST_F(RecordWindowTest, BadBirthdayStopsTheSaveAndChangesNothing) {
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0]["姓名"], Gbk("吴九改"));
     EXPECT_EQ(rows[0]["生日"], "1980-01-06 00:00:00");
+}
+
+TEST_F(RecordWindowTest, BirthdayBoxIsADateEditorThatStillTakesTypedDates) {
+    addContact({{"姓名", "吴九"}, {"手机", "13912345678"}});
+    refillList();
+    openRow(0);
+    Window& record = recordWindow();
+    auto* birthday = qobject_cast<DateEdit*>(record.control(T("编辑框_生日")).widget());
+    ASSERT_NE(birthday, nullptr) << "declared for date input";
+    // Keys that are no part of a date are refused; the typed forms are kept.
+    type(record, "编辑框_生日", "abc");
+    EXPECT_EQ(textOf(record, "编辑框_生日"), "");
+    type(record, "编辑框_生日", "1980/1/6");
+    EXPECT_EQ(textOf(record, "编辑框_生日"), "1980/1/6");
+
+    // The calendar opens on the box's date and writes the chosen day.
+    birthday->showCalendar();
+    QCalendarWidget* calendar = birthday->calendar();
+    ASSERT_NE(calendar, nullptr);
+    EXPECT_EQ(calendar->selectedDate(), QDate(1980, 1, 6));
+    emit calendar->clicked(QDate(1975, 3, 9));
+    EXPECT_EQ(textOf(record, "编辑框_生日"), "1975-03-09");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(birthday->calendar(), nullptr);
+    click(record, "按钮_保存");
+    EXPECT_EQ(takeMessages(), std::vector<std::string>{kSaved});
+    const auto rows = storedContacts();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0]["生日"], "1975-03-09 00:00:00");
 }
 
 TEST_F(RecordWindowTest, BadBirthdayOnANewContactAddsNoRow) {

@@ -1,5 +1,7 @@
 #include "services/window/controls/balloon_tip.h"
 
+#include "services/window/native_title.h"
+
 #include <QApplication>
 #include <QCursor>
 #include <QEnterEvent>
@@ -181,6 +183,15 @@ QPoint BalloonPopup::layOut(const BalloonTipSettings& s, const QString& text, co
             shadow_ = shadow_.convertToFormat(QImage::Format_ARGB32);
             softenAlpha(shadow_, s_.softWidth, s_.softHeight);
         }
+    }
+    // Without a compositing manager the transparent corners and the shadow
+    // show black: the balloon is cut to its shape and border instead.
+    if (!DesktopComposites()) {
+        QPainterPathStroker stroker;
+        stroker.setWidth(std::max(s_.borderWidth, s_.borderHeight) + 1);
+        setMask(QRegion(shape_.united(stroker.createStroke(shape_)).toFillPolygon().toPolygon()));
+    } else {
+        clearMask();
     }
     update();
     return apex;

@@ -138,12 +138,38 @@ TEST(ReportListCommands, ColumnWidthRules) {
     const int widest = list.fontMetrics().horizontalAdvance(QStringLiteral("一个相当长的名字在这里"));
     EXPECT_GE(list.columnWidth(0), widest);
     EXPECT_LT(list.columnWidth(0), widest + 30);
-    // -2 (and anything below): the title.
+    // -2 (and anything below): the wider of the title and the cells.
     list.SetColumnWidth(1, -5);
     const int title = list.header()->fontMetrics().horizontalAdvance(QStringLiteral("很长很长的标题"));
     EXPECT_GE(list.columnWidth(1), title);
     EXPECT_LT(list.columnWidth(1), title + 30);
+    list.SetColumnWidth(0, -2);
+    EXPECT_GE(list.columnWidth(0), widest);
+    EXPECT_LT(list.columnWidth(0), widest + 30);
     list.SetColumnWidth(5, 10);  // no such column: nothing
+}
+
+TEST(ReportListCommands, ADeclaredHeaderShowsItsColumnTitles) {
+    // The import/export list: a header declared, columns inserted at run time.
+    ReportList list;
+    list.resize(853, 416);
+    ListViewDecl decl;
+    decl.noHeader = false;
+    decl.fullRowSelect = true;
+    decl.gridLines = true;
+    list.apply(decl);
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    list.InsertColumn(std::nullopt, T("姓名"));
+    list.InsertColumn(std::nullopt, T("手机"));
+    list.SetItemText(list.InsertItem(std::nullopt, T("张三")), 1, T("13800138000"));
+    list.SetColumnWidth(1, -2);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(list.header()->isVisible());
+    EXPECT_GE(list.header()->height(), list.header()->fontMetrics().height());
+    // The rows start below the titles, and the number reads whole.
+    EXPECT_GE(list.viewport()->geometry().top(), list.header()->geometry().bottom());
+    EXPECT_GE(list.columnWidth(1), list.fontMetrics().horizontalAdvance(QStringLiteral("13800138000")));
 }
 
 TEST(ReportListCommands, AscendingSortPlacesRowsByLabelAtInsertion) {

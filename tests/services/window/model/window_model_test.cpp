@@ -473,32 +473,68 @@ TEST_F(WindowModel, APressOnAChildIsNotAlsoItsContainers) {
     EXPECT_EQ(log.count("LeftButtonDown 图片框1"), 1);
 }
 
-TEST_F(WindowModel, ExplicitTabPositionsComeFirst) {
+TEST_F(WindowModel, TabPositionsArePositionsAmongAllControls) {
+    // The login window's layout: a picture, a group box with its labels, box
+    // and password, two buttons; the sign-in button, the user box and the
+    // account button carry the positions 1, 3 and 4.
     WindowDecl decl;
     decl.id = "login";
     decl.width = 269;
     decl.height = 211;
-    for (const char* name : {"按钮_修改密码", "组合框_用户名", "按钮_登陆"}) {
-        ControlDecl c{.kind = ControlKind::Button, .name = T(name), .rect = {10, 10, 60, 24}};
-        decl.controls.push_back(c);
-    }
-    decl.controls[0].tabOrder = 4;
-    decl.controls[1].tabOrder = 3;
-    decl.controls[2].tabOrder = 1;
+    const auto add = [&](ControlKind kind, const char* name, const char* parent, int tabOrder) {
+        decl.controls.push_back(ControlDecl{.kind = kind, .name = T(name), .parent = T(parent),
+                                            .rect = {10, 10, 60, 24}, .tabOrder = tabOrder});
+    };
+    add(ControlKind::PicBox, "图片框1", "", 0);
+    add(ControlKind::GroupBox, "分组框1", "", 0);
+    add(ControlKind::Label, "标签1", "分组框1", 0);
+    add(ControlKind::ComboBox, "组合框_用户名", "分组框1", 3);
+    add(ControlKind::Label, "标签2", "分组框1", 0);
+    add(ControlKind::EditBox, "编辑框_密码", "分组框1", 0);
+    add(ControlKind::Button, "按钮_修改密码", "", 4);
+    add(ControlKind::Button, "按钮_登陆", "", 1);
     ASSERT_TRUE(LoadWindow(decl, LoggingHandlers(log)));
     Window* w = FindWindow("login");
-    QWidget* login = w->control(T("按钮_登陆")).widget();
-    QWidget* user = w->control(T("组合框_用户名")).widget();
-    QWidget* change = w->control(T("按钮_修改密码")).widget();
+    const auto widget = [&](const char* name) { return w->control(T(name)).widget(); };
     // The next widget Tab reaches.
     auto next = [](QWidget* from) {
         QWidget* x = from->nextInFocusChain();
         while (x != from && !(x->focusPolicy() & Qt::TabFocus)) x = x->nextInFocusChain();
         return x;
     };
-    EXPECT_EQ(next(login), user);
-    EXPECT_EQ(next(user), change);
-    EXPECT_EQ(next(change), login);
+    EXPECT_EQ(next(widget("按钮_登陆")), widget("组合框_用户名"));
+    EXPECT_EQ(next(widget("组合框_用户名")), widget("按钮_修改密码"));
+    EXPECT_EQ(next(widget("按钮_修改密码")), widget("编辑框_密码"));
+    EXPECT_EQ(next(widget("编辑框_密码")), widget("按钮_登陆"));
+}
+
+TEST_F(WindowModel, AControlPlacedBeyondTheOthersFollowsThemInCreationOrder) {
+    // The main window's search box is placed 10th: behind the group box and
+    // the clear button, before the list; the focus at start is not in it.
+    WindowDecl decl;
+    decl.id = "main";
+    decl.width = 234;
+    decl.height = 583;
+    for (const char* name : {"图片框1", "图片框_头像底图", "图片框_头像", "透明标签_用户", "图片框_太阳", "透明标签2"})
+        decl.controls.push_back(ControlDecl{.kind = ControlKind::PicBox, .name = T(name)});
+    decl.controls.push_back(ControlDecl{.kind = ControlKind::ComboBox, .name = T("组合框_查询"), .rect = {12, 57, 93, 20}});
+    decl.controls.push_back(ControlDecl{.kind = ControlKind::EditBox, .name = T("编辑框_搜索"),
+                                        .rect = {104, 57, 124, 20}, .tabOrder = 10});
+    decl.controls.push_back(ControlDecl{.kind = ControlKind::PicBox, .name = T("图片框_搜索")});
+    decl.controls.push_back(ControlDecl{.kind = ControlKind::Button, .name = T("按钮_X")});
+    decl.controls.push_back(ControlDecl{.kind = ControlKind::ListView, .name = T("超级列表框1"),
+                                        .rect = {12, 76, 216, 433}});
+    ASSERT_TRUE(LoadWindow(decl, LoggingHandlers(log)));
+    Window* w = FindWindow("main");
+    const auto widget = [&](const char* name) { return w->control(T(name)).widget(); };
+    auto next = [](QWidget* from) {
+        QWidget* x = from->nextInFocusChain();
+        while (x != from && !(x->focusPolicy() & Qt::TabFocus)) x = x->nextInFocusChain();
+        return x;
+    };
+    EXPECT_EQ(next(widget("组合框_查询")), widget("按钮_X"));
+    EXPECT_EQ(next(widget("按钮_X")), widget("编辑框_搜索"));
+    EXPECT_EQ(next(widget("编辑框_搜索")), widget("超级列表框1"));
 }
 
 TEST_F(WindowModel, ListAndImageButtonEventsReachTheirHandlersWithTheRow) {

@@ -29,7 +29,7 @@ Program::Program(Text programFolder)
     : programFolder_(std::move(programFolder)), quit_([] { QCoreApplication::quit(); }) {}
 
 bool Program::start() {
-    QDir::setCurrent(programFolder_.toQString());
+    QDir::setCurrent(programFolder_.toQFileName());
     state_ = ProgramState{};
     return LoadWindow(LoginWindowDecl(), loginHandlers());
 }

@@ -16,7 +16,7 @@ bool WriteXlsFile(const Workbook& book, const Text& path) {
     if (!head) return false;
     const std::vector<unsigned char> tail(CompoundFileTail(stream->size()), 0);
 
-    QSaveFile file(path.toQString());
+    QSaveFile file(path.toQFileName());
     if (!file.open(QIODevice::WriteOnly)) return false;
     const std::vector<unsigned char>* parts[] = {&*head, &*stream, &tail};
     for (const auto* part : parts) {

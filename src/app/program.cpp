@@ -16,7 +16,8 @@
 #include "ui/main_window.h"
 
 #include <QApplication>
-#include <QDir>
+
+#include <unistd.h>
 
 namespace {
 
@@ -29,7 +30,10 @@ Program::Program(Text programFolder)
     : programFolder_(std::move(programFolder)), quit_([] { QCoreApplication::quit(); }) {}
 
 bool Program::start() {
-    QDir::setCurrent(programFolder_.toQFileName());
+    // By the folder's own bytes, so that any name the file system allows
+    // works; a folder that cannot be entered leaves the book unfound, which
+    // the login window reports.
+    [[maybe_unused]] const int entered = ::chdir(programFolder_.toFileSystem().c_str());
     state_ = ProgramState{};
     return LoadWindow(LoginWindowDecl(), loginHandlers());
 }

@@ -36,7 +36,7 @@ public:
 };
 
 std::string ReadSetting(const std::string& file, const char* section, const char* key) {
-    return ReadIni(Text::fromUtf8(file), T(section), T(key), T("missing")).toUtf8();
+    return ReadIni(Text::fromFileSystem(file), T(section), T(key), T("missing")).toUtf8();
 }
 
 using Startup = ProgramFixture;
@@ -114,6 +114,29 @@ TEST_F(Startup, WorkingFolderBecomesTheProgramFolder) {
     start();
     EXPECT_EQ(std::filesystem::canonical(std::filesystem::current_path()),
               std::filesystem::canonical(folder_.path()));
+}
+
+// A program folder whose name GBK cannot hold, such as a user's home folder.
+class StartupInAFolderOutsideTheCodePage : public ProgramFixture {
+protected:
+    StartupInAFolderOutsideTheCodePage() : ProgramFixture("jörg/varelo") {}
+};
+
+TEST_F(StartupInAFolderOutsideTheCodePage, OpensItsBookAndWritesItsSettingsThere) {
+    // The program sees its own book (a failed open would end the test process).
+    ASSERT_TRUE(FileExists(program_->programFolder() + T("/VRL3.mdb")));
+    signIn();
+    EXPECT_EQ(std::filesystem::canonical(std::filesystem::current_path()),
+              std::filesystem::canonical(programFolder_));
+    Window* main = FindWindow("main");
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE((*messages_)->shown.empty());
+    main->setLeft(140);
+    main->setTop(90);
+    DestroyWindow(main, true);
+    ASSERT_TRUE(std::filesystem::exists(settingsPath()));
+    EXPECT_EQ(ReadSetting(settingsPath(), "窗口位置", "主窗口左边"), "140");
+    EXPECT_FALSE(std::filesystem::exists(folder_.file("j?rg/varelo/Peizhi.ini")));
 }
 
 TEST_F(Startup, FirstStartWithoutSettingsOpensCentredAndClosingWritesThePosition) {

@@ -32,8 +32,9 @@ Program::Program(Text programFolder)
 bool Program::start() {
     // By the folder's own bytes, so that any name the file system allows
     // works; a folder that cannot be entered leaves the book unfound, which
-    // the login window reports.
-    [[maybe_unused]] const int entered = ::chdir(programFolder_.toFileSystem().c_str());
+    // the login window reports. The root folder is held as "".
+    const std::string folder = programFolder_.empty() ? std::string("/") : programFolder_.toFileSystem();
+    [[maybe_unused]] const int entered = ::chdir(folder.c_str());
     state_ = ProgramState{};
     return LoadWindow(LoginWindowDecl(), loginHandlers());
 }

@@ -130,7 +130,7 @@ TEST_F(StartupInAFolderOutsideTheCodePage, OpensItsBookAndWritesItsSettingsThere
               std::filesystem::canonical(programFolder_));
     Window* main = FindWindow("main");
     ASSERT_NE(main, nullptr);
-    EXPECT_TRUE((*messages_)->shown.empty());
+    EXPECT_TRUE(messages_->shown.empty());
     main->setLeft(140);
     main->setTop(90);
     DestroyWindow(main, true);

@@ -359,7 +359,8 @@ TEST_F(ImportExportTest, AWorkbookNamedOutsideTheCodePageIsWrittenAndReadBack) {
     });
     ASSERT_EQ(messageTexts(), std::vector<std::string>{"任务完成！"});
     ASSERT_TRUE(QFileInfo::exists(QString::fromStdString(book)));
-    EXPECT_EQ(FileBytes(folder + "/13800000001.bmp"), std::string(PhotoBytes(1).begin(), PhotoBytes(1).end()));
+    const Bytes photo = PhotoBytes(1);
+    EXPECT_EQ(FileBytes(folder + "/13800000001.bmp"), std::string(photo.begin(), photo.end()));
 
     execOnFile("delete from 通讯录");
     inWindow([&](Window& w) {

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <mutex>
+#include <optional>
 
 namespace {
 
@@ -143,40 +144,45 @@ QString Text::toQString() const {
     return QString::fromUtf8(u.data(), static_cast<qsizetype>(u.size()));
 }
 
+namespace {
+
+// The GBK bytes of one well-formed UTF-8 character, when GBK holds it and
+// gives the very same character back; nullopt otherwise.
+std::optional<std::string> gbkOfCharacter(std::string_view character) {
+    bool refused = false;
+    auto refuse = [&refused](std::string_view rest) {
+        refused = true;
+        return std::pair<size_t, std::string>(rest.size(), std::string());
+    };
+    const std::string inGbk = utf8ToGbk().run(character, refuse);
+    if (refused || inGbk.empty() || gbkToUtf8().run(inGbk, refuse) != character || refused) return std::nullopt;
+    return inGbk;
+}
+
+}  // namespace
+
 // Character by character, so that one character GBK lacks leaves the others
-// readable; a character is kept in GBK only when it converts back to the
-// very same bytes.
+// readable.
 Text Text::fromFileSystem(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
     for (size_t i = 0; i < bytes.size();) {
         const unsigned char c = static_cast<unsigned char>(bytes[i]);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
+        const size_t n = c < 0x80 ? 1 : wellFormedUtf8Length(bytes.substr(i));
+        if (n == 0) {  // a byte that starts no character
+            appendEscaped(out, c);
             ++i;
             continue;
         }
-        const size_t n = wellFormedUtf8Length(bytes.substr(i));
-        if (n > 0) {
-            const std::string_view character = bytes.substr(i, n);
-            bool refused = false;
-            const std::string inGbk = utf8ToGbk().run(character, [&](std::string_view rest) {
-                refused = true;
-                return std::pair<size_t, std::string>(rest.size(), std::string());
-            });
-            if (!refused && !inGbk.empty() && gbkToUtf8().run(inGbk, [&](std::string_view rest) {
-                    refused = true;
-                    return std::pair<size_t, std::string>(rest.size(), std::string());
-                }) == character && !refused) {
-                out += inGbk;
-            } else {
-                for (char b : character) appendEscaped(out, static_cast<unsigned char>(b));
-            }
-            i += n;
+        const std::string_view character = bytes.substr(i, n);
+        if (n == 1) {
+            out += character;
+        } else if (auto inGbk = gbkOfCharacter(character)) {
+            out += *inGbk;
         } else {
-            appendEscaped(out, c);
-            ++i;
+            for (char b : character) appendEscaped(out, static_cast<unsigned char>(b));
         }
+        i += n;
     }
     return fromBytes(out);
 }

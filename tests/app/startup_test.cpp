@@ -123,8 +123,10 @@ protected:
 };
 
 TEST_F(StartupInAFolderOutsideTheCodePage, OpensItsBookAndWritesItsSettingsThere) {
-    // The program sees its own book (a failed open would end the test process).
-    ASSERT_TRUE(FileExists(program_->programFolder() + T("/VRL3.mdb")));
+    // The program holds its folder by the folder's own bytes and reads its
+    // book there. Checked first: a book that fails to open ends the process.
+    ASSERT_EQ(program_->programFolder().toFileSystem(), programFolder_);
+    ASSERT_EQ(ReadFile(program_->programFolder() + T("/VRL3.mdb")).size(), std::filesystem::file_size(bookPath()));
     signIn();
     EXPECT_EQ(std::filesystem::canonical(std::filesystem::current_path()),
               std::filesystem::canonical(programFolder_));

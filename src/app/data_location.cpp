@@ -106,27 +106,27 @@ bool CreateBook(const std::string& templatePath, const std::string& book) {
 }  // namespace
 
 DataLocation ChooseDataLocation(const Text& programFolder) {
-    const std::string program = programFolder.toUtf8();
+    const std::string program = programFolder.toFileSystem();
     const std::string besideProgram = InFolder(program, AddressBookFile().toUtf8());
     if (Exists(besideProgram) && Writable(besideProgram) && Writable(program))
         return DataLocation{programFolder, programFolder + T("/Peizhi.ini"), Text()};
 
     DataLocation location;
-    location.folder = Text::fromUtf8(BaseFolder("XDG_DATA_HOME", ".local/share") + "/" + kFolderName);
+    location.folder = Text::fromFileSystem(BaseFolder("XDG_DATA_HOME", ".local/share") + "/" + kFolderName);
     location.settingsPath =
-        Text::fromUtf8(BaseFolder("XDG_CONFIG_HOME", ".config") + "/" + kFolderName + "/Peizhi.ini");
+        Text::fromFileSystem(BaseFolder("XDG_CONFIG_HOME", ".config") + "/" + kFolderName + "/Peizhi.ini");
     // A read-only book beside the program is the one it was delivered with;
     // an installed program finds its template under share/varelo.
     const std::string installed = program + "/../share/varelo/" + AddressBookFile().toUtf8();
-    location.bookTemplate = Text::fromUtf8(Exists(besideProgram) ? besideProgram : installed);
+    location.bookTemplate = Text::fromFileSystem(Exists(besideProgram) ? besideProgram : installed);
     return location;
 }
 
 bool PrepareDataLocation(const DataLocation& location) {
     if (location.portable()) return true;
-    const std::string folder = location.folder.toUtf8();
-    const std::string settings = location.settingsPath.toUtf8();
+    const std::string folder = location.folder.toFileSystem();
+    const std::string settings = location.settingsPath.toFileSystem();
     if (!MakeFolders(folder) || !MakeFolders(settings.substr(0, settings.rfind('/')))) return false;
     const std::string book = InFolder(folder, AddressBookFile().toUtf8());
-    return Exists(book) || CreateBook(location.bookTemplate.toUtf8(), book);
+    return Exists(book) || CreateBook(location.bookTemplate.toFileSystem(), book);
 }

@@ -19,7 +19,8 @@
 #include "ui/main_window.h"
 
 #include <QApplication>
-#include <QDir>
+
+#include <unistd.h>
 
 namespace {
 
@@ -35,8 +36,10 @@ Program::Program(Text programFolder)
 
 bool Program::start() {
     // Never left in whatever folder the program was started from: a book
-    // there is not this user's.
-    if (!PrepareDataLocation(location_) || !QDir::setCurrent(location_.folder.toQString()))
+    // there is not this user's. Entered by the folder's own bytes, so that any
+    // name the file system allows works.
+    if (!PrepareDataLocation(location_) ||
+        ::chdir(location_.folder.empty() ? "/" : location_.folder.toFileSystem().c_str()) != 0)
         ExitAddressBookUnavailable();
     state_ = ProgramState{};
     return LoadWindow(LoginWindowDecl(), loginHandlers());

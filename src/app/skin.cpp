@@ -43,8 +43,8 @@ void attach_skin(const Text& programFolder) {
     WriteFile(skinPath, EmbeddedSkin());
 
     // Loaded once for the program's life: the library keeps restyling windows.
-    void* library = ::dlopen(SkinLibraryFile(programFolder).toUtf8().c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* library = ::dlopen(SkinLibraryFile(programFolder).toFileSystem().c_str(), RTLD_NOW | RTLD_LOCAL);
     auto attach = library ? reinterpret_cast<AttachFunction>(::dlsym(library, "SkinH_AttachEx")) : nullptr;
     if (!attach) FatalRuntimeError(MissingSkinEntryText());
-    attach(skinPath.toUtf8().c_str(), "");
+    attach(skinPath.toFileSystem().c_str(), "");
 }

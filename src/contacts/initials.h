@@ -3,8 +3,7 @@
 
 #include "services/core/text.h"
 
-// Lower-case first pinyin letters of the name's first `characters` two-byte
-// characters (taken at byte positions 1, 3, 5 ...); nothing for two bytes
-// that are no GB2312 hanzi. The record window and the spreadsheet import
-// take 3, the text import 4.
+// Lower-case first pinyin letters of the name's first `characters`
+// characters; nothing for a character that is no GB2312 hanzi. The record
+// window and the spreadsheet import take 3, the text import 4.
 Text NameInitials(const Text& name, int characters);

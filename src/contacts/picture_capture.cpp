@@ -118,8 +118,8 @@ HandlerTable FrameWindowTable(ProgramState& state, std::shared_ptr<CaptureSessio
 // setting holds the picture file itself).
 Text RememberedFolder(const Text& remembered) {
     if (remembered.empty()) return Text();
-    const QFileInfo info(remembered.toQString());
-    return Text::fromQString(info.isDir() ? info.absoluteFilePath() : info.absolutePath());
+    const QFileInfo info(remembered.toQFileName());
+    return Text::fromQFileName(info.isDir() ? info.absoluteFilePath() : info.absolutePath());
 }
 
 // Steps of the picture choice; the capture made, or nothing when the dialog

@@ -59,7 +59,7 @@ void open_text_file(Window& window) {
     Control dialog = Box(window, "通用对话框1");
     if (!ShowCommonDialog(dialog)) return;
     const Text file = dialog.text();
-    const QFileInfo info(file.toQString());
+    const QFileInfo info(file.toQFileName());
     if (info.exists() && info.size() > kMaxTextImportBytes) {
         ShowMessage(T("文件太大，无法导入：") + file + kLineBreak + T("一次最多导入 ") +
                         TextOf(kMaxTextImportBytes / (1024 * 1024)) + T(" MB 的文本，请把文件分成几份。"),

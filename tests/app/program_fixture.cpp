@@ -14,11 +14,13 @@
 #include <filesystem>
 #include <fstream>
 
-ProgramFixture::ProgramFixture() {
+ProgramFixture::ProgramFixture(const std::string& programSubfolder)
+    : programFolder_(programSubfolder.empty() ? folder_.path() : folder_.file(programSubfolder)) {
     namespace fs = std::filesystem;
     const fs::path program(VARELO_PROGRAM_DIR);
+    fs::create_directories(programFolder_);
     CopyDeliveredBook(bookPath());
-    fs::copy_file(program / "libSkinH_EL.so", folder_.file("libSkinH_EL.so"));
+    fs::copy_file(program / "libSkinH_EL.so", programFile("libSkinH_EL.so"));
     previousFolder_ = QDir::currentPath();
     // No test reaches the web: the weather view shows an empty page.
     HtmlBrowseBox::setDefaultFetcher([](const Text&) { return Bytes{}; });
@@ -101,7 +103,7 @@ void ProgramFixture::signIn(const std::string& password) {
 }
 
 Window* ProgramFixture::loadMain() {
-    QDir::setCurrent(folder_.path().c_str());
+    QDir::setCurrent(folderText().toQFileName());
     program_->loadMainWindow();
     return FindWindow("main");
 }

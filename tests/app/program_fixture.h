@@ -31,13 +31,17 @@ struct SampleContact {
 
 class ProgramFixture : public ::testing::Test {
 protected:
-    ProgramFixture();
+    ProgramFixture() : ProgramFixture(std::string()) {}
+    // The program folder is `programSubfolder` (made here) of the temporary folder.
+    explicit ProgramFixture(const std::string& programSubfolder);
     ~ProgramFixture() override;
 
     // The program folder's files.
-    std::string bookPath() const { return folder_.file("VRL3.mdb"); }
-    std::string settingsPath() const { return folder_.file("Peizhi.ini"); }
-    Text folderText() const { return Text::fromUtf8(folder_.path()); }
+    std::string programFile(const std::string& name) const { return programFolder_ + "/" + name; }
+    std::string bookPath() const { return programFile("VRL3.mdb"); }
+    std::string settingsPath() const { return programFile("Peizhi.ini"); }
+    // As the program holds it: the file system's bytes, whatever they are.
+    Text folderText() const { return Text::fromFileSystem(programFolder_); }
 
     // Straight into the file, as another program would.
     void addContacts(const std::vector<SampleContact>& contacts);
@@ -66,6 +70,7 @@ protected:
     static void settle();
 
     TempFolder folder_;
+    std::string programFolder_;
     QString previousFolder_;
     ScopedPresenter messages_;
     std::unique_ptr<Program> program_;

@@ -37,7 +37,7 @@ public:
 };
 
 std::string ReadSetting(const std::string& file, const char* section, const char* key) {
-    return ReadIni(Text::fromUtf8(file), T(section), T(key), T("missing")).toUtf8();
+    return ReadIni(Text::fromFileSystem(file), T(section), T(key), T("missing")).toUtf8();
 }
 
 using Startup = ProgramFixture;
@@ -115,6 +115,31 @@ TEST_F(Startup, WorkingFolderBecomesTheProgramFolder) {
     start();
     EXPECT_EQ(std::filesystem::canonical(std::filesystem::current_path()),
               std::filesystem::canonical(folder_.path()));
+}
+
+// A program folder whose name GBK cannot hold, such as a user's home folder.
+class StartupInAFolderOutsideTheCodePage : public ProgramFixture {
+protected:
+    StartupInAFolderOutsideTheCodePage() : ProgramFixture("jörg/varelo") {}
+};
+
+TEST_F(StartupInAFolderOutsideTheCodePage, OpensItsBookAndWritesItsSettingsThere) {
+    // The program holds its folder by the folder's own bytes and reads its
+    // book there. Checked first: a book that fails to open ends the process.
+    ASSERT_EQ(program_->programFolder().toFileSystem(), programFolder_);
+    ASSERT_EQ(ReadFile(program_->programFolder() + T("/VRL3.mdb")).size(), std::filesystem::file_size(bookPath()));
+    signIn();
+    EXPECT_EQ(std::filesystem::canonical(std::filesystem::current_path()),
+              std::filesystem::canonical(programFolder_));
+    Window* main = FindWindow("main");
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(messages_->shown.empty());
+    main->setLeft(140);
+    main->setTop(90);
+    DestroyWindow(main, true);
+    ASSERT_TRUE(std::filesystem::exists(settingsPath()));
+    EXPECT_EQ(ReadSetting(settingsPath(), "窗口位置", "主窗口左边"), "140");
+    EXPECT_FALSE(std::filesystem::exists(folder_.file("j?rg/varelo/Peizhi.ini")));
 }
 
 TEST_F(Startup, FirstStartWithoutSettingsOpensCentredAndClosingWritesThePosition) {

@@ -20,7 +20,7 @@ class AddressBookCopy {
 public:
     AddressBookCopy();
     const std::string& path() const { return path_; }
-    Text pathText() const { return Text::fromUtf8(path_); }
+    Text pathText() const { return Text::fromFileSystem(path_); }
     const TempFolder& folder() const { return folder_; }
 
 private:

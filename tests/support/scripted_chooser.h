@@ -17,9 +17,9 @@ public:
         std::optional<std::string> answer = answers.front();
         answers.pop_front();
         if (!answer) return std::nullopt;
-        return Text::fromUtf8(*answer);
+        return Text::fromFileSystem(*answer);
     }
 
-    std::deque<std::optional<std::string>> answers;  // UTF-8 paths; nullopt cancels
+    std::deque<std::optional<std::string>> answers;  // paths as the file system's bytes; nullopt cancels
     std::vector<FileRequest> requests;
 };

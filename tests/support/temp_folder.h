@@ -10,9 +10,10 @@ class TempFolder {
 public:
     TempFolder() { dir_.setAutoRemove(true); }
     std::string path() const { return dir_.path().toStdString(); }
-    // Full path of a file inside the folder, as UTF-8 and as Text.
+    // Full path of a file inside the folder, as the file system's bytes and
+    // as the Text the program holds for it.
     std::string file(const std::string& name) const { return path() + "/" + name; }
-    Text fileText(const std::string& utf8Name) const { return Text::fromUtf8(file(utf8Name)); }
+    Text fileText(const std::string& name) const { return Text::fromFileSystem(file(name)); }
 
 private:
     QTemporaryDir dir_;

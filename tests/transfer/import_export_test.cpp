@@ -344,6 +344,42 @@ TEST_F(ImportExportTest, AWorkbookThatCannotBeSavedIsNotReportedAsDone) {
     EXPECT_EQ(messageTexts()[0], book + "保存失败！\r\n原因：文件夹不存在");
 }
 
+// Workbook and photos in a folder whose names GBK cannot hold: written
+// there, read back from there, and named as they are in the messages.
+TEST_F(ImportExportTest, AWorkbookNamedOutsideTheCodePageIsWrittenAndReadBack) {
+    addContact(FullContact("张三", "zs", "13800000001"), PhotoBytes(1));
+    addContact(FullContact("李四", "ls", "13800000002"));
+    const std::string folder = folder_.file("Straße");
+    const std::string book = folder + "/😀.xls";
+    QDir().mkpath(QString::fromStdString(folder));
+    inWindow([&](Window& w) {
+        click(w, "按钮_读出数据库");
+        chooser_->answers.push_back(book);
+        click(w, "按钮导出");
+    });
+    ASSERT_EQ(messageTexts(), std::vector<std::string>{"任务完成！"});
+    ASSERT_TRUE(QFileInfo::exists(QString::fromStdString(book)));
+    const Bytes photo = PhotoBytes(1);
+    EXPECT_EQ(FileBytes(folder + "/13800000001.bmp"), std::string(photo.begin(), photo.end()));
+
+    execOnFile("delete from 通讯录");
+    inWindow([&](Window& w) {
+        importAndWrite(w, book);
+        EXPECT_EQ(textOf(w, "状态透明标签1"), "共 2 条记录，已存在 0 条记录，成功添加 2 条记录");
+    });
+    const auto stored = storedContacts();
+    ASSERT_EQ(stored.size(), 2u);
+    for (const auto& c : stored) EXPECT_EQ(c.photo.empty(), c["姓名"] == "李四") << c["姓名"];
+
+    // A workbook that cannot be written is named as the user chose it.
+    inWindow([&](Window& w) {
+        click(w, "按钮_读出数据库");
+        chooser_->answers.push_back(folder + "/missing/😀.xls");
+        click(w, "按钮导出");
+    });
+    EXPECT_EQ(messageTexts().back(), folder + "/missing/😀.xls保存失败！");
+}
+
 TEST_F(ImportExportTest, AnImportedListIsExportedWithoutTheReadsPhotos) {
     addContact({{"姓名", "甲"}, {"手机", "13800000009"}}, PhotoBytes(9));
     const std::string book = folder_.file("again.xls");

@@ -121,6 +121,33 @@ TEST_F(TextImportTest, Utf8WithAndWithoutByteOrderMarkAndGbkFilesAllReadAsChines
     }
 }
 
+TEST_F(TextImportTest, AFileNamedOutsideTheCodePageOpens) {
+    const std::string file = writeFile("Straße 😀.txt", Gbk("张三,13800000001\r\n"));
+    withFile(file, [&](Window& w) { EXPECT_EQ(textOf(w, "编辑框_待分割文本"), "张三,13800000001\n"); });
+    EXPECT_TRUE((*messages_)->shown.empty());
+}
+
+// Chosen under "所有文件(*.*)": the file is the one named, without ".txt".
+TEST_F(TextImportTest, AFileWithoutExtensionOpensAsChosen) {
+    const std::string file = writeFile("contacts", "a,1\r\n");
+    writeFile("contacts.txt", "wrong,2\r\n");
+    withFile(file, [&](Window& w) { EXPECT_EQ(textOf(w, "编辑框_待分割文本"), "a,1\n"); });
+    ASSERT_EQ(chooser_->requests.size(), 1u);
+    EXPECT_FALSE(chooser_->requests[0].save);
+}
+
+// The euro sign is the code page's one byte 0x80; the separator after it splits.
+TEST_F(TextImportTest, ANameEndingInTheEuroSignSplitsAndIsStored) {
+    const std::string file = writeFile("euro.txt", Gbk("张三€,13800138000\r\n€李四,13900000000\r\n"));
+    withFile(file, [&](Window& w) {
+        click(w, "按钮_分割文本");
+        EXPECT_EQ(textOf(w, "编辑框_姓名"), "张三€\n€李四\n");
+        EXPECT_EQ(textOf(w, "编辑框_手机"), "13800138000\n13900000000\n");
+        click(w, "姓名首字母");
+        EXPECT_EQ(textOf(w, "编辑框_首字母"), "zs\nls\n");
+    });
+}
+
 TEST_F(TextImportTest, UnixLineBreaksSplitLikeWindowsOnes) {
     const std::string file = writeFile("unix.txt", "a,1\nb,2\n");
     withFile(file, [&](Window& w) {

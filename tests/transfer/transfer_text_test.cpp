@@ -36,6 +36,12 @@ TEST(NameInitials, FirstLettersOfTheFirstCharacters) {
     EXPECT_EQ(NameInitials(T("张三丰大侠"), 4).toUtf8(), "zsfd");
     EXPECT_EQ(NameInitials(T("张三"), 4).toUtf8(), "zs");
     EXPECT_EQ(NameInitials(T("ab"), 3).toUtf8(), "");
+    // Counted by characters: one-byte ones (the euro sign 0x80, a letter)
+    // give no letter and do not shift the hanzi after them.
+    EXPECT_EQ(NameInitials(T("€张三"), 3).toUtf8(), "zs");
+    EXPECT_EQ(NameInitials(T("张€三"), 3).toUtf8(), "zs");
+    EXPECT_EQ(NameInitials(T("a张三丰"), 3).toUtf8(), "zs");
+    EXPECT_EQ(NameInitials(T("a张三丰"), 4).toUtf8(), "zsf");
     EXPECT_EQ(NameInitials(T(""), 3).toUtf8(), "");
 }
 

@@ -10,6 +10,7 @@
 
 #include "services/core/core.h"
 #include "services/core/files_registry.h"
+#include "services/core/gbk_walk.h"
 
 #include <fcntl.h>
 #include <glob.h>
@@ -153,7 +154,7 @@ bool ReadAllShared(const std::string& path, std::vector<unsigned char>& out) {
     return ok;
 }
 
-std::string PathOf(const Text& name) { return name.toUtf8(); }
+std::string PathOf(const Text& name) { return name.toFileSystem(); }
 
 // Brackets and backslashes are plain characters in a name; only * and ? are wildcards.
 std::string WildcardPattern(const std::string& name) {
@@ -353,7 +354,7 @@ Text ReadFileText(int fileNumber, std::optional<int> maximum) {
         std::size_t terminator = i;
         if (c == 0 || c == 0x1A) {
             end = i;
-        } else if (c >= 0x80 && i + 1 < data.size() && data[i + 1] == 0) {
+        } else if (gbk::IsLead(c) && i + 1 < data.size() && data[i + 1] == 0) {
             end = i;
             terminator = i + 1;
         }
@@ -361,7 +362,7 @@ Text ReadFileText(int fileNumber, std::optional<int> maximum) {
             ::lseek(fd, start + static_cast<off_t>(terminator), SEEK_SET);
             return Text::fromBytes(reinterpret_cast<const char*>(data.data()), end);
         }
-        i += (c >= 0x80 && i + 1 < data.size()) ? 2 : 1;
+        i += gbk::CharLength(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), i);
     }
     return Text::fromBytes(reinterpret_cast<const char*>(data.data()), data.size());
 }

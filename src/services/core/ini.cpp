@@ -154,7 +154,7 @@ Text ReadIni(const Text& file, const Text& section, const Text& key, const Text&
     sectionName = TrimmedBlanks(sectionName);
     keyName = TrimmedBlanks(keyName);
 
-    auto content = ReadWholeFile(Text::fromBytes(path).toUtf8());
+    auto content = ReadWholeFile(Text::fromBytes(path).toFileSystem());
     if (!content) return Bounded(defaultValue.bytes());
     std::vector<std::string> lines = LinesOf(*content);
     SectionSpan span = FindSection(lines, sectionName);
@@ -180,7 +180,7 @@ bool WriteIni(const Text& file, const Text& section, const std::optional<Text>& 
     if (value) newValue = value->bytes().substr(0, value->bytes().find_first_of("\r\n"));
 
     bool missing = false;
-    auto content = ReadWholeFile(file.toUtf8(), &missing);
+    auto content = ReadWholeFile(file.toFileSystem(), &missing);
     if (!content && !missing) return false;  // unreadable or in use: never overwrite what we cannot read
     std::vector<std::string> lines = content ? LinesOf(*content) : std::vector<std::string>();
     SectionSpan span = FindSection(lines, sectionName);

@@ -24,7 +24,7 @@ Text ProgramFolder() {
     std::string exe(path, static_cast<std::size_t>(n));
     std::size_t slash = exe.rfind('/');
     // A program in the root folder gives "" so that ProgramFolder() + "/Peizhi.ini" stays right.
-    return Text::fromUtf8(slash == std::string::npos ? std::string() : exe.substr(0, slash));
+    return Text::fromFileSystem(slash == std::string::npos ? std::string() : exe.substr(0, slash));
 }
 
 int ScreenWidth() {

@@ -1,10 +1,14 @@
 #include "services/core/text.h"
 
+#include "services/core/gbk_walk.h"
+
+#include <QFile>
 #include <QString>
 #include <iconv.h>
 
 #include <cerrno>
 #include <mutex>
+#include <optional>
 
 namespace {
 
@@ -60,6 +64,64 @@ size_t utf8SequenceLength(std::string_view s) {
     return i;
 }
 
+// Length of the well-formed UTF-8 sequence at the start of s; 0 when there
+// is none (a stray byte, an overlong form, a surrogate, beyond U+10FFFF).
+size_t wellFormedUtf8Length(std::string_view s) {
+    auto at = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
+    const unsigned char c = at(0);
+    if (c < 0x80) return 1;
+    size_t n;
+    unsigned char low = 0x80, high = 0xBF;  // range of the second byte
+    if (c >= 0xC2 && c <= 0xDF) n = 2;
+    else if (c >= 0xE0 && c <= 0xEF) n = 3, low = c == 0xE0 ? 0xA0 : 0x80, high = c == 0xED ? 0x9F : 0xBF;
+    else if (c >= 0xF0 && c <= 0xF4) n = 4, low = c == 0xF0 ? 0x90 : 0x80, high = c == 0xF4 ? 0x8F : 0xBF;
+    else return 0;
+    if (s.size() < n || at(1) < low || at(1) > high) return 0;
+    for (size_t i = 2; i < n; ++i)
+        if ((at(i) & 0xC0) != 0x80) return 0;
+    return n;
+}
+
+// A file-name byte GBK cannot hold (0x80-0xFF) is kept as the user-defined
+// character 0xAA + (b - 0x80) / 64, 0xA1 + (b - 0x80) % 64; the converter
+// neither produces nor accepts that area, so no other text contains it.
+constexpr unsigned char kEscapeLead = 0xAA;
+constexpr unsigned char kEscapeTrail = 0xA1;
+
+void appendEscaped(std::string& out, unsigned char b) {
+    out += static_cast<char>(kEscapeLead + (b - 0x80) / 64);
+    out += static_cast<char>(kEscapeTrail + (b - 0x80) % 64);
+}
+
+// The byte an escape at the start of s stands for, or -1.
+int escapedByte(std::string_view s) {
+    if (s.size() < 2) return -1;
+    const unsigned lead = static_cast<unsigned char>(s[0]);
+    const unsigned trail = static_cast<unsigned char>(s[1]);
+    if (lead < kEscapeLead || lead > kEscapeLead + 1 || trail < kEscapeTrail || trail >= kEscapeTrail + 64) return -1;
+    return static_cast<int>(0x80 + (lead - kEscapeLead) * 64 + (trail - kEscapeTrail));
+}
+
+const std::string kReplacement = "\xEF\xBF\xBD";
+
+// What iconv refused at the start of a GBK text: escaped bytes as the bytes
+// they stand for (with `exact`), or as the characters they spell, U+FFFD for
+// a byte that spells none; anything else is one U+FFFD per character.
+std::pair<size_t, std::string> unconvertedGbk(std::string_view rest, bool exact) {
+    std::string raw;
+    size_t skip = 0;
+    for (int b; (b = escapedByte(rest.substr(skip))) >= 0; skip += 2) raw += static_cast<char>(b);
+    if (skip == 0) return {gbk::CharLength(rest, 0), kReplacement};
+    if (exact) return {skip, raw};
+    std::string shown;
+    for (size_t i = 0; i < raw.size();) {
+        const size_t n = wellFormedUtf8Length(std::string_view(raw).substr(i));
+        shown += n ? raw.substr(i, n) : kReplacement;
+        i += n ? n : 1;
+    }
+    return {skip, shown};
+}
+
 } // namespace
 
 Text Text::fromUtf8(std::string_view utf8) {
@@ -69,12 +131,7 @@ Text Text::fromUtf8(std::string_view utf8) {
 }
 
 std::string Text::toUtf8() const {
-    return gbkToUtf8().run(bytes_, [](std::string_view rest) {
-        // A lead byte takes its trail byte with it, unless that is ASCII.
-        unsigned char c = static_cast<unsigned char>(rest[0]);
-        size_t skip = (c >= 0x81 && rest.size() >= 2 && static_cast<unsigned char>(rest[1]) >= 0x40) ? 2 : 1;
-        return std::pair<size_t, std::string>(skip, "\xEF\xBF\xBD");
-    });
+    return gbkToUtf8().run(bytes_, [](std::string_view rest) { return unconvertedGbk(rest, false); });
 }
 
 Text Text::fromQString(const QString& s) {
@@ -85,6 +142,63 @@ Text Text::fromQString(const QString& s) {
 QString Text::toQString() const {
     std::string u = toUtf8();
     return QString::fromUtf8(u.data(), static_cast<qsizetype>(u.size()));
+}
+
+namespace {
+
+// The GBK bytes of one well-formed UTF-8 character, when GBK holds it and
+// gives the very same character back; nullopt otherwise.
+std::optional<std::string> gbkOfCharacter(std::string_view character) {
+    bool refused = false;
+    auto refuse = [&refused](std::string_view rest) {
+        refused = true;
+        return std::pair<size_t, std::string>(rest.size(), std::string());
+    };
+    const std::string inGbk = utf8ToGbk().run(character, refuse);
+    if (refused || inGbk.empty() || gbkToUtf8().run(inGbk, refuse) != character || refused) return std::nullopt;
+    return inGbk;
+}
+
+}  // namespace
+
+// Character by character, so that one character GBK lacks leaves the others
+// readable.
+Text Text::fromFileSystem(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size();) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        const size_t n = c < 0x80 ? 1 : wellFormedUtf8Length(bytes.substr(i));
+        if (n == 0) {  // a byte that starts no character
+            appendEscaped(out, c);
+            ++i;
+            continue;
+        }
+        const std::string_view character = bytes.substr(i, n);
+        if (n == 1) {
+            out += character;
+        } else if (auto inGbk = gbkOfCharacter(character)) {
+            out += *inGbk;
+        } else {
+            for (char b : character) appendEscaped(out, static_cast<unsigned char>(b));
+        }
+        i += n;
+    }
+    return fromBytes(out);
+}
+
+std::string Text::toFileSystem() const {
+    return gbkToUtf8().run(bytes_, [](std::string_view rest) { return unconvertedGbk(rest, true); });
+}
+
+Text Text::fromQFileName(const QString& name) {
+    const QByteArray bytes = QFile::encodeName(name);
+    return fromFileSystem(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+}
+
+QString Text::toQFileName() const {
+    const std::string bytes = toFileSystem();
+    return QFile::decodeName(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
 Text TextOf(long long n) { return Text::fromBytes(std::to_string(n)); }

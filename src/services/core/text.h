@@ -22,9 +22,23 @@ public:
     static Text fromUtf8(std::string_view utf8);
     static Text fromQString(const QString& s);
 
-    // GBK in, UTF-8/UTF-16 out; invalid GBK sequences become U+FFFD.
+    // GBK in, UTF-8/UTF-16 out; invalid GBK sequences become U+FFFD. Bytes a
+    // file name carries (below) show as the characters they spell.
     std::string toUtf8() const;
     QString toQString() const;
+
+    // File and folder names travel as the file system's own bytes, which need
+    // be neither GBK nor even valid UTF-8. A name becomes a Text whose every
+    // byte GBK cannot hold (each byte of a character GBK lacks, or of an
+    // invalid sequence) is kept as one character of GBK's user-defined area,
+    // which no converted text contains; toFileSystem gives the bytes back
+    // exactly, so a name joined with "/" and a file name, cut at its last "/"
+    // or kept in Peizhi.ini still names the same file.
+    static Text fromFileSystem(std::string_view bytes);
+    std::string toFileSystem() const;
+    // The same for Qt's file classes and dialogs.
+    static Text fromQFileName(const QString& name);
+    QString toQFileName() const;
 
     const std::string& bytes() const { return bytes_; }
     std::string& bytes() { return bytes_; }

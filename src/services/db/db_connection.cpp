@@ -100,7 +100,8 @@ bool DBConnection::Connect(const Text& connectionText) {
     if (connectionText_.empty()) return false;
     source_.reset();
     openErrors_.clear();
-    source_ = openSource(connectionText_.toUtf8(), openErrors_);
+    // The file names a connection text holds reach the file system as their own bytes.
+    source_ = openSource(connectionText_.toFileSystem(), openErrors_);
     return source_ != nullptr;
 }
 

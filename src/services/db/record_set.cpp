@@ -1,6 +1,7 @@
 #include "services/db/record_set.h"
 
 #include "services/core/core.h"
+#include "services/core/gbk_walk.h"
 #include "services/db/db_connection.h"
 #include "services/db/detail/cell_text.h"
 #include "services/db/detail/source.h"
@@ -18,14 +19,8 @@ namespace {
 
 enum class EditMode { None, Edit, Add };
 
-bool sameName(const Text& a, const Text& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = a.at(i), y = b.at(i);
-        if (x != y && (x >= 0x80 || std::tolower(x) != std::tolower(y))) return false;
-    }
-    return true;
-}
+// Field names match without regard to the case of one-byte letters.
+bool sameName(const Text& a, const Text& b) { return gbk::EqualIgnoringCase(a.bytes(), b.bytes()); }
 
 // The value a text stands for in a column of the given kind; nullopt when
 // the column cannot take it.

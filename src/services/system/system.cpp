@@ -185,5 +185,5 @@ Text SpecialFolder(int kind) {
         return Text();
     if (!path.endsWith('/'))
         path += '/';
-    return Text::fromQString(path);
+    return Text::fromQFileName(path);
 }

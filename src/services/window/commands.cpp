@@ -267,7 +267,10 @@ bool ShowCommonDialog(const Control& control) {
     auto chosen = CurrentFileChooser()->choose(request);
     if (!chosen || chosen->empty()) return false;
     Text path = *chosen;
-    if (!request.defaultExtension.empty() && !HasExtension(path)) path += Text::fromBytes(".") + request.defaultExtension;
+    // The default extension names a file about to be written; a file being
+    // opened is the one the user chose, extension or not.
+    if (request.save && !request.defaultExtension.empty() && !HasExtension(path))
+        path += Text::fromBytes(".") + request.defaultExtension;
     // The dialog control may be gone if the chooser let the window close.
     if (CommonDialog* still = DialogOf(control)) {
         still->fileName = path;

@@ -1,5 +1,7 @@
 #include "services/window/file_chooser.h"
 
+#include "services/core/core.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QPointer>
@@ -8,23 +10,8 @@
 
 std::vector<FileFilter> ParseFileFilter(const Text& filter) {
     std::vector<FileFilter> filters;
-    std::vector<Text> parts;
-    Text current;
-    // Walk by character: the second byte of a two-byte character may be '|'.
-    const std::string& bytes = filter.bytes();
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(bytes[i]);
-        if (c >= 0x81 && i + 1 < bytes.size()) {
-            current.bytes().append(bytes, i, 2);
-            ++i;
-        } else if (c == '|') {
-            parts.push_back(current);
-            current = Text();
-        } else {
-            current.bytes().push_back(static_cast<char>(c));
-        }
-    }
-    parts.push_back(current);
+    // Split by character: the second byte of a two-byte character may be '|'.
+    const TextArray parts = SplitText(filter, Text::fromBytes("|"));
     // Read as a list ending in "||": pairs until an empty name.
     for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
         if (parts[i].empty()) break;
@@ -59,15 +46,16 @@ public:
             if (request.filterIndex >= 0 && request.filterIndex < nameFilters.size())
                 dialog.selectNameFilter(nameFilters[request.filterIndex]);
         }
-        if (!request.folder.empty()) dialog.setDirectory(request.folder.toQString());
-        if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(request.defaultExtension.toQString());
-        if (!request.fileName.empty()) dialog.selectFile(request.fileName.toQString());
+        if (!request.folder.empty()) dialog.setDirectory(request.folder.toQFileName());
+        if (request.save && !request.defaultExtension.empty())
+            dialog.setDefaultSuffix(request.defaultExtension.toQString());
+        if (!request.fileName.empty()) dialog.selectFile(request.fileName.toQFileName());
         const bool accepted = dialog.exec() == QDialog::Accepted;
         if (!owned) return std::nullopt;
         const QStringList chosen = owned->selectedFiles();
         delete owned.data();
         if (!accepted || chosen.isEmpty()) return std::nullopt;
-        return Text::fromQString(chosen.first());
+        return Text::fromQFileName(chosen.first());
     }
 };
 

@@ -27,7 +27,7 @@ struct FileRequest {
     std::vector<FileFilter> filters;
     int filterIndex = -1;         // 0-based among filters; -1 without filters
     Text folder;                  // initial folder, empty: none
-    Text defaultExtension;        // appended when a chosen name has none
+    Text defaultExtension;        // appended to a name to save that has none
     Text fileName;                // initial file name
 };
 

@@ -1,5 +1,6 @@
 #include "services/window/report_list.h"
 
+#include "services/core/gbk_walk.h"
 #include "services/window/frame_border.h"
 
 #include <QApplication>
@@ -18,18 +19,8 @@ constexpr int kDefaultColumnWidth = 50;
 constexpr int kCellPadding = 6;
 constexpr std::size_t kMaxTitleBytes = 1023;
 
-// Labels compare as the platform list does: bytes, ASCII letters without case.
-int CompareLabels(const Text& a, const Text& b) {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        unsigned char x = a.at(i), y = b.at(i);
-        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-        if (x != y) return x < y ? -1 : 1;
-    }
-    if (a.size() == b.size()) return 0;
-    return a.size() < b.size() ? -1 : 1;
-}
+// Labels compare as the platform list does: bytes, one-byte letters without case.
+int CompareLabels(const Text& a, const Text& b) { return gbk::CompareIgnoringCase(a.bytes(), b.bytes()); }
 
 Qt::Alignment AlignmentOf(int alignment) {
     switch (alignment) {
@@ -44,7 +35,7 @@ Text CutBytes(const Text& t, std::size_t n) {
     if (t.size() <= n) return t;
     std::size_t i = 0;
     while (i < n) {
-        const std::size_t step = t.at(i) >= 0x80 ? 2 : 1;
+        const std::size_t step = gbk::CharLength(t.bytes(), i);
         if (i + step > n) break;
         i += step;
     }

@@ -122,9 +122,10 @@ TEST_F(RecordWindowTest, InitialsTakeTheFirstThreeHanziOnly) {
     EXPECT_EQ(contact_initials(T("李")).bytes(), "l");
     EXPECT_EQ(contact_initials(T("Tom")).bytes(), "");
     EXPECT_EQ(contact_initials(T("")).bytes(), "");
-    // A single-byte character first shifts the slices off the characters:
-    // "a张" is cut into "a" + half of 张, which is no hanzi.
-    EXPECT_EQ(contact_initials(T("a张")).bytes(), "");
+    // Characters, not byte pairs: a one-byte character first gives no
+    // letter and leaves the hanzi after it whole.
+    EXPECT_EQ(contact_initials(T("a张")).bytes(), "z");
+    EXPECT_EQ(contact_initials(T("€张三丰")).bytes(), "zs");
 }
 
 TEST_F(RecordWindowTest, ShownContactIsEditedInPlace) {

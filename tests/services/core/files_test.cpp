@@ -208,8 +208,31 @@ TEST(ReadFileTextTest, EndsAtZeroOrEndOfFileMark) {
     int h = OpenFile(dir.fileText("l"), 1);
     EXPECT_EQ(ReadFileText(h), Text::fromBytes("ab"));
 
+    // The euro sign 0x80 is one byte: the mark after it still ends the text.
+    Put(dir.file("euro"), "ab\x80\x1A" "cd");
+    int euro = OpenFile(dir.fileText("euro"), 1);
+    EXPECT_EQ(ReadFileText(euro), Text::fromBytes("ab\x80"));
+
     // A whole two-byte character is kept; a half one at the very end too.
     Put(dir.file("c"), "\xD5\xC5\xB0");
     int c = OpenFile(dir.fileText("c"), 1);
     EXPECT_EQ(ReadFileText(c), Text::fromBytes("\xD5\xC5\xB0"));
+}
+
+TEST(FileNamesTest, NamesOutsideTheCodePageAreFound) {
+    TempFolder dir;
+    for (const std::string name : {"Straße.txt", "😀.xls", "jörg", "\xE9t\xE9.txt"}) {
+        const Text file = Text::fromFileSystem(dir.file(name));
+        EXPECT_TRUE(WriteFile(file, Bytes{'o', 'k'})) << name;
+        EXPECT_EQ(Get(dir.file(name)), "ok") << name;
+        EXPECT_TRUE(FileExists(file)) << name;
+        EXPECT_EQ(ReadFile(file), (Bytes{'o', 'k'})) << name;
+        const int f = OpenFile(file, 1);
+        EXPECT_GT(f, 0) << name;
+        EXPECT_EQ(ReadFileText(f), Text::fromBytes("ok")) << name;
+    }
+    // Not the name with a question mark (a wildcard) in place of what GBK lacks.
+    Put(dir.file("Stra?e.txt"), "wrong");
+    Put(dir.file("Straße.txt"), "right");
+    EXPECT_EQ(ReadFile(Text::fromFileSystem(dir.file("Straße.txt"))), (Bytes{'r', 'i', 'g', 'h', 't'}));
 }

@@ -209,3 +209,12 @@ TEST_F(IniTest, ANewFileIsReadableByItsOwnerOnlyAndAnExistingOneKeepsItsMode) {
     EXPECT_EQ(kept.st_mode & 07777, 0644u);
     ::umask(previous);
 }
+
+TEST(IniFileNameTest, SettingsInAFolderOutsideTheCodePage) {
+    TempFolder dir;
+    ASSERT_EQ(mkdir(dir.file("jörg").c_str(), 0700), 0);
+    const Text file = Text::fromFileSystem(dir.file("jörg")) + T("/Peizhi.ini");
+    EXPECT_TRUE(WriteIni(file, T("窗口位置"), T("主窗口左边"), T("120")));
+    EXPECT_EQ(GetBytes(dir.file("jörg/Peizhi.ini")), Gbk("[窗口位置]\r\n主窗口左边=120\r\n"));
+    EXPECT_EQ(ReadIni(file, T("窗口位置"), T("主窗口左边")).toUtf8(), "120");
+}

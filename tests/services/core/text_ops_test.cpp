@@ -154,3 +154,18 @@ TEST(SplitTextTest, DelimiterNeverSplitsACharacter) {
     EXPECT_EQ(SplitText(text, B("|")), (TextArray{B("x\xB1|y"), B("z")}));
     EXPECT_EQ(Utf8(SplitText(T("张三，李四，王五"), T("，"))), (std::vector<std::string>{"张三", "李四", "王五"}));
 }
+
+// The euro sign is the code page's one byte 0x80, not the start of a
+// two-byte character: the byte after it is a character of its own.
+TEST(EuroSignTest, EveryWalkStepsOverItAsOneByte) {
+    EXPECT_EQ(Utf8(SplitText(T("张三€,13800138000"), B(","))), (std::vector<std::string>{"张三€", "13800138000"}));
+    EXPECT_EQ(Utf8(SplitText(T("€|€|"), B("|"))), (std::vector<std::string>{"€", "€"}));
+    EXPECT_EQ(FindText(T("€a"), B("a")), 2);
+    EXPECT_EQ(FindText(T("€A"), B("a"), std::nullopt, true), 2);
+    EXPECT_EQ(FindTextReverse(T("/€/x"), B("/")), 3);
+    EXPECT_EQ(TrimSpaces(T("€ ")), T("€"));
+    EXPECT_EQ(TrimSpaces(T("€　")), T("€"));
+    // A byte that cannot follow a lead byte is not swallowed by it either.
+    EXPECT_EQ(SplitText(B("\x81,a"), B(",")).size(), 2u);
+    EXPECT_EQ(FindText(B("\xB0\x7F"), B("\x7F")), 2);
+}

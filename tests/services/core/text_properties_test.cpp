@@ -13,7 +13,7 @@ namespace {
 // Bytes from a small alphabet so that matches, delimiters, spaces and
 // two-byte characters (including ones with ASCII trail bytes) are frequent.
 Text RandomText(std::mt19937& rng, int maxLength) {
-    static const unsigned char alphabet[] = {'a', 'b', ',', ' ', 0xA1, 0xB0, 0x81, 0x40, 'A', 0x5D};
+    static const unsigned char alphabet[] = {'a', 'b', ',', ' ', 0xA1, 0xB0, 0x81, 0x40, 'A', 0x5D, 0x80, 0x7F};
     std::uniform_int_distribution<int> length(0, maxLength);
     std::uniform_int_distribution<int> pick(0, sizeof alphabet - 1);
     std::string s;
@@ -21,10 +21,16 @@ Text RandomText(std::mt19937& rng, int maxLength) {
     return Text::fromBytes(s);
 }
 
+// GBK: 0x81-0xFE then 0x40-0xFE but 0x7F make one character; 0x80 (the euro
+// sign) and any other byte stand alone.
 std::set<int> CharacterStarts(const Text& t) {
     std::set<int> starts;
-    for (std::size_t i = 0; i < t.size(); i += (t.at(i) >= 0x80 && i + 1 < t.size()) ? 2 : 1)
+    for (std::size_t i = 0; i < t.size();) {
         starts.insert(static_cast<int>(i) + 1);
+        const bool pair = t.at(i) >= 0x81 && t.at(i) <= 0xFE && i + 1 < t.size() && t.at(i + 1) >= 0x40 &&
+                          t.at(i + 1) <= 0xFE && t.at(i + 1) != 0x7F;
+        i += pair ? 2 : 1;
+    }
     return starts;
 }
 

@@ -36,6 +36,15 @@ TEST(GbkOrder, CharactersOutsideGbkComeLastAndStrayBytesDoNotBreakIt) {
     EXPECT_LT(CompareByGbk("a", "\xe5\xbc"), 0);
 }
 
+// The euro sign is the code page's one byte 0x80: after ASCII, before every
+// two-byte character, as the bytes of the names order them.
+TEST(GbkOrder, TheEuroSignSortsByItsOneByteCode) {
+    std::vector<std::string> names{"阿明", "€", "z", "张€"};
+    std::sort(names.begin(), names.end(), [](const auto& a, const auto& b) { return CompareByGbk(a, b) < 0; });
+    EXPECT_EQ(names, (std::vector<std::string>{"z", "€", "阿明", "张€"}));
+    EXPECT_LT(CompareByGbk("€", "😀"), 0);
+}
+
 TEST(GbkOrder, OrderTermsAreSortedByTheirGbkKey) {
     EXPECT_EQ(WithGbkOrdering("select * from 通讯录 order by 姓名 ASC"),
               "select * from 通讯录 order by gbk_sort_key(姓名) ASC");

@@ -217,6 +217,22 @@ TEST_F(RecordSetTest, ValuesReadAsTextByTheirType) {
     EXPECT_FALSE(rs.WriteText(T("n"), T("3")));
 }
 
+// 丄 is 0x81 0x41 and 乤 0x81 0x61: the second bytes look like "A" and "a",
+// yet they are two different field names.
+TEST_F(RecordSetTest, FieldNamesFoldOnlyOneByteLetters) {
+    ASSERT_TRUE(db.ExecuteSql(T("CREATE TABLE t (乤 TEXT, 丄 TEXT, Ab丄 TEXT)")));
+    ASSERT_TRUE(db.ExecuteSql(T("INSERT INTO t VALUES ('second a', 'second A', 'mixed')")));
+    ASSERT_TRUE(rs.Open(T("select * from t"), 1));
+    EXPECT_EQ(rs.ReadText(T("丄")).toUtf8(), "second A");
+    EXPECT_EQ(rs.ReadText(T("乤")).toUtf8(), "second a");
+    EXPECT_EQ(rs.ReadText(T("aB丄")).toUtf8(), "mixed");
+    Text v;
+    EXPECT_FALSE(rs.ReadText(T("aB乤"), v));
+    ASSERT_TRUE(rs.WriteText(T("丄"), T("written")));
+    ASSERT_TRUE(rs.Update());
+    EXPECT_EQ(RawValue(book.path(), "select 丄 || '|' || 乤 from t"), "written|second a");
+}
+
 TEST_F(RecordSetTest, FieldReferencesOutsideTheSetFail) {
     addContacts({{"a", "1"}});
     Text v = T("old");

@@ -41,7 +41,11 @@ const std::vector<unsigned short>& gbkCodes() {
             char* dst = out;
             std::size_t outLen = sizeof out;
             iconv(cd, nullptr, nullptr, nullptr, nullptr);
-            if (iconv(cd, &src, &inLen, &dst, &outLen) != static_cast<std::size_t>(-1) && dst - out == 2)
+            if (iconv(cd, &src, &inLen, &dst, &outLen) == static_cast<std::size_t>(-1)) continue;
+            // The euro sign is the code page's one-byte 0x80: after ASCII, before every two-byte character.
+            if (dst - out == 1 && static_cast<unsigned char>(out[0]) >= 0x80)
+                t[cp] = static_cast<unsigned char>(out[0]);
+            else if (dst - out == 2)
                 t[cp] = static_cast<unsigned short>((static_cast<unsigned char>(out[0]) << 8) |
                                                     static_cast<unsigned char>(out[1]));
         }

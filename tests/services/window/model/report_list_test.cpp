@@ -119,6 +119,9 @@ TEST(ReportListCommands, LongCellsAndTitles) {
     // A title is not cut inside a two-byte character.
     list.InsertColumn(std::nullopt, Text::fromBytes(std::string(1022, 'b')) + T("中"));
     EXPECT_EQ(list.GetColumnTitle(1), Text::fromBytes(std::string(1022, 'b')));
+    // The euro sign is one byte: it fits as the last one.
+    list.InsertColumn(std::nullopt, Text::fromBytes(std::string(1022, 'e')) + T("€中"));
+    EXPECT_EQ(list.GetColumnTitle(2), Text::fromBytes(std::string(1022, 'e')) + T("€"));
     const Text longText = Text::fromBytes(std::string(3000, 'x'));
     list.InsertItem(std::nullopt, longText);
     EXPECT_EQ(list.GetItemText(0), longText);
@@ -186,6 +189,23 @@ TEST(ReportListCommands, AscendingSortPlacesRowsByLabelAtInsertion) {
     // Changing a label afterwards moves nothing.
     list.SetItemText(0, 0, T("z"));
     EXPECT_EQ(list.GetItemText(0), T("z"));
+}
+
+// Labels compare without the case of one-byte letters only: 丄 (0x81 0x41)
+// sorts before 乤 (0x81 0x61) and is not taken for it.
+TEST(ReportListCommands, SortFoldsOnlyOneByteLetters) {
+    ReportList list;
+    list.setAutoSort(1);
+    list.InsertItem(std::nullopt, T("乤"));
+    list.InsertItem(std::nullopt, T("丄"));
+    list.InsertItem(std::nullopt, T("B丄"));
+    list.InsertItem(std::nullopt, T("b乤"));
+    list.InsertItem(std::nullopt, T("a"));
+    EXPECT_EQ(list.GetItemText(0), T("a"));
+    EXPECT_EQ(list.GetItemText(1), T("B丄"));
+    EXPECT_EQ(list.GetItemText(2), T("b乤"));
+    EXPECT_EQ(list.GetItemText(3), T("丄"));
+    EXPECT_EQ(list.GetItemText(4), T("乤"));
 }
 
 TEST(ReportListCommands, DescendingSortPlacesRowsByLabelAtInsertion) {

@@ -7,10 +7,15 @@
 #include "services/window/file_chooser.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -318,8 +323,8 @@ TEST_F(WindowCommands, CommonDialogAsksTheChooserAndKeepsTheChosenPath) {
 
     scoped.chooser->answer = T("/tmp/导入/联系人");
     EXPECT_TRUE(ShowCommonDialog(dialog));
-    // The default extension completes a name without one.
-    EXPECT_EQ(dialog.text(), T("/tmp/导入/联系人.txt"));
+    // A file to open is the one chosen: the default extension is for saving.
+    EXPECT_EQ(dialog.text(), T("/tmp/导入/联系人"));
     ASSERT_EQ(scoped.chooser->requests.size(), 1u);
     const FileRequest& r = scoped.chooser->requests[0];
     EXPECT_FALSE(r.save);
@@ -341,6 +346,55 @@ TEST_F(WindowCommands, CommonDialogAsksTheChooserAndKeepsTheChosenPath) {
 
     // Not a dialog control.
     EXPECT_FALSE(ShowCommonDialog(w->control(T("编辑框1"))));
+
+    // A name to save without an extension gets the default one.
+    w->dialog(T("通用对话框1"))->kind = 1;
+    scoped.chooser->answer = T("/tmp/导出/联系人");
+    EXPECT_TRUE(ShowCommonDialog(dialog));
+    EXPECT_TRUE(scoped.chooser->requests.back().save);
+    EXPECT_EQ(dialog.text(), T("/tmp/导出/联系人.txt"));
+    scoped.chooser->answer = T("/tmp/导出/联系人.csv");
+    EXPECT_TRUE(ShowCommonDialog(dialog));
+    EXPECT_EQ(dialog.text(), T("/tmp/导出/联系人.csv"));
+}
+
+// The desktop's own dialog: the user types "contacts" under "所有文件(*.*)"
+// and gets that file, not "contacts.txt".
+TEST_F(WindowCommands, TheDesktopDialogOpensANameWithoutExtensionAsTyped) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QFile(dir.filePath("contacts")).open(QIODevice::WriteOnly));
+    auto previous = SetFileChooser(nullptr);
+    ASSERT_TRUE(LoadWindow(SmallWindow("import"), LoggingHandlers(log)));
+    Window* w = FindWindow("import");
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w->widget()));
+    Control dialog = w->control(T("通用对话框1"));
+    w->dialog(T("通用对话框1"))->folder = Text::fromQFileName(dir.path());
+    w->dialog(T("通用对话框1"))->filterIndex = 1;
+
+    // Acts for the user whenever a modal window is up: types the name and
+    // accepts; a refusal ("file not found") is closed and the dialog cancelled.
+    bool typed = false;
+    QTimer user;
+    user.setInterval(20);
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) return void(box->close());
+        auto* fileDialog = qobject_cast<QFileDialog*>(modal);
+        if (!fileDialog) return;
+        if (typed) return fileDialog->reject();
+        typed = true;
+        auto* name = fileDialog->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(name, nullptr);
+        name->setText("contacts");
+        QMetaObject::invokeMethod(fileDialog, &QDialog::accept, Qt::QueuedConnection);
+    });
+    user.start();
+    const bool chosen = ShowCommonDialog(dialog);
+    user.stop();
+    SetFileChooser(previous);
+    EXPECT_TRUE(typed);
+    EXPECT_TRUE(chosen);
+    EXPECT_EQ(dialog.text().toQFileName(), dir.filePath("contacts"));
 }
 
 TEST_F(WindowCommands, WindowDestroyedWhileTheFileDialogIsOpen) {

@@ -11,6 +11,8 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 class Login : public ProgramFixture {
@@ -212,4 +214,36 @@ TEST_F(Login, DeletingTheOnlyAccountEmptiesTheList) {
     EXPECT_TRUE(storedUsers().empty());
     EXPECT_TRUE(nameItems().empty());
     EXPECT_TRUE(control("组合框_用户名").text().empty());
+}
+
+TEST_F(Login, AccountChangesTheBookRefusesAreReportedAndNothingChanges) {
+    addUser("bob", "b");
+    ASSERT_EQ(chmod(bookPath().c_str(), 0444), 0);
+    start();
+    const auto before = storedUsers();
+    const auto expectFailure = [&](const std::string& what) {
+        ASSERT_FALSE(messages_->shown.empty()) << what;
+        EXPECT_EQ(messages_->lastText().rfind(what, 0), 0u) << messages_->lastText();
+        EXPECT_NE(messages_->lastText().find("readonly"), std::string::npos) << messages_->lastText();
+        EXPECT_EQ(storedUsers(), before);
+        EXPECT_EQ(control("按钮_修改密码").text().toUtf8(), "修改密码");
+        messages_->shown.clear();
+    };
+
+    enterEditMode("bob", "b");
+    typePassword("new");
+    clickButton(login(), "按钮_修改密码");
+    expectFailure("保存失败！");
+
+    enterEditMode("bob", "b");
+    check("单选框_添加");
+    typeName("carol");
+    typePassword("c");
+    clickButton(login(), "按钮_修改密码");
+    expectFailure("保存失败！");
+
+    enterEditMode("bob", "b");
+    check("单选框_删除");
+    clickButton(login(), "按钮_修改密码");
+    expectFailure("删除失败！");
 }

@@ -48,6 +48,19 @@ void UpgradeStoredPassword(RecordSet& users, const Text& typed, ProgramState& st
     if (hash && users.WriteText(T("密码"), *hash) && users.Update()) state.userPassword = *hash;
 }
 
+// An account change the book did not store: said so, with the book's reason.
+void ReportAccountFailure(Window& login, const Text& what) {
+    Text text = what;
+    if (DBConnection* connection = login.connection(T("数据库连接1"))) {
+        std::string report = connection->ErrorText().bytes();
+        const std::string label = "Description: ";
+        if (report.rfind(label, 0) == 0) report.erase(0, label.size());
+        report = report.substr(0, report.find("\r\n"));
+        if (!report.empty()) text += Text::fromBytes("\r\n") + Text::fromBytes(report);
+    }
+    ShowMessage(text, kInformation, T("提示！"));
+}
+
 }  // namespace
 
 void open_login_database(ProgramState& state) {
@@ -148,17 +161,17 @@ void account_button(ProgramState& state) {
             ShowMessage(T("  密码无法加密保存，账户未作修改！ "), kInformation, T("提示！"));
             return;
         }
-        if (!modify) users->AddNew();
-        users->WriteText(T("用户名"), names.text());
-        users->WriteText(T("密码"), *hash);
-        users->Update();
+        // Without a new row the writes would change the verified account.
+        const bool stored = (modify || users->AddNew()) && users->WriteText(T("用户名"), names.text()) &&
+                            users->WriteText(T("密码"), *hash) && users->Update();
         ShowEditControls(*login, false);
+        if (!stored) ReportAccountFailure(*login, T("保存失败！"));
     } else {
-        users->Delete(1);
-        users->Update();
+        const bool deleted = users->Delete(1);
         ShowEditControls(*login, false);
         ComboClear(names);
         SetComboText(names, Text());
+        if (!deleted) ReportAccountFailure(*login, T("删除失败！"));
     }
     // The list shows the table as it now is: reopen it so that positions and
     // names follow the change, then list the names afresh.

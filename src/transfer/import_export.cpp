@@ -367,15 +367,23 @@ void write_list_into_book(Window& window, ImportExportSession& session, ProgramS
     const Text initialsField = T("首字母");
     const Text photoField = T("照片");
     int present = 0;
-    int added = 0;
     bool stopped = false;
     BatchedWrites batch(book);
+    // The numbers of the group not yet committed: they leave the index again
+    // when the group is rolled back.
+    std::vector<std::string> groupMobiles;
+    const auto groupEnded = [&](BatchedWrites::Group group) {
+        if (group == BatchedWrites::Group::Open) return;
+        if (group == BatchedWrites::Group::Lost)
+            for (const auto& m : groupMobiles) storedMobiles.remove(m);
+        groupMobiles.clear();
+    };
     for (int i = 1; i <= total; ++i) {
         const Text rawNumber = list->GetItemText(i - 1, 1);
         const Text number = TrimSpaces(rawNumber);
-        // A number already stored (or containing this one) is skipped; so
-        // is a row whose test could not run.
-        if (!writable || storedMobiles.contains(number.toUtf8())) {
+        // A number already stored (or containing this one) is skipped. When
+        // the test could not run, the rows are not added and say so.
+        if (writable && storedMobiles.contains(number.toUtf8())) {
             ++present;
         } else {
             contacts.AddNew();
@@ -383,13 +391,16 @@ void write_list_into_book(Window& window, ImportExportSession& session, ProgramS
             contacts.WriteText(initialsField, NameInitials(list->GetItemText(i - 1, 0), 3));
             const auto photoFile = PhotoFileName(session.importFolder, rawNumber);
             contacts.WriteBytes(photoField, photoFile ? ReadFile(*photoFile) : Bytes());
-            if (contacts.Update()) {
-                ++added;
+            const bool written = contacts.Update();
+            if (written) {
                 // What the book now holds (an empty number is stored as NULL).
                 const Text kept = contacts.ReadText(mobileField);
-                if (!kept.empty()) storedMobiles.add(kept.toUtf8());
+                if (!kept.empty()) {
+                    storedMobiles.add(kept.toUtf8());
+                    groupMobiles.push_back(kept.toUtf8());
+                }
             }
-            batch.rowWritten();
+            groupEnded(batch.rowWritten(written));
         }
         progress.step("正在写入第 ", i, total);
         if (!KeepWindowAlive(pump, window, list)) {
@@ -398,7 +409,9 @@ void write_list_into_book(Window& window, ImportExportSession& session, ProgramS
         }
     }
     contacts.Close();
-    batch.finish();
+    groupEnded(batch.finish());
+    // Only rows whose group was committed count as added.
+    const int added = batch.stored();
     if (!stopped) {
         const int failed = total - present - added;
         progress.status(T("共 ") + TextOf(total) + T(" 条记录"));
@@ -408,7 +421,10 @@ void write_list_into_book(Window& window, ImportExportSession& session, ProgramS
         Text message = T("共 ") + TextOf(total) + T(" 条记录\r\n已存在 ") + TextOf(present) +
                        T(" 条记录\r\n成功添加 ") + TextOf(added) + T(" 条记录");
         // Rows the book refused are not claimed as added.
-        if (failed > 0) message += T("\r\n未能添加 ") + TextOf(failed) + T(" 条记录");
+        if (failed > 0) {
+            message += T("\r\n未能添加 ") + TextOf(failed) + T(" 条记录");
+            if (!batch.reason().empty()) message += T("\r\n原因：") + Text::fromUtf8(batch.reason());
+        }
         ShowMessage(message, 64, T("提示！"));
         window.control(T("按钮_写入数据库")).setEnabled(false);
     }

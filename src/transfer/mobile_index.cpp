@@ -38,3 +38,13 @@ void MobileIndex::add(std::string_view number) {
     const std::string_view whole(kept);
     for (std::size_t at = 0; at <= whole.size(); ++at) addedSuffixes_.insert(whole.substr(at));
 }
+
+void MobileIndex::remove(std::string_view number) {
+    const std::string key = folded(number);
+    const std::string_view whole(key);
+    for (std::size_t at = 0; at <= whole.size(); ++at) {
+        // One occurrence each: another added number may share the suffix.
+        auto it = addedSuffixes_.find(whole.substr(at));
+        if (it != addedSuffixes_.end()) addedSuffixes_.erase(it);
+    }
+}

@@ -20,6 +20,9 @@ public:
     bool contains(std::string_view number) const;
     // A number stored after the index was built.
     void add(std::string_view number);
+    // A number added earlier whose row was not stored after all (its group
+    // was rolled back).
+    void remove(std::string_view number);
 
 private:
     static std::string folded(std::string_view text);
@@ -30,5 +33,5 @@ private:
     // contained in a stored one when it starts one of its suffixes.
     std::vector<std::string_view> suffixes_;
     // The same for the numbers added since.
-    std::set<std::string_view> addedSuffixes_;
+    std::multiset<std::string_view> addedSuffixes_;
 };

@@ -134,18 +134,34 @@ void write_rows_to_book(Window& window) {
     // The book belongs to the main window, which stays while the rows are written.
     WindowHold bookOwner(MainWindow());
     Control status = Box(window, "标签_状态");
-    BatchedWrites batch(MainAddressBook());
+    DBConnection* book = MainAddressBook();
+    BatchedWrites batch(book);
     EventPump pump;
+    // The count shown is of the rows in the file: a row the book refuses, or
+    // one of a group whose commit fails, is not counted.
+    const auto showStored = [&] {
+        status.setText(T("状态： 共导入 ") + TextOf(batch.stored()) + T(" 条记录"));
+    };
     for (std::size_t i = 0; i < names; ++i) {
         // Blanks around a value are the file's layout, not part of the value.
         const Text name = TrimSpaces(columns[0][i]);
         const Text sql = TextImportInsertSql(name, TrimSpaces(columns[1][i]), TrimSpaces(columns[2][i]),
                                              TrimSpaces(columns[3][i]), NameInitials(name, 4));
-        if (DBConnection* book = MainAddressBook()) book->ExecuteSql(sql);
-        batch.rowWritten();
-        status.setText(T("状态： 共导入 ") + TextOf(static_cast<long long>(i + 1)) + T(" 条记录"));
+        batch.rowWritten(book && book->ExecuteSql(sql));
+        showStored();
         // Keeps the window painting; a closed window ends the import.
-        if (!pump.keepGoing(window)) return;
+        if (!pump.keepGoing(window)) {
+            batch.finish();
+            return;
+        }
+    }
+    batch.finish();
+    showStored();
+    if (batch.lost() > 0) {
+        Text message = T("共 ") + TextOf(static_cast<long long>(names)) + T(" 条记录\r\n成功添加 ") +
+                       TextOf(batch.stored()) + T(" 条记录\r\n未能添加 ") + TextOf(batch.lost()) + T(" 条记录");
+        if (!batch.reason().empty()) message += T("\r\n原因：") + Text::fromUtf8(batch.reason());
+        ShowMessage(message, 64, T("提示！"));
     }
 }
 

@@ -71,14 +71,24 @@ bool HasPrefix(const Bytes& b, std::initializer_list<unsigned char> prefix) {
     return b.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), b.begin());
 }
 
-Text FromUtf16(const Bytes& b, bool littleEndian) {
+// The text after the byte order mark; nothing when a unit is zero: a text
+// holds no NUL character, so the file is not text (the zero-byte test of
+// the single-byte encodings, made on characters).
+std::optional<Text> FromUtf16(const Bytes& b, bool littleEndian) {
     QString s;
     s.reserve(static_cast<qsizetype>((b.size() - 2) / 2));
     for (std::size_t i = 2; i + 1 < b.size(); i += 2) {
         const char16_t unit = littleEndian ? char16_t(b[i] | (b[i + 1] << 8)) : char16_t((b[i] << 8) | b[i + 1]);
+        if (unit == 0) return std::nullopt;
         s.append(QChar(unit));
     }
     return Text::fromQString(s);
+}
+
+DecodedTextFile FromUtf16File(const Bytes& b, bool littleEndian) {
+    auto text = FromUtf16(b, littleEndian);
+    if (!text) return {Text(), true};
+    return {CutAtEndOfFileMark(std::move(*text)), false};
 }
 
 // Well-formed UTF-8: no stray continuation bytes, no overlong forms, no
@@ -117,8 +127,8 @@ bool HasNonAscii(std::string_view bytes) {
 }  // namespace
 
 DecodedTextFile DecodeTextFile(const Bytes& bytes) {
-    if (HasPrefix(bytes, {0xFF, 0xFE})) return {CutAtEndOfFileMark(FromUtf16(bytes, true)), false};
-    if (HasPrefix(bytes, {0xFE, 0xFF})) return {CutAtEndOfFileMark(FromUtf16(bytes, false)), false};
+    if (HasPrefix(bytes, {0xFF, 0xFE})) return FromUtf16File(bytes, true);
+    if (HasPrefix(bytes, {0xFE, 0xFF})) return FromUtf16File(bytes, false);
     std::string_view raw(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     if (raw.find('\0') != std::string_view::npos) return {Text(), true};
     const bool bom = HasPrefix(bytes, {0xEF, 0xBB, 0xBF});

@@ -16,6 +16,7 @@
 #include <sodium.h>
 
 #include <chrono>
+#include <sys/stat.h>
 
 namespace {
 
@@ -385,4 +386,36 @@ TEST(SignInThrottleDelays, DoubleFromOneSecondUpToThirty) {
     std::vector<long long> delays;
     for (int failures = 0; failures <= 12; ++failures) delays.push_back(SignInThrottle::delayAfter(failures).count());
     EXPECT_EQ(delays, (std::vector<long long>{0, 0, 0, 0, 0, 1, 2, 4, 8, 16, 30, 30, 30}));
+}
+
+TEST_F(Login, AccountChangesTheBookRefusesAreReportedAndNothingChanges) {
+    addUser("bob", "b");
+    ASSERT_EQ(chmod(bookPath().c_str(), 0444), 0);
+    start();
+    const auto before = storedUsers();
+    const auto expectFailure = [&](const std::string& what) {
+        ASSERT_FALSE(messages_->shown.empty()) << what;
+        EXPECT_EQ(messages_->lastText().rfind(what, 0), 0u) << messages_->lastText();
+        EXPECT_NE(messages_->lastText().find("readonly"), std::string::npos) << messages_->lastText();
+        EXPECT_EQ(storedUsers(), before);
+        EXPECT_EQ(control("按钮_修改密码").text().toUtf8(), "修改密码");
+        messages_->shown.clear();
+    };
+
+    enterEditMode("bob", "b");
+    typePassword("new");
+    clickButton(login(), "按钮_修改密码");
+    expectFailure("保存失败！");
+
+    enterEditMode("bob", "b");
+    check("单选框_添加");
+    typeName("carol");
+    typePassword("c");
+    clickButton(login(), "按钮_修改密码");
+    expectFailure("保存失败！");
+
+    enterEditMode("bob", "b");
+    check("单选框_删除");
+    clickButton(login(), "按钮_修改密码");
+    expectFailure("删除失败！");
 }

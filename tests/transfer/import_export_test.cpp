@@ -13,6 +13,8 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <sqlite3.h>
+
 namespace {
 
 const std::string kLibreOfficeBooks = VARELO_TEST_DATA "/transfer/";
@@ -431,6 +433,41 @@ TEST_F(ImportExportTest, ClosingTheWindowDuringAWriteStopsItAndKeepsTheRowsWritt
     EXPECT_LT(stored, 3000u);
     EXPECT_EQ(messageTexts().back(), "任务完成！");  // the export's; the write claimed nothing
     EXPECT_EQ(mainWindow().list(T("超级列表框1"))->ItemCount(), static_cast<int>(stored));
+}
+
+TEST_F(ImportExportTest, RowsOfAGroupWhoseCommitFailsAreNotCountedAsAdded) {
+    // Another reader in the middle of a read transaction during the write: the
+    // commit waits, then fails, and its rows are not in the book.
+    sqlite3* reader = nullptr;
+    ASSERT_EQ(sqlite3_open(bookPath().c_str(), &reader), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(reader, "BEGIN; SELECT count(*) FROM 通讯录;", nullptr, nullptr, nullptr), SQLITE_OK);
+    const auto writeRows = [&](int first, int count) {
+        inWindow([&](Window& w) {
+            ReportList& list = listOf(w);
+            list.InsertColumn(std::nullopt, T("姓名"));
+            list.InsertColumn(std::nullopt, T("手机"));
+            for (int i = first; i < first + count; ++i) {
+                const int row = list.InsertItem();
+                list.SetItemText(row, 0, T(std::string("n").append(std::to_string(i))));
+                list.SetItemText(row, 1, T(std::to_string(13800000000LL + i)));
+            }
+            w.control(T("按钮_写入数据库")).setEnabled(true);
+            click(w, "按钮_写入数据库");
+        });
+    };
+    writeRows(0, 3);
+    EXPECT_EQ(messageTexts().back().rfind("共 3 条记录\r\n已存在 0 条记录\r\n成功添加 0 条记录\r\n未能添加 3 条记录\r\n原因：", 0),
+              0u)
+        << messageTexts().back();
+    EXPECT_NE(messageTexts().back().find("locked"), std::string::npos) << messageTexts().back();
+    ASSERT_EQ(sqlite3_exec(reader, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(reader);
+    EXPECT_TRUE(storedContacts().empty());
+    // No transaction was left open: the same rows are stored now, none taken
+    // for present.
+    writeRows(0, 3);
+    EXPECT_EQ(messageTexts().back(), "共 3 条记录\r\n已存在 0 条记录\r\n成功添加 3 条记录");
+    EXPECT_EQ(storedContacts().size(), 3u);
 }
 
 }  // namespace

@@ -113,4 +113,15 @@ TEST(MobileIndexTest, AnswersAsTheLikeScanOverRandomNumbers) {
     EXPECT_LT(found, 2700);
 }
 
+TEST(MobileIndex, ANumberWhoseRowWasRolledBackLeavesAndSharedPartsStay) {
+    MobileIndex index({"13800000000"});
+    index.add("15912345678");
+    index.add("2345");
+    index.remove("15912345678");
+    EXPECT_FALSE(index.contains("159"));
+    EXPECT_TRUE(index.contains("2345"));   // shares suffixes with the removed one
+    EXPECT_TRUE(index.contains("345"));
+    EXPECT_TRUE(index.contains("13800"));  // numbers stored from the start stay
+}
+
 }  // namespace

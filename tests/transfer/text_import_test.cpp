@@ -13,6 +13,8 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include <sqlite3.h>
+
 namespace {
 
 class TextImportTest : public TransferTest {
@@ -286,3 +288,48 @@ TEST_F(TextImportTest, WritingTwiceInsertsEveryRowTwice) {
 }
 
 }  // namespace
+
+TEST_F(TextImportTest, RowsTheBookRefusesAreNotCountedAndAreReported) {
+    execOnFile("CREATE TRIGGER refuse BEFORE INSERT ON 通讯录 WHEN NEW.姓名 = '坏' "
+               "BEGIN SELECT RAISE(ABORT, 'refused by the book'); END");
+    runModal(
+        "text_import", [this] { open_text_import_window(state_); },
+        [](Window& w) {
+            w.control(T("编辑框_姓名")).setText(T("甲\r\n坏\r\n丙\r\n"));
+            w.control(T("按钮_写入数据库")).setEnabled(true);
+            click(w, "按钮_写入数据库");
+            EXPECT_EQ(textOf(w, "标签_状态"), "状态： 共导入 2 条记录");
+        });
+    ASSERT_EQ((*messages_)->shown.size(), 1u);
+    EXPECT_EQ((*messages_)->lastText(),
+              "共 3 条记录\r\n成功添加 2 条记录\r\n未能添加 1 条记录\r\n原因：refused by the book");
+    EXPECT_EQ(storedContacts().size(), 2u);
+}
+
+TEST_F(TextImportTest, AGroupWhoseCommitFailsIsNotCountedAndTheBookStaysUsable) {
+    // Another reader in the middle of a read transaction until the write ends:
+    // the commit waits, then fails.
+    sqlite3* reader = nullptr;
+    ASSERT_EQ(sqlite3_open(bookPath().c_str(), &reader), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(reader, "BEGIN; SELECT count(*) FROM 通讯录;", nullptr, nullptr, nullptr), SQLITE_OK);
+    const auto writeRows = [&](const char* names) {
+        runModal(
+            "text_import", [this] { open_text_import_window(state_); },
+            [&](Window& w) {
+                w.control(T("编辑框_姓名")).setText(T(names));
+                w.control(T("按钮_写入数据库")).setEnabled(true);
+                click(w, "按钮_写入数据库");
+            });
+    };
+    writeRows("甲\r\n乙\r\n");
+    ASSERT_EQ((*messages_)->shown.size(), 1u);
+    EXPECT_EQ((*messages_)->lastText().rfind("共 2 条记录\r\n成功添加 0 条记录\r\n未能添加 2 条记录\r\n原因：", 0), 0u)
+        << (*messages_)->lastText();
+    ASSERT_EQ(sqlite3_exec(reader, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(reader);
+    EXPECT_TRUE(storedContacts().empty());
+    // No transaction was left open: the next write is stored.
+    writeRows("丙\r\n");
+    EXPECT_EQ((*messages_)->shown.size(), 1u);
+    EXPECT_EQ(storedContacts().size(), 1u);
+}

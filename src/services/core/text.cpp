@@ -207,6 +207,8 @@ Text SqlQuoted(const Text& t) {
     std::string out;
     out.reserve(t.size());
     for (char c : t.bytes()) {
+        // An SQL text cannot hold a NUL byte: the statement would end there.
+        if (c == '\0') continue;
         out += c;
         if (c == '\'') out += '\'';
     }

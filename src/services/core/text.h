@@ -63,5 +63,6 @@ inline Text T(std::string_view utf8) { return Text::fromUtf8(utf8); }
 // Decimal text of an integer (plain ASCII, the same in GBK).
 Text TextOf(long long n);
 
-// Text spliced into an SQL literal: every single quote doubled.
+// Text spliced into an SQL literal: every single quote doubled, NUL bytes
+// (which no SQL text can hold) dropped.
 Text SqlQuoted(const Text& t);

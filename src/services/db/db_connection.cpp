@@ -124,7 +124,16 @@ bool DBConnection::BeginTrans() {
 
 bool DBConnection::CommitTrans() {
     auto s = source();
-    return s && !s->readOnly() && s->execute("COMMIT", {}) >= 0;
+    if (!s || s->readOnly()) return false;
+    if (s->execute("COMMIT", {}) >= 0) return true;
+    // A commit that failed (another program reading the file past the busy
+    // wait, a full disk) may leave the transaction open; every later write
+    // would then land in it and be lost with it. Its writes are dropped now,
+    // and ErrorText keeps the commit's reason, not the rollback's.
+    const auto why = s->errors();
+    if (s->inTransaction()) s->execute("ROLLBACK", {});
+    s->setErrors(why);
+    return false;
 }
 
 bool DBConnection::RollbackTrans() {

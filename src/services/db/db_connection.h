@@ -41,6 +41,8 @@ public:
     // CommitTrans (one sync of the file instead of one per row) or dropped
     // at RollbackTrans. False when not connected or the source refuses (a
     // second BeginTrans before the end of the first, a read-only source).
+    // A CommitTrans that fails rolls the transaction back, so the connection
+    // is ready for the next one; ErrorText says why the commit failed.
     bool BeginTrans();
     bool CommitTrans();
     bool RollbackTrans();

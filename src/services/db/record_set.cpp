@@ -74,13 +74,27 @@ struct RecordSet::State {
     dbdetail::ResultData result;
     std::vector<Text> names;
     int pos = 0;  // -1 before the first row, rows.size() past the last
+    // The current row was deleted: `pos` is where it stood, now the place of
+    // the row that followed it. It stays current (nothing to read, nothing
+    // to write) until a move, so that MoveNext goes to that following row.
+    bool onDeleted = false;
 
     EditMode mode = EditMode::None;
     std::vector<std::optional<Cell>> edits;
 
     int count() const { return static_cast<int>(result.rows.size()); }
     int fields() const { return static_cast<int>(result.columns.size()); }
-    bool onRow() const { return open && pos >= 0 && pos < count(); }
+    bool onRow() const { return open && !onDeleted && pos >= 0 && pos < count(); }
+
+    // The reason ErrorText gives for a write the record set refuses itself.
+    void refuse(const std::string& why) const {
+        if (db) db->setErrors({{why, "", 0, "RecordSet"}});
+    }
+
+    void moveTo(int index) {
+        pos = index;
+        onDeleted = false;
+    }
 
     int column(const FieldRef& f) const {
         if (!open) return -1;
@@ -161,7 +175,10 @@ struct RecordSet::State {
 
     bool store() {
         if (mode == EditMode::None) return false;
-        if (db->readOnly() || result.table.empty()) return false;
+        if (db->readOnly() || result.table.empty()) {
+            refuse("The records cannot be changed: they do not come from one table of a writable source.");
+            return false;
+        }
         std::vector<Cell> params;
         std::string columnList, marks, sets;
         for (int i = 0; i < fields(); ++i) {
@@ -183,25 +200,46 @@ struct RecordSet::State {
             row.rowid = rowid;
             if (!db->reread(result, row)) row.packed = merged(nullptr);
             result.rows.push_back(std::move(row));
-            pos = count() - 1;
+            moveTo(count() - 1);
             return true;
         }
-        if (!onRow() || sets.empty()) return false;
+        if (!onRow() || sets.empty()) {
+            refuse("There is no current record to change.");
+            return false;
+        }
         auto& row = result.rows[pos];
-        if (!foundAlone(row)) return false;
+        if (!foundAlone(row)) {
+            refuse("The record no longer exists, or other records share its values.");
+            return false;
+        }
         std::string sql = "UPDATE " + table + " SET " + sets + identity(row, params);
-        if (db->execute(sql, params) != 1) return false;
+        const long long changed = db->execute(sql, params);
+        if (changed < 0) return false;
+        if (changed != 1) {
+            refuse("The record no longer exists: another user or program deleted it.");
+            return false;
+        }
         if (!db->reread(result, row)) row.packed = merged(&row);
         return true;
     }
 
-    // Leaving the current row (a move, a new row, Update) stores its pending
-    // changes first; false when there were some and they could not be stored.
+    // Update: stores the pending changes; they are dropped when the source
+    // refuses them (ErrorText says why), so the next row starts clean.
     bool storePending() {
         if (mode == EditMode::None) return true;
         bool stored = store();
         cancelEdit();
         return stored;
+    }
+
+    // Leaving the current row (a move, a new row) stores its pending changes
+    // first. When they cannot be stored the row is not left: the changes stay
+    // pending, the move fails and ErrorText says why.
+    bool storeBeforeLeaving() {
+        if (mode == EditMode::None) return true;
+        if (!store()) return false;
+        cancelEdit();
+        return true;
     }
 
     bool run(const std::string& statement) {
@@ -223,7 +261,7 @@ struct RecordSet::State {
         names.clear();
         for (const auto& c : result.columns) names.push_back(Text::fromUtf8(c.name));
         open = true;
-        pos = 0;
+        moveTo(0);
         return true;
     }
 
@@ -233,7 +271,7 @@ struct RecordSet::State {
         result = dbdetail::ResultData();
         names.clear();
         db.reset();
-        pos = 0;
+        moveTo(0);
     }
 };
 
@@ -277,7 +315,7 @@ void RecordSet::Close() {
 
 bool RecordSet::AddNew() {
     if (!d_->open || d_->db->readOnly() || d_->result.table.empty()) return false;
-    if (!d_->storePending()) return false;
+    if (!d_->storeBeforeLeaving()) return false;
     d_->mode = EditMode::Add;
     d_->edits.assign(d_->fields(), std::nullopt);
     return true;
@@ -303,8 +341,14 @@ bool RecordSet::Delete(int scope) {
         auto& rows = d_->result.rows;
         if (!d_->foundAlone(rows[d_->pos])) return false;
         std::string sql = "DELETE FROM " + d_->db->quoteName(d_->result.table) + d_->identity(rows[d_->pos], params);
-        if (d_->db->execute(sql, params) != 1) return false;
+        const long long deleted = d_->db->execute(sql, params);
+        if (deleted < 0) return false;
+        if (deleted != 1) {
+            d_->refuse("The record no longer exists: another user or program deleted it.");
+            return false;
+        }
         rows.erase(rows.begin() + d_->pos);
+        d_->onDeleted = true;
         return true;
     }
     if (scope == 3) {
@@ -320,29 +364,38 @@ bool RecordSet::Delete(int scope) {
 }
 
 bool RecordSet::MoveFirst() {
-    d_->storePending();
-    if (!d_->open || d_->count() == 0) return false;
-    d_->pos = 0;
+    if (!d_->storeBeforeLeaving()) return false;
+    if (!d_->open || d_->count() == 0) {
+        d_->onDeleted = false;
+        return false;
+    }
+    d_->moveTo(0);
     return true;
 }
 
 bool RecordSet::MoveNext() {
-    d_->storePending();
+    if (!d_->storeBeforeLeaving()) return false;
+    if (!d_->open) return false;
+    if (d_->onDeleted) {
+        // The row that followed the deleted one has taken its place.
+        d_->moveTo(d_->pos);
+        return true;
+    }
     // Only a move from past the last row, or on an empty set, fails.
-    if (!d_->open || d_->count() == 0 || d_->pos >= d_->count()) return false;
-    ++d_->pos;
+    if (d_->count() == 0 || d_->pos >= d_->count()) return false;
+    d_->moveTo(d_->pos + 1);
     return true;
 }
 
 bool RecordSet::MoveTo(int index) {
-    d_->storePending();
+    if (!d_->storeBeforeLeaving()) return false;
     if (!d_->open) return false;
     if (index < 0 || index >= d_->count()) {
         // No current row afterwards, so that no later write lands on a wrong one.
-        d_->pos = index < 0 ? -1 : d_->count();
+        d_->moveTo(index < 0 ? -1 : d_->count());
         return false;
     }
-    d_->pos = index;
+    d_->moveTo(index);
     return true;
 }
 
@@ -366,7 +419,11 @@ Text RecordSet::ReadText(const FieldRef& field) {
 bool RecordSet::WriteText(const FieldRef& field, const Text& value) {
     if (!field.isValid()) return false;
     int col = d_->column(field);
-    if (col < 0 || !d_->canWrite(col)) return false;
+    if (col < 0) return false;
+    if (!d_->canWrite(col)) {
+        d_->refuse("The field cannot be written: no current record, or the records cannot be changed.");
+        return false;
+    }
     auto cell = cellForText(d_->result.columns[col].kind, value.toUtf8());
     if (!cell) return false;
     d_->setEdit(col, std::move(*cell));
@@ -428,11 +485,16 @@ int RecordSet::RecordCount() const { return d_->open ? d_->count() : -1; }
 
 int RecordSet::FieldCount() const { return d_->open ? d_->fields() : -1; }
 
-bool RecordSet::AtStart() const { return !d_->open || d_->count() == 0 || (d_->mode != EditMode::Add && d_->pos < 0); }
+bool RecordSet::AtStart() const {
+    if (!d_->open) return true;
+    if (d_->mode == EditMode::Add || d_->onDeleted) return false;
+    return d_->count() == 0 || d_->pos < 0;
+}
 
 bool RecordSet::AtEnd() const {
     if (!d_->open) return true;
-    if (d_->mode == EditMode::Add) return false;
+    // A deleted row stays current until the next move.
+    if (d_->mode == EditMode::Add || d_->onDeleted) return false;
     return d_->count() == 0 || d_->pos >= d_->count();
 }
 

@@ -362,10 +362,29 @@ TEST_F(RecordSetTest, DeleteOneRowAndAllRows) {
     ASSERT_TRUE(rs.OpenTable(T("通讯录"), T("姓名 ASC")));
     ASSERT_TRUE(rs.MoveTo(1));
     EXPECT_TRUE(rs.Delete(1));
-    rs.Update();
+    EXPECT_FALSE(rs.Update());  // nothing pending
     EXPECT_EQ(rs.RecordCount(), 2);
+    // The deleted row stays current until a move: nothing to read or write.
+    Text value = T("old");
+    EXPECT_FALSE(rs.ReadText(T("姓名"), value));
+    EXPECT_TRUE(value.empty());
+    EXPECT_FALSE(rs.WriteText(T("备注"), T("x")));
+    EXPECT_FALSE(rs.AtEnd());
+    EXPECT_FALSE(rs.Delete(1));
+    // The next move goes to the row that followed it.
+    ASSERT_TRUE(rs.MoveNext());
     EXPECT_EQ(rs.ReadText(T("姓名")).toUtf8(), "c");
     EXPECT_EQ(RawValue(book.path(), "select group_concat(姓名) from 通讯录"), "a,c");
+    // Deleting the last row leaves it current; the next move is past the end.
+    EXPECT_TRUE(rs.Delete(1));
+    EXPECT_FALSE(rs.AtEnd());
+    ASSERT_TRUE(rs.MoveNext());
+    EXPECT_TRUE(rs.AtEnd());
+    ASSERT_TRUE(rs.MoveFirst());
+    EXPECT_EQ(rs.ReadText(T("姓名")).toUtf8(), "a");
+    ASSERT_TRUE(rs.AddNew());
+    ASSERT_TRUE(rs.WriteText(T("姓名"), T("c")));
+    ASSERT_TRUE(rs.Update());
     EXPECT_FALSE(rs.Delete(2));
     EXPECT_EQ(rs.RecordCount(), 2);
 
@@ -378,6 +397,68 @@ TEST_F(RecordSetTest, DeleteOneRowAndAllRows) {
     EXPECT_EQ(rs.RecordCount(), 0);
     EXPECT_EQ(RawValue(book.path(), "select count(*) from 通讯录"), "0");
     EXPECT_EQ(RawValue(book.path(), "select count(*) from 用户"), "1");
+}
+
+TEST_F(RecordSetTest, AWalkThatDeletesTheRowsOfOneGroupLeavesExactlyTheOthers) {
+    // 10,000 contacts; group g holds runs of neighbours and the last row.
+    ExecOnBook(book.path(),
+               "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 9999) "
+               "INSERT INTO 通讯录 (姓名, 手机, 分组) SELECT printf('c%05d', i), printf('138%08d', i), "
+               "CASE WHEN i % 5 < 2 OR i % 7 = 3 OR i = 9999 THEN 'g' ELSE 'h' END FROM n");
+    const std::string others = RawValue(book.path(), "select count(*) from 通讯录 where 分组 = 'h'");
+    ASSERT_TRUE(rs.OpenTable(T("通讯录"), T("姓名 ASC")));
+    ASSERT_EQ(rs.RecordCount(), 10000);
+    ASSERT_TRUE(db.BeginTrans());
+    int deleted = 0;
+    for (rs.MoveFirst(); !rs.AtEnd(); rs.MoveNext()) {
+        if (rs.ReadText(T("分组")) == T("g")) {
+            ASSERT_TRUE(rs.Delete(1)) << db.ErrorText().toUtf8();
+            ++deleted;
+        }
+    }
+    ASSERT_TRUE(db.CommitTrans()) << db.ErrorText().toUtf8();
+    EXPECT_EQ(RawValue(book.path(), "select count(*) from 通讯录 where 分组 = 'g'"), "0");
+    EXPECT_EQ(RawValue(book.path(), "select count(*) from 通讯录"), others);
+    EXPECT_EQ(std::to_string(10000 - deleted), others);
+    EXPECT_EQ(std::to_string(rs.RecordCount()), others);
+}
+
+TEST_F(RecordSetTest, AMoveWhoseSaveFailsKeepsTheEditAndSaysWhy) {
+    addContacts({{"a", "1"}, {"b", "2"}});
+    ASSERT_TRUE(rs.OpenTable(T("通讯录"), T("姓名 ASC")));
+    // Another program deletes the current row; an edit of it cannot be stored.
+    ExecOnBook(book.path(), "delete from 通讯录 where 姓名='a'");
+    ASSERT_TRUE(rs.WriteText(T("备注"), T("lost?")));
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const bool moved = attempt == 0 ? rs.MoveNext() : attempt == 1 ? rs.MoveTo(1) : rs.MoveFirst();
+        EXPECT_FALSE(moved) << attempt;
+        EXPECT_EQ(rs.Position(), 0);
+        EXPECT_EQ(rs.RecordStatus(), 2);  // still pending
+        EXPECT_EQ(rs.ReadText(T("备注")).toUtf8(), "lost?");
+        EXPECT_NE(db.ErrorText().toUtf8().find("no longer exists"), std::string::npos) << db.ErrorText().toUtf8();
+    }
+    // A failed Update drops the edit; the row can then be left.
+    EXPECT_FALSE(rs.Update());
+    EXPECT_TRUE(rs.MoveNext());
+    EXPECT_EQ(rs.ReadText(T("姓名")).toUtf8(), "b");
+    EXPECT_EQ(RawValue(book.path(), "select count(*) from 通讯录 where 备注 is not null"), "0");
+
+    // A move whose save succeeds stores it.
+    ASSERT_TRUE(rs.WriteText(T("备注"), T("kept")));
+    EXPECT_TRUE(rs.MoveFirst());
+    EXPECT_EQ(RawValue(book.path(), "select 备注 from 通讯录 where 姓名='b'"), "kept");
+}
+
+TEST_F(RecordSetTest, LargeRealsReadWhole) {
+    ExecOnBook(book.path(), "CREATE TABLE 数值 (值 REAL); INSERT INTO 数值 VALUES (1e70), (-1e300), (0.5)");
+    ASSERT_TRUE(rs.Open(T("select * from 数值"), 1));
+    EXPECT_EQ(rs.ReadText(0).toUtf8(), "10000000000000000725314363815292351261583744096465219555182101554790400.00000000");
+    ASSERT_TRUE(rs.MoveNext());
+    const std::string huge = rs.ReadText(0).toUtf8();
+    EXPECT_EQ(huge.size(), 1 + 301 + 9u);
+    EXPECT_EQ(huge.substr(0, 4), "-100");
+    ASSERT_TRUE(rs.MoveNext());
+    EXPECT_EQ(rs.ReadText(0).toUtf8(), "0.50000000");
 }
 
 TEST_F(RecordSetTest, GroupedRowsAreReadOnly) {

@@ -111,8 +111,22 @@ std::string Source::quoteName(const std::string& name) const {
     return q + "\"";
 }
 
+namespace {
+
+// A real in fixed notation, whole however many digits it has (1e300 has 301).
+Text FixedText(const char* format, double value) {
+    const int length = std::snprintf(nullptr, 0, format, value);
+    if (length <= 0) return Text();
+    std::string out(static_cast<std::size_t>(length) + 1, '\0');
+    std::snprintf(out.data(), out.size(), format, value);
+    out.resize(static_cast<std::size_t>(length));
+    return Text::fromBytes(out);
+}
+
+}  // namespace
+
 Text CellText(const Cell& cell) {
-    char buf[64];
+    char buf[32];
     switch (cell.kind) {
     case Cell::Kind::Null:
         return Text();
@@ -121,11 +135,9 @@ Text CellText(const Cell& cell) {
         std::snprintf(buf, sizeof buf, "%lld", cell.integer);
         return Text::fromBytes(buf);
     case Cell::Kind::Real:
-        std::snprintf(buf, sizeof buf, "%.8f", cell.real);
-        return Text::fromBytes(buf);
+        return FixedText("%.8f", cell.real);
     case Cell::Kind::Single:
-        std::snprintf(buf, sizeof buf, "%.4f", cell.real);
-        return Text::fromBytes(buf);
+        return FixedText("%.4f", cell.real);
     case Cell::Kind::Boolean:
         return Text::fromBytes(cell.integer ? "TRUE" : "FALSE");
     case Cell::Kind::Text:

@@ -91,10 +91,20 @@ public:
     // A long binary value fetched by the row's identity.
     virtual bool readBlob(const ResultData& result, const Row& row, int column, std::string& bytes) = 0;
     virtual std::string quoteName(const std::string& name) const;
+    // True while a transaction begun on this source has not ended. Where the
+    // source cannot tell, true: a rollback then costs nothing.
+    virtual bool inTransaction() const { return true; }
 
     std::vector<ErrorEntry> errors() const {
         std::lock_guard lock(errorMutex_);
         return errors_;
+    }
+    // Replaces the errors of the last operation: a caller that refuses an
+    // operation itself, or that ran a clean-up after a failure, keeps the
+    // reason ErrorText gives.
+    void setErrors(std::vector<ErrorEntry> errors) {
+        std::lock_guard lock(errorMutex_);
+        errors_ = std::move(errors);
     }
 
 protected:

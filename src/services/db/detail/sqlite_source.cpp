@@ -77,6 +77,16 @@ bool onlyBlanks(const char* tail) {
     return true;
 }
 
+// The statement's first word, in lower case.
+std::string FirstKeyword(const std::string& sql) {
+    std::size_t i = 0;
+    while (i < sql.size() && std::isspace(static_cast<unsigned char>(sql[i]))) ++i;
+    std::string word;
+    for (; i < sql.size() && std::isalpha(static_cast<unsigned char>(sql[i])); ++i)
+        word += static_cast<char>(std::tolower(static_cast<unsigned char>(sql[i])));
+    return word;
+}
+
 // Length of a leading "select" keyword (after blanks), 0 when there is none.
 std::size_t selectKeywordEnd(const std::string& sql) {
     std::size_t i = 0;
@@ -137,11 +147,29 @@ public:
     long long execute(const std::string& sql, const std::vector<Cell>& params, long long* newRowid) override {
         std::lock_guard lock(mutex_);
         clearErrors();
+        if (transactionOpen_ && sqlite3_get_autocommit(db_)) {
+            // The engine rolled the transaction back (a full disk, an I/O
+            // error): the writes that follow must fail with it rather than be
+            // stored one by one, outside it; a rollback ends it.
+            if (FirstKeyword(sql) == "rollback") {
+                transactionOpen_ = false;
+                return 0;
+            }
+            addError({"The transaction was rolled back: " + lostReason_, "", SQLITE_ABORT_ROLLBACK, "SQLite"});
+            return -1;
+        }
         Statement st;
         if (!prepare(sql, st)) return -1;
         for (std::size_t i = 0; i < params.size(); ++i) bind(st.get(), int(i) + 1, params[i]);
+        const bool wasOpen = !sqlite3_get_autocommit(db_);
         int rc;
         while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
+        }
+        const bool isOpen = !sqlite3_get_autocommit(db_);
+        if (!wasOpen && isOpen) transactionOpen_ = true;
+        if (wasOpen && !isOpen) {
+            if (rc == SQLITE_DONE) transactionOpen_ = false;
+            else lostReason_ = sqlite3_errmsg(db_);
         }
         if (rc != SQLITE_DONE) {
             fail();
@@ -149,6 +177,11 @@ public:
         }
         if (newRowid) *newRowid = sqlite3_last_insert_rowid(db_);
         return sqlite3_changes64(db_);
+    }
+
+    bool inTransaction() const override {
+        std::lock_guard lock(mutex_);
+        return transactionOpen_ || !sqlite3_get_autocommit(db_);
     }
 
     bool query(const std::string& sql, ResultData& out) override {
@@ -281,6 +314,12 @@ public:
 
 private:
     bool prepare(const std::string& sql, Statement& st) {
+        // SQLite reads a statement up to its first NUL byte: the rest would be
+        // dropped without a word, and the cut text's error would quote it.
+        if (sql.find('\0') != std::string::npos) {
+            addError({"The statement holds a NUL character.", "", SQLITE_ERROR, "SQLite"});
+            return false;
+        }
         const char* tail = nullptr;
         if (sqlite3_prepare_v2(db_, sql.c_str(), int(sql.size()), st.out(), &tail) != SQLITE_OK) {
             fail();
@@ -326,7 +365,9 @@ private:
     void fail() { addError({sqlite3_errmsg(db_), "", sqlite3_extended_errcode(db_), "SQLite"}); }
 
     sqlite3* db_;
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
+    bool transactionOpen_ = false;  // a transaction was begun and has not ended
+    std::string lostReason_;        // why the engine rolled it back
 };
 
 // What is wrong with the file, judged from its first bytes and its size;

@@ -81,8 +81,14 @@ Text FromUtf16(const Bytes& b, bool littleEndian) {
     return Text::fromQString(s);
 }
 
-// Well-formed UTF-8: no stray continuation bytes, no overlong forms, no
-// surrogates, nothing above U+10FFFF, no sequence cut short at the end.
+bool HasNonAscii(std::string_view bytes) {
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80) return true;
+    return false;
+}
+
+}  // namespace
+
 bool IsValidUtf8(std::string_view bytes) {
     std::size_t i = 0;
     while (i < bytes.size()) {
@@ -107,14 +113,6 @@ bool IsValidUtf8(std::string_view bytes) {
     }
     return true;
 }
-
-bool HasNonAscii(std::string_view bytes) {
-    for (char c : bytes)
-        if (static_cast<unsigned char>(c) >= 0x80) return true;
-    return false;
-}
-
-}  // namespace
 
 DecodedTextFile DecodeTextFile(const Bytes& bytes) {
     if (HasPrefix(bytes, {0xFF, 0xFE})) return {CutAtEndOfFileMark(FromUtf16(bytes, true)), false};

@@ -90,6 +90,9 @@ ExchangeReport ImportContactsFile(DBConnection& book, const std::string& file, E
         return report;
     }
     for (int i = 0; i < read.failed; ++i) writer.countFailed();
+    std::vector<FieldRef> fields;
+    for (int c = 0; c < kColumnCount; ++c) fields.emplace_back(Text::fromUtf8(ColumnName(static_cast<Column>(c))));
+    const FieldRef photoField(T("照片"));
     const int total = static_cast<int>(read.contacts.size());
     for (int i = 0; i < total; ++i) {
         const ExchangeContact& contact = read.contacts[static_cast<std::size_t>(i)];
@@ -107,13 +110,13 @@ ExchangeReport ImportContactsFile(DBConnection& book, const std::string& file, E
             for (int c = 0; c < kColumnCount; ++c) {
                 const Column column = static_cast<Column>(c);
                 if (column == Column::Photo) continue;
-                if (!row.WriteText(Text::fromUtf8(ColumnName(column)), values[static_cast<std::size_t>(c)])) {
+                if (!row.WriteText(fields[static_cast<std::size_t>(c)], values[static_cast<std::size_t>(c)])) {
                     refusal = ColumnName(column) + " 的值 “" + contact.values[static_cast<std::size_t>(c)] +
                               "” 无法存入通讯录";
                     return false;
                 }
             }
-            return contact.photo.empty() || row.WriteBytes(T("照片"), contact.photo);
+            return contact.photo.empty() || row.WriteBytes(photoField, contact.photo);
         });
         if (outcome == BookWriter::Outcome::Failed) {
             report.problems.push_back(name.toUtf8() + "：" + (refusal.empty() ? "通讯录未能保存" : refusal));

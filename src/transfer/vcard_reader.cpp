@@ -46,17 +46,19 @@ bool IsQuotedPrintable(std::string_view line) {
 }
 
 // Folded lines joined: a line starting with a blank or a tab continues the
-// one before it; a quoted-printable value ending in "=" continues on the next
-// line whatever that starts with.
+// one before it; otherwise a quoted-printable value ending in "=" (a soft
+// line break) continues on the next line whatever that starts with.
 std::vector<std::string> LogicalLines(std::string_view file) {
     std::vector<std::string> lines;
     bool softBreak = false;
     for (std::string_view line : PhysicalLines(file)) {
-        if (softBreak && !lines.empty()) {
+        // A fold comes first: writers that fold quoted-printable values may
+        // cut right after an "=" that begins an escape.
+        if (!line.empty() && (line[0] == ' ' || line[0] == '\t') && !lines.empty()) {
+            lines.back().append(line.substr(1));
+        } else if (softBreak && !lines.empty()) {
             lines.back().pop_back();  // the "="
             lines.back().append(line);
-        } else if (!line.empty() && (line[0] == ' ' || line[0] == '\t') && !lines.empty()) {
-            lines.back().append(line.substr(1));
         } else if (line.empty()) {
             softBreak = false;
             continue;

@@ -47,6 +47,9 @@ def write(version, out, contacts):
 
         if c.get("fn"):
             text("fn", c["fn"])
+        elif version != "2.1":
+            # FN is required from 3.0 on (2.1 cards without one are read from N).
+            text("fn", (c.get("given", "") + " " + c.get("family", "")).strip())
         if c.get("family") or c.get("given"):
             if version == "2.1" and needs_qp(c.get("family", "") + c.get("given", "")):
                 n = card.add("n")
@@ -103,7 +106,7 @@ def write(version, out, contacts):
                 photo.value = base64.b64decode(c["photo"])
                 photo.encoding_param = "b"
                 photo.type_param = "JPEG"
-        cards.append(card.serialize())
+        cards.append(card.serialize(validate=version != "2.1"))
     with open(out, "w", encoding="utf-8", newline="") as f:
         f.write("".join(cards))
 

@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""Draws every picture resource of the windows into src/ui/pictures/files/.
+"""Draws every picture resource of the windows into src/ui/pictures/files/,
+and the application icon (48, 128 and scalable) into packaging/icons/.
 
 Run with Debian's Pillow (python3-pil): /usr/bin/python3 tools/gen_pictures.py
 The output is deterministic, so re-running it on an unchanged script leaves
@@ -16,6 +17,7 @@ from PIL import Image, ImageDraw, ImageFont, ImageFilter
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 OUT = os.path.join(ROOT, "src", "ui", "pictures", "files")
+ICONS = os.path.join(ROOT, "packaging", "icons")
 FONT = "/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc"
 SS = 4  # supersampling factor for smooth edges
 
@@ -295,6 +297,94 @@ def carrier_logo(colour, letter):
     return flatten(img, d)
 
 
+# The application icon: an address book card with a person on it, over a
+# rounded square in the theme's sky gradient. One list of shapes, on a
+# 128-unit grid, is both drawn (the PNG sizes) and written out as SVG (the
+# scalable icon), so every size shows the same picture.
+ICON_GRID = 128
+ICON_SHAPES = [
+    # (kind, box or points, colour); "sky" is the gradient.
+    ("rounded", (8, 8, 120, 120, 24), "sky"),
+    ("rounded", (32, 22, 102, 108, 9), WHITE),
+    ("rect", (32, 22, 44, 108), PALE),
+    ("rounded", (24, 36, 40, 44, 4), DEEP),
+    ("rounded", (24, 61, 40, 69, 4), DEEP),
+    ("rounded", (24, 86, 40, 94, 4), DEEP),
+    ("circle", (74, 52, 13), ACCENT),
+    ("half_ellipse", (74, 92, 23, 18), ACCENT),
+]
+
+
+def hex_colour(rgb):
+    return "#%02x%02x%02x" % rgb
+
+
+def app_icon(size):
+    """The application icon as a square RGBA image of the given size."""
+    big = ICON_GRID * SS
+    scale = SS
+    img = Image.new("RGBA", (big, big), (0, 0, 0, 0))
+    for kind, geometry, colour in ICON_SHAPES:
+        mask = Image.new("L", (big, big), 0)
+        m = ImageDraw.Draw(mask)
+        if kind == "rounded":
+            x0, y0, x1, y1, r = geometry
+            m.rounded_rectangle(s(x0, y0, x1, y1), radius=r * scale, fill=255)
+        elif kind == "rect":
+            m.rectangle(s(*geometry), fill=255)
+        elif kind == "circle":
+            cx, cy, r = geometry
+            m.ellipse(s(cx - r, cy - r, cx + r, cy + r), fill=255)
+        elif kind == "half_ellipse":
+            cx, cy, rx, ry = geometry
+            m.pieslice(s(cx - rx, cy - ry, cx + rx, cy + ry), 180, 360, fill=255)
+        if colour == "sky":
+            paint = vertical_gradient((big, big), SKY_TOP, SKY_BOTTOM).convert("RGBA")
+        else:
+            paint = Image.new("RGBA", (big, big), colour + (255,))
+        img.paste(paint, (0, 0), mask)
+    return img.resize((size, size), Image.LANCZOS)
+
+
+def app_icon_svg():
+    """The same shapes as SVG text."""
+    out = [
+        '<?xml version="1.0" encoding="UTF-8"?>',
+        f'<svg xmlns="http://www.w3.org/2000/svg" width="{ICON_GRID}" height="{ICON_GRID}"'
+        f' viewBox="0 0 {ICON_GRID} {ICON_GRID}">',
+        "  <defs>",
+        f'    <linearGradient id="sky" gradientUnits="userSpaceOnUse" x1="0" y1="0" x2="0" y2="{ICON_GRID}">',
+        f'      <stop offset="0" stop-color="{hex_colour(SKY_TOP)}"/>',
+        f'      <stop offset="1" stop-color="{hex_colour(SKY_BOTTOM)}"/>',
+        "    </linearGradient>",
+        "  </defs>",
+    ]
+    for kind, geometry, colour in ICON_SHAPES:
+        fill = "url(#sky)" if colour == "sky" else hex_colour(colour)
+        if kind == "rounded":
+            x0, y0, x1, y1, r = geometry
+            out.append(f'  <rect x="{x0}" y="{y0}" width="{x1 - x0}" height="{y1 - y0}" rx="{r}" fill="{fill}"/>')
+        elif kind == "rect":
+            x0, y0, x1, y1 = geometry
+            out.append(f'  <rect x="{x0}" y="{y0}" width="{x1 - x0}" height="{y1 - y0}" fill="{fill}"/>')
+        elif kind == "circle":
+            cx, cy, r = geometry
+            out.append(f'  <circle cx="{cx}" cy="{cy}" r="{r}" fill="{fill}"/>')
+        elif kind == "half_ellipse":
+            cx, cy, rx, ry = geometry
+            out.append(f'  <path d="M{cx - rx},{cy} A{rx},{ry} 0 0 1 {cx + rx},{cy} Z" fill="{fill}"/>')
+    out.append("</svg>")
+    return "\n".join(out) + "\n"
+
+
+def save_icons():
+    os.makedirs(ICONS, exist_ok=True)
+    for size in (48, 128):
+        app_icon(size).save(os.path.join(ICONS, f"varelo-{size}.png"), "PNG", optimize=True)
+    with open(os.path.join(ICONS, "varelo.svg"), "w", encoding="utf-8") as f:
+        f.write(app_icon_svg())
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
     header = header_strip()
@@ -314,6 +404,7 @@ def main():
     save_jpeg(carrier_logo((236, 120, 40), "L"), "carrier_liantong.jpg")
     save_jpeg(carrier_logo((30, 158, 118), "Y"), "carrier_yidong.jpg")
     save_jpeg(carrier_logo((72, 92, 200), "D"), "carrier_dianxin.jpg")
+    save_icons()
 
 
 if __name__ == "__main__":

@@ -1,5 +1,7 @@
 #include "accounts/login.h"
 
+#include "accounts/password_hash.h"
+#include "accounts/sign_in_throttle.h"
 #include "data/address_book.h"
 #include "services/core/core.h"
 #include "services/db/db_connection.h"
@@ -29,6 +31,23 @@ void ShowEditControls(Window& login, bool editing) {
     SetComboEditable(Ctl(login, "组合框_用户名"), editing);
 }
 
+// After five wrong passwords a try made before its delay is over is refused
+// with a message; it neither checks nor counts.
+bool RefusedByThrottle() {
+    const int wait = LoginThrottle().secondsToWait();
+    if (wait == 0) return false;
+    ShowMessage(T("  密码错误次数过多，请 ") + TextOf(wait) + T(" 秒后再试！ "), kInformation, T("提示！"));
+    return true;
+}
+
+// A password kept in plain text (or hashed with other costs) is replaced by
+// its hash once it has proven right; the verified row stays current.
+void UpgradeStoredPassword(RecordSet& users, const Text& typed, ProgramState& state) {
+    if (!PasswordNeedsRehash(state.userPassword)) return;
+    const std::optional<Text> hash = HashPassword(typed);
+    if (hash && users.WriteText(T("密码"), *hash) && users.Update()) state.userPassword = *hash;
+}
+
 }  // namespace
 
 void open_login_database(ProgramState& state) {
@@ -38,6 +57,7 @@ void open_login_database(ProgramState& state) {
     RecordSet* users = Users(*login);
     if (!connection || !users) return;
     ConnectAddressBookOrExit(*connection);
+    LoginThrottle().reset();
     users->SetConnection(*connection);
     users->OpenTable(UsersTable(), UsersByName());
     fill_user_list(state);
@@ -60,7 +80,7 @@ void fill_user_list(ProgramState& state) {
 
 bool check_credentials(ProgramState& state) {
     Window* login = Login();
-    if (!login) return false;
+    if (!login || RefusedByThrottle()) return false;
     RecordSet* users = Users(*login);
     const Text typedName = Ctl(*login, "组合框_用户名").text();
     users->MoveFirst();
@@ -75,7 +95,14 @@ bool check_credentials(ProgramState& state) {
         }
         users->MoveNext();
     }
-    if (Ctl(*login, "编辑框_密码").text() == state.userPassword) return true;
+    const Text typed = Ctl(*login, "编辑框_密码").text();
+    if (PasswordMatches(typed, state.userPassword)) {
+        LoginThrottle().recordSuccess();
+        // With no accounts at all there is no row to upgrade.
+        if (n > 0) UpgradeStoredPassword(*users, typed, state);
+        return true;
+    }
+    LoginThrottle().recordFailure();
     ShowMessage(T("  密码错误！ "), kInformation, T("提示！"));
     return false;
 }
@@ -115,9 +142,15 @@ void account_button(ProgramState& state) {
     const bool modify = Ctl(*login, "单选框_修改").checked();
     const bool add = Ctl(*login, "单选框_添加").checked();
     if (modify || add) {
+        // Only the hash is ever stored; without one nothing changes.
+        const std::optional<Text> hash = HashPassword(password.text());
+        if (!hash) {
+            ShowMessage(T("  密码无法加密保存，账户未作修改！ "), kInformation, T("提示！"));
+            return;
+        }
         if (!modify) users->AddNew();
         users->WriteText(T("用户名"), names.text());
-        users->WriteText(T("密码"), password.text());
+        users->WriteText(T("密码"), *hash);
         users->Update();
         ShowEditControls(*login, false);
     } else {

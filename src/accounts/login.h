@@ -15,8 +15,11 @@ void open_login_database(ProgramState& state);
 // Lists the user names in 组合框_用户名 and shows the last one.
 void fill_user_list(ProgramState& state);
 
-// Finds the typed user name and compares the password; tells the user which
-// of the two is wrong. True when both match.
+// Finds the typed user name and compares the password (password_hash.h: a
+// stored hash verifies it, a plain-text password is compared exactly and
+// replaced by its hash once right); tells the user which of the two is wrong.
+// True when both match. While wrong passwords are being slowed down
+// (sign_in_throttle.h) a try made too soon is refused with a message.
 bool check_credentials(ProgramState& state);
 
 // 按钮_登陆: on valid credentials loads the main window (loadMainWindow),

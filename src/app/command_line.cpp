@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include "app/data_location.h"
+
 #include "data/address_book.h"
 #include "services/core/core.h"
 #include "services/core/message.h"
@@ -81,7 +83,8 @@ void PrintHelp(std::ostream& out) {
         if (head.size() < 28) head.resize(28, ' ');
         out << head << option.help << '\n';
     }
-    out << "\n通讯录默认是程序文件夹中的 VRL3.mdb。成功时退出码为 0；失败时为非 0，并在一行中说明原因。\n"
+    out << "\n通讯录默认是窗口打开的那一本（程序文件夹或用户数据文件夹中的 VRL3.mdb）。\n"
+           "成功时退出码为 0；失败时为非 0，并在一行中说明原因。\n"
            "例：varelo --import-vcard 手机通讯录.vcf\n"
            "    varelo --book /home/me/VRL3.mdb --export-csv 通讯录.csv\n";
 }
@@ -94,7 +97,7 @@ const std::vector<CommandLineOption>& CommandLineOptions() {
         {"--export-vcard", "FILE", "把通讯录的全部联系人导出为 vCard 3.0 文件", ExportTask(ExchangeFormat::VCard)},
         {"--import-csv", "FILE", "把 CSV 文件中的联系人导入通讯录", ImportTask(ExchangeFormat::Csv)},
         {"--export-csv", "FILE", "把通讯录的全部联系人导出为 CSV 文件（UTF-8）", ExportTask(ExchangeFormat::Csv)},
-        {"--book", "PATH", "使用 PATH 处的通讯录文件，而不是程序文件夹中的 VRL3.mdb", {}},
+        {"--book", "PATH", "使用 PATH 处的通讯录文件，而不是窗口打开的那一本", {}},
         {"--help", "", "显示本说明", {}},
     };
     return options;
@@ -145,7 +148,19 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) 
     }
     if (!task) return usage("没有指定任务");
 
-    const std::string book = bookPath ? *bookPath : (ProgramFolder() + T("/") + AddressBookFile()).toUtf8();
+    // The book the windows open: the program folder's for a portable copy,
+    // else the user's own (created from the template on first use).
+    std::string book;
+    if (bookPath) {
+        book = *bookPath;
+    } else {
+        const DataLocation location = ChooseDataLocation(ProgramFolder());
+        if (!PrepareDataLocation(location)) {
+            err << "varelo: 无法准备通讯录所在的文件夹 " << location.folder.toUtf8() << '\n';
+            return kExitFailure;
+        }
+        book = (location.folder + T("/") + AddressBookFile()).toUtf8();
+    }
     if (!QFileInfo(QString::fromStdString(book)).isFile()) {
         err << "varelo: 找不到通讯录文件 " << book << '\n';
         return kExitFailure;

@@ -36,7 +36,8 @@ const std::vector<CommandLineOption>& CommandLineOptions();
 // argument starts with "--"); the windows are not opened then.
 bool IsCommandLineRun(int argc, char** argv);
 
-// Runs the command line: parses it, opens the book (the program folder's
-// VRL3.mdb unless --book names another), runs the one task. Writes to
+// Runs the command line: parses it, opens the book (the one the windows
+// open: the program folder's VRL3.mdb for a portable copy, else the user's
+// own; --book names another), runs the one task. Writes to
 // `out` and `err`; returns the exit code.
 int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err);

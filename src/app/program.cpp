@@ -29,10 +29,15 @@ bool PositionWorthSaving(int left, int top) { return left > -230 || top > -580; 
 }  // namespace
 
 Program::Program(Text programFolder)
-    : programFolder_(std::move(programFolder)), quit_([] { QCoreApplication::quit(); }) {}
+    : programFolder_(std::move(programFolder)),
+      location_(ChooseDataLocation(programFolder_)),
+      quit_([] { QCoreApplication::quit(); }) {}
 
 bool Program::start() {
-    QDir::setCurrent(programFolder_.toQString());
+    // Never left in whatever folder the program was started from: a book
+    // there is not this user's.
+    if (!PrepareDataLocation(location_) || !QDir::setCurrent(location_.folder.toQString()))
+        ExitAddressBookUnavailable();
     state_ = ProgramState{};
     return LoadWindow(LoginWindowDecl(), loginHandlers());
 }
@@ -68,7 +73,7 @@ HandlerTable Program::mainHandlers() {
 }
 
 void Program::mainCreated(Window& main) {
-    state_.settingsPath = programFolder_ + T("/Peizhi.ini");
+    state_.settingsPath = location_.settingsPath;
     if (FileExists(state_.settingsPath)) {
         const int left = ToInteger(ReadIni(state_.settingsPath, T(kPositionSection), T(kLeftKey), T("50")));
         const int top = ToInteger(ReadIni(state_.settingsPath, T(kPositionSection), T(kTopKey), T("50")));

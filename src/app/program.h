@@ -1,7 +1,8 @@
 #pragma once
 // The program: start-up, the composed windows, settings and shutdown.
 //
-// Start-up order: the working folder becomes the program folder; the login
+// Start-up order: the data folder (data_location.h) is prepared and becomes
+// the working folder; the login
 // window is the start window; when it is created the skin is attached, the
 // login window's connection opens VRL3.mdb and the users are listed. After a
 // sign-in the main window is created: position from Peizhi.ini, its own
@@ -9,6 +10,7 @@
 // Closing the main window destroys its companions, saves its position and
 // ends the program.
 
+#include "app/data_location.h"
 #include "services/window/window.h"
 #include "ui/program_state.h"
 
@@ -19,14 +21,16 @@ inline constexpr const char* kTopKey = "主窗口顶边";
 
 class Program {
 public:
-    // programFolder: where the skin library and Peizhi.ini lie (and, as the
-    // working folder, VRL3.mdb).
+    // programFolder: where the program and the skin library lie; the book and
+    // Peizhi.ini lie there too in a portable copy, else in the user's folders.
     explicit Program(Text programFolder);
 
     ProgramState& state() { return state_; }
     const Text& programFolder() const { return programFolder_; }
+    const DataLocation& dataLocation() const { return location_; }
 
-    // Makes the program folder the working folder and loads the login window.
+    // Prepares the data folder, makes it the working folder and loads the
+    // login window.
     bool start();
 
     // Loads the main window (after a sign-in).
@@ -46,6 +50,7 @@ public:
 
 private:
     Text programFolder_;
+    DataLocation location_;
     ProgramState state_;
     std::function<void()> quit_;
 };

@@ -25,7 +25,11 @@ Text Substitute(const Text& format, const Text& first, const Text& second) {
 
 }  // namespace
 
-Text SkinLibraryFile(const Text& programFolder) { return programFolder + T("/libSkinH_EL.so"); }
+Text SkinLibraryFile(const Text& programFolder) {
+    const Text beside = programFolder + T("/libSkinH_EL.so");
+    const Text installed = programFolder + T("/../lib/varelo/libSkinH_EL.so");
+    return !FileExists(beside) && FileExists(installed) ? installed : beside;
+}
 Text SkinLibraryShownName() { return T("SkinH_EL.dll"); }
 Text SkinAttachFunctionName() { return T("SkinH_AttachEx"); }
 

@@ -11,7 +11,9 @@ Bytes EmbeddedSkin();
 
 // The library file and its entry point. The user-facing message names them
 // as the program always has, whatever this platform calls the file.
-Text SkinLibraryFile(const Text& programFolder);  // programFolder + "/libSkinH_EL.so"
+// Beside the program (a build or portable copy), else where an installation
+// keeps it: programFolder + "/../lib/varelo/libSkinH_EL.so".
+Text SkinLibraryFile(const Text& programFolder);
 Text SkinLibraryShownName();                      // "SkinH_EL.dll"
 Text SkinAttachFunctionName();                    // "SkinH_AttachEx"
 
@@ -20,7 +22,7 @@ Text SkinAttachFunctionName();                    // "SkinH_AttachEx"
 Text MissingSkinEntryText();
 
 // Writes the skin to "pf.she" in the temporary folder (a failed write is
-// ignored) and calls SkinH_AttachEx(path, "") of the library in
+// ignored) and calls SkinH_AttachEx(path, "") of the library found for
 // programFolder. A missing library or entry point ends the program through
 // the fatal report.
 void attach_skin(const Text& programFolder);

@@ -9,6 +9,10 @@
 
 void ConnectAddressBookOrExit(DBConnection& connection) {
     if (connection.ConnectAccess(AddressBookFile(), Text())) return;
+    ExitAddressBookUnavailable();
+}
+
+void ExitAddressBookUnavailable() {
     ShowMessage(T("数据库连接失败！！"), 64);
     // Nothing has been written yet; end at once, as after the fatal report.
     std::fflush(nullptr);

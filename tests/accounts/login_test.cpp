@@ -1,7 +1,9 @@
 // The login window through its real widgets: the user list, sign-in with a
-// wrong name, a wrong password and the right one, and account upkeep.
+// wrong name, a wrong password and the right one, account upkeep, passwords
+// stored as hashes and the slowing down of repeated wrong passwords.
 
 #include "accounts/login.h"
+#include "accounts/sign_in_throttle.h"
 #include "app/program_fixture.h"
 #include "ui/combo_text.h"
 #include "ui/pictures/pictures.h"
@@ -11,7 +13,20 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include <sodium.h>
+
+#include <chrono>
+
 namespace {
+
+constexpr char kHashPrefix[] = "$argon2id$";
+
+// Checked with libsodium itself, not with the program's own comparison.
+bool HashHolds(const std::string& stored, const std::string& utf8Password) {
+    const std::string gbk = Text::fromUtf8(utf8Password).bytes();
+    return stored.rfind(kHashPrefix, 0) == 0 && sodium_init() >= 0 &&
+           crypto_pwhash_str_verify(stored.c_str(), gbk.data(), gbk.size()) == 0;
+}
 
 class Login : public ProgramFixture {
 protected:
@@ -46,9 +61,31 @@ protected:
         QTest::mouseClick(control(radio).widget(), Qt::LeftButton);
         ASSERT_TRUE(control(radio).checked());
     }
+    // name/password with a hash shown as "#", and the stored 密码 texts.
     std::vector<std::string> storedUsers() {
-        return query("SELECT 用户名 || '/' || ifnull(密码, '') FROM 用户 ORDER BY rowid");
+        return query("SELECT 用户名 || '/' || CASE WHEN 密码 LIKE '$argon2id$%' THEN '#' ELSE ifnull(密码, '') END"
+                     " FROM 用户 ORDER BY rowid");
     }
+    std::string storedPassword(const std::string& name) {
+        const auto rows = query("SELECT ifnull(密码, '') FROM 用户 WHERE 用户名 = '" + name + "'");
+        return rows.size() == 1 ? rows[0] : "(not one row)";
+    }
+    void tryPassword(const std::string& password, const char* button = "按钮_登陆") {
+        typePassword(password);
+        clickButton(login(), button);
+        settle();
+    }
+};
+
+// The login window with a clock the test moves by hand.
+class Throttled : public Login {
+protected:
+    Throttled() {
+        LoginThrottle().setClock([this] { return now_; });
+    }
+    ~Throttled() override { LoginThrottle().setClock({}); }
+    void wait(int seconds) { now_ += std::chrono::seconds(seconds); }
+    std::chrono::steady_clock::time_point now_{std::chrono::hours(1000)};
 };
 
 }  // namespace
@@ -156,7 +193,8 @@ TEST_F(Login, ModifyChangesThePassword) {
 
     typePassword("s3cret");
     clickButton(login(), "按钮_修改密码");
-    EXPECT_EQ(storedUsers(), (std::vector<std::string>{"admin/s3cret"}));
+    EXPECT_EQ(storedUsers(), (std::vector<std::string>{"admin/#"}));
+    EXPECT_TRUE(HashHolds(storedPassword("admin"), "s3cret"));
     EXPECT_EQ(control("按钮_修改密码").text().toUtf8(), "修改密码");
     EXPECT_TRUE(control("按钮_登陆").visible());
     EXPECT_FALSE(control("单选框_修改").visible());
@@ -179,7 +217,9 @@ TEST_F(Login, AddStoresATypedNewAccount) {
     typeName("张三");
     typePassword("pw");
     clickButton(login(), "按钮_修改密码");
-    EXPECT_EQ(storedUsers(), (std::vector<std::string>{"admin/123456", "张三/pw"}));
+    EXPECT_EQ(storedUsers(), (std::vector<std::string>{"admin/#", "张三/#"}));
+    EXPECT_TRUE(HashHolds(storedPassword("张三"), "pw"));
+    EXPECT_TRUE(HashHolds(storedPassword("admin"), "123456"));
     EXPECT_EQ(nameItems(), (std::vector<std::string>{"admin", "张三"}));
     EXPECT_EQ(names()->isEditable(), false);
 
@@ -212,4 +252,111 @@ TEST_F(Login, DeletingTheOnlyAccountEmptiesTheList) {
     EXPECT_TRUE(storedUsers().empty());
     EXPECT_TRUE(nameItems().empty());
     EXPECT_TRUE(control("组合框_用户名").text().empty());
+}
+
+TEST_F(Login, APlainTextPasswordSignsInOnceAndIsHashedThen) {
+    addUser("bob", "b");
+    start();
+    // A wrong password leaves the row as it was.
+    choose("admin");
+    tryPassword("12345");
+    EXPECT_EQ(storedPassword("admin"), "123456");
+
+    tryPassword("123456");
+    ASSERT_NE(FindWindow("main"), nullptr);
+    const std::string stored = storedPassword("admin");
+    EXPECT_NE(stored, "123456");
+    EXPECT_TRUE(HashHolds(stored, "123456")) << stored;
+    EXPECT_EQ(storedPassword("bob"), "b");  // only the verified row
+
+    // Next time the hash is what signs in, with the same answers as before.
+    DestroyWindow("main", true);
+    settle();
+    start();
+    choose("admin");
+    tryPassword("12345");
+    EXPECT_EQ(messages_->lastText(), "  密码错误！ ");
+    EXPECT_EQ(storedPassword("admin"), stored);
+    tryPassword("123456");
+    EXPECT_NE(FindWindow("main"), nullptr);
+    EXPECT_EQ(storedPassword("admin"), stored);  // a current hash is kept
+}
+
+TEST_F(Login, TheStoredHashIsNotAPasswordThatSignsIn) {
+    start();
+    tryPassword("123456", "按钮_修改密码");
+    typePassword("s3cret");
+    clickButton(login(), "按钮_修改密码");
+    const std::string stored = storedPassword("admin");
+    ASSERT_TRUE(HashHolds(stored, "s3cret"));
+    tryPassword(stored);
+    EXPECT_EQ(messages_->lastText(), "  密码错误！ ");
+    EXPECT_EQ(FindWindow("main"), nullptr);
+}
+
+TEST_F(Login, AnEmptyPasswordIsStoredAsAHashAndSignsIn) {
+    start();
+    tryPassword("123456", "按钮_修改密码");
+    typePassword("");
+    clickButton(login(), "按钮_修改密码");
+    EXPECT_TRUE(HashHolds(storedPassword("admin"), ""));
+    tryPassword("");
+    EXPECT_NE(FindWindow("main"), nullptr);
+}
+
+TEST_F(Throttled, AfterFiveWrongPasswordsEachTryWaitsLonger) {
+    start();
+    for (int i = 0; i < 5; ++i) tryPassword("wrong");
+    EXPECT_EQ(messages_->shown.size(), 5u);
+    EXPECT_EQ(messages_->lastText(), "  密码错误！ ");
+
+    // Too soon: refused at once, even with the right password, and not counted.
+    tryPassword("123456");
+    EXPECT_EQ(messages_->lastText(), "  密码错误次数过多，请 1 秒后再试！ ");
+    EXPECT_EQ(messages_->shown.back().caption.toUtf8(), "提示！");
+    EXPECT_EQ(FindWindow("main"), nullptr);
+    EXPECT_EQ(storedPassword("admin"), "123456");
+    // Entering account edit mode is a try like any other.
+    tryPassword("123456", "按钮_修改密码");
+    EXPECT_EQ(messages_->lastText(), "  密码错误次数过多，请 1 秒后再试！ ");
+    EXPECT_EQ(control("按钮_修改密码").text().toUtf8(), "修改密码");
+
+    // Each further wrong password doubles the wait: 2 s, then 4 s.
+    wait(1);
+    tryPassword("wrong");
+    EXPECT_EQ(messages_->lastText(), "  密码错误！ ");
+    tryPassword("wrong");
+    EXPECT_EQ(messages_->lastText(), "  密码错误次数过多，请 2 秒后再试！ ");
+    wait(1);
+    tryPassword("wrong");
+    EXPECT_EQ(messages_->lastText(), "  密码错误次数过多，请 1 秒后再试！ ");
+    wait(1);
+    tryPassword("wrong");
+    EXPECT_EQ(messages_->lastText(), "  密码错误！ ");
+    tryPassword("wrong");
+    EXPECT_EQ(messages_->lastText(), "  密码错误次数过多，请 4 秒后再试！ ");
+
+    // Once waited out, the right password signs in.
+    wait(4);
+    tryPassword("123456");
+    EXPECT_NE(FindWindow("main"), nullptr);
+}
+
+TEST_F(Throttled, ARightPasswordStartsTheCountAfresh) {
+    start();
+    for (int i = 0; i < 4; ++i) tryPassword("wrong");
+    tryPassword("123456", "按钮_修改密码");  // right: into account edit mode
+    ASSERT_EQ(control("按钮_修改密码").text().toUtf8(), "确认");
+    typePassword("123456");
+    clickButton(login(), "按钮_修改密码");  // back to normal mode
+    const std::size_t before = messages_->shown.size();
+    for (int i = 0; i < 5; ++i) tryPassword("wrong");
+    EXPECT_EQ(messages_->shown.size(), before + 5);
+    EXPECT_EQ(messages_->lastText(), "  密码错误！ ");
+}
+
+TEST(SignInThrottleDelays, DoubleFromOneSecondUpToThirty) {
+    std::vector<long long> delays;
+    for (int failures = 0; failures <= 12; ++failures) delays.push_back(SignInThrottle::delayAfter(failures).count());
+    EXPECT_EQ(delays, (std::vector<long long>{0, 0, 0, 0, 0, 1, 2, 4, 8, 16, 30, 30, 30}));
 }

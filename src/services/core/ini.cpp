@@ -7,6 +7,9 @@
 #include "services/core/files_registry.h"
 #include "services/core/gbk_walk.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <string>
 #include <vector>
 
@@ -132,6 +135,10 @@ std::string WithoutLeadingControls(const Text& t) {
 bool HasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
 
 bool Store(const Text& file, const std::vector<std::string>& lines) {
+    // A settings file may come to hold a password (a connection text): one
+    // created here is readable by its owner only. An existing file keeps its mode.
+    if (const int fd = ::open(file.toUtf8().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600); fd >= 0)
+        ::close(fd);
     std::string out;
     for (const std::string& line : lines) out += line + "\r\n";
     return WriteFile(file, Bytes(out.begin(), out.end()));

@@ -191,3 +191,21 @@ TEST_F(IniTest, Utf8FileWithByteOrderMarkIsReadAndKeptInGbk) {
     EXPECT_TRUE(WriteIni(file, T("窗口位置"), T("主窗口顶边"), T("40")));
     EXPECT_EQ(GetBytes(path), Gbk("[窗口位置]\r\n主窗口左边=30\r\n主窗口顶边=40\r\n"));
 }
+
+TEST_F(IniTest, ANewFileIsReadableByItsOwnerOnlyAndAnExistingOneKeepsItsMode) {
+    const mode_t previous = ::umask(022);
+    EXPECT_TRUE(WriteIni(file, T("数据库"), T("连接"), T("ODBC;PWD=secret")));
+    struct stat created {};
+    ASSERT_EQ(::stat(path.c_str(), &created), 0);
+    EXPECT_EQ(created.st_mode & 07777, 0600u);
+    EXPECT_EQ(GetBytes(path), Gbk("[数据库]\r\n连接=ODBC;PWD=secret\r\n"));
+
+    const std::string shared = dir.file("shared.ini");
+    PutBytes(shared, "[s]\r\n");
+    ::chmod(shared.c_str(), 0644);
+    EXPECT_TRUE(WriteIni(dir.fileText("shared.ini"), T("s"), T("k"), T("v")));
+    struct stat kept {};
+    ASSERT_EQ(::stat(shared.c_str(), &kept), 0);
+    EXPECT_EQ(kept.st_mode & 07777, 0644u);
+    ::umask(previous);
+}

@@ -1,6 +1,7 @@
 #include "app/program.h"
 
 #include "accounts/login.h"
+#include "app/command_line.h"
 #include "app/menu_windows.h"
 #include "app/skin.h"
 #include "attribution/carrier.h"
@@ -21,6 +22,8 @@
 #include <QApplication>
 
 #include <unistd.h>
+
+#include <iostream>
 
 namespace {
 
@@ -68,6 +71,10 @@ HandlerTable Program::mainHandlers() {
     table[MainHandlers::MenuTextImport] = [this](const EventArgs&) { open_text_import_from_menu(state_); };
     table[MainHandlers::MenuImportExport] = [this](const EventArgs&) { open_import_export_from_menu(state_); };
     table[MainHandlers::MenuBatch] = [this](const EventArgs&) { open_batch_attribution_from_menu(state_); };
+    table[MainHandlers::MenuImportVCard] = [this](const EventArgs&) { import_vcard_from_menu(state_); };
+    table[MainHandlers::MenuExportVCard] = [this](const EventArgs&) { export_vcard_from_menu(state_); };
+    table[MainHandlers::MenuImportCsv] = [this](const EventArgs&) { import_csv_from_menu(state_); };
+    table[MainHandlers::MenuExportCsv] = [this](const EventArgs&) { export_csv_from_menu(state_); };
     return table;
 }
 
@@ -110,6 +117,9 @@ void Program::mainMoved() {
 }
 
 int RunVarelo(int argc, char** argv) {
+    // A command-line task runs before any window-system object exists, so it
+    // needs no display.
+    if (IsCommandLineRun(argc, argv)) return RunCommandLine(argc, argv, std::cout, std::cerr);
     QApplication app(argc, argv);
     // The program ends when the main window closes, not when its last
     // visible window goes (the login window hides before the main one shows).

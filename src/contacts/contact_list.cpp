@@ -44,14 +44,17 @@ void fill_contact_list(ProgramState& state, int kind) {
     case kAllContacts:
         RebuildGroupList(*main, *contacts);
         contacts->OpenTable(ContactsTable(), ContactsByName());
+        state.listQuery = T("select * from ") + ContactsTable() + T(" order by ") + ContactsByName();
         clearButton.setVisible(false);
         break;
     case kSearchContacts:
-        contacts->Open(ContactSearchSql(main->control(T("编辑框_搜索")).text()), 1);
+        state.listQuery = ContactSearchSql(main->control(T("编辑框_搜索")).text());
+        contacts->Open(state.listQuery, 1);
         clearButton.setVisible(true);
         break;
     case kGroupContacts:
-        contacts->Open(GroupFilterSql(main->control(T("组合框_查询")).text()), 1);
+        state.listQuery = GroupFilterSql(main->control(T("组合框_查询")).text());
+        contacts->Open(state.listQuery, 1);
         clearButton.setVisible(true);
         break;
     default:

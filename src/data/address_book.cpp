@@ -27,8 +27,6 @@ Text GroupFilterSql(const Text& group) {
 
 Text CarrierSegmentsSql() { return T("select * from 所属网络 order by 手机号 ASC"); }
 
-Text ContactByKeySql(const Text& key) { return T("select * from 通讯录 where 编号 = '") + SqlQuoted(key) + T("'"); }
-
 Text DuplicateMobileSql(const Text& mobile) {
     return T("select * from 通讯录 where 手机 like  '%") + SqlQuoted(mobile) + T("%'order by 姓名 ASC");
 }

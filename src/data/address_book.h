@@ -32,8 +32,6 @@ Text CarrierSegmentsSql();
 // The one statement that adds to 所属网络 every delivered carrier segment it
 // lacks, leaving the rows it has (carrier_segments.sql).
 Text DeliveredCarrierSegmentsSql();
-// select * from 通讯录 where 编号 = 'K': the contact with key K (field 0)
-Text ContactByKeySql(const Text& key);
 // One statement storing the 归属地 of many contacts by key (field 0, digits
 // only): UPDATE 通讯录 SET 归属地 = CASE 编号 WHEN 1 THEN 'A' ... END WHERE 编号 IN (1, ...)
 Text StoreAttributionsSql(const std::vector<std::pair<Text, Text>>& keyAndAttribution);

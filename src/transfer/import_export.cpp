@@ -9,9 +9,8 @@
 #include "services/sheet/workbook.h"
 #include "services/window/commands.h"
 #include "services/window/report_list.h"
-#include "transfer/batched_writes.h"
+#include "transfer/book_writer.h"
 #include "transfer/event_pump.h"
-#include "transfer/mobile_index.h"
 #include "transfer/transfer_text.h"
 #include "ui/import_export_window.h"
 #include "ui/main_window.h"
@@ -343,89 +342,37 @@ void write_list_into_book(Window& window, ImportExportSession& session, ProgramS
     DBConnection* book = MainAddressBook();
     if (!busy.acquired() || !list || !book) return;
 
-    // The stored numbers are read once; every row is tested against them
-    // and the rows added before it, not by a scan of the table per row.
-    RecordSet numbers;
-    numbers.SetConnection(*book);
-    std::vector<std::string> stored;
-    const bool testable = numbers.Open(T("select 手机 from 通讯录 where 手机 is not null"), 1);
-    for (bool more = numbers.MoveFirst(); more && !numbers.AtEnd(); more = numbers.MoveNext())
-        stored.push_back(numbers.ReadText(0).toUtf8());
-    numbers.Close();
-    MobileIndex storedMobiles(stored);
-    stored.clear();
-
-    // An empty result on the table: its columns, for the rows added.
-    RecordSet contacts;
-    contacts.SetConnection(*book);
-    const bool writable = testable && contacts.Open(T("select * from 通讯录 where 0"), 1);
-    const Text mobileField = T("手机");
+    BookWriter writer(*book);
     Progress progress(window);
     EventPump pump;
     const int total = list->ItemCount();
     const int columns = list->ColumnCount();
     const Text initialsField = T("首字母");
     const Text photoField = T("照片");
-    int present = 0;
     bool stopped = false;
-    BatchedWrites batch(book);
-    // The numbers of the group not yet committed: they leave the index again
-    // when the group is rolled back.
-    std::vector<std::string> groupMobiles;
-    const auto groupEnded = [&](BatchedWrites::Group group) {
-        if (group == BatchedWrites::Group::Open) return;
-        if (group == BatchedWrites::Group::Lost)
-            for (const auto& m : groupMobiles) storedMobiles.remove(m);
-        groupMobiles.clear();
-    };
     for (int i = 1; i <= total; ++i) {
         const Text rawNumber = list->GetItemText(i - 1, 1);
-        const Text number = TrimSpaces(rawNumber);
-        // A number already stored (or containing this one) is skipped. When
-        // the test could not run, the rows are not added and say so.
-        if (writable && storedMobiles.contains(number.toUtf8())) {
-            ++present;
-        } else {
-            contacts.AddNew();
-            for (int j = 1; j <= columns; ++j) contacts.WriteText(j, TrimSpaces(list->GetItemText(i - 1, j - 1)));
-            contacts.WriteText(initialsField, NameInitials(list->GetItemText(i - 1, 0), 3));
+        writer.add(TrimSpaces(rawNumber), [&](RecordSet& row) {
+            for (int j = 1; j <= columns; ++j) row.WriteText(j, TrimSpaces(list->GetItemText(i - 1, j - 1)));
+            row.WriteText(initialsField, NameInitials(list->GetItemText(i - 1, 0), 3));
             const auto photoFile = PhotoFileName(session.importFolder, rawNumber);
-            contacts.WriteBytes(photoField, photoFile ? ReadFile(*photoFile) : Bytes());
-            const bool written = contacts.Update();
-            if (written) {
-                // What the book now holds (an empty number is stored as NULL).
-                const Text kept = contacts.ReadText(mobileField);
-                if (!kept.empty()) {
-                    storedMobiles.add(kept.toUtf8());
-                    groupMobiles.push_back(kept.toUtf8());
-                }
-            }
-            groupEnded(batch.rowWritten(written));
-        }
+            row.WriteBytes(photoField, photoFile ? ReadFile(*photoFile) : Bytes());
+            return true;
+        });
         progress.step("正在写入第 ", i, total);
         if (!KeepWindowAlive(pump, window, list)) {
             stopped = true;
             break;
         }
     }
-    contacts.Close();
-    groupEnded(batch.finish());
-    // Only rows whose group was committed count as added.
-    const int added = batch.stored();
+    writer.finish();
     if (!stopped) {
-        const int failed = total - present - added;
+        const ImportCounts& counts = writer.counts();
         progress.status(T("共 ") + TextOf(total) + T(" 条记录"));
         window.control(T("状态透明标签1"))
-            .setText(T("共 ") + TextOf(total) + T(" 条记录，已存在 ") + TextOf(present) + T(" 条记录，成功添加 ") +
-                     TextOf(added) + T(" 条记录"));
-        Text message = T("共 ") + TextOf(total) + T(" 条记录\r\n已存在 ") + TextOf(present) +
-                       T(" 条记录\r\n成功添加 ") + TextOf(added) + T(" 条记录");
-        // Rows the book refused are not claimed as added.
-        if (failed > 0) {
-            message += T("\r\n未能添加 ") + TextOf(failed) + T(" 条记录");
-            if (!batch.reason().empty()) message += T("\r\n原因：") + Text::fromUtf8(batch.reason());
-        }
-        ShowMessage(message, 64, T("提示！"));
+            .setText(T("共 ") + TextOf(total) + T(" 条记录，已存在 ") + TextOf(counts.present) + T(" 条记录，成功添加 ") +
+                     TextOf(counts.added) + T(" 条记录"));
+        ShowMessage(ImportCountsMessage(counts), 64, T("提示！"));
         window.control(T("按钮_写入数据库")).setEnabled(false);
     }
     fill_contact_list(state, kAllContacts);

@@ -91,6 +91,14 @@ DecodedTextFile FromUtf16File(const Bytes& b, bool littleEndian) {
     return {CutAtEndOfFileMark(std::move(*text)), false};
 }
 
+bool HasNonAscii(std::string_view bytes) {
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80) return true;
+    return false;
+}
+
+}  // namespace
+
 // Well-formed UTF-8: no stray continuation bytes, no overlong forms, no
 // surrogates, nothing above U+10FFFF, no sequence cut short at the end.
 bool IsValidUtf8(std::string_view bytes) {
@@ -117,14 +125,6 @@ bool IsValidUtf8(std::string_view bytes) {
     }
     return true;
 }
-
-bool HasNonAscii(std::string_view bytes) {
-    for (char c : bytes)
-        if (static_cast<unsigned char>(c) >= 0x80) return true;
-    return false;
-}
-
-}  // namespace
 
 DecodedTextFile DecodeTextFile(const Bytes& bytes) {
     if (HasPrefix(bytes, {0xFF, 0xFE})) return FromUtf16File(bytes, true);

@@ -8,6 +8,7 @@
 #include "services/core/value.h"
 
 #include <optional>
+#include <string_view>
 
 // A cell read from a workbook, as the address book should store it:
 //  - a whole number arrives as its digits, a point and zeros ("13800138000.00000000"):
@@ -24,6 +25,10 @@ std::optional<Text> PhotoFileName(const Text& folder, const Text& mobile);
 // The folder part of a chosen file name, up to and including its last "/";
 // empty when it has none.
 Text FolderOf(const Text& fileName);
+
+// Well-formed UTF-8: no stray continuation bytes, no overlong forms, no
+// surrogates, nothing above U+10FFFF, no sequence cut short at the end.
+bool IsValidUtf8(std::string_view bytes);
 
 // A text file's content as the application's text.
 struct DecodedTextFile {

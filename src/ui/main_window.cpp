@@ -8,6 +8,8 @@
 
 Text MainMenuName() { return T("主菜单"); }
 
+Text ExchangeDialogName() { return T("通用对话框_交换"); }
+
 Text PhotoFileFilter() { return T("照片(*.jpg;*.gif;*.bmp)|*.jpg;*.gif;*.bmp;*.jpeg|所有文件(*.*)|*.*"); }
 
 Window* MainWindow() { return FindWindow("main"); }
@@ -111,6 +113,7 @@ WindowDecl MainWindowDecl() {
                                                     Pictures::SaveButtonDisabled),
                     .events = {{Event::Clicked, SaveContact}}},
         ControlDecl{.kind = ControlKind::CommonDlg, .name = T("通用对话框2"), .dialog = photoDialog},
+        ControlDecl{.kind = ControlKind::CommonDlg, .name = ExchangeDialogName()},
         ControlDecl{.kind = ControlKind::Timer, .name = T("时钟_打开天气"), .interval = 1000,
                     .events = {{Event::TimerTick, WeatherTick}}},
         ControlDecl{.kind = ControlKind::Timer, .name = T("时钟1"), .interval = 0},
@@ -125,6 +128,8 @@ WindowDecl MainWindowDecl() {
     w.menus = {MenuDecl{.name = MainMenuName(),
                         .visible = false,
                         .items = {item("导入txt", MenuTextImport), item("导入\\导出", MenuImportExport),
+                                  item("导入vCard", MenuImportVCard), item("导出vCard", MenuExportVCard),
+                                  item("导入CSV", MenuImportCsv), item("导出CSV", MenuExportCsv),
                                   item("删除全部", MenuDeleteAll), item("号码归属", MenuBatch),
                                   item("关于", MenuAbout)}}};
     return w;

@@ -26,6 +26,10 @@ inline constexpr const char* WeatherTick = "main_weather_tick";
 // The main menu's items.
 inline constexpr const char* MenuTextImport = "menu_text_import";
 inline constexpr const char* MenuImportExport = "menu_import_export";
+inline constexpr const char* MenuImportVCard = "menu_import_vcard";
+inline constexpr const char* MenuExportVCard = "menu_export_vcard";
+inline constexpr const char* MenuImportCsv = "menu_import_csv";
+inline constexpr const char* MenuExportCsv = "menu_export_csv";
 inline constexpr const char* MenuDeleteAll = "menu_delete_all";
 inline constexpr const char* MenuBatch = "menu_batch";
 inline constexpr const char* MenuAbout = "menu_about";
@@ -37,6 +41,9 @@ Text MainMenuName();  // "主菜单"
 // The grey of the search placeholder and of the group box; typed text is black.
 inline constexpr Colour kHintGrey = Rgb(128, 128, 128);
 inline constexpr Colour kTypedBlack = Rgb(0, 0, 0);
+
+// The file dialog of the vCard and CSV items of the main menu.
+Text ExchangeDialogName();  // "通用对话框_交换"
 
 // The picture dialogs' filter (main window's 通用对话框2, record window's 通用对话框1).
 Text PhotoFileFilter();

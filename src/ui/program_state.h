@@ -11,6 +11,7 @@ struct ProgramState {
     bool newRecordPending = false;  // the record window holds a new, unsaved contact
     int selectedRow = 0;            // list row whose contact the record window shows
     Text searchPlaceholder;         // grey hint of the search box
+    Text listQuery;                 // the query whose contacts the main list shows
     Text userName;                  // last user name read from 用户 (the signed-in one after sign-in)
     Text userPassword;
     int userPosition = 0;           // the signed-in user's row in 用户名 order

@@ -125,7 +125,14 @@ std::pair<size_t, std::string> unconvertedGbk(std::string_view rest, bool exact)
 } // namespace
 
 Text Text::fromUtf8(std::string_view utf8) {
-    return fromBytes(utf8ToGbk().run(utf8, [](std::string_view rest) {
+    int lost = 0;
+    return fromUtf8(utf8, lost);
+}
+
+Text Text::fromUtf8(std::string_view utf8, int& lost) {
+    lost = 0;
+    return fromBytes(utf8ToGbk().run(utf8, [&lost](std::string_view rest) {
+        ++lost;
         return std::pair<size_t, std::string>(utf8SequenceLength(rest), "?");
     }));
 }

@@ -20,6 +20,9 @@ public:
 
     // UTF-8 in, GBK out; characters GBK lacks become "?", invalid UTF-8 bytes too.
     static Text fromUtf8(std::string_view utf8);
+    // The same, counting in `lost` the characters that became "?" (those GBK
+    // lacks and invalid UTF-8 sequences), so that a caller can report them.
+    static Text fromUtf8(std::string_view utf8, int& lost);
     static Text fromQString(const QString& s);
 
     // GBK in, UTF-8/UTF-16 out; invalid GBK sequences become U+FFFD. Bytes a

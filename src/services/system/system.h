@@ -31,6 +31,10 @@ struct Rect {
 // are not a picture it can read; never ends the program.
 QImage DecodePicture(const Bytes& picture);
 
+// The picture as a baseline JPEG file at the given quality (1-100);
+// transparent parts become white. Empty for a null image.
+Bytes JpegFileBytes(const QImage& image, int quality = 90);
+
 // Width / height in pixels of the image file; 0 when it cannot be read as one.
 int ImageWidth(const Text& file);
 int ImageHeight(const Text& file);

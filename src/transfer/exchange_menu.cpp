@@ -1,0 +1,88 @@
+#include "transfer/exchange_menu.h"
+
+#include "contacts/contact_list.h"
+#include "data/address_book.h"
+#include "services/core/core.h"
+#include "services/window/commands.h"
+#include "services/window/window.h"
+#include "services/window/report_list.h"
+#include "transfer/event_pump.h"
+#include "ui/main_window.h"
+
+namespace {
+
+// One exchange at a time: the menu stays usable while events run.
+bool exchangeRunning = false;
+
+class RunningGuard {
+public:
+    RunningGuard() : acquired_(!exchangeRunning) { exchangeRunning = true; }
+    ~RunningGuard() {
+        if (acquired_) exchangeRunning = false;
+    }
+    bool acquired() const { return acquired_; }
+
+private:
+    bool acquired_;
+};
+
+// The chosen file, in the file system's bytes; nothing when cancelled.
+std::optional<std::string> ChooseFile(Window& main, ExchangeFormat format, bool save) {
+    Control dialogControl = main.control(ExchangeDialogName());
+    CommonDialog* dialog = main.dialog(ExchangeDialogName());
+    if (!dialog) return std::nullopt;
+    dialog->kind = save ? 1 : 0;
+    dialog->title = Text();
+    if (format == ExchangeFormat::VCard) {
+        dialog->filter = T("vCard 名片(*.vcf)|*.vcf;*.vcard|所有文件(*.*)|*.*");
+        dialog->defaultExtension = T("vcf");
+    } else {
+        dialog->filter = T("CSV 文件(*.csv)|*.csv|所有文件(*.*)|*.*");
+        dialog->defaultExtension = T("csv");
+    }
+    if (!ShowCommonDialog(dialogControl)) return std::nullopt;
+    return dialogControl.text().toUtf8();
+}
+
+// Progress in the count label; window events run meanwhile, and closing
+// the main window stops the run.
+ExchangeProgress LabelProgress(Window& main, EventPump& pump) {
+    return [&main, &pump](const char* what, int done, int total) {
+        main.control(T("透明标签_记录数")).setText(T(what) + TextOf(done) + T(" 条记录"));
+        (void)total;
+        return pump.keepGoing(main);
+    };
+}
+
+}  // namespace
+
+void import_contacts_from_menu(ProgramState& state, ExchangeFormat format) {
+    RunningGuard running;
+    Window* main = MainWindow();
+    DBConnection* book = MainAddressBook();
+    if (!running.acquired() || !main || !book) return;
+    const auto file = ChooseFile(*main, format, false);
+    if (!file) return;
+    EventPump pump;
+    const ExchangeReport report = ImportContactsFile(*book, *file, format, LabelProgress(*main, pump));
+    if (!MainWindow()) return;
+    ShowMessage(report.message(), report.ok ? 64 : 16, T("提示！"));
+    fill_contact_list(state, kAllContacts);
+}
+
+void export_contacts_from_menu(ProgramState& state, ExchangeFormat format) {
+    RunningGuard running;
+    Window* main = MainWindow();
+    DBConnection* book = MainAddressBook();
+    if (!running.acquired() || !main || !book) return;
+    const auto file = ChooseFile(*main, format, true);
+    if (!file) return;
+    const Text query = state.listQuery.empty() ? T("select * from ") + ContactsTable() + T(" order by ") + ContactsByName()
+                                               : state.listQuery;
+    EventPump pump;
+    const ExchangeReport report = ExportContactsFile(*book, query, *file, format, LabelProgress(*main, pump));
+    if (!MainWindow()) return;
+    ShowMessage(report.message(), report.ok ? 64 : 16, T("提示！"));
+    main->control(T("透明标签_记录数")).setText(T("共 ") + TextOf(main->list(T("超级列表框1"))->ItemCount()) +
+                                                  T(" 条记录"));
+}

@@ -1,0 +1,41 @@
+#pragma once
+// What the vCard and CSV tests share: a fresh copy of the delivered book
+// opened on its own connection, the independent reader and writer
+// (python3-vobject, Python's csv module), pictures and the book's integrity.
+
+#include "services/core/value.h"
+#include "services/db/db_connection.h"
+#include "support/address_book_copy.h"
+
+#include <QJsonDocument>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+// /usr/bin/python3 with `script` (a path) and its arguments; stdout, or a
+// test failure with stderr.
+std::string RunPython(const std::vector<std::string>& arguments, const std::string& input = std::string());
+bool VobjectAvailable();
+// tests/transfer/vobject_cards.py
+std::string VobjectScript();
+
+// Small real pictures.
+Bytes JpegPicture(int seed);
+Bytes BmpPicture(int seed);
+
+std::string ReadWhole(const std::string& path);
+void WriteWhole(const std::string& path, const std::string& bytes);
+
+// "ok" when sqlite3's integrity check finds nothing.
+std::string IntegrityOf(const std::string& book);
+
+class ExchangeTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    std::vector<StoredContact> stored() const { return StoredContacts(book_.path()); }
+    std::string file(const std::string& name) const { return book_.folder().file(name); }
+
+    AddressBookCopy book_;
+    DBConnection connection_;
+};

@@ -124,7 +124,6 @@ long long CountRows(const std::string& book, const std::string& where) {
     return value == "<error>" ? -1 : std::atoll(value.c_str());
 }
 
-std::string IntegrityCheck(const std::string& book) { return QueryValue(book, "PRAGMA integrity_check"); }
 
 bool HasContactNamed(const std::string& book, const std::string& name) {
     std::string quoted;

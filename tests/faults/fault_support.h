@@ -52,7 +52,6 @@ private:
 
 // Independent reads of the book with the bare SQLite library.
 long long CountRows(const std::string& book, const std::string& where = "1");
-std::string IntegrityCheck(const std::string& book);
 bool HasContactNamed(const std::string& book, const std::string& name);
 
 // One line of the outcome table: case, runs, reported stored, really stored,

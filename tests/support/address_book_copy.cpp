@@ -134,7 +134,8 @@ std::vector<StoredContact> StoredContacts(const std::string& book) {
 }
 
 std::string IntegrityCheck(const std::string& book) {
-    BareBook db(book, SQLITE_OPEN_READONLY);
+    // Read-write, so that a journal a killed writer left behind is rolled back first.
+    BareBook db(book, SQLITE_OPEN_READWRITE);
     if (!db.get()) return "cannot open " + book;
     sqlite3_stmt* st = nullptr;
     std::string verdict;

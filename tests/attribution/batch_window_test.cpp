@@ -24,8 +24,12 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <chrono>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string>
@@ -77,6 +81,11 @@ private:
 };
 
 bool WaitFor(const std::function<bool()>& done, int ms = 20000) { return QTest::qWaitFor(done, ms); }
+
+std::string fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 class BatchWindowTest : public ::testing::Test {
 protected:
@@ -495,6 +504,49 @@ TEST_F(BatchWindowTest, AFreshBookNeedsNoSettingAndLogsNothing) {
     EXPECT_EQ(textOf(batch, "标签1"), "c02");
     EXPECT_EQ(textOf(batch, "标签3"), book_.storedAttribution("c02"));
     EXPECT_NE(book_.storedAttribution("c02"), "");
+}
+
+TEST_F(BatchWindowTest, ABookThatRefusesEveryChangeLogsEachFoundRowAsNotStored) {
+    const std::string placed = offline_attribution(T("13912345678"), deliveredSegments()).toUtf8();
+    ASSERT_FALSE(placed.empty());
+    book_.addContacts({{"c01", "13912345678", placed},  // holds its attribution already: nothing to store
+                       {"c02", "13800138000", ""},
+                       {"c03", "19912345678", ""},
+                       {"c04", "13912345678", "旧的"}});
+    ASSERT_EQ(chmod(book_.path().c_str(), 0444), 0);
+    const std::string before = fileBytes(book_.path());
+    connectBook();
+    Window& batch = openModeless();
+    clickStartStop(batch);
+    EXPECT_TRUE(WaitFor([&] { return finished(batch, "获取已完成！！！"); }));
+
+    // The file is exactly as it was: no 归属地 was stored.
+    EXPECT_EQ(fileBytes(book_.path()), before);
+    EXPECT_EQ(book_.storedAttribution("c01"), placed);
+    EXPECT_EQ(book_.storedAttribution("c02"), "");
+    EXPECT_EQ(book_.storedAttribution("c03"), "");
+    EXPECT_EQ(book_.storedAttribution("c04"), "旧的");
+    // Every row found but refused is counted and logged as not obtained; the
+    // one that needed no change is not.
+    EXPECT_EQ(textOf(batch, "状态透明标签1"), "有3个号码未能获取");
+    const std::string log = textOf(batch, "编辑框1");
+    const std::size_t c02Logged = log.find("1.  未能获取→   c02   13800138000");
+    const std::size_t c03Logged = log.find("2.  未能获取→   c03   19912345678");
+    const std::size_t c04Logged = log.find("3.  未能获取→   c04   13912345678");
+    EXPECT_NE(c02Logged, std::string::npos) << log;
+    EXPECT_NE(c03Logged, std::string::npos) << log;
+    EXPECT_NE(c04Logged, std::string::npos) << log;
+    EXPECT_EQ(log.find("c01"), std::string::npos) << log;
+    EXPECT_EQ(log.find("4."), std::string::npos) << log;
+    EXPECT_EQ(batch.height(), 404);
+    EXPECT_EQ(progressOf(batch)->value(), 4);
+    // The program runs on over an intact book, and the window can run again.
+    EXPECT_NE(FindWindow("main"), nullptr);
+    EXPECT_EQ(IntegrityCheck(book_.path()), "ok");
+    clickStartStop(batch);
+    EXPECT_TRUE(WaitFor([&] { return finished(batch, "获取已完成！！！"); }));
+    EXPECT_EQ(textOf(batch, "状态透明标签1"), "有3个号码未能获取");
+    EXPECT_EQ(fileBytes(book_.path()), before);
 }
 
 }  // namespace

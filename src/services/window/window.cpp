@@ -58,6 +58,11 @@ WindowHold::WindowHold(Window* window) {
 WindowHold::~WindowHold() {
     // The held window first, then its owners, which destroy what they own.
     for (auto& w : held_) w->impl().release();
+    // A window that release destroyed may still be on the stack of whoever
+    // raised the event (its own event filter, say): the object itself goes
+    // when the event loop next runs, not here.
+    for (auto& w : held_)
+        if (!w->alive()) QTimer::singleShot(0, [keep = std::move(w)] {});
 }
 
 // ---- Window ----

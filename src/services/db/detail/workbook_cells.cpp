@@ -234,8 +234,11 @@ std::optional<WorkbookCells> DecodeWorkbookCells(std::string_view bytes, std::st
 int RunSheetReader(int argc, char** argv) {
     // Ends with the program that asked, and never grows without bound.
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+#ifndef __SANITIZE_ADDRESS__
+    // (AddressSanitizer reserves terabytes of address space for its shadow.)
     const struct rlimit memory = {4ull << 30, 4ull << 30};
     ::setrlimit(RLIMIT_AS, &memory);
+#endif
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s WORKBOOK\n", argc > 0 ? argv[0] : "varelo-sheet-reader");
         return 2;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the missing Debian packages, then configures and builds Varelo in
-# Release into build/ (the program folder is build/program).
+# Release into build/ (the program folder is build/program). With --deps-only
+# it stops after the packages.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,6 +17,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   $SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -qq
   $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+[ "${1:-}" = "--deps-only" ] && exit 0
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j"$(nproc)"

@@ -23,8 +23,8 @@
 #include "services/net/fetch_time_limits.h"
 #include "services/window/commands.h"
 #include "support/local_http_server.h"
-#include "ui/batch_window.h"
-#include "ui/record_window.h"
+#include "ui/batch_window_decl.h"
+#include "ui/record_window_decl.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -19,10 +19,10 @@
 #include "services/window/commands.h"
 #include "services/window/file_chooser.h"
 #include "services/window/report_list.h"
-#include "ui/import_export_window.h"
+#include "ui/import_export_window_decl.h"
 #include "transfer/text_import.h"
-#include "ui/text_import_window.h"
-#include "ui/main_window.h"
+#include "ui/text_import_window_decl.h"
+#include "ui/main_window_decl.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -9,7 +9,7 @@
 #include "services/window/commands.h"
 #include "ui/address_book_open.h"
 #include "ui/combo_text.h"
-#include "ui/login_window.h"
+#include "ui/login_window_decl.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include "services/window/controls/html_browse_box.h"
 #include "ui/address_book_open.h"
 #include "ui/docking.h"
-#include "ui/login_window.h"
-#include "ui/main_window.h"
+#include "ui/login_window_decl.h"
+#include "ui/main_window_decl.h"
 
 #include <QApplication>
 

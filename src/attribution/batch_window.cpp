@@ -6,8 +6,8 @@
 #include "services/db/db_connection.h"
 #include "services/db/record_set.h"
 #include "services/window/commands.h"
-#include "ui/batch_window.h"
-#include "ui/main_window.h"
+#include "ui/batch_window_decl.h"
+#include "ui/main_window_decl.h"
 
 #include <algorithm>
 

@@ -8,7 +8,7 @@
 #include "services/db/db_connection.h"
 #include "services/db/record_set.h"
 #include "services/window/window.h"
-#include "ui/main_window.h"
+#include "ui/main_window_decl.h"
 #include "ui/pictures/pictures.h"
 
 #include <QWidget>

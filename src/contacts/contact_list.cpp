@@ -6,7 +6,7 @@
 #include "services/window/commands.h"
 #include "services/window/report_list.h"
 #include "ui/combo_text.h"
-#include "ui/main_window.h"
+#include "ui/main_window_decl.h"
 
 namespace {
 

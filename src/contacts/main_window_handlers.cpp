@@ -9,11 +9,11 @@
 #include "services/window/commands.h"
 #include "services/window/controls/html_browse_box.h"
 #include "services/window/report_list.h"
-#include "ui/about_window.h"
+#include "ui/about_window_decl.h"
 #include "ui/docking.h"
-#include "ui/main_window.h"
+#include "ui/main_window_decl.h"
 #include "ui/settings_address.h"
-#include "ui/weather_window.h"
+#include "ui/weather_window_decl.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include "services/system/system.h"
 #include "services/window/commands.h"
 #include "services/window/controls/balloon_tip.h"
-#include "ui/frame_window.h"
-#include "ui/main_window.h"
-#include "ui/photo_window.h"
+#include "ui/frame_window_decl.h"
+#include "ui/main_window_decl.h"
+#include "ui/photo_window_decl.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

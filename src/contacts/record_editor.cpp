@@ -14,8 +14,8 @@
 #include "services/window/controls/balloon_tip.h"
 #include "services/window/report_list.h"
 #include "ui/docking.h"
-#include "ui/main_window.h"
-#include "ui/record_window.h"
+#include "ui/main_window_decl.h"
+#include "ui/record_window_decl.h"
 
 #include <QByteArray>
 #include <QVariant>

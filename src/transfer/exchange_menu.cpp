@@ -7,7 +7,7 @@
 #include "services/window/window.h"
 #include "services/window/report_list.h"
 #include "transfer/event_pump.h"
-#include "ui/main_window.h"
+#include "ui/main_window_decl.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include "transfer/book_writer.h"
 #include "transfer/event_pump.h"
 #include "transfer/transfer_text.h"
-#include "ui/import_export_window.h"
-#include "ui/main_window.h"
+#include "ui/import_export_window_decl.h"
+#include "ui/main_window_decl.h"
 
 #include <QPointer>
 #include <QProgressBar>

@@ -9,8 +9,8 @@
 #include "transfer/batched_writes.h"
 #include "transfer/event_pump.h"
 #include "transfer/transfer_text.h"
-#include "ui/main_window.h"
-#include "ui/text_import_window.h"
+#include "ui/main_window_decl.h"
+#include "ui/text_import_window_decl.h"
 
 #include <QFileInfo>
 #include <QPointer>

@@ -13,8 +13,8 @@
 #include "support/local_http_server.h"
 #include "support/temp_folder.h"
 #include "test_book.h"
-#include "ui/batch_window.h"
-#include "ui/main_window.h"
+#include "ui/batch_window_decl.h"
+#include "ui/main_window_decl.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>

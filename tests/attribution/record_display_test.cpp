@@ -11,7 +11,7 @@
 #include "support/recording_presenter.h"
 #include "test_book.h"
 #include "ui/pictures/pictures.h"
-#include "ui/record_window.h"
+#include "ui/record_window_decl.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -15,7 +15,7 @@
 #include "services/db/record_set.h"
 #include "services/window/commands.h"
 #include "transfer/text_import.h"
-#include "ui/main_window.h"
+#include "ui/main_window_decl.h"
 #include "ui/program_state.h"
 
 #include <QAbstractButton>

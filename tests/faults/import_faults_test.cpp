@@ -10,7 +10,7 @@
 #include "services/db/db_connection.h"
 #include "services/window/commands.h"
 #include "services/window/report_list.h"
-#include "ui/main_window.h"
+#include "ui/main_window_decl.h"
 
 #include <QFile>
 

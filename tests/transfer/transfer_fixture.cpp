@@ -4,7 +4,7 @@
 #include "services/db/db_connection.h"
 #include "services/db/record_set.h"
 #include "services/window/commands.h"
-#include "ui/main_window.h"
+#include "ui/main_window_decl.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>

@@ -7,7 +7,7 @@
 #include "services/db/record_set.h"
 #include "services/window/report_list.h"
 #include "services/window/window_impl.h"
-#include "ui/main_window.h"
+#include "ui/main_window_decl.h"
 
 #include <QApplication>
 #include <QComboBox>

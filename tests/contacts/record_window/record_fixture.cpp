@@ -8,7 +8,7 @@
 #include "services/system/system.h"
 #include "services/window/commands.h"
 #include "services/window/report_list.h"
-#include "ui/main_window.h"
+#include "ui/main_window_decl.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "ui/frame_window.h"
+#include "ui/frame_window_decl.h"
 
 WindowDecl FrameWindowDecl() {
     WindowDecl w;

@@ -1,4 +1,4 @@
-#include "ui/photo_window.h"
+#include "ui/photo_window_decl.h"
 
 #include "ui/decl_helpers.h"
 

@@ -1,4 +1,4 @@
-#include "ui/about_window.h"
+#include "ui/about_window_decl.h"
 
 #include "ui/decl_helpers.h"
 #include "ui/pictures/pictures.h"

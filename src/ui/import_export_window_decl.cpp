@@ -1,4 +1,4 @@
-#include "ui/import_export_window.h"
+#include "ui/import_export_window_decl.h"
 
 #include "ui/decl_helpers.h"
 

@@ -1,4 +1,4 @@
-#include "ui/batch_window.h"
+#include "ui/batch_window_decl.h"
 
 #include "ui/decl_helpers.h"
 

@@ -1,7 +1,7 @@
-#include "ui/record_window.h"
+#include "ui/record_window_decl.h"
 
 #include "ui/decl_helpers.h"
-#include "ui/main_window.h"
+#include "ui/main_window_decl.h"
 #include "ui/pictures/pictures.h"
 
 WindowDecl RecordWindowDecl() {

@@ -1,4 +1,4 @@
-#include "ui/main_window.h"
+#include "ui/main_window_decl.h"
 
 #include "ui/decl_helpers.h"
 #include "ui/pictures/pictures.h"

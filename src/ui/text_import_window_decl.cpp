@@ -1,4 +1,4 @@
-#include "ui/text_import_window.h"
+#include "ui/text_import_window_decl.h"
 
 #include "ui/decl_helpers.h"
 

@@ -1,4 +1,4 @@
-#include "ui/weather_window.h"
+#include "ui/weather_window_decl.h"
 
 Text WeatherPagePath() { return T("/tb.q?cid=webq.wea"); }
 

@@ -1,4 +1,4 @@
-#include "ui/login_window.h"
+#include "ui/login_window_decl.h"
 
 #include "ui/decl_helpers.h"
 #include "ui/pictures/pictures.h"

@@ -14,11 +14,6 @@
 #include "services/window/window.h"
 #include "ui/program_state.h"
 
-// Peizhi.ini: the main window's position.
-inline constexpr const char* kPositionSection = "窗口位置";
-inline constexpr const char* kLeftKey = "主窗口左边";
-inline constexpr const char* kTopKey = "主窗口顶边";
-
 class Program {
 public:
     // programFolder: where the program and the skin library lie; the book and
@@ -36,13 +31,10 @@ public:
     // Loads the main window (after a sign-in).
     void loadMainWindow();
 
+    // The login window's and the main window's handlers, the features' own
+    // joined with the program's start and end.
     HandlerTable loginHandlers();
     HandlerTable mainHandlers();
-
-    // The main window's own steps.
-    void mainCreated(Window& main);
-    void mainDestroying(Window& main);
-    void mainMoved();
 
     // Called when the program should end (the main window closed, or the
     // login window closed without a sign-in). Quits the event loop by default.

@@ -111,3 +111,7 @@ HandlerTable batch_window_handlers(ProgramState& state) {
 }
 
 void open_batch_window(ProgramState& state) { LoadWindow(BatchWindowDecl(), batch_window_handlers(state), true); }
+
+HandlerTable batch_menu_handlers(ProgramState& state) {
+    return {{MainHandlers::MenuBatch, [&state](const EventArgs&) { open_batch_window(state); }}};
+}

@@ -25,6 +25,9 @@ void open_batch_window(ProgramState& state);
 // The handlers the window's declaration binds, sharing one session.
 HandlerTable batch_window_handlers(ProgramState& state);
 
+// The main window's handler of its menu item "号码归属": opens this window.
+HandlerTable batch_menu_handlers(ProgramState& state);
+
 // Created: 记录集3 opened on the contacts in name order, the first contact
 // shown, the window shortened so the failure log is hidden; the worker's
 // changes wired to apply_batch_change.

@@ -1,15 +1,19 @@
 #include "contacts/main_window_handlers.h"
 
+#include "attribution/carrier.h"
 #include "contacts/chat.h"
 #include "contacts/contact_list.h"
 #include "contacts/picture_capture.h"
 #include "contacts/record_editor.h"
 #include "services/core/core.h"
+#include "services/db/db_connection.h"
+#include "services/db/record_set.h"
 #include "services/system/system.h"
 #include "services/window/commands.h"
 #include "services/window/controls/html_browse_box.h"
 #include "services/window/report_list.h"
 #include "ui/about_window_decl.h"
+#include "ui/address_book_open.h"
 #include "ui/docking.h"
 #include "ui/main_window_decl.h"
 #include "ui/settings_address.h"
@@ -21,6 +25,9 @@ ReportList* ContactRows() {
     Window* main = MainWindow();
     return main ? main->list(T("超级列表框1")) : nullptr;
 }
+
+// A minimised window reports far negative coordinates; its position is not kept.
+bool PositionWorthSaving(int left, int top) { return left > -230 || top > -580; }
 
 }  // namespace
 
@@ -162,6 +169,56 @@ HandlerTable main_window_contact_handlers(ProgramState& state) {
         {MenuDeleteAll, on(delete_all_contacts)},
         {MenuAbout, [&state](const EventArgs&) { open_about_window(state); }},
     };
+}
+
+void main_window_created(Window& main, ProgramState& state, const Text& settingsPath) {
+    state.settingsPath = settingsPath;
+    if (FileExists(state.settingsPath)) {
+        const int left = ToInteger(ReadIni(state.settingsPath, T(kPositionSection), T(kLeftKey), T("50")));
+        const int top = ToInteger(ReadIni(state.settingsPath, T(kPositionSection), T(kTopKey), T("50")));
+        main.setLeft(left);
+        main.setTop(top);
+    }
+    DBConnection* connection = main.connection(T("数据库连接1"));
+    ConnectAddressBookOrExit(*connection);
+    // A book written by an older version learns the carrier segments added since.
+    (void)bring_carrier_segments_up_to_date(*connection);
+    main.recordSet(T("记录集1"))->SetConnection(*connection);
+    main.recordSet(T("记录集2"))->SetConnection(*connection);
+    set_search_placeholder(state);
+    load_weather_window(state);
+    state.recordWindowOpen = false;
+    create_contact_columns(state);
+}
+
+void main_window_destroying(Window& main, const ProgramState& state, const std::function<void()>& programEnds) {
+    DestroyWindow("weather", true);
+    if (state.recordWindowOpen) DestroyWindow("record", true);
+    const int left = main.left();
+    const int top = main.top();
+    if (PositionWorthSaving(left, top)) {
+        WriteIni(state.settingsPath, T(kPositionSection), T(kLeftKey), TextOf(left));
+        WriteIni(state.settingsPath, T(kPositionSection), T(kTopKey), TextOf(top));
+    }
+    programEnds();
+}
+
+void main_window_moved(const ProgramState& state) {
+    if (Window* weather = FindWindow("weather"); weather && weather->visible()) dock_beside_main(*weather);
+    if (state.recordWindowOpen)
+        if (Window* record = FindWindow("record")) dock_beside_main(*record);
+}
+
+HandlerTable main_window_handlers(ProgramState& state, Text settingsPath, std::function<void()> programEnds) {
+    HandlerTable table = main_window_contact_handlers(state);
+    table[MainHandlers::Created] = [&state, settingsPath](const EventArgs& e) {
+        main_window_created(e.window, state, settingsPath);
+    };
+    table[MainHandlers::Destroying] = [&state, programEnds](const EventArgs& e) {
+        main_window_destroying(e.window, state, programEnds);
+    };
+    table[MainHandlers::Moved] = [&state](const EventArgs&) { main_window_moved(state); };
+    return table;
 }
 
 HandlerTable weather_window_handlers(ProgramState& state) {

@@ -1,11 +1,13 @@
 #pragma once
-// The main window's contact actions: search box and its placeholder, clear
-// button, group filter, row selection and opening, the new, delete and save
-// buttons, the avatar, the main menu's contact items, the weather hover, and
-// the weather and about windows.
+// The main window's procedures: its creation, destruction and moves, the
+// search box and its placeholder, clear button, group filter, row selection
+// and opening, the new, delete and save buttons, the avatar, the main menu's
+// contact items, the weather hover, and the weather and about windows.
 
 #include "services/window/window.h"
 #include "ui/program_state.h"
+
+#include <functional>
 
 // The search box's hint while it holds no search.
 Text SearchPlaceholder();  // "姓名/首字母/号码"
@@ -50,10 +52,32 @@ void load_weather_window(ProgramState& state);
 // chat address (QQ聊天地址).
 void open_about_window(const ProgramState& state);
 
+// Peizhi.ini: the main window's position.
+inline constexpr const char* kPositionSection = "窗口位置";
+inline constexpr const char* kLeftKey = "主窗口左边";
+inline constexpr const char* kTopKey = "主窗口顶边";
+
+// Created: the position from the settings file at `settingsPath` (when it
+// exists), the window's own connection to VRL3.mdb (the program ends when it
+// cannot be opened), the carrier segments of an older book brought up to date,
+// the search placeholder, the hidden weather window, the list.
+void main_window_created(Window& main, ProgramState& state, const Text& settingsPath);
+
+// Destroying: the weather and record windows go with it, its position is
+// saved (not while minimised), then `programEnds` runs.
+void main_window_destroying(Window& main, const ProgramState& state, const std::function<void()>& programEnds);
+
+// Moved: the shown companions stay docked beside it.
+void main_window_moved(const ProgramState& state);
+
 // Handlers of the main window's contact actions and of the menu items
-// "删除全部" and "关于". The program adds the window's created, destroying and
-// moved handlers and the other menu items.
+// "删除全部" and "关于".
 HandlerTable main_window_contact_handlers(ProgramState& state);
+
+// The main window's handlers: its contact actions and its created, destroying
+// and moved steps. The menu items of the other features (text and workbook
+// transfer, vCard and CSV, batch attribution) come from those features.
+HandlerTable main_window_handlers(ProgramState& state, Text settingsPath, std::function<void()> programEnds);
 
 // Handlers of the weather and about windows.
 HandlerTable weather_window_handlers(ProgramState& state);

@@ -7,6 +7,8 @@
 #include "services/window/window.h"
 #include "services/window/report_list.h"
 #include "transfer/event_pump.h"
+#include "transfer/import_export.h"
+#include "transfer/text_import.h"
 #include "ui/main_window_decl.h"
 
 namespace {
@@ -85,4 +87,19 @@ void export_contacts_from_menu(ProgramState& state, ExchangeFormat format) {
     ShowMessage(report.message(), report.ok ? 64 : 16, T("提示！"));
     main->control(T("透明标签_记录数")).setText(T("共 ") + TextOf(main->list(T("超级列表框1"))->ItemCount()) +
                                                   T(" 条记录"));
+}
+
+HandlerTable transfer_menu_handlers(ProgramState& state) {
+    using namespace MainHandlers;
+    auto exchange = [&state](void (*run)(ProgramState&, ExchangeFormat), ExchangeFormat format) {
+        return [&state, run, format](const EventArgs&) { run(state, format); };
+    };
+    return {
+        {MenuTextImport, [&state](const EventArgs&) { open_text_import_window(state); }},
+        {MenuImportExport, [&state](const EventArgs&) { open_import_export_window(state); }},
+        {MenuImportVCard, exchange(import_contacts_from_menu, ExchangeFormat::VCard)},
+        {MenuExportVCard, exchange(export_contacts_from_menu, ExchangeFormat::VCard)},
+        {MenuImportCsv, exchange(import_contacts_from_menu, ExchangeFormat::Csv)},
+        {MenuExportCsv, exchange(export_contacts_from_menu, ExchangeFormat::Csv)},
+    };
 }

@@ -3,7 +3,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh
-if [ -x build/program/varelo ]; then
-  exec build/program/varelo "$@"
+if [ ! -x build/program/varelo ]; then
+  echo "run.sh: the build finished without build/program/varelo; see the build output above." >&2
+  exit 1
 fi
-echo "Built everything; the address book's windows are not assembled yet, so there is no program to start."
+exec build/program/varelo "$@"

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -233,18 +234,14 @@ bool SpellingQuery::matches(std::string_view name) const {
     constexpr std::size_t kOnStack = 256;
     std::array<std::uint16_t, kOnStack> stackUnits;
     std::vector<std::uint16_t> heapUnits;
-    std::uint16_t* units = stackUnits.data();
     std::size_t count = 0;
     bool anyStart = false;
     std::size_t letters = 0;  // the most the whole name can spell
     for (std::size_t at = 0; at < name.size();) {
         const std::uint16_t id = Decoder::next(tables, name, at);
         if (id == kPassedOver) continue;
-        if (count == kOnStack && heapUnits.empty()) {
-            heapUnits.assign(stackUnits.begin(), stackUnits.end());
-            units = nullptr;
-        }
-        if (units) units[count] = id;
+        if (count == kOnStack) heapUnits.assign(stackUnits.begin(), stackUnits.end());
+        if (count < kOnStack) stackUnits[count] = id;
         else heapUnits.push_back(id);
         ++count;
         const Unit& unit = tables.unit(id);
@@ -252,7 +249,7 @@ bool SpellingQuery::matches(std::string_view name) const {
         letters += unit.longest;
     }
     if (!anyStart || letters < keys_.size()) return false;
-    if (!units) units = heapUnits.data();
+    const std::uint16_t* units = count > kOnStack ? heapUnits.data() : stackUnits.data();
 
     // Two sets of positions in keys_, each words_ words.
     std::array<std::uint64_t, 8> stackBits;
@@ -286,7 +283,7 @@ bool SpellingQuery::matchesFrom(const std::uint16_t* units, std::size_t count, s
         bool any = false;
         for (std::size_t w = 0; w < words_; ++w) {
             for (std::uint64_t word = reached[w]; word; word &= word - 1) {
-                const std::size_t p = w * 64 + static_cast<std::size_t>(__builtin_ctzll(word));
+                const std::size_t p = w * 64 + static_cast<std::size_t>(std::countr_zero(word));
                 const char key = keys_[p];
                 for (std::size_t r = 0; r < unit.count; ++r) {
                     const Syllable& s = tables.syllable(unit.syllables[r]);

@@ -97,7 +97,8 @@ TEST_F(SpellingSearch, ContainsTheStatementsResultInOrderAndExactlyTheSpellingMa
         std::string mobile = "1";
         for (int i = 0; i < 10; ++i) mobile += static_cast<char>('0' + random() % 10);
         std::string initials;
-        for (int i = 0, n = static_cast<int>(random() % 4); i < n; ++i) initials += static_cast<char>('a' + random() % 26);
+        for (int i = 0, n = static_cast<int>(random() % 4); i < n; ++i)
+            initials += static_cast<char>('a' + random() % 26);
         ContactColumns row{{"姓名", name}, {"手机", mobile}};
         if (!initials.empty()) row["首字母"] = initials;
         contacts.push_back(row);

@@ -64,7 +64,8 @@ bool TypableFrom(const std::vector<std::string>& characters, std::size_t i, cons
         if (reading.size() > 2 && reading[1] == 'h' && (reading[0] == 'z' || reading[0] == 'c' || reading[0] == 's'))
             typedLengths.push_back(2);
         for (std::size_t n : typedLengths) {
-            if (rest.compare(0, n, reading, 0, n) == 0 && n < rest.size() && TypableFrom(characters, i + 1, keys, k + n))
+            if (n < rest.size() && rest.compare(0, n, reading, 0, n) == 0 &&
+                TypableFrom(characters, i + 1, keys, k + n))
                 return true;
         }
     }

@@ -48,7 +48,7 @@ void fill_contact_list(ProgramState& state, int kind) {
         clearButton.setVisible(false);
         break;
     case kSearchContacts:
-        state.listQuery = ContactSearchSql(main->control(T("编辑框_搜索")).text());
+        state.listQuery = ContactSearchWithSpellingSql(main->control(T("编辑框_搜索")).text());
         contacts->Open(state.listQuery, 1);
         clearButton.setVisible(true);
         break;

@@ -1,5 +1,8 @@
 #include "data/address_book.h"
 
+#include "services/core/gbk_walk.h"
+#include "services/core/pinyin_match.h"
+
 Text AddressBookFile() { return T("VRL3.mdb"); }
 
 Text UsersTable() { return T("用户"); }
@@ -19,6 +22,19 @@ Text ContactSearchSql(const Text& searchText) {
     Text s = SqlQuoted(searchText);
     return T("select * from 通讯录 where 姓名 like  '%") + s + T("%' or 首字母 like  '%") + s +
            T("%'or 手机 like  '%") + s + T("%'order by 姓名 ASC");
+}
+
+Text ContactSearchWithSpellingSql(const Text& searchText) {
+    Text statement = ContactSearchSql(searchText);
+    const Text keys = SpellingKeys(searchText);
+    if (keys.empty()) return statement;
+    const Text term = T(" or ") + Text::fromBytes(kSpellingMatchFunction) + T("(姓名, '") + SqlQuoted(keys) + T("') ");
+    // Before the statement's own ORDER BY, its last one: the search text, which
+    // may spell "order by" too, is quoted earlier in the statement.
+    const std::size_t orderBy = gbk::FoldedCase(statement.bytes()).rfind("order by");
+    if (orderBy == std::string::npos) return statement + term;
+    statement.bytes().insert(orderBy, term.bytes());
+    return statement;
 }
 
 Text GroupFilterSql(const Text& group) {

@@ -25,6 +25,11 @@ const std::vector<Text>& ContactFields();
 
 // select * from 通讯录 where 姓名 like  '%S%' or 首字母 like  '%S%'or 手机 like  '%S%'order by 姓名 ASC
 Text ContactSearchSql(const Text& searchText);
+// The search the contact list runs: ContactSearchSql, and when the text holds
+// Latin letters, one more term finding the contacts whose name matches it by
+// its pinyin spelling (services/core/pinyin_match.h): every contact the
+// statement finds, in the same order, and the others in their place in it.
+Text ContactSearchWithSpellingSql(const Text& searchText);
 // select * from 通讯录 where 分组 like  '%G%'order by 姓名 ASC
 Text GroupFilterSql(const Text& group);
 // select * from 所属网络 order by 手机号 ASC

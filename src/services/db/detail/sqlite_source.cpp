@@ -6,6 +6,7 @@
 
 #include "services/db/detail/cell_text.h"
 #include "services/db/detail/gbk_order.h"
+#include "services/db/detail/spelling_function.h"
 #include "services/db/detail/source.h"
 #include "services/db/detail/sql_words.h"
 
@@ -416,6 +417,7 @@ std::shared_ptr<Source> OpenSqliteFile(const std::string& path, std::vector<Erro
     // Another program holding the file waits this long before a write gives up.
     sqlite3_busy_timeout(db, 1000);
     RegisterGbkCollation(db);
+    RegisterSpellingMatch(db);
     char* message = nullptr;
     rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, &message);
     if (rc != SQLITE_OK) {

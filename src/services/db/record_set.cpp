@@ -186,15 +186,6 @@ struct RecordSet::State {
         }
     }
 
-    void appendRow(dbdetail::Row row) {
-        if (!result.keyed) {
-            result.rows.push_back(std::move(row));
-            return;
-        }
-        result.ids.push_back(row.rowid);
-        // The new row is read again from the file when it is next read.
-    }
-
     bool canWrite(int col) const {
         return col >= 0 && !db->readOnly() && !result.table.empty() && result.columns[col].writable &&
                (mode == EditMode::Add || onRow());
@@ -279,10 +270,15 @@ struct RecordSet::State {
                                   : "INSERT INTO " + table + " (" + columnList + ") VALUES (" + marks + ")";
             long long rowid = -1;
             if (db->execute(sql, params, &rowid) != 1) return false;
-            dbdetail::Row row;
-            row.rowid = rowid;
-            if (!db->reread(result, row)) row.packed = merged(nullptr);
-            appendRow(std::move(row));
+            if (result.keyed) {
+                // Its values are read from the file when they are asked for.
+                result.ids.push_back(rowid);
+            } else {
+                dbdetail::Row row;
+                row.rowid = rowid;
+                if (!db->reread(result, row)) row.packed = merged(nullptr);
+                result.rows.push_back(std::move(row));
+            }
             moveTo(count() - 1);
             return true;
         }

@@ -6,6 +6,7 @@
 #include "services/db/detail/cell_text.h"
 #include "services/db/detail/source.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -82,7 +83,22 @@ struct RecordSet::State {
     EditMode mode = EditMode::None;
     std::vector<std::optional<Cell>> edits;
 
-    int count() const { return static_cast<int>(result.rows.size()); }
+    // Keyed results: the rows read lately, a page each, so that a walk or a
+    // painted list reads each page with one statement. A page covers the
+    // positions [first, first + rows.size()).
+    struct Page {
+        int first = 0;
+        std::vector<dbdetail::Row> rows;
+        unsigned long long used = 0;
+    };
+    static constexpr int kPageRows = 128;
+    static constexpr std::size_t kPages = 8;
+    std::vector<Page> pages;
+    unsigned long long tick = 0;
+
+    int count() const {
+        return static_cast<int>(result.keyed ? result.ids.size() : result.rows.size());
+    }
     int fields() const { return static_cast<int>(result.columns.size()); }
     bool onRow() const { return open && !onDeleted && pos >= 0 && pos < count(); }
 
@@ -104,12 +120,70 @@ struct RecordSet::State {
         return -1;
     }
 
+    // The row at a position, its values read through the page cache for a
+    // keyed result; nullptr when the read fails. A keyed row deleted by
+    // another program since the open comes back `gone`, in its place.
+    const dbdetail::Row* rowAt(int index) {
+        if (index < 0 || index >= count()) return nullptr;
+        if (!result.keyed) return &result.rows[index];
+        for (auto& page : pages) {
+            if (index >= page.first && index - page.first < int(page.rows.size())) {
+                page.used = ++tick;
+                return &page.rows[index - page.first];
+            }
+        }
+        Page page;
+        page.first = index - index % kPageRows;
+        const int n = std::min(kPageRows, count() - page.first);
+        if (!db->fetchRows(result, result.ids.data() + page.first, std::size_t(n), page.rows)) return nullptr;
+        page.used = ++tick;
+        if (pages.size() >= kPages) {
+            auto oldest = std::min_element(pages.begin(), pages.end(),
+                                           [](const Page& a, const Page& b) { return a.used < b.used; });
+            *oldest = std::move(page);
+            return &oldest->rows[index - oldest->first];
+        }
+        pages.push_back(std::move(page));
+        return &pages.back().rows[index - pages.back().first];
+    }
+
+    // The values stored for a position, without the pending edits.
+    std::optional<Cell> storedValue(int index, int col) {
+        const dbdetail::Row* row = rowAt(index);
+        if (!row || row->gone) return std::nullopt;
+        return dbdetail::CellAt(row->packed, col);
+    }
+
     // The value of a column of the current (or new) row, pending edits first.
-    std::optional<Cell> value(int col) const {
+    std::optional<Cell> value(int col) {
         if (mode != EditMode::None && edits[col]) return *edits[col];
         if (mode == EditMode::Add) return Cell::null();
         if (!onRow()) return std::nullopt;
-        return dbdetail::CellAt(result.rows[pos].packed, col);
+        return storedValue(pos, col);
+    }
+
+    // A row stored again (after an update) replaces its cached copy.
+    void replaceRow(int index, const dbdetail::Row& row) {
+        if (!result.keyed) {
+            result.rows[index] = row;
+            return;
+        }
+        for (auto& page : pages)
+            if (index >= page.first && index - page.first < int(page.rows.size())) page.rows[index - page.first] = row;
+    }
+
+    void eraseRow(int index) {
+        if (!result.keyed) {
+            result.rows.erase(result.rows.begin() + index);
+            return;
+        }
+        result.ids.erase(result.ids.begin() + index);
+        for (auto& page : pages) {
+            if (index >= page.first && index - page.first < int(page.rows.size()))
+                page.rows.erase(page.rows.begin() + (index - page.first));
+            else if (page.first > index)
+                --page.first;
+        }
     }
 
     bool canWrite(int col) const {
@@ -196,10 +270,15 @@ struct RecordSet::State {
                                   : "INSERT INTO " + table + " (" + columnList + ") VALUES (" + marks + ")";
             long long rowid = -1;
             if (db->execute(sql, params, &rowid) != 1) return false;
-            dbdetail::Row row;
-            row.rowid = rowid;
-            if (!db->reread(result, row)) row.packed = merged(nullptr);
-            result.rows.push_back(std::move(row));
+            if (result.keyed) {
+                // Its values are read from the file when they are asked for.
+                result.ids.push_back(rowid);
+            } else {
+                dbdetail::Row row;
+                row.rowid = rowid;
+                if (!db->reread(result, row)) row.packed = merged(nullptr);
+                result.rows.push_back(std::move(row));
+            }
             moveTo(count() - 1);
             return true;
         }
@@ -207,7 +286,9 @@ struct RecordSet::State {
             refuse("There is no current record to change.");
             return false;
         }
-        auto& row = result.rows[pos];
+        const dbdetail::Row* current = rowAt(pos);
+        if (!current) return false;
+        dbdetail::Row row = *current;
         if (!foundAlone(row)) {
             refuse("The record no longer exists, or other records share its values.");
             return false;
@@ -220,6 +301,8 @@ struct RecordSet::State {
             return false;
         }
         if (!db->reread(result, row)) row.packed = merged(&row);
+        row.gone = false;
+        replaceRow(pos, row);
         return true;
     }
 
@@ -269,6 +352,7 @@ struct RecordSet::State {
         cancelEdit();
         open = false;
         result = dbdetail::ResultData();
+        pages.clear();
         names.clear();
         db.reset();
         moveTo(0);
@@ -338,16 +422,16 @@ bool RecordSet::Delete(int scope) {
         d_->cancelEdit();
         if (!d_->onRow() || d_->db->readOnly() || d_->result.table.empty()) return false;
         std::vector<Cell> params;
-        auto& rows = d_->result.rows;
-        if (!d_->foundAlone(rows[d_->pos])) return false;
-        std::string sql = "DELETE FROM " + d_->db->quoteName(d_->result.table) + d_->identity(rows[d_->pos], params);
+        const dbdetail::Row* row = d_->rowAt(d_->pos);
+        if (!row || !d_->foundAlone(*row)) return false;
+        std::string sql = "DELETE FROM " + d_->db->quoteName(d_->result.table) + d_->identity(*row, params);
         const long long deleted = d_->db->execute(sql, params);
         if (deleted < 0) return false;
         if (deleted != 1) {
             d_->refuse("The record no longer exists: another user or program deleted it.");
             return false;
         }
-        rows.erase(rows.begin() + d_->pos);
+        d_->eraseRow(d_->pos);
         d_->onDeleted = true;
         return true;
     }
@@ -416,6 +500,19 @@ Text RecordSet::ReadText(const FieldRef& field) {
     return value;
 }
 
+Text RecordSet::ReadTextAt(int record, const FieldRef& field) {
+    if (!field.isValid()) return Text();
+    int col = d_->column(field);
+    if (col < 0) return Text();
+    auto cell = d_->storedValue(record, col);
+    return cell ? dbdetail::CellText(*cell) : Text();
+}
+
+long long RecordSet::RowIdentity(int record) const {
+    if (!d_->open || record < 0 || record >= d_->count()) return -1;
+    return d_->result.keyed ? d_->result.ids[record] : d_->result.rows[record].rowid;
+}
+
 bool RecordSet::WriteText(const FieldRef& field, const Text& value) {
     if (!field.isValid()) return false;
     int col = d_->column(field);
@@ -449,7 +546,8 @@ bool RecordSet::ReadBytes(const FieldRef& field, Bytes& value) {
     case Cell::Kind::BlobSize: {
         if (cell->integer == 0) return true;
         std::string bytes;
-        if (!d_->db->readBlob(d_->result, d_->result.rows[d_->pos], col, bytes)) return false;
+        const dbdetail::Row* row = d_->rowAt(d_->pos);
+        if (!row || !d_->db->readBlob(d_->result, *row, col, bytes)) return false;
         value.assign(bytes.begin(), bytes.end());
         return true;
     }

@@ -1,7 +1,11 @@
 #pragma once
-// RecordSet: a static cursor over the result of a query on a DBConnection.
-// Opening reads every row (and its identity, for Update and Delete) except
-// long binary values, which ReadBytes fetches on demand. Positions are
+// RecordSet: a cursor over the result of a query on a DBConnection.
+// A plain "select * from <table> ..." on the address book file is a keyset
+// cursor: opening reads only the row identities in order; values are read a
+// page at a time when asked for. A row another program deleted since the open
+// keeps its place with nothing to read. Other statements and other sources are
+// read whole at the open (with each row's identity, for Update and Delete),
+// except long binary values, which ReadBytes fetches on demand. Positions are
 // 0-based; past the last row AtEnd is true. Field values read as text:
 // integers "%d", reals "%.8f", dates "%Y-%m-%d %H:%M:%S", booleans
 // "TRUE"/"FALSE", long binary "[BLOB]", null as empty text.
@@ -40,6 +44,12 @@ public:
 
     bool ReadText(const FieldRef& field, Text& value);
     Text ReadText(const FieldRef& field);  // empty text when the read fails
+    // The stored value of a record's field, the current position unchanged
+    // (pending edits of the current record are not part of it); empty text
+    // when there is no such record or field, or the record is gone.
+    Text ReadTextAt(int record, const FieldRef& field);
+    // The record's identity in its table (SQLite's rowid); -1 where it has none.
+    long long RowIdentity(int record) const;
     bool WriteText(const FieldRef& field, const Text& value);
     bool ReadBytes(const FieldRef& field, Bytes& value);
     bool WriteBytes(const FieldRef& field, const Bytes& value);

@@ -45,6 +45,7 @@ struct Column {
 // must stay small.
 struct Row {
     long long rowid = -1;   // the row's identity where the source has one
+    bool gone = false;      // a keyed row another user or program deleted since the open
     std::string packed;
 };
 
@@ -54,11 +55,19 @@ void AppendBytesCell(std::string& packed, Cell::Kind kind, const char* data, std
 Cell CellAt(const std::string& packed, int column);
 std::string PackRow(const std::vector<Cell>& cells);
 
+// A result is read in one of two ways. Static: `rows` holds every row with
+// its values. Keyed (a plain "select * from <table> ..." on a source that can
+// find rows by identity): `ids` holds only the row identities in order, and
+// the values are fetched a page at a time with fetchRows, so that a large
+// result costs a few bytes a row.
 struct ResultData {
     std::vector<Column> columns;
     std::string table;      // the one table every column comes from; empty: rows read-only
     std::vector<Row> rows;
+    bool keyed = false;
+    std::vector<long long> ids;
     std::string rereadSql;  // the back end's query for one row by its identity
+    std::string fetchSql;   // keyed: the back end's query for a page of rows by identity
 };
 
 struct ErrorEntry {
@@ -88,6 +97,12 @@ public:
     // Reads a row again by its identity (after an insert or update). False
     // when the source cannot; the caller then keeps what it wrote.
     virtual bool reread(const ResultData&, Row&) { return false; }
+    // The rows of a keyed result with the given identities, in that order.
+    // A row that no longer exists comes back with `gone` set. False when the
+    // read fails (ErrorText says why).
+    virtual bool fetchRows(const ResultData&, const long long* /*ids*/, std::size_t /*count*/, std::vector<Row>&) {
+        return false;
+    }
     // A long binary value fetched by the row's identity.
     virtual bool readBlob(const ResultData& result, const Row& row, int column, std::string& bytes) = 0;
     virtual std::string quoteName(const std::string& name) const;

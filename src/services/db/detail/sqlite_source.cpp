@@ -13,9 +13,12 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <fstream>
+#include <map>
+#include <memory>
 #include <mutex>
 
 namespace dbdetail {
@@ -123,6 +126,16 @@ bool groupsRows(const std::string& sql) {
     return grouped;
 }
 
+// True when the statement joins several selects (UNION, INTERSECT, EXCEPT
+// outside quotes and parentheses): its rows are not rows of the first table.
+bool combinesSelects(const std::string& sql) {
+    bool compound = false;
+    ScanTopLevel(sql, 0, sql.size(), [&](std::size_t i) {
+        if (KeywordAt(sql, i, "union") || KeywordAt(sql, i, "intersect") || KeywordAt(sql, i, "except")) compound = true;
+    });
+    return compound;
+}
+
 class Statement {
 public:
     Statement() = default;
@@ -140,7 +153,10 @@ private:
 class SqliteSource : public Source {
 public:
     explicit SqliteSource(sqlite3* db) : db_(db) {}
-    ~SqliteSource() override { sqlite3_close_v2(db_); }
+    ~SqliteSource() override {
+        cache_.clear();
+        sqlite3_close_v2(db_);
+    }
 
     std::string providerName() const override { return "SQLite"; }
     std::string providerVersion() const override { return sqlite3_libversion(); }
@@ -231,8 +247,20 @@ public:
             std::string list = quoteName(table) + ".rowid";
             std::string keyedText;
             if (fromAt != std::string::npos) {
+                std::string values;
                 for (const auto& c : out.columns)
-                    list += ", " + (c.kind == ColumnKind::Blob ? "length(" + quoteName(c.origin) + ")" : quoteName(c.origin));
+                    values += (values.empty() ? "" : ", ") +
+                              (c.kind == ColumnKind::Blob ? "length(" + quoteName(c.origin) + ")" : quoteName(c.origin));
+                list += ", " + values;
+                // Only the identities now, the values a page at a time when read.
+                if (!combinesSelects(sql)) {
+                    const int keys = openKeys(sql, table, values, out);
+                    if (keys < 0) {
+                        out = ResultData();
+                        return false;
+                    }
+                    if (keys > 0) return true;
+                }
                 keyedText = "SELECT " + list + " " + text.substr(fromAt);
                 sizesOnly = true;
             } else if (afterSelect) {
@@ -289,6 +317,50 @@ public:
         return true;
     }
 
+    bool fetchRows(const ResultData& result, const long long* ids, std::size_t count, std::vector<Row>& rows) override {
+        rows.assign(count, Row());
+        // Where each identity asked for goes; an identity the table no longer
+        // holds leaves its row gone.
+        std::vector<std::pair<long long, std::size_t>> wanted(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            rows[i].rowid = ids[i];
+            rows[i].gone = true;
+            wanted[i] = {ids[i], i};
+        }
+        std::sort(wanted.begin(), wanted.end());
+        std::lock_guard lock(mutex_);
+        clearErrors();
+        sqlite3_stmt* st = cachedStatement(result.fetchSql);
+        if (!st) return false;
+        const std::size_t n = result.columns.size();
+        std::string packed;
+        for (std::size_t from = 0; from < count; from += kFetchBatch) {
+            for (std::size_t k = 0; k < kFetchBatch; ++k) {
+                if (from + k < count) sqlite3_bind_int64(st, int(k) + 1, ids[from + k]);
+                else sqlite3_bind_null(st, int(k) + 1);
+            }
+            int rc;
+            while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+                packed.clear();
+                for (std::size_t i = 0; i < n; ++i) {
+                    const ColumnKind kind = result.columns[i].kind;
+                    appendValue(packed, st, int(i) + 1, kind, kind == ColumnKind::Blob);
+                }
+                const long long id = sqlite3_column_int64(st, 0);
+                auto at = std::lower_bound(wanted.begin(), wanted.end(), std::make_pair(id, std::size_t(0)));
+                for (; at != wanted.end() && at->first == id; ++at) {
+                    rows[at->second].gone = false;
+                    rows[at->second].packed = packed;
+                }
+            }
+            // A statement left unreset would hold the file's read lock.
+            if (rc != SQLITE_DONE) fail();
+            sqlite3_reset(st);
+            if (rc != SQLITE_DONE) return false;
+        }
+        return true;
+    }
+
     bool readBlob(const ResultData& result, const Row& row, int column, std::string& bytes) override {
         bytes.clear();
         if (result.table.empty() || row.rowid < 0) return false;
@@ -314,6 +386,50 @@ public:
     }
 
 private:
+    static constexpr std::size_t kFetchBatch = 128;
+
+    // Opens a plain "select * from <table> ..." statement by its row
+    // identities alone: 1 when the result is keyed, 0 when the statement does
+    // not take that form (the caller reads it statically), -1 on a failure.
+    // The identity statement goes through the same ordering rewrite as every
+    // query, so both orders agree.
+    int openKeys(const std::string& sql, const std::string& table, const std::string& values, ResultData& out) {
+        const std::size_t fromAt = starFromAt(sql, selectKeywordEnd(sql));
+        if (fromAt == std::string::npos) return 0;
+        const std::string idText = WithGbkOrdering("SELECT " + quoteName(table) + ".rowid " + sql.substr(fromAt));
+        std::string marks;
+        for (std::size_t k = 0; k < kFetchBatch; ++k) marks += k ? ",?" : "?";
+        const std::string fetchSql = "SELECT rowid, " + values + " FROM " + quoteName(table) + " WHERE rowid IN (" + marks + ")";
+        Statement ids;
+        if (sqlite3_prepare_v2(db_, idText.c_str(), int(idText.size()), ids.out(), nullptr) != SQLITE_OK || !ids.get() ||
+            sqlite3_column_count(ids.get()) != 1 || !cachedStatement(fetchSql)) {
+            clearErrors();
+            return 0;
+        }
+        int rc;
+        while ((rc = sqlite3_step(ids.get())) == SQLITE_ROW) out.ids.push_back(sqlite3_column_int64(ids.get(), 0));
+        if (rc != SQLITE_DONE) {
+            fail();
+            return -1;
+        }
+        out.ids.shrink_to_fit();
+        out.keyed = true;
+        out.table = table;
+        out.fetchSql = fetchSql;
+        out.rereadSql = "SELECT " + values + " FROM " + quoteName(table) + " WHERE rowid=?";
+        return 1;
+    }
+
+    // A prepared statement kept for the connection's life: page reads run
+    // the same few statements again and again.
+    sqlite3_stmt* cachedStatement(const std::string& sql) {
+        if (auto found = cache_.find(sql); found != cache_.end()) return found->second->get();
+        if (cache_.size() >= 8) cache_.clear();
+        auto st = std::make_unique<Statement>();
+        if (!prepare(sql, *st)) return nullptr;
+        return cache_.emplace(sql, std::move(st)).first->second->get();
+    }
+
     bool prepare(const std::string& sql, Statement& st) {
         // SQLite reads a statement up to its first NUL byte: the rest would be
         // dropped without a word, and the cut text's error would quote it.
@@ -367,6 +483,7 @@ private:
 
     sqlite3* db_;
     mutable std::mutex mutex_;
+    std::map<std::string, std::unique_ptr<Statement>> cache_;
     bool transactionOpen_ = false;  // a transaction was begun and has not ended
     std::string lostReason_;        // why the engine rolled it back
 };

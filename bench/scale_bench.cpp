@@ -22,12 +22,12 @@
 
 #include "app/menu_windows.h"
 #include "app/program.h"
-#include "contact_book.h"
 #include "data/address_book.h"
 #include "services/core/message.h"
 #include "services/window/commands.h"
 #include "services/window/controls/html_browse_box.h"
 #include "services/window/report_list.h"
+#include "support/contact_book.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "contact_book.h"
+#include "support/contact_book.h"
 
 #include <sqlite3.h>
 
@@ -225,7 +225,13 @@ bool FillContactBook(const std::string& book, const ContactBookShape& shape, std
         if (!qq.empty()) text(5, qq);
         if (g.chance(0.3)) text(6, qq.empty() ? "user" + g.digits(6) + "@163.com" : qq + "@qq.com");
         if (g.chance(0.6)) text(7, std::string(g.pick(kGroups)));
-        if (g.chance(0.1)) text(8, "0" + std::to_string(10 + g.below(90)) + "-" + g.digits(8));
+        if (g.chance(0.1)) {
+            std::string landline = "0";
+            landline += std::to_string(10 + g.below(90));
+            landline += '-';
+            landline += g.digits(8);
+            text(8, landline);
+        }
         if (g.chance(0.15))
             text(9, std::string(g.pick(kCities)) + std::string(g.pick(kRoads)) + std::to_string(1 + g.below(300)) + "号");
         if (g.chance(0.2)) text(10, std::string(g.pick(kProvinces)));

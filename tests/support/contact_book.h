@@ -1,5 +1,5 @@
 #pragma once
-// Large address books for benchmarks: realistic contacts written straight
+// Large address books for benchmarks and tests: realistic contacts written straight
 // into 通讯录 with the bare SQLite interface, one transaction, the same rows
 // for the same size and seed.
 //

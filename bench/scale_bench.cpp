@@ -216,6 +216,7 @@ int RunProgram(const std::string& folder, long long contacts, int rounds) {
         return 1;
     }
     QTest::keyClicks(password, "123456");
+    Figure("peak_at_login", PeakKilobytes() / 1024.0);
 
     MainView main;
     const Stopwatch signingIn;
@@ -572,6 +573,7 @@ int Report(const std::vector<SizeFigures>& sizes) {
                         return contacts >= 1000000 && !cpu ? Limit(200) : std::nullopt;
                     },
                     "1M: <200 MB", true});
+    rows.push_back({"peak_at_login", "peak memory at the login window", "MB", nullptr, "", false});
     rows.push_back({"peak_after_sign_in", "peak memory after sign-in", "MB", nullptr, "", false});
     rows.push_back({"clear_search", "clear button, every contact listed", "ms", nullptr, "", false});
     rows.push_back({"batch_open", "batch window opened", "ms", nullptr, "", false});
@@ -595,7 +597,8 @@ int Report(const std::vector<SizeFigures>& sizes) {
         std::string result;
         if (row.limit || row.scaled) {
             const auto wall = Misses(row, sizes, false);
-            const auto cpu = row.key == "peak" ? std::optional<std::string>("") : Misses(row, sizes, true);
+            // Memory has no processor time to fall back on.
+            const auto cpu = row.key == "peak" ? std::nullopt : Misses(row, sizes, true);
             if (!wall) result = "MISS (not measured)";
             else if (wall->empty()) result = "pass";
             else result = "MISS" + *wall + (cpu && cpu->empty() ? " (processor time within)" : "");

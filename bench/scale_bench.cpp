@@ -263,7 +263,8 @@ int RunProgram(const std::string& folder, long long contacts, int rounds) {
                 TypeCharacter(search, text[typed]);
                 // Without the statement's count (it did not run on a bare
                 // connection) the list is taken as it stands after the key.
-                shown = count < 0 ? WaitUntil([] { return true; }) : WaitUntil([&] { return main.shows(count); }, 120000);
+                shown = count < 0 ? WaitUntil([] { return true; })
+                                  : WaitUntil([&] { return main.shows(count); }, 120000);
                 keystrokes[static_cast<std::size_t>(typed)].push_back(at.wallMs());
                 keystrokesCpu[static_cast<std::size_t>(typed)].push_back(at.cpuMs());
                 if (!shown)
@@ -547,6 +548,14 @@ std::optional<std::string> Misses(const Row& row, const std::vector<SizeFigures>
     return misses;
 }
 
+// Whether any target of the row applies to these sizes.
+bool HasTarget(const Row& row, const std::vector<SizeFigures>& sizes) {
+    if (row.scaled && sizes.size() >= 2) return true;
+    for (const auto& s : sizes)
+        if (row.limit && row.limit(s.contacts, s, false)) return true;
+    return false;
+}
+
 int Report(const std::vector<SizeFigures>& sizes) {
     using Limit = std::optional<double>;
     const auto perSize = [](double small, double large) {
@@ -587,7 +596,8 @@ int Report(const std::vector<SizeFigures>& sizes) {
     bool allMet = true;
     for (const Row& row : rows) {
         std::printf("%s", Padded(row.label, 40).c_str());
-        for (const auto& s : sizes) std::printf("%24s", Formatted(s.get(row.key), s.get(row.key + "_cpu"), row.unit).c_str());
+        for (const auto& s : sizes)
+            std::printf("%24s", Formatted(s.get(row.key), s.get(row.key + "_cpu"), row.unit).c_str());
         if (withRatio) {
             const auto small = sizes.front().get(row.key), large = sizes.back().get(row.key);
             char ratio[16] = "-";
@@ -595,7 +605,7 @@ int Report(const std::vector<SizeFigures>& sizes) {
             std::printf("%8s", ratio);
         }
         std::string result;
-        if (row.limit || row.scaled) {
+        if (HasTarget(row, sizes)) {
             const auto wall = Misses(row, sizes, false);
             // Memory has no processor time to fall back on.
             const auto cpu = row.key == "peak" ? std::nullopt : Misses(row, sizes, true);

@@ -13,7 +13,7 @@
 namespace {
 
 // Bump when the rows change, so cached books of the old shape are not reused.
-constexpr int kGeneratorVersion = 1;
+constexpr int kGeneratorVersion = 2;
 
 // A character and the first letter of its reading.
 struct Syllable {
@@ -232,8 +232,13 @@ bool FillContactBook(const std::string& book, const ContactBookShape& shape, std
             landline += g.digits(8);
             text(8, landline);
         }
-        if (g.chance(0.15))
-            text(9, std::string(g.pick(kCities)) + std::string(g.pick(kRoads)) + std::to_string(1 + g.below(300)) + "号");
+        if (g.chance(0.15)) {
+            std::string address(g.pick(kCities));
+            address += g.pick(kRoads);
+            address += std::to_string(1 + g.below(300));
+            address += "号";
+            text(9, address);
+        }
         if (g.chance(0.2)) text(10, std::string(g.pick(kProvinces)));
         if (g.chance(0.25)) {
             char date[16];

@@ -468,6 +468,20 @@ bool RecordSet::WriteBytes(const FieldRef& field, const Bytes& value) {
     return true;
 }
 
+// ---- reading other records ----
+
+Text RecordSet::ReadTextAt(int record, const FieldRef& field) {
+    if (!field.isValid()) return Text();
+    const int col = d_->column(field);
+    if (col < 0 || record < 0 || record >= d_->count()) return Text();
+    return dbdetail::CellText(dbdetail::CellAt(d_->result.rows[static_cast<std::size_t>(record)].packed, col));
+}
+
+bool RecordSet::RereadRecord(int record) {
+    if (!d_->open || !d_->db || record < 0 || record >= d_->count()) return false;
+    return d_->db->reread(d_->result, d_->result.rows[static_cast<std::size_t>(record)]);
+}
+
 Text RecordSet::FieldName(int index) const {
     if (!d_->open || index < 0 || index >= d_->fields()) return Text();
     return d_->names[index];

@@ -45,6 +45,17 @@ public:
     bool WriteBytes(const FieldRef& field, const Bytes& value);
     Text FieldName(int index) const;
 
+    // Reading another record than the current one, for a list that draws
+    // rows as they come into view: the current record, its pending changes
+    // and the position stay as they are.
+    // The stored text of a field of record `record` (0-based); empty when
+    // there is no such record or field.
+    Text ReadTextAt(int record, const FieldRef& field);
+    // Reads record `record` again from the source, after another record set
+    // or program changed it; false when it cannot (the record is gone, or
+    // the source cannot find one row again).
+    bool RereadRecord(int record);
+
     bool IsOpen() const;
     // 1 new, 2 modified, 4 not modified, 0 no current row.
     int RecordStatus() const;

@@ -82,12 +82,20 @@ bool ListsGroup(Control groups, const Text& group) {
     return false;
 }
 
-// Whether a save can change the set of groups the group box lists: a group
-// that is not listed yet, or one the contact left, which may have been its last.
+// Whether the book still has a contact in `group` (true when it cannot tell).
+bool GroupHasContacts(const Text& group) {
+    DBConnection* book = MainAddressBook();
+    RecordSet member;
+    if (!book || !member.SetConnection(*book) || !member.Open(ContactOfGroupSql(group), 1)) return true;
+    return member.RecordCount() > 0;
+}
+
+// Whether a save changed the set of groups the group box lists: a group that
+// is not listed yet, or one the contact left as its last member.
 bool GroupsChange(Control groups, const std::optional<ListedContact>& before, const ListedContact& after) {
     if (before && before->group == after.group) return false;
-    const bool left = before && !before->group.empty();
-    return left || (!after.group.empty() && !ListsGroup(groups, after.group));
+    if (!after.group.empty() && !ListsGroup(groups, after.group)) return true;
+    return before && !before->group.empty() && !GroupHasContacts(before->group);
 }
 
 // Row i of the list reads 姓名 and 手机 of record i when it is drawn.
@@ -168,7 +176,9 @@ int show_saved_contact(ProgramState& state, int kind, const Text& key, const std
     // The list shows this query already: what did not change need not be read again.
     const bool sameList =
         KnownKind(kind) && contacts.IsOpen() && state.listQuery == ListQuery(parts->main, kind);
-    const bool groupsChange = GroupsChange(parts->main.control(T("组合框_查询")), before, after);
+    // Only a list of all contacts rebuilds the group box.
+    const bool groupsChange =
+        kind == kAllContacts && sameList && GroupsChange(parts->main.control(T("组合框_查询")), before, after);
     const int shownRow = HoldsContact(contacts, state.selectedRow, key) ? state.selectedRow
                          : HoldsContact(contacts, contacts.Position(), key) ? contacts.Position()
                                                                              : -1;
@@ -200,8 +210,8 @@ void show_deleted_contact(ProgramState& state, int kind, const Text& group) {
     }
     // The record set has dropped the row; the others keep their order.
     if (kind == kAllContacts) {
-        if (group.empty()) ResetGroupBox(parts->main.control(T("组合框_查询")));
-        else RebuildGroupList(parts->main);
+        if (!group.empty() && !GroupHasContacts(group)) RebuildGroupList(parts->main);
+        else ResetGroupBox(parts->main.control(T("组合框_查询")));
     }
     ShowContactRows(parts->list, parts->contacts);
     FinishFill(state, *parts, kind);

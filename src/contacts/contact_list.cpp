@@ -8,80 +8,211 @@
 #include "ui/combo_text.h"
 #include "ui/main_window_decl.h"
 
+#include <algorithm>
+
 namespace {
 
-// Lists each distinct non-empty group once, in sorted order, in 组合框_查询.
-void RebuildGroupList(Window& main, RecordSet& contacts) {
-    Control groups = main.control(T("组合框_查询"));
-    while (ComboCount(groups) > 0) ComboDeleteItem(groups, 0);
-    contacts.OpenTable(ContactsTable(), ContactsByGroup());
-    const FieldRef groupField(T("分组"));
-    Text lastAdded;
-    for (contacts.MoveFirst(); !contacts.AtEnd(); contacts.MoveNext()) {
-        Text group = contacts.ReadText(groupField);
-        // Exact comparison: groups differing only in case are listed apart.
-        if (group != lastAdded) {
-            ComboAddItem(groups, group);
-            lastAdded = std::move(group);
-        }
+struct ContactListParts {
+    Window& main;
+    RecordSet& contacts;
+    ReportList& list;
+};
+
+std::optional<ContactListParts> Parts() {
+    Window* main = MainWindow();
+    if (!main) return std::nullopt;
+    RecordSet* contacts = main->recordSet(T("记录集1"));
+    ReportList* list = main->list(T("超级列表框1"));
+    if (!contacts || !list) return std::nullopt;
+    return ContactListParts{*main, *contacts, *list};
+}
+
+bool KnownKind(int kind) { return kind == kAllContacts || kind == kSearchContacts || kind == kGroupContacts; }
+
+// The query a list of `kind` shows now.
+Text ListQuery(Window& main, int kind) {
+    switch (kind) {
+    case kAllContacts: return T("select * from ") + ContactsTable() + T(" order by ") + ContactsByName();
+    case kSearchContacts: return ContactSearchWithSpellingSql(main.control(T("编辑框_搜索")).text());
+    case kGroupContacts: return GroupFilterSql(main.control(T("组合框_查询")).text());
+    default: return Text();
     }
+}
+
+// Whether a change of these values can move the contact in a list of `kind`
+// or take it in or out: every list is in name order, a search matches name,
+// initials and mobile, a group filter the group.
+bool MovesOrLeaves(int kind, const ListedContact& before, const ListedContact& after) {
+    if (before.name != after.name) return true;
+    if (kind == kSearchContacts) return before.initials != after.initials || before.mobile != after.mobile;
+    if (kind == kGroupContacts) return before.group != after.group;
+    return kind != kAllContacts;
+}
+
+void ResetGroupBox(Control groups) {
     groups.setSelection(0);
     SetComboText(groups, T("分组查询"));
+}
+
+// Lists each distinct non-empty group once, in group order, in 组合框_查询.
+void RebuildGroupList(Window& main) {
+    Control groups = main.control(T("组合框_查询"));
+    while (ComboCount(groups) > 0) ComboDeleteItem(groups, 0);
+    RecordSet distinct;
+    if (DBConnection* book = MainAddressBook(); book && distinct.SetConnection(*book) &&
+                                                distinct.Open(ContactGroupsSql(), 1)) {
+        const FieldRef groupField(T("分组"));
+        Text lastAdded;
+        for (distinct.MoveFirst(); !distinct.AtEnd(); distinct.MoveNext()) {
+            Text group = distinct.ReadText(groupField);
+            // A group stored once as a number and once as its text reads the
+            // same: listed once. Groups differing only in case are listed apart.
+            if (!group.empty() && group != lastAdded) {
+                ComboAddItem(groups, group);
+                lastAdded = std::move(group);
+            }
+        }
+    }
+    ResetGroupBox(groups);
+}
+
+bool ListsGroup(Control groups, const Text& group) {
+    for (int i = 0; i < ComboCount(groups); ++i)
+        if (ComboItemText(groups, i) == group) return true;
+    return false;
+}
+
+// Whether the book still has a contact in `group` (true when it cannot tell).
+bool GroupHasContacts(const Text& group) {
+    DBConnection* book = MainAddressBook();
+    RecordSet member;
+    if (!book || !member.SetConnection(*book) || !member.Open(ContactOfGroupSql(group), 1)) return true;
+    return member.RecordCount() > 0;
+}
+
+// Whether a save changed the set of groups the group box lists: a group that
+// is not listed yet, or one the contact left as its last member.
+bool GroupsChange(Control groups, const std::optional<ListedContact>& before, const ListedContact& after) {
+    if (before && before->group == after.group) return false;
+    if (!after.group.empty() && !ListsGroup(groups, after.group)) return true;
+    return before && !before->group.empty() && !GroupHasContacts(before->group);
+}
+
+// Row i of the list reads 姓名 and 手机 of record i when it is drawn.
+void ShowContactRows(ReportList& list, RecordSet& contacts) {
+    const FieldRef nameField(T("姓名"));
+    const FieldRef mobileField(T("手机"));
+    list.ShowSourceRows(std::max(contacts.RecordCount(), 0),
+                        [&contacts, nameField, mobileField](int row, int column) {
+                            if (column > 1) return Text();
+                            return contacts.ReadTextAt(row, column == 0 ? nameField : mobileField);
+                        });
+}
+
+// What every fill ends with: the count, the buttons, the record set on its
+// first record and the record window's position text.
+void FinishFill(ProgramState& state, ContactListParts& parts, int kind) {
+    parts.main.control(T("按钮_X")).setVisible(kind != kAllContacts);
+    const int count = parts.contacts.RecordCount();
+    parts.main.control(T("透明标签_记录数")).setText(T("共 ") + TextOf(count) + T(" 条记录"));
+    if (count > 0) parts.contacts.MoveTo(0);
+    parts.main.control(T("图形按钮_删除")).setEnabled(false);
+    parts.main.control(T("图形按钮_保存")).setEnabled(false);
+    if (state.recordWindowOpen) {
+        if (Window* record = FindWindow("record"))
+            record->control(T("透明标签_当前选择"))
+                .setText(T("当前选中第 ") + TextOf(parts.contacts.Position() + 1) + T(" 条记录"));
+    }
+}
+
+void Requery(ProgramState& state, ContactListParts& parts, int kind, bool rebuildGroups) {
+    parts.list.DeleteAllItems();
+    if (!KnownKind(kind)) return;
+    state.listQuery = ListQuery(parts.main, kind);
+    if (kind == kAllContacts) {
+        if (rebuildGroups) RebuildGroupList(parts.main);
+        else ResetGroupBox(parts.main.control(T("组合框_查询")));
+        parts.contacts.OpenTable(ContactsTable(), ContactsByName());
+    } else {
+        parts.contacts.Open(state.listQuery, 1);
+    }
+    ShowContactRows(parts.list, parts.contacts);
+    FinishFill(state, parts, kind);
+}
+
+bool HoldsContact(RecordSet& contacts, int record, const Text& key) {
+    return record >= 0 && record < contacts.RecordCount() && contacts.ReadTextAt(record, 0) == key;
+}
+
+// The record of the contact with `key`, looked for outwards from `near`
+// (where it stood before); -1 when the result does not hold it.
+int FindContact(RecordSet& contacts, const Text& key, int near) {
+    const int count = contacts.RecordCount();
+    if (key.empty() || count <= 0) return -1;
+    near = std::clamp(near, 0, count - 1);
+    for (int distance = 0; near - distance >= 0 || near + distance < count; ++distance) {
+        if (HoldsContact(contacts, near + distance, key)) return near + distance;
+        if (distance > 0 && HoldsContact(contacts, near - distance, key)) return near - distance;
+    }
+    return -1;
 }
 
 }  // namespace
 
 void fill_contact_list(ProgramState& state, int kind) {
-    Window* main = MainWindow();
-    if (!main) return;
-    RecordSet* contacts = main->recordSet(T("记录集1"));
-    ReportList* list = main->list(T("超级列表框1"));
-    if (!contacts || !list) return;
-    Control clearButton = main->control(T("按钮_X"));
+    if (auto parts = Parts()) Requery(state, *parts, kind, true);
+}
 
-    list->DeleteAllItems();
-    switch (kind) {
-    case kAllContacts:
-        RebuildGroupList(*main, *contacts);
-        contacts->OpenTable(ContactsTable(), ContactsByName());
-        state.listQuery = T("select * from ") + ContactsTable() + T(" order by ") + ContactsByName();
-        clearButton.setVisible(false);
-        break;
-    case kSearchContacts:
-        state.listQuery = ContactSearchWithSpellingSql(main->control(T("编辑框_搜索")).text());
-        contacts->Open(state.listQuery, 1);
-        clearButton.setVisible(true);
-        break;
-    case kGroupContacts:
-        state.listQuery = GroupFilterSql(main->control(T("组合框_查询")).text());
-        contacts->Open(state.listQuery, 1);
-        clearButton.setVisible(true);
-        break;
-    default:
+ListedContact ReadListedContact(RecordSet& records) {
+    return {records.ReadText(T("姓名")), records.ReadText(T("首字母")), records.ReadText(T("手机")),
+            records.ReadText(T("分组"))};
+}
+
+int show_saved_contact(ProgramState& state, int kind, const Text& key, const std::optional<ListedContact>& before,
+                       const ListedContact& after) {
+    auto parts = Parts();
+    if (!parts) return -1;
+    RecordSet& contacts = parts->contacts;
+    // The list shows this query already: what did not change need not be read again.
+    const bool sameList =
+        KnownKind(kind) && contacts.IsOpen() && state.listQuery == ListQuery(parts->main, kind);
+    // Only a list of all contacts rebuilds the group box.
+    const bool groupsChange =
+        kind == kAllContacts && sameList && GroupsChange(parts->main.control(T("组合框_查询")), before, after);
+    const int shownRow = HoldsContact(contacts, state.selectedRow, key) ? state.selectedRow
+                         : HoldsContact(contacts, contacts.Position(), key) ? contacts.Position()
+                                                                             : -1;
+    if (sameList && before && !MovesOrLeaves(kind, *before, after) && shownRow >= 0 &&
+        contacts.RereadRecord(shownRow)) {
+        // Same rows in the same order: the row is drawn again from its new values.
+        if (kind == kAllContacts) {
+            if (groupsChange) RebuildGroupList(parts->main);
+            else ResetGroupBox(parts->main.control(T("组合框_查询")));
+        }
+        ShowContactRows(parts->list, contacts);
+        FinishFill(state, *parts, kind);
+        contacts.MoveTo(shownRow);
+        return shownRow;
+    }
+    // The contact came, went or moved: the query again, rows read as drawn.
+    Requery(state, *parts, kind, !sameList || groupsChange);
+    const int row = FindContact(contacts, key, shownRow >= 0 ? shownRow : state.selectedRow);
+    contacts.MoveTo(row);
+    return row;
+}
+
+void show_deleted_contact(ProgramState& state, int kind, const Text& group) {
+    auto parts = Parts();
+    if (!parts) return;
+    if (!KnownKind(kind) || !parts->contacts.IsOpen() || state.listQuery != ListQuery(parts->main, kind)) {
+        Requery(state, *parts, kind, true);
         return;
     }
-
-    const int count = contacts->RecordCount();
-    main->control(T("透明标签_记录数")).setText(T("共 ") + TextOf(count) + T(" 条记录"));
-
-    // Built from the last record to the first, each row placed at the top, so
-    // that row i shows record i whatever the list's sort order.
-    const FieldRef nameField(T("姓名"));
-    const FieldRef mobileField(T("手机"));
-    for (int record = count - 1; record >= 0; --record) {
-        contacts->MoveTo(record);
-        const int row = list->InsertItem(0);
-        list->SetItemText(row, 0, contacts->ReadText(nameField));
-        list->SetItemText(row, 1, contacts->ReadText(mobileField));
+    // The record set has dropped the row; the others keep their order.
+    if (kind == kAllContacts) {
+        if (!group.empty() && !GroupHasContacts(group)) RebuildGroupList(parts->main);
+        else ResetGroupBox(parts->main.control(T("组合框_查询")));
     }
-    // Left on record 0 by the walk (an empty result has no records to visit).
-
-    main->control(T("图形按钮_删除")).setEnabled(false);
-    main->control(T("图形按钮_保存")).setEnabled(false);
-
-    if (state.recordWindowOpen) {
-        if (Window* record = FindWindow("record"))
-            record->control(T("透明标签_当前选择"))
-                .setText(T("当前选中第 ") + TextOf(contacts->Position() + 1) + T(" 条记录"));
-    }
+    ShowContactRows(parts->list, parts->contacts);
+    FinishFill(state, *parts, kind);
 }

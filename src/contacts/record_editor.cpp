@@ -100,19 +100,6 @@ void SetShownKey(Window& record, const Text& key) {
     if (QWidget* w = record.widget()) w->setProperty(kShownKeyProperty, QByteArray::fromStdString(key.bytes()));
 }
 
-// Puts the record set on the contact with that key; false when the current
-// result does not hold it.
-bool MoveToContact(RecordSet& records, const Text& key) {
-    if (key.empty()) return false;
-    if (records.Position() >= 0 && records.ReadText(0) == key) return true;
-    for (int i = 0; i < records.RecordCount(); ++i) {
-        records.MoveTo(i);
-        if (records.ReadText(0) == key) return true;
-    }
-    records.MoveTo(-1);
-    return false;
-}
-
 void EmptyFields(Window& record) {
     for (const auto& f : kTextFields) {
         Control box = record.control(T(f.control));
@@ -253,6 +240,9 @@ void save_contact(ProgramState& state) {
         ReportFailure(T("保存失败！"), T("这个联系人已从通讯录中删除。"));
         return;
     }
+    // What the list needs to know of the change: where the contact stood, and whether it still belongs.
+    std::optional<ListedContact> before;
+    if (!state.newRecordPending) before = ReadListedContact(contact);
 
     const Text name = field("编辑框_姓名");
     for (const auto& f : kTextFields) {
@@ -272,18 +262,18 @@ void save_contact(ProgramState& state) {
         return;
     }
     const Text saved = contact.ReadText(0);
+    const ListedContact after = ReadListedContact(contact);
     contact.Close();
     // The window shows the stored contact from now on, a new one included.
     SetShownKey(*record, saved);
     state.newRecordPending = false;
     ShowMessage(T("保存成功！"), kInformation, T("提示"));
-    fill_contact_list(state, RefillKind(state));
-    // Where the rebuilt list has the contact; it stays shown when the list
-    // leaves it out.
+    // Where the list has the contact now; it stays shown when the list leaves it out.
+    const int row = show_saved_contact(state, RefillKind(state), saved, before, after);
     Control label = record->control(T("透明标签_当前选择"));
-    if (MoveToContact(*records, saved)) {
-        state.selectedRow = records->Position();
-        label.setText(PositionText(records->Position()));
+    if (row >= 0) {
+        state.selectedRow = row;
+        label.setText(PositionText(row));
     } else {
         label.setText(T("当前选中第"));
     }
@@ -294,12 +284,17 @@ void delete_contact(ProgramState& state) {
     RecordSet* records = MainRecords();
     if (!records) return;
     const int row = MainControl("超级列表框1").selection();
-    if (!records->MoveTo(row) || !records->Delete(1)) {
+    if (!records->MoveTo(row)) {
         ReportFailure(T("删除失败！"), row < 0 ? T("没有选中的联系人。") : StorageError());
         return;
     }
+    const Text group = records->ReadText(T("分组"));
+    if (!records->Delete(1)) {
+        ReportFailure(T("删除失败！"), StorageError());
+        return;
+    }
     records->Update();
-    fill_contact_list(state, RefillKind(state));
+    show_deleted_contact(state, RefillKind(state), group);
     MainControl("图形按钮_删除").setEnabled(false);
     if (Window* record = RecordWindow(); record && state.recordWindowOpen) EmptyFields(*record);
 }

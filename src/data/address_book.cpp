@@ -41,6 +41,12 @@ Text GroupFilterSql(const Text& group) {
     return T("select * from 通讯录 where 分组 like  '%") + SqlQuoted(group) + T("%'order by 姓名 ASC");
 }
 
+Text ContactGroupsSql() { return T("select distinct 分组 from 通讯录 where 分组 <> '' order by 分组 ASC"); }
+
+Text ContactOfGroupSql(const Text& group) {
+    return T("select 编号 from 通讯录 where 分组 = '") + SqlQuoted(group) + T("' limit 1");
+}
+
 Text CarrierSegmentsSql() { return T("select * from 所属网络 order by 手机号 ASC"); }
 
 Text DuplicateMobileSql(const Text& mobile) {

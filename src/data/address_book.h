@@ -32,6 +32,11 @@ Text ContactSearchSql(const Text& searchText);
 Text ContactSearchWithSpellingSql(const Text& searchText);
 // select * from 通讯录 where 分组 like  '%G%'order by 姓名 ASC
 Text GroupFilterSql(const Text& group);
+// select distinct 分组 from 通讯录 where 分组 <> '' order by 分组 ASC: each
+// non-empty group once (groups differing only in case apart), in group order.
+Text ContactGroupsSql();
+// select 编号 from 通讯录 where 分组 = 'G' limit 1: a contact of that group, if any.
+Text ContactOfGroupSql(const Text& group);
 // select * from 所属网络 order by 手机号 ASC
 Text CarrierSegmentsSql();
 // The one statement that adds to 所属网络 every delivered carrier segment it

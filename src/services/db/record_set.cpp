@@ -566,6 +566,19 @@ bool RecordSet::WriteBytes(const FieldRef& field, const Bytes& value) {
     return true;
 }
 
+bool RecordSet::RereadRecord(int record) {
+    if (!d_->open || !d_->db || record < 0 || record >= d_->count()) return false;
+    if (d_->result.keyed) {
+        // The page holding it is read again on the next ask.
+        std::erase_if(d_->pages, [record](const auto& page) {
+            return record >= page.first && record - page.first < int(page.rows.size());
+        });
+        const dbdetail::Row* row = d_->rowAt(record);
+        return row && !row->gone;
+    }
+    return d_->db->reread(d_->result, d_->result.rows[static_cast<std::size_t>(record)]);
+}
+
 Text RecordSet::FieldName(int index) const {
     if (!d_->open || index < 0 || index >= d_->fields()) return Text();
     return d_->names[index];

@@ -55,6 +55,11 @@ public:
     bool WriteBytes(const FieldRef& field, const Bytes& value);
     Text FieldName(int index) const;
 
+    // Reads record `record` again from the source, after another record set
+    // or program changed it; false when it cannot (the record is gone, or
+    // the source cannot find one row again).
+    bool RereadRecord(int record);
+
     bool IsOpen() const;
     // 1 new, 2 modified, 4 not modified, 0 no current row.
     int RecordStatus() const;

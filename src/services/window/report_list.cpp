@@ -18,6 +18,8 @@ namespace {
 constexpr int kDefaultColumnWidth = 50;
 constexpr int kCellPadding = 6;
 constexpr std::size_t kMaxTitleBytes = 1023;
+// Rows of a source measured from the top when a column is sized to its cells.
+constexpr int kMeasuredSourceRows = 200;
 
 // Labels compare as the platform list does: bytes, one-byte letters without case.
 int CompareLabels(const Text& a, const Text& b) { return gbk::CompareIgnoringCase(a.bytes(), b.bytes()); }
@@ -90,6 +92,7 @@ int ReportList::sortedPosition(const Text& label) const {
 int ReportList::InsertItem(std::optional<int> index, std::optional<Text> text, std::optional<int> image,
                            std::optional<int> stateImage, std::optional<int> indent,
                            std::optional<std::int64_t> data) {
+    holdSourceRows();
     Row row;
     row.cells.resize(std::max<std::size_t>(1, columns_.size()));
     if (text) row.cells[0] = *text;
@@ -117,6 +120,7 @@ int ReportList::InsertItem(std::optional<int> index, std::optional<Text> text, s
 void ReportList::SetItemText(int row, int column, const Text& text) {
     if (row < 0 || row >= ItemCount()) return;
     if (column < 0 || (column > 0 && column >= ColumnCount())) return;
+    holdSourceRows();
     auto& cells = rows_[static_cast<std::size_t>(row)].cells;
     if (static_cast<std::size_t>(column) >= cells.size()) cells.resize(static_cast<std::size_t>(column) + 1);
     cells[static_cast<std::size_t>(column)] = text;
@@ -126,14 +130,21 @@ void ReportList::SetItemText(int row, int column, const Text& text) {
 Text ReportList::GetItemText(int row, int column) const {
     if (row < 0 || row >= ItemCount()) return {};
     if (column < 0 || (column > 0 && column >= ColumnCount())) return {};
+    return cellText(row, column);
+}
+
+Text ReportList::cellText(int row, int column) const {
+    if (reader_) return column < ColumnCount() ? reader_(row, column) : Text();
     const auto& cells = rows_[static_cast<std::size_t>(row)].cells;
     return static_cast<std::size_t>(column) < cells.size() ? cells[static_cast<std::size_t>(column)] : Text();
 }
 
-int ReportList::ItemCount() const { return static_cast<int>(rows_.size()); }
+int ReportList::ItemCount() const { return reader_ ? sourceCount_ : static_cast<int>(rows_.size()); }
 
 void ReportList::DeleteAllItems() {
     rows_.clear();
+    reader_ = nullptr;
+    sourceCount_ = 0;
     focused_ = -1;
     selected_ = -1;
     verticalScrollBar()->setValue(0);
@@ -150,6 +161,7 @@ int ReportList::InsertColumn(std::optional<int> index, const Text& title, std::o
     column.alignment = alignment >= 0 && alignment <= 2 ? alignment : 0;
     column.image = image && *image >= -1 ? *image : -1;
     column.imageOnRight = imageOnRight;
+    holdSourceRows();
     columns_.insert(columns_.begin() + at, column);
     // Cells of the rows shift with their columns.
     for (auto& row : rows_)
@@ -175,17 +187,14 @@ void ReportList::SetColumnWidth(int column, int width) {
     int pixels = width;
     if (width == -1) {
         int widest = 0;
-        for (const auto& row : rows_)
-            if (static_cast<std::size_t>(column) < row.cells.size())
-                widest = std::max(widest, textWidth(row.cells[static_cast<std::size_t>(column)]));
+        for (const int row : measuredRows()) widest = std::max(widest, textWidth(cellText(row, column)));
         pixels = widest + 2 * kCellPadding;
     } else if (width == -2) {
         // The wider of the title and the cells, so that every value reads whole.
         pixels = header_->fontMetrics().horizontalAdvance(columns_[static_cast<std::size_t>(column)].title.toQString()) +
                  3 * kCellPadding;
-        for (const auto& row : rows_)
-            if (static_cast<std::size_t>(column) < row.cells.size())
-                pixels = std::max(pixels, textWidth(row.cells[static_cast<std::size_t>(column)]) + 2 * kCellPadding);
+        for (const int row : measuredRows())
+            pixels = std::max(pixels, textWidth(cellText(row, column)) + 2 * kCellPadding);
         if (column == ColumnCount() - 1) {
             int others = 0;
             for (int c = 0; c < column; ++c) others += header_->sectionSize(c);
@@ -195,10 +204,26 @@ void ReportList::SetColumnWidth(int column, int width) {
     header_->resizeSection(column, pixels);
 }
 
+std::vector<int> ReportList::measuredRows() const {
+    std::vector<int> rows;
+    const int count = ItemCount();
+    if (!reader_) {
+        rows.resize(static_cast<std::size_t>(count));
+        for (int r = 0; r < count; ++r) rows[static_cast<std::size_t>(r)] = r;
+        return rows;
+    }
+    const int top = std::min(count, kMeasuredSourceRows);
+    for (int r = 0; r < top; ++r) rows.push_back(r);
+    const int first = std::max(top, verticalScrollBar()->value());
+    for (int r = first; r < std::min(count, first + visibleRows() + 1); ++r) rows.push_back(r);
+    return rows;
+}
+
 int ReportList::ColumnCount() const { return static_cast<int>(columns_.size()); }
 
 void ReportList::DeleteColumn(int column) {
     if (column < 0 || column >= ColumnCount()) return;
+    holdSourceRows();
     columns_.erase(columns_.begin() + column);
     for (auto& row : rows_) {
         if (static_cast<std::size_t>(column) < row.cells.size()) row.cells.erase(row.cells.begin() + column);
@@ -212,6 +237,33 @@ void ReportList::DeleteColumn(int column) {
 Text ReportList::GetColumnTitle(int column) const {
     if (column < 0 || column >= ColumnCount()) return {};
     return CutBytes(columns_[static_cast<std::size_t>(column)].title, kMaxTitleBytes);
+}
+
+// ---- rows from a source ----
+
+void ReportList::ShowSourceRows(int count, CellReader reader) {
+    DeleteAllItems();
+    if (!reader || count <= 0) return;
+    reader_ = std::move(reader);
+    sourceCount_ = count;
+    updateScrollBars();
+    viewport()->update();
+}
+
+void ReportList::refreshRows() { viewport()->update(); }
+
+void ReportList::holdSourceRows() {
+    if (!reader_) return;
+    const CellReader reader = std::move(reader_);
+    reader_ = nullptr;
+    const std::size_t columns = std::max<std::size_t>(1, columns_.size());
+    for (int r = 0; r < sourceCount_; ++r) {
+        Row row;
+        row.cells.resize(columns);
+        for (std::size_t c = 0; c < columns_.size(); ++c) row.cells[c] = reader(r, static_cast<int>(c));
+        rows_.push_back(std::move(row));
+    }
+    sourceCount_ = 0;
 }
 
 // ---- selection and focus ----
@@ -288,10 +340,10 @@ void ReportList::apply(const ListViewDecl& decl) {
 
 // ---- details ----
 
-int ReportList::itemImage(int row) const { return row >= 0 && row < ItemCount() ? rows_[static_cast<std::size_t>(row)].image : -1; }
-int ReportList::itemStateImage(int row) const { return row >= 0 && row < ItemCount() ? rows_[static_cast<std::size_t>(row)].state : 0; }
-int ReportList::itemIndent(int row) const { return row >= 0 && row < ItemCount() ? rows_[static_cast<std::size_t>(row)].indent : 0; }
-std::int64_t ReportList::itemData(int row) const { return row >= 0 && row < ItemCount() ? rows_[static_cast<std::size_t>(row)].data : 0; }
+int ReportList::itemImage(int row) const { return row >= 0 && row < heldCount() ? rows_[static_cast<std::size_t>(row)].image : -1; }
+int ReportList::itemStateImage(int row) const { return row >= 0 && row < heldCount() ? rows_[static_cast<std::size_t>(row)].state : 0; }
+int ReportList::itemIndent(int row) const { return row >= 0 && row < heldCount() ? rows_[static_cast<std::size_t>(row)].indent : 0; }
+std::int64_t ReportList::itemData(int row) const { return row >= 0 && row < heldCount() ? rows_[static_cast<std::size_t>(row)].data : 0; }
 int ReportList::columnWidth(int column) const { return column >= 0 && column < ColumnCount() ? header_->sectionSize(column) : 0; }
 int ReportList::columnAlignment(int column) const {
     return column >= 0 && column < ColumnCount() ? columns_[static_cast<std::size_t>(column)].alignment : 0;
@@ -378,7 +430,8 @@ void ReportList::paintEvent(QPaintEvent*) {
     const int totalWidth = columnsWidth();
 
     for (int r = first, y = 0; r < ItemCount() && y < area.height(); ++r, y += h) {
-        const Row& row = rows_[static_cast<std::size_t>(r)];
+        // Source rows have the attributes of a row inserted without any.
+        const int indent = reader_ ? 0 : rows_[static_cast<std::size_t>(r)].indent;
         const bool selected = r == selected_;
         for (int visual = 0; visual < columns; ++visual) {
             const int c = header_->logicalIndex(visual);
@@ -388,10 +441,10 @@ void ReportList::paintEvent(QPaintEvent*) {
             const QRect cell(x, y, w, h);
             const bool paintSelected = selected && (fullRow_ || c == 0);
             p.fillRect(cell, paintSelected ? highlight : textBack_);
-            const Text& text = static_cast<std::size_t>(c) < row.cells.size() ? row.cells[static_cast<std::size_t>(c)] : Text();
+            const Text text = cellText(r, c);
             if (text.empty()) continue;
             p.setPen(paintSelected ? highlightText : textColour_);
-            const QRect inner = cell.adjusted(kCellPadding + (c == 0 ? row.indent * 16 : 0), 0, -kCellPadding, 0);
+            const QRect inner = cell.adjusted(kCellPadding + (c == 0 ? indent * 16 : 0), 0, -kCellPadding, 0);
             const QString shown = p.fontMetrics().elidedText(text.toQString(), Qt::ElideRight, inner.width());
             p.drawText(inner, int(AlignmentOf(columns_[static_cast<std::size_t>(c)].alignment)) | Qt::TextSingleLine, shown);
         }

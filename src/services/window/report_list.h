@@ -7,6 +7,13 @@
 // Rows and columns are 0-based; column 0 is the row's label. Auto sort places
 // a row by its label at insertion; a row inserted without text goes to the
 // top, so that filling from the last record to the first yields record order.
+//
+// A list of many rows is shown from a source instead: the list is told how
+// many rows there are and asks a cell reader for the cells of the rows it
+// draws, measures or is asked for, holding no copy of them. Row i is source
+// row i: auto sort places only inserted rows, so it never reorders a source.
+// A command that changes rows (InsertItem, SetItemText, InsertColumn,
+// DeleteColumn) first turns the source rows into rows of the list's own.
 
 #include "services/core/text.h"
 #include "services/window/decl.h"
@@ -16,6 +23,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -56,6 +64,19 @@ public:
     void DeleteColumn(int column);
     // At most 1023 bytes; empty for an unknown column.
     Text GetColumnTitle(int column) const;
+
+    // ---- rows from a source ----
+    // The text of a cell of a source row; asked only for rows below the count
+    // and columns below ColumnCount().
+    using CellReader = std::function<Text(int row, int column)>;
+    // Replaces every row by `count` rows read through `reader`, as
+    // DeleteAllItems followed by inserting them would: no selection, no
+    // focused row, the first row at the top.
+    void ShowSourceRows(int count, CellReader reader);
+    // True while the rows come from a source.
+    bool showsSourceRows() const { return static_cast<bool>(reader_); }
+    // Draws the rows again, reading their cells anew (a source row changed).
+    void refreshRows();
 
     // ---- property 35: current selection ----
     // The selected row, -1 when none.
@@ -137,6 +158,15 @@ private:
     };
 
     int sortedPosition(const Text& label) const;
+    // Rows of the list's own (none while the rows come from a source).
+    int heldCount() const { return static_cast<int>(rows_.size()); }
+    // The cell's text, from the source or from the held rows.
+    Text cellText(int row, int column) const;
+    // Turns source rows into held rows, before a command changes rows.
+    void holdSourceRows();
+    // The rows SetColumnWidth measures: every held row; of a source, the
+    // first rows and those in view, so that sizing never reads a whole book.
+    std::vector<int> measuredRows() const;
     void focusRow(int row, bool select);
     void layoutHeader();
     void updateScrollBars();
@@ -148,6 +178,8 @@ private:
     int columnsWidth() const;
 
     std::deque<Row> rows_;
+    CellReader reader_;    // set while the rows come from a source; rows_ is then empty
+    int sourceCount_ = 0;  // the source's rows
     std::vector<Column> columns_;
     QStandardItemModel* headerModel_ = nullptr;
     QHeaderView* header_ = nullptr;

@@ -320,3 +320,31 @@ TEST_F(ContactList, MenuDeleteAllEmptiesTheBookAndTheListAfterConfirmation) {
     EXPECT_EQ(query("SELECT count(*) FROM 通讯录"), (std::vector<std::string>{"0"}));
     EXPECT_EQ(messages_->shown.front().caption.toUtf8(), "警告！");
 }
+
+// The list holds no copy of the contacts: it reads the cells of a row from the
+// record set when asked, and reading them leaves the record set where it was
+// (the record window turns the selected row back into a contact by position).
+TEST_F(ContactList, TheListReadsItsCellsFromTheRecordSetWithoutMovingIt) {
+    loadMain();
+    RecordSet* records = main()->recordSet(T("记录集1"));
+    ASSERT_TRUE(list()->showsSourceRows());
+    ASSERT_EQ(list()->ItemCount(), records->RecordCount());
+    records->MoveTo(2);
+    for (int row = 0; row < list()->ItemCount(); ++row) {
+        EXPECT_EQ(list()->GetItemText(row, 0), records->ReadTextAt(row, T("姓名")));
+        EXPECT_EQ(list()->GetItemText(row, 1), records->ReadTextAt(row, T("手机")));
+    }
+    list()->viewport()->repaint();
+    EXPECT_EQ(records->Position(), 2);
+    EXPECT_EQ(records->ReadText(T("姓名")).toUtf8(), "王五");
+    EXPECT_EQ(records->ReadTextAt(5, T("姓名")), Text());
+    EXPECT_EQ(records->ReadTextAt(0, T("没有这列")), Text());
+
+    // A search and a group show their query's rows the same way.
+    typeSearch("13");
+    EXPECT_TRUE(list()->showsSourceRows());
+    EXPECT_EQ(names(), (std::vector<std::string>{"李四", "王五", "张三"}));
+    chooseGroup("家人");
+    EXPECT_TRUE(list()->showsSourceRows());
+    EXPECT_EQ(listRows(), (std::vector<std::string>{"王五|15000000013"}));
+}

@@ -1,4 +1,4 @@
-#include "transfer/transfer_fixture.h"
+#include "support/stages/transfer_fixture.h"
 
 #include "data/address_book.h"
 #include "services/db/db_connection.h"
@@ -6,11 +6,7 @@
 #include "services/window/commands.h"
 #include "ui/main_window.h"
 
-#include <QAbstractButton>
-#include <QCoreApplication>
 #include <QDir>
-#include <QEvent>
-#include <QTest>
 #include <QTimer>
 
 void TransferTest::SetUp() {
@@ -27,9 +23,7 @@ void TransferTest::SetUp() {
 }
 
 void TransferTest::TearDown() {
-    for (Window* w : LoadedWindows()) DestroyWindow(w, true);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
+    closeAllWindows();
     messages_.reset();
     SetFileChooser(previousChooser_);
     QDir::setCurrent(QString::fromStdString(previousFolder_));
@@ -81,15 +75,4 @@ void TransferTest::runModal(const std::string& id, const std::function<void()>& 
     open();
     EXPECT_TRUE(ran);
     EXPECT_EQ(FindWindow(id), nullptr);
-}
-
-void TransferTest::click(Window& window, const char* button) {
-    auto* widget = qobject_cast<QAbstractButton*>(window.control(T(button)).widget());
-    ASSERT_NE(widget, nullptr) << button;
-    ASSERT_TRUE(widget->isEnabled()) << button << " is disabled";
-    QTest::mouseClick(widget, Qt::LeftButton);
-}
-
-std::string TransferTest::textOf(Window& window, const char* control) {
-    return window.control(T(control)).text().toUtf8();
 }

@@ -13,6 +13,7 @@
 #include "support/recording_presenter.h"
 #include "support/scripted_chooser.h"
 #include "support/temp_folder.h"
+#include "support/window_driver.h"
 #include "ui/program_state.h"
 
 #include <gtest/gtest.h>
@@ -24,7 +25,7 @@
 #include <string>
 #include <vector>
 
-class TransferTest : public ::testing::Test {
+class TransferTest : public ::testing::Test, protected WindowDriver {
 protected:
     void SetUp() override;
     void TearDown() override;
@@ -42,10 +43,6 @@ protected:
     // the body closes is destroyed only when the body has returned.
     void runModal(const std::string& id, const std::function<void()>& open,
                   const std::function<void(Window&)>& body);
-
-    // Clicks a push button of the window with the mouse.
-    static void click(Window& window, const char* button);
-    static std::string textOf(Window& window, const char* control);
 
     std::string bookPath() const { return folder_.file("VRL3.mdb"); }
     Window& mainWindow() const;

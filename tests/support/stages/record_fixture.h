@@ -14,6 +14,7 @@
 #include "support/recording_presenter.h"
 #include "support/scripted_chooser.h"
 #include "support/temp_folder.h"
+#include "support/window_driver.h"
 #include "ui/program_state.h"
 
 #include <QImage>
@@ -34,15 +35,13 @@ namespace record_tests {
 // (NULL columns absent), the photo as its bytes.
 using StoredRow = StoredContact;
 
-class RecordWindowTest : public ::testing::Test {
+class RecordWindowTest : public ::testing::Test, protected WindowDriver {
 protected:
     void SetUp() override;
     void TearDown() override;
 
     // The main window on the book, as start-up creates it.
     void loadMainWindow();
-    // Closes every window (the book stays).
-    void closeWindows();
     // The book file loses its write permission (before the main window opens it).
     void makeBookReadOnly();
 
@@ -59,11 +58,6 @@ protected:
     void openRow(int row);
     // The main window's 新建.
     void pressNew();
-    // Types into an edit box of the window (its old content replaced).
-    void type(Window& window, const char* control, const std::string& utf8);
-    static void click(Window& window, const char* control);
-    static std::string textOf(Window& window, const char* control);
-
     Window& mainWindow() const;
     Window& recordWindow() const;
     int listRows() const;

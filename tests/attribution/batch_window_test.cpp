@@ -378,8 +378,7 @@ TEST_F(BatchWindowTest, EscapeMidRunEndsTheWorkerAndKeepsWhatWasFound) {
     EXPECT_LT(std::chrono::steady_clock::now() - closing, 10s);
 
     // Changes the worker queued before it ended reach no window and harm nothing.
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents();
+    settle();
     EXPECT_EQ(book_.storedAttribution("c01"), "区域1");
     EXPECT_EQ(book_.storedAttribution("c02"), "区域2");
     // The fetch cut short by the close: the offline attribution was stored.
@@ -419,8 +418,7 @@ TEST_P(BatchClosingMidRun, EndsTheWorkerKeepsWhatWasFoundAndLeavesTheBookIntact)
     case CloseWay::DestroyAtOnce: DestroyWindow(&batch, true); break;
     }
     EXPECT_EQ(FindWindow("batch"), nullptr);
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents();
+    settle();
     EXPECT_EQ(IntegrityCheck(book_.path()), "ok");
     // What the window showed as found is stored; nothing after the close.
     EXPECT_EQ(book_.storedAttribution("c01"), "区域1");

@@ -140,7 +140,7 @@ TEST_F(ContactList, ANulCharacterInTheSearchNeitherCutsItNorShowsSql) {
     focusSearch();
     // Pasted text may hold a NUL character; it stands for nothing.
     searchBox()->insert(QString::fromUtf8("139") + QChar(0) + QString::fromUtf8("12"));
-    QCoreApplication::processEvents();
+    settle();
     EXPECT_TRUE(messages_->shown.empty()) << messages_->lastText();
     EXPECT_EQ(names(), (std::vector<std::string>{"李四"}));
     EXPECT_EQ(count(), "共 1 条记录");

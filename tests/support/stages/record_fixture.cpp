@@ -10,7 +10,6 @@
 #include "services/window/report_list.h"
 #include "ui/main_window.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTest>
 
@@ -21,22 +20,16 @@
 namespace record_tests {
 
 void RecordWindowTest::SetUp() {
-    previousFolder_ = QDir::currentPath().toStdString();
-    ASSERT_TRUE(CopyDeliveredBook(bookPath()));
-    ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(folder_.path())));
-    previousChooser_ = SetFileChooser(chooser_);
-    messages_ = std::make_unique<ScopedPresenter>();
+    BookStage::SetUp();
+    if (HasFatalFailure()) return;
     SetUrlOpener([this](const QUrl& url) { openedUrls_.push_back(url); });
     state_.settingsPath = Text::fromUtf8(settingsPath());
     loadMainWindow();
 }
 
 void RecordWindowTest::TearDown() {
-    closeAllWindows();
-    messages_.reset();
+    BookStage::TearDown();
     SetUrlOpener(nullptr);
-    SetFileChooser(previousChooser_);
-    QDir::setCurrent(QString::fromStdString(previousFolder_));
 }
 
 void RecordWindowTest::loadMainWindow() {
@@ -56,12 +49,6 @@ void RecordWindowTest::loadMainWindow() {
 
 void RecordWindowTest::makeBookReadOnly() {
     QFile(QString::fromStdString(bookPath())).setPermissions(QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
-}
-
-Window& RecordWindowTest::mainWindow() const {
-    Window* main = FindWindow("main");
-    if (!main) throw std::runtime_error("no main window");
-    return *main;
 }
 
 Window& RecordWindowTest::recordWindow() const {

@@ -6,33 +6,16 @@
 #include "services/window/commands.h"
 #include "ui/main_window.h"
 
-#include <QDir>
 #include <QTimer>
 
 void TransferTest::SetUp() {
-    previousFolder_ = QDir::currentPath().toStdString();
-    ASSERT_TRUE(CopyDeliveredBook(bookPath()));
-    ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(folder_.path())));
-    previousChooser_ = SetFileChooser(chooser_);
-    messages_ = std::make_unique<ScopedPresenter>();
+    BookStage::SetUp();
+    if (HasFatalFailure()) return;
 
     ASSERT_TRUE(LoadWindow(MainWindowDecl(), HandlerTable{}, false));
     DBConnection* book = mainWindow().connection(T("数据库连接1"));
     ASSERT_TRUE(book->ConnectAccess(AddressBookFile()));
     ASSERT_TRUE(mainWindow().recordSet(T("记录集1"))->SetConnection(*book));
-}
-
-void TransferTest::TearDown() {
-    closeAllWindows();
-    messages_.reset();
-    SetFileChooser(previousChooser_);
-    QDir::setCurrent(QString::fromStdString(previousFolder_));
-}
-
-Window& TransferTest::mainWindow() const {
-    Window* main = FindWindow("main");
-    if (!main) throw std::runtime_error("no main window");
-    return *main;
 }
 
 void TransferTest::addContact(const std::map<std::string, std::string>& fields, const Bytes& photo) {

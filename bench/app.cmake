@@ -1,2 +1,2 @@
 varelo_bench(app_bench SOURCES ${CMAKE_CURRENT_LIST_DIR}/app_bench.cpp
-             LIBS varelo_app varelo_db PkgConfig::SQLITE3 Qt6::Test)
+             LIBS varelo_app varelo_db varelo_testsupport PkgConfig::SQLITE3)

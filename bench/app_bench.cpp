@@ -13,12 +13,13 @@
 #include "services/window/commands.h"
 #include "services/window/controls/html_browse_box.h"
 #include "services/window/report_list.h"
+#include "support/address_book_copy.h"
+#include "support/window_driver.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <sqlite3.h>
 
@@ -26,7 +27,6 @@
 #include <chrono>
 #include <ctime>
 #include <cstdio>
-#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -133,10 +133,8 @@ int main(int argc, char** argv) {
     HtmlBrowseBox::setDefaultFetcher([](const Text&) { return Bytes{}; });
 
     QTemporaryDir folder;
-    const std::filesystem::path program(VARELO_PROGRAM_DIR);
     const std::string book = folder.filePath("VRL3.mdb").toStdString();
-    std::filesystem::copy_file(program / "VRL3.mdb", book);
-    std::filesystem::copy_file(program / "libSkinH_EL.so", folder.filePath("libSkinH_EL.so").toStdString());
+    if (!CopyProgramFolder(folder.path().toStdString())) return 1;
     auto fillStart = Clock::now();
     FillBook(book, contacts);
     std::printf("book: %d contacts written in %.0f ms\n", contacts, MsSince(fillStart));
@@ -147,11 +145,10 @@ int main(int argc, char** argv) {
     varelo.start();
     std::printf("start (login window, skin, users): %.1f ms\n", MsSince(startAt));
     Window* login = FindWindow("login");
-    auto* password = qobject_cast<QLineEdit*>(login->control(T("编辑框_密码")).widget());
-    QTest::keyClicks(password, "123456");
+    WindowDriver::type(*login, "编辑框_密码", "123456");
     const auto signInAt = Clock::now();
     const double signInCpuAt = ThreadCpuMs();
-    QTest::mouseClick(login->control(T("按钮_登陆")).widget(), Qt::LeftButton);
+    WindowDriver::click(*login, "按钮_登陆");
     const double signInMs = MsSince(signInAt);
     const double signInCpuMs = ThreadCpuMs() - signInCpuAt;
     Window* main = FindWindow("main");

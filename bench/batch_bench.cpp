@@ -23,10 +23,10 @@
 #include "services/net/fetch_time_limits.h"
 #include "services/window/commands.h"
 #include "support/local_http_server.h"
+#include "support/window_driver.h"
 #include "ui/batch_window_decl.h"
 #include "ui/record_window_decl.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -166,12 +166,6 @@ bool PrepareBook(Book& book, int contacts, const std::string& service) {
     return true;
 }
 
-void CloseAll() {
-    for (Window* w : LoadedWindows()) DestroyWindow(w, true);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
-
 struct BatchFigures {
     bool done = false;
     double openMs = 0;
@@ -194,12 +188,12 @@ BatchFigures RunBatchWindow(Book& book) {
     const Control button = batch->control(T("按钮_开始获取"));
     meter.start();
     const Clock::time_point start = Clock::now();
-    meter.include([&] { qobject_cast<QAbstractButton*>(button.widget())->click(); });
+    meter.include([&] { WindowDriver::click(*batch, "按钮_开始获取"); });
     figures.done = QTest::qWaitFor(
         [&] { return progress.text() == T("获取已完成！！！") && button.text() == T("开始获取"); }, 600000);
     figures.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     figures.longestStallMs = meter.stop();
-    CloseAll();
+    WindowDriver::closeAllWindows();
     return figures;
 }
 
@@ -281,7 +275,7 @@ bool SilentServiceRecordWindow() {
     double closeMs = 0;
     meter.include([&] {
         const Clock::time_point begin = Clock::now();
-        CloseAll();
+        WindowDriver::closeAllWindows();
         closeMs = Milliseconds(Clock::now() - begin).count();
     });
     QTest::qWait(100);

@@ -24,10 +24,10 @@
 #include "ui/text_import_window_decl.h"
 #include "ui/main_window_decl.h"
 
+#include "support/window_driver.h"
+
 #include <QApplication>
-#include <QCoreApplication>
 #include <QDir>
-#include <QEvent>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -133,9 +133,7 @@ Times Run(int contacts, const std::shared_ptr<FixedChooser>& chooser, const std:
     std::printf("               write: %s\n", QString::fromStdString(messages->last).replace("\r\n", ", ").toStdString().c_str());
     std::fflush(stdout);
 
-    for (Window* w : LoadedWindows()) DestroyWindow(w, true);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
+    WindowDriver::closeAllWindows();
     QDir::setCurrent(QDir::tempPath());
     return t;
 }
@@ -168,9 +166,7 @@ void RunTextImport(const std::shared_ptr<FixedChooser>& chooser) {
     std::printf("text import of %.1f MB (%zu lines): open %.2f s, split %.2f s, write %.2f s (%s)\n",
                 double(text.size()) / (1024 * 1024), text.size() / line.size(), open, split, write,
                 window->control(T("标签_状态")).text().toUtf8().c_str());
-    for (Window* w : LoadedWindows()) DestroyWindow(w, true);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
+    WindowDriver::closeAllWindows();
     QDir::setCurrent(QDir::tempPath());
 }
 
@@ -204,9 +200,7 @@ void RunPhotoMemory(const std::shared_ptr<FixedChooser>& chooser, const std::sha
                 "export %.2f s (%s)\n",
                 contacts, contacts / photoEvery, photoSize / 1024, contacts / photoEvery * photoSize / (1024 * 1024),
                 read, afterRead - before, exportTime, messages->last.c_str());
-    for (Window* w : LoadedWindows()) DestroyWindow(w, true);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
+    WindowDriver::closeAllWindows();
     QDir::setCurrent(QDir::tempPath());
 }
 

@@ -1,9 +1,9 @@
 #!/bin/sh
-# Writes the .xls workbooks of tests/data/xls with LibreOffice Calc from CSV
+# Writes the .xls workbooks of tests/fixtures/xls with LibreOffice Calc from CSV
 # texts (apt package libreoffice-calc-nogui; not needed to build or test).
 # Each sheet takes the name of its CSV file, so Sheet1.csv gives the sheet Sheet1.
 set -eu
-out=$(cd "$(dirname "$0")/../tests/data/xls" && pwd)
+out=$(cd "$(dirname "$0")/../tests/fixtures/xls" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 

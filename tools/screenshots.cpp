@@ -12,11 +12,12 @@
 #include "services/window/commands.h"
 #include "services/window/controls/html_browse_box.h"
 #include "services/window/report_list.h"
+#include "support/address_book_copy.h"
+#include "support/window_driver.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QGuiApplication>
-#include <QLineEdit>
 #include <QPixmap>
 #include <QRect>
 #include <QScreen>
@@ -26,7 +27,6 @@
 #include <sqlite3.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 
 namespace {
@@ -91,10 +91,8 @@ int main(int argc, char** argv) {
     HtmlBrowseBox::setDefaultFetcher([](const Text&) { return Bytes{}; });
 
     QTemporaryDir folder;
-    const std::filesystem::path program(VARELO_PROGRAM_DIR);
     const std::string book = folder.filePath("VRL3.mdb").toStdString();
-    std::filesystem::copy_file(program / "VRL3.mdb", book);
-    std::filesystem::copy_file(program / "libSkinH_EL.so", folder.filePath("libSkinH_EL.so").toStdString());
+    if (!CopyProgramFolder(folder.path().toStdString())) return 1;
     FillSampleBook(book);
     // The main window at a known place, with room for the record window at its right.
     std::ofstream(folder.filePath("Peizhi.ini").toStdString(), std::ios::binary)
@@ -104,11 +102,11 @@ int main(int argc, char** argv) {
     varelo.setQuit([] {});
     if (!varelo.start()) return 1;
     Window* login = FindWindow("login");
-    QTest::keyClicks(qobject_cast<QLineEdit*>(login->control(T("编辑框_密码")).widget()), "123456");
+    WindowDriver::type(*login, "编辑框_密码", "123456");
     Settle(600);
     bool ok = Save({login}, out + "/login_window.png");
 
-    QTest::mouseClick(login->control(T("按钮_登陆")).widget(), Qt::LeftButton);
+    WindowDriver::click(*login, "按钮_登陆");
     Settle(600);
     Window* main = FindWindow("main");
     if (!main) return 1;
@@ -122,6 +120,6 @@ int main(int argc, char** argv) {
     Settle(800);
     ok = Save({main, FindWindow("record")}, out + "/record_window.png") && ok;
 
-    for (int guard = 0; guard < 10 && !LoadedWindows().empty(); ++guard) DestroyWindow(LoadedWindows().front(), true);
+    WindowDriver::closeAllWindows();
     return ok ? 0 : 1;
 }

@@ -4,14 +4,12 @@
 
 #include "accounts/login.h"
 #include "accounts/sign_in_throttle.h"
-#include "app/program_fixture.h"
+#include "support/stages/program_fixture.h"
 #include "ui/combo_text.h"
 #include "ui/pictures/pictures.h"
 
 #include <QComboBox>
-#include <QLineEdit>
 #include <QRadioButton>
-#include <QTest>
 
 #include <sodium.h>
 
@@ -34,32 +32,21 @@ protected:
     Window* login() { return FindWindow("login"); }
     Control control(const char* name) { return login()->control(T(name)); }
     QComboBox* names() { return qobject_cast<QComboBox*>(control("组合框_用户名").widget()); }
-    std::vector<std::string> nameItems() {
-        std::vector<std::string> out;
-        for (int i = 0; i < names()->count(); ++i) out.push_back(names()->itemText(i).toStdString());
-        return out;
-    }
-    void choose(const std::string& name) {
-        const int index = names()->findText(QString::fromStdString(name));
-        ASSERT_GE(index, 0) << name;
-        names()->setCurrentIndex(index);
-    }
+    std::vector<std::string> nameItems() { return itemsOf(*login(), "组合框_用户名"); }
+    void choose(const std::string& name) { chooseItem(*login(), "组合框_用户名", name); }
     // Enters account edit mode as the chosen user.
     void enterEditMode(const std::string& name, const std::string& password) {
         choose(name);
         typePassword(password);
-        clickButton(login(), "按钮_修改密码");
+        click(*login(), "按钮_修改密码");
         ASSERT_EQ(control("按钮_修改密码").text(), T("确认"));
     }
     void typeName(const std::string& name) {
-        QLineEdit* edit = names()->lineEdit();
-        ASSERT_NE(edit, nullptr) << "the name box takes typed text in account edit mode";
-        edit->selectAll();
-        QTest::keyClick(edit, Qt::Key_Backspace);
-        typeText(edit, QString::fromStdString(name));
+        // The name box takes typed text in account edit mode.
+        type(*login(), "组合框_用户名", name);
     }
     void check(const char* radio) {
-        QTest::mouseClick(control(radio).widget(), Qt::LeftButton);
+        click(*login(), radio);
         ASSERT_TRUE(control(radio).checked());
     }
     // name/password with a hash shown as "#", and the stored 密码 texts.
@@ -73,7 +60,7 @@ protected:
     }
     void tryPassword(const std::string& password, const char* button = "按钮_登陆") {
         typePassword(password);
-        clickButton(login(), button);
+        click(*login(), button);
         settle();
     }
 };
@@ -104,7 +91,7 @@ TEST_F(Login, ListsTheUsersInNameOrderAndShowsTheLast) {
 TEST_F(Login, WrongPasswordSaysSoAndKeepsTheWindow) {
     start();
     typePassword("654321");
-    clickButton(login(), "按钮_登陆");
+    click(*login(), "按钮_登陆");
     settle();
     ASSERT_EQ(messages_->shown.size(), 1u);
     EXPECT_EQ(messages_->shown[0].text.toUtf8(), "  密码错误！ ");
@@ -133,7 +120,7 @@ TEST_F(Login, RightPasswordOpensTheMainWindowWithTheUserBanner) {
     start();
     choose("admin");
     typePassword("123456");
-    clickButton(login(), "按钮_登陆");
+    click(*login(), "按钮_登陆");
     settle();
     EXPECT_TRUE(messages_->shown.empty());
     EXPECT_EQ(FindWindow("login"), nullptr);
@@ -147,25 +134,23 @@ TEST_F(Login, RightPasswordOpensTheMainWindowWithTheUserBanner) {
 
 TEST_F(Login, EnterInThePasswordBoxSignsInAndInEditModeConfirms) {
     start();
-    auto* password = qobject_cast<QLineEdit*>(control("编辑框_密码").widget());
-    ASSERT_NE(password, nullptr);
     // A wrong password: Enter checks it as the button would.
     typePassword("wrong");
-    QTest::keyClick(password, Qt::Key_Return);
+    pressKey(*login(), "编辑框_密码", Qt::Key_Return);
     EXPECT_EQ(messages_->lastText(), "  密码错误！ ");
     EXPECT_EQ(FindWindow("main"), nullptr);
 
     // In account edit mode Enter confirms the change.
     enterEditMode("admin", "123456");
     typePassword("s3cret");
-    QTest::keyClick(password, Qt::Key_Enter);
+    pressKey(*login(), "编辑框_密码", Qt::Key_Enter);
     EXPECT_EQ(storedUsers().size(), 1u);
     EXPECT_TRUE(HashHolds(storedPassword("admin"), "s3cret"));
     EXPECT_EQ(control("按钮_修改密码").text().toUtf8(), "修改密码");
     EXPECT_EQ(FindWindow("main"), nullptr);
 
     typePassword("s3cret");
-    QTest::keyClick(password, Qt::Key_Return);
+    pressKey(*login(), "编辑框_密码", Qt::Key_Return);
     settle();
     EXPECT_EQ(FindWindow("login"), nullptr);
     ASSERT_NE(FindWindow("main"), nullptr);
@@ -192,7 +177,7 @@ TEST_F(Login, EmptyUserTableSignsInWithAnEmptyPassword) {
     execSql("DELETE FROM 用户");
     start();
     EXPECT_TRUE(nameItems().empty());
-    clickButton(login(), "按钮_登陆");
+    click(*login(), "按钮_登陆");
     settle();
     EXPECT_TRUE(messages_->shown.empty());
     ASSERT_NE(FindWindow("main"), nullptr);
@@ -202,7 +187,7 @@ TEST_F(Login, EmptyUserTableSignsInWithAnEmptyPassword) {
 TEST_F(Login, EditModeNeedsTheRightPassword) {
     start();
     typePassword("wrong");
-    clickButton(login(), "按钮_修改密码");
+    click(*login(), "按钮_修改密码");
     EXPECT_EQ(messages_->lastText(), "  密码错误！ ");
     EXPECT_EQ(control("按钮_修改密码").text().toUtf8(), "修改密码");
     EXPECT_TRUE(control("按钮_登陆").visible());
@@ -220,7 +205,7 @@ TEST_F(Login, ModifyChangesThePassword) {
     EXPECT_TRUE(control("编辑框_密码").text().empty());
 
     typePassword("s3cret");
-    clickButton(login(), "按钮_修改密码");
+    click(*login(), "按钮_修改密码");
     EXPECT_EQ(storedUsers(), (std::vector<std::string>{"admin/#"}));
     EXPECT_TRUE(HashHolds(storedPassword("admin"), "s3cret"));
     EXPECT_EQ(control("按钮_修改密码").text().toUtf8(), "修改密码");
@@ -230,10 +215,10 @@ TEST_F(Login, ModifyChangesThePassword) {
 
     // The new password signs in, the old one no longer does.
     typePassword("123456");
-    clickButton(login(), "按钮_登陆");
+    click(*login(), "按钮_登陆");
     EXPECT_EQ(messages_->lastText(), "  密码错误！ ");
     typePassword("s3cret");
-    clickButton(login(), "按钮_登陆");
+    click(*login(), "按钮_登陆");
     settle();
     EXPECT_NE(FindWindow("main"), nullptr);
 }
@@ -244,7 +229,7 @@ TEST_F(Login, AddStoresATypedNewAccount) {
     check("单选框_添加");
     typeName("张三");
     typePassword("pw");
-    clickButton(login(), "按钮_修改密码");
+    click(*login(), "按钮_修改密码");
     EXPECT_EQ(storedUsers(), (std::vector<std::string>{"admin/#", "张三/#"}));
     EXPECT_TRUE(HashHolds(storedPassword("张三"), "pw"));
     EXPECT_TRUE(HashHolds(storedPassword("admin"), "123456"));
@@ -254,7 +239,7 @@ TEST_F(Login, AddStoresATypedNewAccount) {
     // The new account signs in.
     choose("张三");
     typePassword("pw");
-    clickButton(login(), "按钮_登陆");
+    click(*login(), "按钮_登陆");
     settle();
     ASSERT_NE(FindWindow("main"), nullptr);
     EXPECT_EQ(FindWindow("main")->control(T("透明标签_用户")).text().toUtf8(), "用户：张三");
@@ -265,7 +250,7 @@ TEST_F(Login, DeleteRemovesTheVerifiedAccount) {
     start();
     enterEditMode("bob", "b");
     check("单选框_删除");
-    clickButton(login(), "按钮_修改密码");
+    click(*login(), "按钮_修改密码");
     EXPECT_EQ(storedUsers(), (std::vector<std::string>{"admin/123456"}));
     EXPECT_EQ(nameItems(), (std::vector<std::string>{"admin"}));
     EXPECT_EQ(control("组合框_用户名").text().toUtf8(), "admin");
@@ -276,7 +261,7 @@ TEST_F(Login, DeletingTheOnlyAccountEmptiesTheList) {
     start();
     enterEditMode("admin", "123456");
     check("单选框_删除");
-    clickButton(login(), "按钮_修改密码");
+    click(*login(), "按钮_修改密码");
     EXPECT_TRUE(storedUsers().empty());
     EXPECT_TRUE(nameItems().empty());
     EXPECT_TRUE(control("组合框_用户名").text().empty());
@@ -314,7 +299,7 @@ TEST_F(Login, TheStoredHashIsNotAPasswordThatSignsIn) {
     start();
     tryPassword("123456", "按钮_修改密码");
     typePassword("s3cret");
-    clickButton(login(), "按钮_修改密码");
+    click(*login(), "按钮_修改密码");
     const std::string stored = storedPassword("admin");
     ASSERT_TRUE(HashHolds(stored, "s3cret"));
     tryPassword(stored);
@@ -326,7 +311,7 @@ TEST_F(Login, AnEmptyPasswordIsStoredAsAHashAndSignsIn) {
     start();
     tryPassword("123456", "按钮_修改密码");
     typePassword("");
-    clickButton(login(), "按钮_修改密码");
+    click(*login(), "按钮_修改密码");
     EXPECT_TRUE(HashHolds(storedPassword("admin"), ""));
     tryPassword("");
     EXPECT_NE(FindWindow("main"), nullptr);
@@ -376,7 +361,7 @@ TEST_F(Throttled, ARightPasswordStartsTheCountAfresh) {
     tryPassword("123456", "按钮_修改密码");  // right: into account edit mode
     ASSERT_EQ(control("按钮_修改密码").text().toUtf8(), "确认");
     typePassword("123456");
-    clickButton(login(), "按钮_修改密码");  // back to normal mode
+    click(*login(), "按钮_修改密码");  // back to normal mode
     const std::size_t before = messages_->shown.size();
     for (int i = 0; i < 5; ++i) tryPassword("wrong");
     EXPECT_EQ(messages_->shown.size(), before + 5);
@@ -405,18 +390,18 @@ TEST_F(Login, AccountChangesTheBookRefusesAreReportedAndNothingChanges) {
 
     enterEditMode("bob", "b");
     typePassword("new");
-    clickButton(login(), "按钮_修改密码");
+    click(*login(), "按钮_修改密码");
     expectFailure("保存失败！");
 
     enterEditMode("bob", "b");
     check("单选框_添加");
     typeName("carol");
     typePassword("c");
-    clickButton(login(), "按钮_修改密码");
+    click(*login(), "按钮_修改密码");
     expectFailure("保存失败！");
 
     enterEditMode("bob", "b");
     check("单选框_删除");
-    clickButton(login(), "按钮_修改密码");
+    click(*login(), "按钮_修改密码");
     expectFailure("删除失败！");
 }

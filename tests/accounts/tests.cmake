@@ -1,2 +1,1 @@
-varelo_test(accounts_tests tests/accounts varelo_app PkgConfig::SQLITE3)
-target_sources(accounts_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/app/program_fixture.cpp)
+varelo_test(accounts_tests tests/accounts varelo_test_stages)

@@ -3,7 +3,7 @@
 // built here in a temporary root: bin, lib/varelo, share/varelo).
 
 #include "app/data_location.h"
-#include "app/program_fixture.h"
+#include "support/stages/program_fixture.h"
 #include "app/skin.h"
 #include "services/core/core.h"
 #include "services/core/message.h"

@@ -2,7 +2,7 @@
 // end to end on copies of the delivered VRL3.mdb. The command line runs the
 // real program with no display at all.
 
-#include "app/program_fixture.h"
+#include "support/stages/program_fixture.h"
 
 #include "contacts/contact_list.h"
 #include "ui/combo_text.h"
@@ -10,26 +10,15 @@
 #include "services/window/report_list.h"
 #include "services/window/window_impl.h"
 #include "support/address_book_copy.h"
+#include "support/file_bytes.h"
 #include "support/scripted_chooser.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 
 #include <sqlite3.h>
 
 namespace {
-
-std::string ReadWhole(const std::string& path) {
-    QFile f(QString::fromStdString(path));
-    return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
-}
-
-void WriteWhole(const std::string& path, const std::string& bytes) {
-    QFile f(QString::fromStdString(path));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes.data(), static_cast<qint64>(bytes.size()));
-}
 
 const std::string kTwoCards = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:张三\r\nTEL;TYPE=CELL:13800000001\r\nEND:VCARD\r\n"
                               "BEGIN:VCARD\r\nVERSION:2.1\r\nFN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E6=9D=8E=E5=9B=9B\r\n"
@@ -39,10 +28,9 @@ class ExchangeMenu : public ProgramFixture {
 protected:
     ExchangeMenu() { previousChooser_ = SetFileChooser(chooser_); }
     ~ExchangeMenu() override { SetFileChooser(previousChooser_); }
-    void choose(const std::string& item, const std::string& path) {
+    void choose(const char* item, const std::string& path) {
         chooser_->answers.push_back(path);
-        FindWindow("main")->impl().runMenuHandler(item, Text());
-        settle();
+        chooseMenuItem(*FindWindow("main"), "主菜单", item);
     }
     std::shared_ptr<ScriptedChooser> chooser_ = std::make_shared<ScriptedChooser>();
     std::shared_ptr<FileChooser> previousChooser_;
@@ -51,8 +39,8 @@ protected:
 TEST_F(ExchangeMenu, ImportVCardFillsTheListAndReportsTheCounts) {
     addContacts({{"旧", "13800000001", "j", ""}});
     loadMain();
-    WriteWhole(folder_.file("in.vcf"), kTwoCards);
-    choose("menu_import_vcard", folder_.file("in.vcf"));
+    WriteFileBytes(folder_.file("in.vcf"), kTwoCards);
+    choose("导入vCard", folder_.file("in.vcf"));
     ASSERT_EQ(chooser_->requests.size(), 1u);
     EXPECT_FALSE(chooser_->requests[0].save);
     EXPECT_EQ(chooser_->requests[0].defaultExtension.toUtf8(), "vcf");
@@ -68,17 +56,17 @@ TEST_F(ExchangeMenu, ExportOfTheListedContactsThenCsvImportIntoAnEmptyBook) {
     SetComboText(main->control(T("组合框_查询")), T("同学"));
     fill_contact_list(program_->state(), kGroupContacts);
     ASSERT_EQ(listRows(), (std::vector<std::string>{"张三|13800000001"}));
-    choose("menu_export_vcard", folder_.file("out.vcf"));
+    choose("导出vCard", folder_.file("out.vcf"));
     EXPECT_EQ(messages_->lastText(), "共导出 1 条记录");
-    const std::string vcf = ReadWhole(folder_.file("out.vcf"));
+    const std::string vcf = FileBytes(folder_.file("out.vcf"));
     EXPECT_NE(vcf.find("FN:张三\r\n"), std::string::npos);
     EXPECT_EQ(vcf.find("李四"), std::string::npos);
 
     fill_contact_list(program_->state(), kAllContacts);
-    choose("menu_export_csv", folder_.file("out.csv"));
+    choose("导出CSV", folder_.file("out.csv"));
     EXPECT_EQ(messages_->lastText(), "共导出 2 条记录");
     execSql("delete from 通讯录");
-    choose("menu_import_csv", folder_.file("out.csv"));
+    choose("导入CSV", folder_.file("out.csv"));
     EXPECT_EQ(messages_->lastText(), "共 2 条记录\r\n已存在 0 条记录\r\n成功添加 2 条记录");
     EXPECT_EQ(listRows(), (std::vector<std::string>{"李四|13800000002", "张三|13800000001"}));
     EXPECT_EQ(query("select 分组 from 通讯录 order by 手机"), (std::vector<std::string>{"同学", "同事"}));
@@ -86,11 +74,11 @@ TEST_F(ExchangeMenu, ExportOfTheListedContactsThenCsvImportIntoAnEmptyBook) {
 
 TEST_F(ExchangeMenu, ABadFileIsReportedAndCancelChangesNothing) {
     loadMain();
-    WriteWhole(folder_.file("bad.csv"), "姓名,手机\r\n\"甲,1\r\n");
-    choose("menu_import_csv", folder_.file("bad.csv"));
+    WriteFileBytes(folder_.file("bad.csv"), "姓名,手机\r\n\"甲,1\r\n");
+    choose("导入CSV", folder_.file("bad.csv"));
     EXPECT_EQ(messages_->lastText(), "第 2 行开始的引号没有闭合，没有导入任何联系人");
     const std::size_t shown = messages_->shown.size();
-    FindWindow("main")->impl().runMenuHandler("menu_import_vcard", Text());  // the dialog is cancelled
+    chooseMenuItem(*FindWindow("main"), "主菜单", "导入vCard");  // the dialog is cancelled
     EXPECT_EQ(messages_->shown.size(), shown);
     EXPECT_EQ(query("select count(*) from 通讯录"), (std::vector<std::string>{"0"}));
 }
@@ -135,7 +123,7 @@ std::vector<std::string> Names(const std::string& book) {
 TEST(CommandLine, ImportAndExportWithoutADisplay) {
     AddressBookCopy book;
     const std::string cards = book.folder().file("in.vcf");
-    WriteWhole(cards, kTwoCards);
+    WriteFileBytes(cards, kTwoCards);
     ProgramRun run = RunVareloProgram({"--book", book.path(), "--import-vcard", cards});
     EXPECT_EQ(run.code, 0) << run.err;
     EXPECT_EQ(run.out, "共 2 条记录\n已存在 0 条记录\n成功添加 2 条记录\n");
@@ -151,7 +139,7 @@ TEST(CommandLine, ImportAndExportWithoutADisplay) {
     const std::string vcf = book.folder().file("out.vcf");
     run = RunVareloProgram({"--book", book.path(), "--export-vcard", vcf});
     EXPECT_EQ(run.code, 0) << run.err;
-    EXPECT_NE(ReadWhole(vcf).find("X-PHONETIC-LAST-NAME:Zhang\r\n"), std::string::npos);
+    EXPECT_NE(FileBytes(vcf).find("X-PHONETIC-LAST-NAME:Zhang\r\n"), std::string::npos);
 
     AddressBookCopy empty;
     run = RunVareloProgram({"--book", empty.path(), "--import-csv", csv});
@@ -163,7 +151,7 @@ TEST(CommandLine, ImportAndExportWithoutADisplay) {
 TEST(CommandLine, FailuresExitNonZeroWithOneLineAndNothingWritten) {
     AddressBookCopy book;
     const std::string bad = book.folder().file("bad.csv");
-    WriteWhole(bad, "姓名,手机\r\n\"甲,1\r\n");
+    WriteFileBytes(bad, "姓名,手机\r\n\"甲,1\r\n");
     ProgramRun run = RunVareloProgram({"--book", book.path(), "--import-csv", bad});
     EXPECT_EQ(run.code, 1);
     EXPECT_EQ(run.err, "varelo: 第 2 行开始的引号没有闭合，没有导入任何联系人\n");
@@ -176,7 +164,7 @@ TEST(CommandLine, FailuresExitNonZeroWithOneLineAndNothingWritten) {
     run = RunVareloProgram({"--book", book.folder().file("nobook.mdb"), "--export-csv", bad});
     EXPECT_EQ(run.code, 1);
     EXPECT_EQ(run.err.rfind("varelo: 找不到通讯录文件 ", 0), 0u) << run.err;
-    EXPECT_EQ(ReadWhole(bad), "姓名,手机\r\n\"甲,1\r\n");  // the export did not touch its target
+    EXPECT_EQ(FileBytes(bad), "姓名,手机\r\n\"甲,1\r\n");  // the export did not touch its target
 
     run = RunVareloProgram({"--book", book.path(), "--export-csv", book.folder().file("no/folder/x.csv")});
     EXPECT_EQ(run.code, 1);

@@ -1,7 +1,7 @@
 // Start-up and shutdown: the skin, the address book at both opening points,
 // the saved position of the main window, the companion windows.
 
-#include "app/program_fixture.h"
+#include "support/stages/program_fixture.h"
 #include "app/skin.h"
 #include "contacts/main_window_handlers.h"
 #include "services/core/core.h"
@@ -18,7 +18,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
-#include <QTest>
 #include <QTimer>
 
 #include <cstdio>
@@ -317,7 +316,7 @@ TEST_F(Startup, AboutWindowOpensModalFromTheMenuAndClosesOnItsButton) {
     QTimer::singleShot(0, [&] {
         Window* about = FindWindow("about");
         seen = about && about->modal() && about->title() == T("关于");
-        if (about) QTest::mouseClick(about->control(T("按钮1")).widget(), Qt::LeftButton);
+        if (about) click(*about, "按钮1");
     });
     main->impl().runMenuHandler("menu_about", T("关于"));
     EXPECT_TRUE(seen);

@@ -1,7 +1,7 @@
-varelo_test(app_tests tests/app varelo_app PkgConfig::SQLITE3)
+varelo_test(app_tests tests/app varelo_test_stages)
 
 # Not a test: the README's screenshot taker, run on a display by tools/screenshots.sh.
 add_executable(varelo_screenshots ${CMAKE_SOURCE_DIR}/tools/screenshots.cpp)
 set_target_properties(varelo_screenshots PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
-target_link_libraries(varelo_screenshots PRIVATE varelo_app PkgConfig::SQLITE3 Qt6::Test)
+target_link_libraries(varelo_screenshots PRIVATE varelo_app varelo_testsupport PkgConfig::SQLITE3)
 target_compile_definitions(varelo_screenshots PRIVATE VARELO_PROGRAM_DIR="${VARELO_PROGRAM_DIR}")

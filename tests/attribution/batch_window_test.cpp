@@ -11,12 +11,13 @@
 #include "services/net/fetch_time_limits.h"
 #include "services/window/commands.h"
 #include "support/local_http_server.h"
+#include "support/file_bytes.h"
 #include "support/temp_folder.h"
+#include "support/window_driver.h"
 #include "test_book.h"
 #include "ui/batch_window_decl.h"
 #include "ui/main_window_decl.h"
 
-#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QProgressBar>
@@ -38,17 +39,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-// The delivered book's segments.
-const CarrierSegments& deliveredSegments() {
-    static TestBook book;
-    static RecordSet carriers;
-    static const CarrierSegments segments = [] {
-        carriers.SetConnection(book.connection());
-        return CarrierSegments::read(carriers);
-    }();
-    return segments;
-}
 
 // A lookup service: regions by number, a "not found" page for the rest;
 // numbers answered late or never.
@@ -82,23 +72,14 @@ private:
 
 bool WaitFor(const std::function<bool()>& done, int ms = 20000) { return QTest::qWaitFor(done, ms); }
 
-std::string fileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-class BatchWindowTest : public ::testing::Test {
+class BatchWindowTest : public ::testing::Test, protected WindowDriver {
 protected:
     void SetUp() override {
         ASSERT_TRUE(LoadWindow(MainWindowDecl(), HandlerTable{}, false));
         state_.settingsPath = settings_.fileText("Peizhi.ini");
     }
 
-    void TearDown() override {
-        for (Window* w : LoadedWindows()) DestroyWindow(w, true);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCoreApplication::processEvents();
-    }
+    void TearDown() override { closeAllWindows(); }
 
     // The main window's connection opened on the book (start-up does this).
     void connectBook() {
@@ -118,14 +99,7 @@ protected:
         return *batch;
     }
 
-    static void clickStartStop(Window& window) {
-        auto* button = qobject_cast<QAbstractButton*>(window.control(T("按钮_开始获取")).widget());
-        ASSERT_NE(button, nullptr);
-        QTest::mouseClick(button, Qt::LeftButton);
-    }
-    static std::string textOf(Window& window, const char* control) {
-        return window.control(T(control)).text().toUtf8();
-    }
+    static void clickStartStop(Window& window) { click(window, "按钮_开始获取"); }
     static QProgressBar* progressOf(Window& window) {
         return qobject_cast<QProgressBar*>(window.control(T("进度条1")).widget());
     }
@@ -241,7 +215,7 @@ TEST_F(BatchWindowTest, CompletedRunThroughTheModalWindowStoresEveryAttribution)
         EXPECT_EQ(progressOf(*batch)->value(), 3);
         EXPECT_EQ(batch->height(), 152);  // no failures: the log stays hidden
         ASSERT_TRUE(QTest::qWaitForWindowActive(batch->widget()));
-        QTest::keyClick(batch->widget(), Qt::Key_Escape);
+        pressKey(*batch, Qt::Key_Escape);
     });
     QTimer watchdog;
     watchdog.setSingleShot(true);
@@ -399,17 +373,16 @@ TEST_F(BatchWindowTest, EscapeMidRunEndsTheWorkerAndKeepsWhatWasFound) {
     clickStartStop(batch);
     ASSERT_TRUE(WaitFor([&] { return service.requestCount() >= 3; }));
     const auto closing = std::chrono::steady_clock::now();
-    QTest::keyClick(batch.widget(), Qt::Key_Escape);
+    pressKey(batch, Qt::Key_Escape);
     EXPECT_EQ(FindWindow("batch"), nullptr);  // the worker was waited for within the close
     EXPECT_LT(std::chrono::steady_clock::now() - closing, 10s);
 
     // Changes the worker queued before it ended reach no window and harm nothing.
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents();
+    settle();
     EXPECT_EQ(book_.storedAttribution("c01"), "区域1");
     EXPECT_EQ(book_.storedAttribution("c02"), "区域2");
     // The fetch cut short by the close: the offline attribution was stored.
-    EXPECT_EQ(book_.storedAttribution("c03"), offline_attribution(T("13800000003"), deliveredSegments()).toUtf8());
+    EXPECT_EQ(book_.storedAttribution("c03"), offline_attribution(T("13800000003"), DeliveredSegments()).toUtf8());
     EXPECT_EQ(book_.storedAttribution("c04"), "");  // no worker went on after the close
     EXPECT_EQ(service.requestCount(), 3u);
     EXPECT_EQ(IntegrityCheck(book_.path()), "ok");
@@ -445,13 +418,12 @@ TEST_P(BatchClosingMidRun, EndsTheWorkerKeepsWhatWasFoundAndLeavesTheBookIntact)
     case CloseWay::DestroyAtOnce: DestroyWindow(&batch, true); break;
     }
     EXPECT_EQ(FindWindow("batch"), nullptr);
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents();
+    settle();
     EXPECT_EQ(IntegrityCheck(book_.path()), "ok");
     // What the window showed as found is stored; nothing after the close.
     EXPECT_EQ(book_.storedAttribution("c01"), "区域1");
     // The fetch cut short by the close: the offline attribution was stored.
-    EXPECT_EQ(book_.storedAttribution("c02"), offline_attribution(T("13800000002"), deliveredSegments()).toUtf8());
+    EXPECT_EQ(book_.storedAttribution("c02"), offline_attribution(T("13800000002"), DeliveredSegments()).toUtf8());
     EXPECT_EQ(book_.storedAttribution("c03"), "");
     EXPECT_EQ(service.requestCount(), 2u);
     ASSERT_NE(FindWindow("main"), nullptr);
@@ -480,7 +452,7 @@ TEST_F(BatchWindowTest, WithoutAConfiguredServiceEveryContactIsPlacedOffline) {
     EXPECT_TRUE(WaitFor([&] { return finished(batch, "获取已完成！！！"); }));
     EXPECT_EQ(service.requestCount(), 0u);
     EXPECT_EQ(book_.storedAttribution("c01"), "江苏省常州市 移动");
-    EXPECT_EQ(book_.storedAttribution("c02"), offline_attribution(T("17031234567"), deliveredSegments()).toUtf8());
+    EXPECT_EQ(book_.storedAttribution("c02"), offline_attribution(T("17031234567"), DeliveredSegments()).toUtf8());
     EXPECT_NE(book_.storedAttribution("c02").find("移动"), std::string::npos);
     EXPECT_EQ(book_.storedAttribution("c04"), "电信");
     // Only the number no source could place is logged.
@@ -507,21 +479,21 @@ TEST_F(BatchWindowTest, AFreshBookNeedsNoSettingAndLogsNothing) {
 }
 
 TEST_F(BatchWindowTest, ABookThatRefusesEveryChangeLogsEachFoundRowAsNotStored) {
-    const std::string placed = offline_attribution(T("13912345678"), deliveredSegments()).toUtf8();
+    const std::string placed = offline_attribution(T("13912345678"), DeliveredSegments()).toUtf8();
     ASSERT_FALSE(placed.empty());
     book_.addContacts({{"c01", "13912345678", placed},  // holds its attribution already: nothing to store
                        {"c02", "13800138000", ""},
                        {"c03", "19912345678", ""},
                        {"c04", "13912345678", "旧的"}});
     ASSERT_EQ(chmod(book_.path().c_str(), 0444), 0);
-    const std::string before = fileBytes(book_.path());
+    const std::string before = FileBytes(book_.path());
     connectBook();
     Window& batch = openModeless();
     clickStartStop(batch);
     EXPECT_TRUE(WaitFor([&] { return finished(batch, "获取已完成！！！"); }));
 
     // The file is exactly as it was: no 归属地 was stored.
-    EXPECT_EQ(fileBytes(book_.path()), before);
+    EXPECT_EQ(FileBytes(book_.path()), before);
     EXPECT_EQ(book_.storedAttribution("c01"), placed);
     EXPECT_EQ(book_.storedAttribution("c02"), "");
     EXPECT_EQ(book_.storedAttribution("c03"), "");
@@ -546,7 +518,7 @@ TEST_F(BatchWindowTest, ABookThatRefusesEveryChangeLogsEachFoundRowAsNotStored) 
     clickStartStop(batch);
     EXPECT_TRUE(WaitFor([&] { return finished(batch, "获取已完成！！！"); }));
     EXPECT_EQ(textOf(batch, "状态透明标签1"), "有3个号码未能获取");
-    EXPECT_EQ(fileBytes(book_.path()), before);
+    EXPECT_EQ(FileBytes(book_.path()), before);
 }
 
 }  // namespace

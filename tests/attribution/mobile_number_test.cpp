@@ -12,19 +12,8 @@ namespace {
 
 std::string digitsOf(const std::string& utf8) { return mainland_mobile_digits(Text::fromUtf8(utf8)); }
 
-// The delivered book's segments, read once.
-const CarrierSegments& deliveredSegments() {
-    static TestBook book;
-    static RecordSet carriers;
-    static const CarrierSegments segments = [] {
-        carriers.SetConnection(book.connection());
-        return CarrierSegments::read(carriers);
-    }();
-    return segments;
-}
-
 std::string offlineOf(const std::string& utf8) {
-    return offline_attribution(Text::fromUtf8(utf8), deliveredSegments()).toUtf8();
+    return offline_attribution(Text::fromUtf8(utf8), DeliveredSegments()).toUtf8();
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "services/window/commands.h"
 #include "support/local_http_server.h"
 #include "support/recording_presenter.h"
+#include "support/window_driver.h"
 #include "test_book.h"
 #include "ui/pictures/pictures.h"
 #include "ui/record_window_decl.h"
@@ -25,7 +26,7 @@
 
 namespace {
 
-class RecordDisplay : public ::testing::Test {
+class RecordDisplay : public ::testing::Test, protected WindowDriver {
 protected:
     void SetUp() override {
         ASSERT_TRUE(LoadWindow(RecordWindowDecl(), HandlerTable{}, false));
@@ -36,11 +37,7 @@ protected:
         ASSERT_TRUE(carriers->SetConnection(book_.connection()));
     }
 
-    void TearDown() override {
-        for (Window* w : LoadedWindows()) DestroyWindow(w, true);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCoreApplication::processEvents();
-    }
+    void TearDown() override { closeAllWindows(); }
 
     Bytes logoFor(const char* number) {
         show_carrier_logo(*window_, Text::fromUtf8(number));

@@ -1,5 +1,8 @@
 #include "test_book.h"
 
+#include "attribution/carrier.h"
+#include "services/db/record_set.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -51,4 +54,14 @@ DBConnection& TestBook::connection() {
         EXPECT_TRUE(connected_) << connection_.ErrorText().toUtf8();
     }
     return connection_;
+}
+
+const CarrierSegments& DeliveredSegments() {
+    static TestBook book;
+    static RecordSet carriers;
+    static const CarrierSegments segments = [] {
+        carriers.SetConnection(book.connection());
+        return CarrierSegments::read(carriers);
+    }();
+    return segments;
 }

@@ -6,6 +6,8 @@
 #include "services/db/db_connection.h"
 #include "support/address_book_copy.h"
 
+class CarrierSegments;
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,3 +40,6 @@ private:
     DBConnection connection_;
     bool connected_ = false;
 };
+
+// The delivered book's segments, read once.
+const CarrierSegments& DeliveredSegments();

@@ -5,7 +5,7 @@
 #include "faults/fault_support.h"
 #include "transfer/import_export.h"
 #include "transfer/text_import.h"
-#include "transfer/transfer_fixture.h"
+#include "support/stages/transfer_fixture.h"
 
 #include "services/db/db_connection.h"
 #include "services/window/commands.h"

@@ -2,7 +2,7 @@
 // book, a disk that fills up, a book without write permission. "保存成功！"
 // appears exactly for the contacts the file holds afterwards.
 
-#include "contacts/record_window/record_fixture.h"
+#include "support/stages/record_fixture.h"
 #include "faults/fault_support.h"
 
 #include "services/db/db_connection.h"
@@ -119,7 +119,7 @@ TEST_F(SaveFaults, SavesOntoADiskThatFillsUp) {
 
 TEST_F(SaveFaults, SaveAndDeleteOnAReadOnlyBookSayTheyFailed) {
     addContact({{"姓名", "留下"}, {"手机", "13700000000"}});
-    closeWindows();
+    closeAllWindows();
     makeBookReadOnly();
     loadMainWindow();
     refillList();

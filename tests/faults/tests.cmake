@@ -1,9 +1,7 @@
 # Storage under real faults: another process holding the book, a small file
 # system that fills up (mounted when the tests run as root), read-only books,
 # and a child program killed with SIGKILL at random moments.
-varelo_test(fault_tests tests/faults varelo_app PkgConfig::SQLITE3)
-target_sources(fault_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/transfer/transfer_fixture.cpp
-                                   ${CMAKE_SOURCE_DIR}/tests/contacts/record_window/record_fixture.cpp)
+varelo_test(fault_tests tests/faults varelo_test_stages)
 
 # The program the kill tests start and stop.
 add_executable(fault_child ${CMAKE_SOURCE_DIR}/tests/fault_child/fault_child.cpp)

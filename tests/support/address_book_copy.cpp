@@ -74,6 +74,16 @@ bool CopyDeliveredBook(const std::string& to) {
     return !error;
 }
 
+bool CopyProgramFolder(const std::string& folder) {
+    namespace fs = std::filesystem;
+    const fs::path skin = fs::path(VARELO_PROGRAM_DIR) / "libSkinH_EL.so";
+    std::error_code error;
+    fs::create_directories(folder, error);
+    if (!error) fs::copy_file(skin, fs::path(folder) / skin.filename(), error);
+    if (error) ADD_FAILURE() << skin << " -> " << folder << ": " << error.message();
+    return !error && CopyDeliveredBook((fs::path(folder) / "VRL3.mdb").string());
+}
+
 AddressBookCopy::AddressBookCopy() : path_(folder_.file("VRL3.mdb")) { CopyDeliveredBook(path_); }
 
 void ExecOnBook(const std::string& book, const std::string& sql) {

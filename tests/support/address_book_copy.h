@@ -14,6 +14,9 @@
 // Copies the delivered book to `to` (UTF-8 path), writable by its owner.
 // False, with a test failure, when that fails.
 bool CopyDeliveredBook(const std::string& to);
+// A program folder as the build delivers it, made at `folder` (UTF-8 path):
+// the book and the skin library. False, with a test failure, when that fails.
+bool CopyProgramFolder(const std::string& folder);
 
 // The delivered book copied into a temporary folder of its own.
 class AddressBookCopy {

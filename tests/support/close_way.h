@@ -1,9 +1,10 @@
 #pragma once
 // The ways a window is closed while it works, for tests run once per way:
 // the user's Esc and title bar close button, and DestroyWindow from code,
-// posted or at once. Header only: the test links the window system.
+// posted or at once.
 
 #include "services/window/commands.h"
+#include "support/window_driver.h"
 
 #include <QTest>
 #include <QWidget>
@@ -30,7 +31,7 @@ inline void CloseBy(CloseWay way, Window& window) {
         // The key goes to the active window: the user clicks the window first.
         window.widget()->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(window.widget()));
-        QTest::keyClick(window.widget(), Qt::Key_Escape);
+        WindowDriver::pressKey(window, Qt::Key_Escape);
         break;
     case CloseWay::CloseButton: window.widget()->close(); break;
     case CloseWay::PostedDestroy: DestroyWindow(&window); break;

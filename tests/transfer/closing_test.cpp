@@ -7,7 +7,7 @@
 #include "transfer/event_pump.h"
 #include "transfer/import_export.h"
 #include "transfer/text_import.h"
-#include "transfer/transfer_fixture.h"
+#include "support/stages/transfer_fixture.h"
 
 #include "services/window/commands.h"
 #include "services/window/report_list.h"

@@ -16,7 +16,7 @@ class CsvTest : public ExchangeTest {
 protected:
     ExchangeReport import(const std::string& path) { return ImportContactsFile(connection_, path, ExchangeFormat::Csv); }
     ExchangeReport importText(const std::string& text) {
-        WriteWhole(file("in.csv"), text);
+        WriteFileBytes(file("in.csv"), text);
         return import(file("in.csv"));
     }
     ExchangeReport exportAll(const std::string& path) {
@@ -44,7 +44,7 @@ TEST_F(CsvTest, ExportIsUtf8WithAMarkAndReadsBackInPythonsCsv) {
     const ExchangeReport report = exportAll(file("out.csv"));
     ASSERT_TRUE(report.ok) << report.error;
     EXPECT_EQ(report.message().toUtf8(), "共导出 2 条记录");
-    EXPECT_EQ(ReadWhole(file("out.csv")).substr(0, 3), "\xEF\xBB\xBF");
+    EXPECT_EQ(FileBytes(file("out.csv")).substr(0, 3), "\xEF\xBB\xBF");
 
     const QJsonArray rows =
         QJsonDocument::fromJson(QByteArray::fromStdString(RunPython({"-c", kCsvReader, file("out.csv")}))).array();
@@ -129,7 +129,7 @@ TEST_F(CsvTest, UnbalancedQuotesRefuseTheFileAndChangeNothing) {
     EXPECT_FALSE(report.ok);
     EXPECT_EQ(report.message().toUtf8(), "第 3 行开始的引号没有闭合，没有导入任何联系人");
     EXPECT_EQ(stored().size(), 1u);
-    EXPECT_EQ(IntegrityOf(book_.path()), "ok");
+    EXPECT_EQ(IntegrityCheck(book_.path()), "ok");
 }
 
 TEST_F(CsvTest, RowsWithMoreColumnsThanTheHeaderOrNoNameAndNumberAreCounted) {

@@ -3,7 +3,7 @@
 // program down, and every import ends in a message or a count.
 
 #include "transfer/import_export.h"
-#include "transfer/transfer_fixture.h"
+#include "support/stages/transfer_fixture.h"
 
 #include "services/window/report_list.h"
 

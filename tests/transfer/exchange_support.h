@@ -1,11 +1,12 @@
 #pragma once
 // What the vCard and CSV tests share: a fresh copy of the delivered book
 // opened on its own connection, the independent reader and writer
-// (python3-vobject, Python's csv module), pictures and the book's integrity.
+// (python3-vobject, Python's csv module) and pictures.
 
 #include "services/core/value.h"
 #include "services/db/db_connection.h"
 #include "support/address_book_copy.h"
+#include "support/file_bytes.h"
 
 #include <QJsonDocument>
 
@@ -23,12 +24,6 @@ std::string VobjectScript();
 // Small real pictures.
 Bytes JpegPicture(int seed);
 Bytes BmpPicture(int seed);
-
-std::string ReadWhole(const std::string& path);
-void WriteWhole(const std::string& path, const std::string& bytes);
-
-// "ok" when sqlite3's integrity check finds nothing.
-std::string IntegrityOf(const std::string& book);
 
 class ExchangeTest : public ::testing::Test {
 protected:

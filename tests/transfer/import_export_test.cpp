@@ -4,7 +4,7 @@
 // into fresh copies of the delivered address book, and bad workbooks.
 
 #include "transfer/import_export.h"
-#include "transfer/transfer_fixture.h"
+#include "support/stages/transfer_fixture.h"
 
 #include "data/address_book.h"
 #include "services/window/commands.h"
@@ -17,8 +17,8 @@
 
 namespace {
 
-const std::string kLibreOfficeBooks = VARELO_TEST_DATA "/transfer/";
-const std::string kDbBooks = VARELO_TEST_DATA "/xls/";
+const std::string kLibreOfficeBooks = VARELO_TEST_FIXTURES "/transfer/";
+const std::string kDbBooks = VARELO_TEST_FIXTURES "/xls/";
 
 Bytes PhotoBytes(int seed) {
     Bytes b = {'B', 'M'};

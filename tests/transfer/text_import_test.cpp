@@ -3,15 +3,13 @@
 // copy of the delivered address book.
 
 #include "transfer/text_import.h"
-#include "transfer/transfer_fixture.h"
+#include "support/stages/transfer_fixture.h"
 
 #include "services/window/commands.h"
 #include "services/window/controls/balloon_tip.h"
 #include "services/window/report_list.h"
 
 #include <QFile>
-#include <QLineEdit>
-#include <QTest>
 
 #include <sqlite3.h>
 
@@ -34,16 +32,6 @@ protected:
         const std::string path = folder_.file(name);
         WriteFileBytes(path, bytes);
         return path;
-    }
-
-    static void setSeparator(Window& w, const char* separator) {
-        auto* box = qobject_cast<QLineEdit*>(w.control(T("编辑框_分隔符")).widget());
-        ASSERT_NE(box, nullptr);
-        box->clear();
-        // Typed key by key; a character without a key of its own arrives as
-        // the text of a key event, as an input method delivers it.
-        for (QChar ch : QString::fromUtf8(separator))
-            QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(ch), Qt::NoModifier);
     }
 };
 
@@ -208,7 +196,7 @@ TEST_F(TextImportTest, AFileJustUnderTheLimitLoads) {
 TEST_F(TextImportTest, AnEmptySeparatorPutsEachWholeLineIntoTheNames) {
     const std::string file = writeFile("lines.txt", "a,1\r\nb,2\r\n");
     withFile(file, [&](Window& w) {
-        setSeparator(w, "");
+        type(w, "编辑框_分隔符", "");
         click(w, "按钮_分割文本");
         EXPECT_EQ(textOf(w, "编辑框_姓名"), "a,1\nb,2\n");
         EXPECT_EQ(textOf(w, "编辑框_手机"), "\n\n");
@@ -218,11 +206,11 @@ TEST_F(TextImportTest, AnEmptySeparatorPutsEachWholeLineIntoTheNames) {
 TEST_F(TextImportTest, ATwoCharacterSeparatorSplitsOnlyAtThatExactText) {
     const std::string file = writeFile("wide.txt", Gbk("张三，13800000000\r\n李四,13900000000\r\n"));
     withFile(file, [&](Window& w) {
-        setSeparator(w, "，");
+        type(w, "编辑框_分隔符", "，");
         click(w, "按钮_分割文本");
         EXPECT_EQ(textOf(w, "编辑框_姓名"), "张三\n李四,13900000000\n");
         EXPECT_EQ(textOf(w, "编辑框_手机"), "13800000000\n\n");
-        setSeparator(w, "||");
+        type(w, "编辑框_分隔符", "||");
         click(w, "按钮_分割文本");
         EXPECT_EQ(textOf(w, "编辑框_姓名"), "张三，13800000000\n李四,13900000000\n");
     });

@@ -119,7 +119,7 @@ TEST_F(VCardTest, PhoneWrittenCardsOfEveryKindInOneFile) {
                                "CATEGORIES:Work\\,Friends,Other\r\nX-QQ:555\r\nEND:VCARD\r\n";
     const std::string card40 = "BEGIN:VCARD\nVERSION:4.0\nFN:赵六\nTEL;VALUE=uri;TYPE=\"voice,cell\":tel:+86-136-0000-1111\n"
                                "IMPP:qq:777\nGENDER:M\nBDAY:19900203\nEND:VCARD\n";
-    WriteWhole(file("phone.vcf"), card21 + card30 + card40);
+    WriteFileBytes(file("phone.vcf"), card21 + card30 + card40);
     (void)gbkName;
 
     const ExchangeReport report = import(file("phone.vcf"));
@@ -187,7 +187,7 @@ TEST_F(VCardTest, EveryExportedCardParsesInVobjectWithTheSameValues) {
     ASSERT_TRUE(report.ok) << report.error;
     EXPECT_EQ(report.message().toUtf8(), "共导出 6 条记录");
 
-    const std::string text = ReadWhole(file("out.vcf"));
+    const std::string text = FileBytes(file("out.vcf"));
     // CRLF line ends and lines of at most 75 bytes.
     std::size_t start = 0, longest = 0;
     for (std::size_t at; (at = text.find("\r\n", start)) != std::string::npos; start = at + 2)
@@ -262,7 +262,7 @@ TEST_F(VCardTest, TenThousandContactsWithPhotosComeBackUnchangedIntoAnEmptyBook)
     const auto before = stored();
     ASSERT_TRUE(exportAll(file("all.vcf")).ok);
     // (The cards' form is checked against vobject above; here their number.)
-    const std::string all = ReadWhole(file("all.vcf"));
+    const std::string all = FileBytes(file("all.vcf"));
     std::size_t cards = 0;
     for (std::size_t at = 0; (at = all.find("BEGIN:VCARD\r\n", at)) != std::string::npos; ++at) ++cards;
     EXPECT_EQ(cards, 10000u);
@@ -295,7 +295,7 @@ TEST_F(VCardTest, DamagedCardsAreCountedAndTheOthersImported) {
         "BEGIN:VCARD\r\nVERSION:3.0\r\nEMAIL:x@example.com\r\nEND:VCARD\r\n"                  // no name, no number
         "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:坏照片\r\nPHOTO;ENCODING=b;TYPE=JPEG:@@not base64!!\r\nEND:VCARD\r\n"
         "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:尾\r\nTEL:13800000004\r\n";  // no END at the end of the file
-    WriteWhole(file("bad.vcf"), text);
+    WriteFileBytes(file("bad.vcf"), text);
     const ExchangeReport report = import(file("bad.vcf"));
     ASSERT_TRUE(report.ok) << report.error;
     EXPECT_EQ(report.counts.total, 6);
@@ -312,12 +312,12 @@ TEST_F(VCardTest, DamagedCardsAreCountedAndTheOthersImported) {
     EXPECT_EQ(rows[0]["姓名"], "好");
     EXPECT_EQ(rows[1]["姓名"], "坏照片");
     EXPECT_TRUE(rows[1].photo.empty());
-    EXPECT_EQ(IntegrityOf(book_.path()), "ok");
+    EXPECT_EQ(IntegrityCheck(book_.path()), "ok");
 }
 
 TEST_F(VCardTest, ATwentyMegabytePhotoIsRefusedAndTheContactKept) {
     const std::string photo = Base64Encoded(Bytes(20 * 1024 * 1024, 0xFF));
-    WriteWhole(file("big.vcf"), "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:大照片\r\nTEL;TYPE=CELL:13800000001\r\n"
+    WriteFileBytes(file("big.vcf"), "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:大照片\r\nTEL;TYPE=CELL:13800000001\r\n"
                                 "PHOTO;ENCODING=b;TYPE=JPEG:" + photo + "\r\nEND:VCARD\r\n");
     const ExchangeReport report = import(file("big.vcf"));
     ASSERT_TRUE(report.ok);
@@ -328,7 +328,7 @@ TEST_F(VCardTest, ATwentyMegabytePhotoIsRefusedAndTheContactKept) {
 }
 
 TEST_F(VCardTest, FiftyMegabytesWithoutACardChangeNothing) {
-    WriteWhole(file("noise.vcf"), std::string(50 * 1024 * 1024, 'A'));
+    WriteFileBytes(file("noise.vcf"), std::string(50 * 1024 * 1024, 'A'));
     const ExchangeReport report = import(file("noise.vcf"));
     EXPECT_FALSE(report.ok);
     EXPECT_EQ(report.message().toUtf8(), "文件中没有 vCard 名片（BEGIN:VCARD），没有导入任何联系人");
@@ -341,7 +341,7 @@ TEST_F(VCardTest, FiftyMegabytesOfCardsImport) {
     for (int i = 0; text.size() < 50u * 1024 * 1024; ++i)
         text += "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:C" + std::to_string(i) + "\r\nTEL;TYPE=CELL:" +
                 std::to_string(15000000000LL + i) + "\r\nNOTE:" + note + "\r\nEND:VCARD\r\n";
-    WriteWhole(file("fifty.vcf"), text);
+    WriteFileBytes(file("fifty.vcf"), text);
     const ExchangeReport report = import(file("fifty.vcf"));
     ASSERT_TRUE(report.ok) << report.error;
     EXPECT_GT(report.counts.added, 20000);
@@ -353,14 +353,14 @@ TEST_F(VCardTest, FiveThousandCardsWithTheSameMobileAddOne) {
     std::string text;
     for (int i = 0; i < 5000; ++i)
         text += "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:同号" + std::to_string(i) + "\r\nTEL;TYPE=CELL:13800138000\r\nEND:VCARD\r\n";
-    WriteWhole(file("same.vcf"), text);
+    WriteFileBytes(file("same.vcf"), text);
     const ExchangeReport report = import(file("same.vcf"));
     EXPECT_EQ(report.message().toUtf8(), "共 5000 条记录\r\n已存在 4999 条记录\r\n成功添加 1 条记录");
     EXPECT_EQ(stored().size(), 1u);
 }
 
 TEST_F(VCardTest, CharactersTheBookCannotStoreAreReported) {
-    WriteWhole(file("wide.vcf"), "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:张😀\r\nTEL;TYPE=CELL:13800000001\r\n"
+    WriteFileBytes(file("wide.vcf"), "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:张😀\r\nTEL;TYPE=CELL:13800000001\r\n"
                                  "ADR:;;\xF0\xA0\x80\x80路;;;;\r\nNOTE:ok\r\nEND:VCARD\r\n"
                                  "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:李四\r\nEND:VCARD\r\n"
                                  "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:王五\r\nNOTE:€ ก ①\r\nEND:VCARD\r\n");

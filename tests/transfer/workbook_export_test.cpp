@@ -4,7 +4,7 @@
 // disk that fills up during the export (a real, small tmpfs).
 
 #include "transfer/import_export.h"
-#include "transfer/transfer_fixture.h"
+#include "support/stages/transfer_fixture.h"
 
 #include "services/sheet/readers.h"
 #include "services/window/report_list.h"

@@ -1,7 +1,7 @@
 // The generated books the scale benchmark measures: what they hold, read back
 // with bare SQLite and an image reader, and the program signing in to one.
 
-#include "app/program_fixture.h"
+#include "support/stages/program_fixture.h"
 #include "contacts/initials.h"
 #include "services/window/report_list.h"
 #include "support/address_book_copy.h"

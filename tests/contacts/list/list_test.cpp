@@ -2,7 +2,7 @@
 // name order, search as the user types (digits, pinyin initials, quotes), the
 // placeholder, the clear button, the group filter and the button states.
 
-#include "app/program_fixture.h"
+#include "support/stages/program_fixture.h"
 #include "contacts/contact_list.h"
 #include "services/db/record_set.h"
 #include "services/window/report_list.h"
@@ -42,7 +42,7 @@ protected:
     void focusSearch() {
         main()->widget()->activateWindow();
         searchBox()->setFocus(Qt::MouseFocusReason);
-        QCoreApplication::processEvents();
+        settle();
     }
     void typeSearch(const QString& text) {
         focusSearch();
@@ -50,19 +50,10 @@ protected:
     }
     void leaveSearch() {
         list()->setFocus(Qt::MouseFocusReason);
-        QCoreApplication::processEvents();
+        settle();
     }
-    std::vector<std::string> groupItems() {
-        std::vector<std::string> out;
-        for (int i = 0; i < groupBox()->count(); ++i) out.push_back(groupBox()->itemText(i).toStdString());
-        return out;
-    }
-    void chooseGroup(const std::string& group) {
-        const int index = groupBox()->findText(QString::fromStdString(group));
-        ASSERT_GE(index, 0);
-        groupBox()->setCurrentIndex(index);
-        emit groupBox()->activated(index);
-    }
+    std::vector<std::string> groupItems() { return itemsOf(*main(), "组合框_查询"); }
+    void chooseGroup(const std::string& group) { chooseItem(*main(), "组合框_查询", group); }
 };
 
 }  // namespace
@@ -110,13 +101,13 @@ TEST_F(ContactList, TypingDigitsNarrowsTheListAfterEachKeystroke) {
     // Emptying the box on focus did not requery.
     EXPECT_EQ(names().size(), 5u);
 
-    QTest::keyClicks(searchBox(), "1");
+    typeText(searchBox(), "1");
     EXPECT_EQ(names(), (std::vector<std::string>{"O'Brien", "李四", "王五", "张三", "赵六"}));
     EXPECT_TRUE(control("按钮_X").visible());
-    QTest::keyClicks(searchBox(), "3");
+    typeText(searchBox(), "3");
     EXPECT_EQ(names(), (std::vector<std::string>{"李四", "王五", "张三"}));
     EXPECT_EQ(count(), "共 3 条记录");
-    QTest::keyClicks(searchBox(), "8");
+    typeText(searchBox(), "8");
     EXPECT_EQ(listRows(), (std::vector<std::string>{"张三|13800000001"}));
 }
 
@@ -149,7 +140,7 @@ TEST_F(ContactList, ANulCharacterInTheSearchNeitherCutsItNorShowsSql) {
     focusSearch();
     // Pasted text may hold a NUL character; it stands for nothing.
     searchBox()->insert(QString::fromUtf8("139") + QChar(0) + QString::fromUtf8("12"));
-    QCoreApplication::processEvents();
+    settle();
     EXPECT_TRUE(messages_->shown.empty()) << messages_->lastText();
     EXPECT_EQ(names(), (std::vector<std::string>{"李四"}));
     EXPECT_EQ(count(), "共 1 条记录");
@@ -165,9 +156,9 @@ TEST_F(ContactList, PercentAndUnderscoreNeverBreakTheSearch) {
 TEST_F(ContactList, DeletingTheTextKeepsTheLastSearchAndLeavingRestoresThePlaceholder) {
     loadMain();
     typeSearch("zs");
-    QTest::keyClick(searchBox(), Qt::Key_Backspace);
+    pressKey(*main(), "编辑框_搜索", Qt::Key_Backspace);
     EXPECT_EQ(names(), (std::vector<std::string>{"张三", "赵六"}));  // the search for "z"
-    QTest::keyClick(searchBox(), Qt::Key_Backspace);
+    pressKey(*main(), "编辑框_搜索", Qt::Key_Backspace);
     EXPECT_EQ(names(), (std::vector<std::string>{"张三", "赵六"}));
     leaveSearch();
     EXPECT_EQ(control("编辑框_搜索").text().toUtf8(), "姓名/首字母/号码");
@@ -186,7 +177,7 @@ TEST_F(ContactList, ClearButtonListsAllAndRestoresThePlaceholder) {
     loadMain();
     typeSearch("zs");
     ASSERT_TRUE(control("按钮_X").visible());
-    QTest::mouseClick(control("按钮_X").widget(), Qt::LeftButton);
+    click(*main(), "按钮_X");
     EXPECT_EQ(names().size(), 5u);
     EXPECT_FALSE(control("按钮_X").visible());
     EXPECT_EQ(control("编辑框_搜索").text().toUtf8(), "姓名/首字母/号码");
@@ -310,12 +301,12 @@ TEST_F(ContactList, TheOpenRecordWindowFollowsTheMainWindow) {
 TEST_F(ContactList, MenuDeleteAllEmptiesTheBookAndTheListAfterConfirmation) {
     loadMain();
     messages_->answers = {1};  // Cancel: nothing happens
-    main()->impl().runMenuHandler("menu_delete_all", T("删除全部"));
+    chooseMenuItem(*main(), "主菜单", "删除全部");
     EXPECT_EQ(names().size(), 5u);
     EXPECT_EQ(query("SELECT count(*) FROM 通讯录"), (std::vector<std::string>{"5"}));
 
     messages_->answers = {0, 0};  // OK, then the notice
-    main()->impl().runMenuHandler("menu_delete_all", T("删除全部"));
+    chooseMenuItem(*main(), "主菜单", "删除全部");
     EXPECT_TRUE(names().empty());
     EXPECT_EQ(query("SELECT count(*) FROM 通讯录"), (std::vector<std::string>{"0"}));
     EXPECT_EQ(messages_->shown.front().caption.toUtf8(), "警告！");

@@ -1,7 +1,7 @@
 // Typing a name's pinyin spelling into the main window's search box finds
 // the contact, whole syllables, initials or a mix, in any letter case.
 
-#include "app/program_fixture.h"
+#include "support/stages/program_fixture.h"
 #include "services/window/report_list.h"
 #include "services/window/window_impl.h"
 

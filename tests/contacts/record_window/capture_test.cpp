@@ -7,7 +7,7 @@
 // to see the capture leave the frame's pane out of the screen it copies.
 
 #include "contacts/picture_capture.h"
-#include "contacts/record_window/record_fixture.h"
+#include "support/stages/record_fixture.h"
 #include "services/core/core.h"
 #include "services/system/system.h"
 #include "services/window/commands.h"
@@ -228,7 +228,7 @@ TEST_F(CaptureTest, CaptureBecomesTheAvatarAndIsStoredAtOnce) {
 }
 
 TEST_F(CaptureTest, AvatarOnAReadOnlyBookIsShownButReportedAsNotStored) {
-    closeWindows();
+    closeAllWindows();
     makeBookReadOnly();
     loadMainWindow();
     mainWindow().setLeft(-3000);

@@ -1,7 +1,7 @@
 // The QQ chat link of the record window's two "聊" buttons.
 
 #include "contacts/chat.h"
-#include "contacts/record_window/record_fixture.h"
+#include "support/stages/record_fixture.h"
 #include "services/core/core.h"
 
 using namespace record_tests;

@@ -3,7 +3,7 @@
 // rows and groups the change touched.
 
 #include "contacts/contact_list.h"
-#include "contacts/record_window/record_fixture.h"
+#include "support/stages/record_fixture.h"
 #include "services/db/record_set.h"
 #include "services/window/commands.h"
 #include "services/window/report_list.h"

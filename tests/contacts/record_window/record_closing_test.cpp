@@ -4,7 +4,7 @@
 // on, the book is intact and holds what the window said it saved.
 
 #include "contacts/record_editor.h"
-#include "contacts/record_window/record_fixture.h"
+#include "support/stages/record_fixture.h"
 #include "services/window/commands.h"
 #include "support/close_way.h"
 
@@ -31,9 +31,7 @@ protected:
             closed = true;
             CloseBy(GetParam(), recordWindow());
         };
-        QWidget* button = FindWindow(ownerId)->control(T(saveButton)).widget();
-        ASSERT_NE(button, nullptr);
-        QTest::mouseClick(button, Qt::LeftButton);
+        click(*FindWindow(ownerId), saveButton);
         (*messages_)->whileShown = nullptr;
         QCoreApplication::processEvents();
         EXPECT_TRUE(closed);

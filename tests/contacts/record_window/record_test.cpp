@@ -4,7 +4,7 @@
 #include "attribution/record_display.h"
 #include "attribution/service_refinement.h"
 #include "contacts/record_editor.h"
-#include "contacts/record_window/record_fixture.h"
+#include "support/stages/record_fixture.h"
 #include "services/core/core.h"
 #include "services/db/record_set.h"
 #include "services/net/fetch_time_limits.h"
@@ -242,7 +242,7 @@ TEST_F(RecordWindowTest, AServiceThatNeverAnswersFreezesNothingAndIsDroppedWhenA
     EXPECT_NE(textOf(record, "透明标签_当前选择").find("移动"), std::string::npos);
     ASSERT_TRUE(silent.waitForRequests(2, std::chrono::seconds(20)));
     // Closing the window withdraws the question; its thread ends without waiting out the 600 s.
-    closeWindows();
+    closeAllWindows();
     end_service_requests();
     const auto rows = storedContacts();
     ASSERT_EQ(rows.size(), 2u);
@@ -370,7 +370,7 @@ TEST_F(RecordWindowTest, SaveWithNoRecordClaimsNothing) {
 
 TEST_F(RecordWindowTest, SaveOnAReadOnlyBookFailsWithAMessageAndLosesNothing) {
     addContact({{"姓名", "冯二"}, {"手机", "13812345678"}, {"归属地", "北京 移动"}});
-    closeWindows();
+    closeAllWindows();
     makeBookReadOnly();
     const std::string before = bookBytes();
     loadMainWindow();
@@ -394,7 +394,7 @@ TEST_F(RecordWindowTest, SaveOnAReadOnlyBookFailsWithAMessageAndLosesNothing) {
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].rfind("保存失败！", 0), 0u) << shown[0];
 
-    closeWindows();
+    closeAllWindows();
     EXPECT_EQ(bookBytes(), before);
 }
 
@@ -452,7 +452,7 @@ TEST_F(RecordWindowTest, DeleteAllAsksThenEmptiesTheBookAndTheList) {
 
 TEST_F(RecordWindowTest, DeleteAllOnAReadOnlyBookKeepsTheList) {
     addContact({{"姓名", "甲"}, {"手机", "13012345678"}});
-    closeWindows();
+    closeAllWindows();
     makeBookReadOnly();
     loadMainWindow();
     ASSERT_EQ(listRows(), 1);
@@ -468,7 +468,7 @@ TEST_F(RecordWindowTest, DeleteAllOnAReadOnlyBookKeepsTheList) {
 
 TEST_F(RecordWindowTest, DeleteOnAReadOnlyBookSaysSo) {
     addContact({{"姓名", "甲"}, {"手机", "13012345678"}});
-    closeWindows();
+    closeAllWindows();
     makeBookReadOnly();
     loadMainWindow();
     mainWindow().list(T("超级列表框1"))->setCurrentSelection(0);

@@ -6,6 +6,7 @@
 #include "services/window/controls/balloon_tip.h"
 #include "services/window/fonts.h"
 #include "services/window/window.h"
+#include "support/window_driver.h"
 #include "ui/about_window_decl.h"
 #include "ui/batch_window_decl.h"
 #include "ui/frame_window_decl.h"
@@ -102,12 +103,9 @@ std::vector<Misfit> MisfitsIn(const QString& song) {
     return misfits;
 }
 
-class DeclaredLook : public ::testing::Test {
+class DeclaredLook : public ::testing::Test, protected WindowDriver {
 protected:
-    void TearDown() override {
-        for (Window* w : LoadedWindows()) DestroyWindow(w, true);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
+    void TearDown() override { closeAllWindows(); }
 };
 
 }  // namespace

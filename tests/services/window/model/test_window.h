@@ -5,10 +5,9 @@
 #include "services/window/commands.h"
 #include "services/window/decl.h"
 #include "services/window/window.h"
+#include "support/window_driver.h"
 
 #include <QApplication>
-#include <QCoreApplication>
-#include <QEvent>
 
 #include <gtest/gtest.h>
 
@@ -33,16 +32,11 @@ WindowDecl EveryKindWindow(const std::string& id = "every");
 // Binds "log" to record "<Event> <control name>" (window events: "<Event> window").
 HandlerTable LoggingHandlers(EventLog& log);
 
-class WindowTest : public ::testing::Test {
+class WindowTest : public ::testing::Test, protected WindowDriver {
 protected:
     // Outlives the windows: TearDown destroys them, and their Destroying
     // handlers still log.
     EventLog log;
 
-    void TearDown() override {
-        for (Window* w : LoadedWindows()) DestroyWindow(w, true);
-        // Widgets of destroyed windows are deleted by the event loop.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCoreApplication::processEvents();
-    }
+    void TearDown() override { closeAllWindows(); }
 };

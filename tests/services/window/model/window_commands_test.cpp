@@ -198,7 +198,7 @@ TEST_F(WindowCommands, PostedDestroyLeavesTheWindowAliveUntilTheHandlerReturned)
     };
     ASSERT_TRUE(LoadWindow(SmallWindow("record"), handlers));
     FindWindow("record")->control(T("编辑框1")).setText(T("还在"));
-    QTest::mouseClick(FindWindow("record")->control(T("按钮1")).widget(), Qt::LeftButton);
+    click(*FindWindow("record"), "按钮1");
     EXPECT_TRUE(aliveAfter);
     EXPECT_EQ(readAfter, T("还在"));
     EXPECT_NE(FindWindow("record"), nullptr);
@@ -216,7 +216,7 @@ TEST_F(WindowCommands, ImmediateDestroyInsideAHandlerWaitsUntilItReturns) {
         log.entries.push_back(e.window.control(T("编辑框1")).valid() ? "control" : "no control");
     };
     ASSERT_TRUE(LoadWindow(SmallWindow("record"), handlers));
-    QTest::mouseClick(FindWindow("record")->control(T("按钮1")).widget(), Qt::LeftButton);
+    click(*FindWindow("record"), "按钮1");
     EXPECT_EQ(log.entries, (std::vector<std::string>{"Created window", "closing", "hidden", "control",
                                                      "Destroying window"}));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

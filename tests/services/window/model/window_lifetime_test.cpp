@@ -45,7 +45,7 @@ TEST_P(WindowLifetime, ObjectsOutliveTheHandlerThatRunsWhenTheWindowCloses) {
     ASSERT_TRUE(LoadWindow(EveryKindWindow("every"), handlers));
     Window* every = FindWindow("every");
     ASSERT_TRUE(QTest::qWaitForWindowActive(every->widget()));
-    QTest::mouseClick(every->control(T("按钮1")).widget(), Qt::LeftButton);
+    click(*every, "按钮1");
 
     EXPECT_TRUE(closingMeanwhile);
     EXPECT_TRUE(sawRecordSet);
@@ -84,7 +84,7 @@ TEST_F(WindowHolds, AnOwnedWindowsHandlerHoldsTheOwner) {
         log.entries.push_back("handler returns");
     };
     ASSERT_TRUE(LoadWindow(EveryKindWindow("record"), handlers, false, "main"));
-    QTest::mouseClick(FindWindow("record")->control(T("按钮1")).widget(), Qt::LeftButton);
+    click(*FindWindow("record"), "按钮1");
     EXPECT_TRUE(ownerObjectsThere);
     EXPECT_EQ(FindWindow("main"), nullptr);
     EXPECT_EQ(FindWindow("record"), nullptr);
@@ -105,7 +105,7 @@ TEST_F(WindowHolds, AWindowLoadedAnewWhileTheOldOneIsHeldIsTheOneFound) {
     };
     ASSERT_TRUE(LoadWindow(EveryKindWindow("every"), handlers));
     Window* first = FindWindow("every");
-    QTest::mouseClick(first->control(T("按钮1")).widget(), Qt::LeftButton);
+    click(*first, "按钮1");
     ASSERT_NE(second, nullptr);
     EXPECT_NE(second, first);
     EXPECT_EQ(FindWindow("every"), second);

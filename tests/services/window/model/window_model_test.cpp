@@ -235,11 +235,23 @@ TEST_F(WindowModel, ContentChangedOnEveryChangeTypedOrSet) {
     auto* edit = qobject_cast<QLineEdit*>(w->control(T("编辑框1")).widget());
     edit->clear();
     EXPECT_EQ(log.count("ContentChanged 编辑框1"), 1);
-    QTest::keyClicks(edit, "abc");
+    typeText(edit, "abc");
     EXPECT_EQ(log.count("ContentChanged 编辑框1"), 4);
     EXPECT_EQ(w->control(T("编辑框1")).text(), T("abc"));
     w->control(T("编辑框1")).setText(T("搜索"));
     EXPECT_EQ(log.count("ContentChanged 编辑框1"), 5);
+}
+
+TEST_F(WindowModel, TextAnInputMethodCommitsIsContentLikeTypedText) {
+    Window* w = LoadEvery(log);
+    log.clear();
+    type(*w, "编辑框1", "张三zs李四");
+    EXPECT_EQ(textOf(*w, "编辑框1"), "张三zs李四");
+    // The old text deleted, a committed phrase, two keys, another phrase.
+    EXPECT_EQ(log.count("ContentChanged 编辑框1"), 5);
+    // The length limit holds for committed phrases as for keys.
+    type(*w, "编辑框_备注", "一二三四五六七八九十百千");
+    EXPECT_EQ(textOf(*w, "编辑框_备注"), "一二三四五六七八九十");
 }
 
 TEST_F(WindowModel, MultiLineEditKeepsItsLengthLimit) {
@@ -247,7 +259,7 @@ TEST_F(WindowModel, MultiLineEditKeepsItsLengthLimit) {
     auto* memo = qobject_cast<QPlainTextEdit*>(w->control(T("编辑框_备注")).widget());
     ASSERT_NE(memo, nullptr);
     log.clear();
-    QTest::keyClicks(memo, "0123456789abc");
+    typeText(memo, "0123456789abc");
     EXPECT_EQ(w->control(T("编辑框_备注")).text(), T("0123456789"));
     EXPECT_EQ(log.count("ContentChanged 编辑框_备注"), 13);
 }
@@ -410,7 +422,7 @@ TEST_F(WindowModel, EscapeClosesTheWindow) {
     Window* w = LoadEvery(log);
     w->widget()->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(w->widget()));
-    QTest::keyClick(w->control(T("编辑框1")).widget(), Qt::Key_Escape);
+    pressKey(*w, "编辑框1", Qt::Key_Escape);
     EXPECT_EQ(FindWindow("every"), nullptr);
     EXPECT_EQ(log.count("Destroying window"), 1);
 }
@@ -424,7 +436,7 @@ TEST_F(WindowModel, EscapeInAnOwnedToolWindowClosesItAndNotItsOwner) {
     Window* record = FindWindow("record");
     record->widget()->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(record->widget()));
-    QTest::keyClick(record->control(T("编辑框1")).widget(), Qt::Key_Escape);
+    pressKey(*record, "编辑框1", Qt::Key_Escape);
     EXPECT_EQ(FindWindow("record"), nullptr);
     EXPECT_NE(FindWindow("main"), nullptr);
     EXPECT_EQ(log.count("Destroying window"), 1);

@@ -1,4 +1,4 @@
-#include "contacts/record_window/record_fixture.h"
+#include "support/stages/record_fixture.h"
 
 #include "contacts/contact_list.h"
 #include "contacts/main_window_handlers.h"
@@ -10,15 +10,7 @@
 #include "services/window/report_list.h"
 #include "ui/main_window_decl.h"
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QInputMethodEvent>
-#include <QCoreApplication>
-#include <QDir>
-#include <QEvent>
 #include <QFile>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QTest>
 
 #include <sqlite3.h>
@@ -28,22 +20,16 @@
 namespace record_tests {
 
 void RecordWindowTest::SetUp() {
-    previousFolder_ = QDir::currentPath().toStdString();
-    ASSERT_TRUE(CopyDeliveredBook(bookPath()));
-    ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(folder_.path())));
-    previousChooser_ = SetFileChooser(chooser_);
-    messages_ = std::make_unique<ScopedPresenter>();
+    BookStage::SetUp();
+    if (HasFatalFailure()) return;
     SetUrlOpener([this](const QUrl& url) { openedUrls_.push_back(url); });
     state_.settingsPath = Text::fromUtf8(settingsPath());
     loadMainWindow();
 }
 
 void RecordWindowTest::TearDown() {
-    closeWindows();
-    messages_.reset();
+    BookStage::TearDown();
     SetUrlOpener(nullptr);
-    SetFileChooser(previousChooser_);
-    QDir::setCurrent(QString::fromStdString(previousFolder_));
 }
 
 void RecordWindowTest::loadMainWindow() {
@@ -61,22 +47,8 @@ void RecordWindowTest::loadMainWindow() {
     ASSERT_TRUE(LoadWindow(MainWindowDecl(), handlers, false));
 }
 
-void RecordWindowTest::closeWindows() {
-    // Newest first, one at a time: destroying a window also destroys the
-    // windows it owns, so a list taken beforehand would go stale.
-    while (!LoadedWindows().empty()) DestroyWindow(LoadedWindows().back(), true);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
-
 void RecordWindowTest::makeBookReadOnly() {
     QFile(QString::fromStdString(bookPath())).setPermissions(QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
-}
-
-Window& RecordWindowTest::mainWindow() const {
-    Window* main = FindWindow("main");
-    if (!main) throw std::runtime_error("no main window");
-    return *main;
 }
 
 Window& RecordWindowTest::recordWindow() const {
@@ -128,48 +100,8 @@ void RecordWindowTest::openRow(int row) {
 }
 
 void RecordWindowTest::pressNew() {
-    QWidget* button = mainWindow().control(T("图形按钮_新建")).widget();
-    ASSERT_NE(button, nullptr);
-    QTest::mouseClick(button, Qt::LeftButton);
+    click(mainWindow(), "图形按钮_新建");
     ASSERT_NE(FindWindow("record"), nullptr);
-}
-
-void RecordWindowTest::type(Window& window, const char* control, const std::string& utf8) {
-    QWidget* widget = window.control(T(control)).widget();
-    ASSERT_NE(widget, nullptr) << control;
-    if (auto* line = qobject_cast<QLineEdit*>(widget)) line->clear();
-    if (auto* area = qobject_cast<QPlainTextEdit*>(widget)) area->clear();
-    // Latin characters as key presses; Chinese text as an input method
-    // commits it, a phrase at a time.
-    const QString text = QString::fromStdString(utf8);
-    QString phrase;
-    const auto commit = [&] {
-        if (phrase.isEmpty()) return;
-        QInputMethodEvent event;
-        event.setCommitString(phrase);
-        QApplication::sendEvent(widget, &event);
-        phrase.clear();
-    };
-    for (QChar c : text) {
-        if (c.unicode() < 0x80) {
-            commit();
-            QTest::keyClick(widget, c.toLatin1());
-        } else {
-            phrase += c;
-        }
-    }
-    commit();
-}
-
-void RecordWindowTest::click(Window& window, const char* control) {
-    QWidget* widget = window.control(T(control)).widget();
-    ASSERT_NE(widget, nullptr) << control;
-    ASSERT_TRUE(widget->isEnabled()) << control << " is disabled";
-    QTest::mouseClick(widget, Qt::LeftButton);
-}
-
-std::string RecordWindowTest::textOf(Window& window, const char* control) {
-    return window.control(T(control)).text().toUtf8();
 }
 
 int RecordWindowTest::listRows() const {

@@ -1,19 +1,13 @@
 #pragma once
-// The stage of the transfer tests: a fresh copy of the delivered VRL3.mdb in
-// a temporary folder that is the working folder, the real main window loaded
-// on it (its handlers left out; its connection opened as start-up does), a
-// scripted file chooser and a recording message presenter.
+// The stage of the transfer tests: the book stage with the real main window
+// loaded on it (its handlers left out; its connection opened as start-up does).
 
 #include "services/core/text.h"
 #include "services/core/value.h"
-#include "services/window/file_chooser.h"
 #include "services/window/window.h"
 #include "support/address_book_copy.h"
 #include "support/file_bytes.h"
-#include "support/recording_presenter.h"
-#include "support/scripted_chooser.h"
-#include "support/temp_folder.h"
-#include "ui/program_state.h"
+#include "support/stages/book_stage.h"
 
 #include <gtest/gtest.h>
 
@@ -24,10 +18,9 @@
 #include <string>
 #include <vector>
 
-class TransferTest : public ::testing::Test {
+class TransferTest : public BookStage {
 protected:
     void SetUp() override;
-    void TearDown() override;
 
     // Adds a contact through the database layer: fields by column name
     // (UTF-8 values), and the photo when not empty.
@@ -42,20 +35,4 @@ protected:
     // the body closes is destroyed only when the body has returned.
     void runModal(const std::string& id, const std::function<void()>& open,
                   const std::function<void(Window&)>& body);
-
-    // Clicks a push button of the window with the mouse.
-    static void click(Window& window, const char* button);
-    static std::string textOf(Window& window, const char* control);
-
-    std::string bookPath() const { return folder_.file("VRL3.mdb"); }
-    Window& mainWindow() const;
-
-    TempFolder folder_;
-    ProgramState state_;
-    std::shared_ptr<ScriptedChooser> chooser_ = std::make_shared<ScriptedChooser>();
-    std::unique_ptr<ScopedPresenter> messages_;
-
-private:
-    std::string previousFolder_;
-    std::shared_ptr<FileChooser> previousChooser_;
 };

@@ -10,12 +10,9 @@
 #include "services/window/commands.h"
 #include "support/recording_presenter.h"
 #include "support/temp_folder.h"
+#include "support/window_driver.h"
 
 #include <gtest/gtest.h>
-
-#include <QString>
-
-class QWidget;
 
 #include <memory>
 #include <optional>
@@ -29,7 +26,7 @@ struct SampleContact {
     std::string group;     // 分组, empty: none
 };
 
-class ProgramFixture : public ::testing::Test {
+class ProgramFixture : public ::testing::Test, protected WindowDriver {
 protected:
     ProgramFixture() : ProgramFixture(std::string()) {}
     // The program folder is `programSubfolder` (made here) of the temporary folder.
@@ -55,19 +52,12 @@ protected:
     // account through the real widgets.
     void start();
     void typePassword(const std::string& password);
-    void clickButton(Window* window, const char* name);
     void signIn(const std::string& password = "123456");
     // Loads the main window directly, as after a sign-in.
     Window* loadMain();
 
     // Rows of the contact list as "name|mobile".
     std::vector<std::string> listRows();
-
-    // Types any text, Chinese included, key by key into the widget.
-    static void typeText(QWidget* widget, const QString& text);
-
-    // Lets posted events (window destruction, menu choices) run.
-    static void settle();
 
     TempFolder folder_;
     std::string programFolder_;

@@ -1,4 +1,4 @@
-#include "transfer/transfer_fixture.h"
+#include "support/stages/transfer_fixture.h"
 
 #include "data/address_book.h"
 #include "services/db/db_connection.h"
@@ -6,39 +6,16 @@
 #include "services/window/commands.h"
 #include "ui/main_window_decl.h"
 
-#include <QAbstractButton>
-#include <QCoreApplication>
-#include <QDir>
-#include <QEvent>
-#include <QTest>
 #include <QTimer>
 
 void TransferTest::SetUp() {
-    previousFolder_ = QDir::currentPath().toStdString();
-    ASSERT_TRUE(CopyDeliveredBook(bookPath()));
-    ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(folder_.path())));
-    previousChooser_ = SetFileChooser(chooser_);
-    messages_ = std::make_unique<ScopedPresenter>();
+    BookStage::SetUp();
+    if (HasFatalFailure()) return;
 
     ASSERT_TRUE(LoadWindow(MainWindowDecl(), HandlerTable{}, false));
     DBConnection* book = mainWindow().connection(T("数据库连接1"));
     ASSERT_TRUE(book->ConnectAccess(AddressBookFile()));
     ASSERT_TRUE(mainWindow().recordSet(T("记录集1"))->SetConnection(*book));
-}
-
-void TransferTest::TearDown() {
-    for (Window* w : LoadedWindows()) DestroyWindow(w, true);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-    messages_.reset();
-    SetFileChooser(previousChooser_);
-    QDir::setCurrent(QString::fromStdString(previousFolder_));
-}
-
-Window& TransferTest::mainWindow() const {
-    Window* main = FindWindow("main");
-    if (!main) throw std::runtime_error("no main window");
-    return *main;
 }
 
 void TransferTest::addContact(const std::map<std::string, std::string>& fields, const Bytes& photo) {
@@ -81,15 +58,4 @@ void TransferTest::runModal(const std::string& id, const std::function<void()>& 
     open();
     EXPECT_TRUE(ran);
     EXPECT_EQ(FindWindow(id), nullptr);
-}
-
-void TransferTest::click(Window& window, const char* button) {
-    auto* widget = qobject_cast<QAbstractButton*>(window.control(T(button)).widget());
-    ASSERT_NE(widget, nullptr) << button;
-    ASSERT_TRUE(widget->isEnabled()) << button << " is disabled";
-    QTest::mouseClick(widget, Qt::LeftButton);
-}
-
-std::string TransferTest::textOf(Window& window, const char* control) {
-    return window.control(T(control)).text().toUtf8();
 }

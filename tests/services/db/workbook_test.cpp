@@ -1,5 +1,5 @@
 // The spreadsheet driver text, on workbooks written by a spreadsheet
-// application (tests/data/xls, made by tools/make_test_workbooks.sh) and by
+// application (tests/fixtures/xls, made by tools/make_test_workbooks.sh) and by
 // the sheet service's writer.
 
 #include "db_fixture.h"
@@ -16,7 +16,7 @@
 
 namespace {
 
-std::string workbook(const std::string& name) { return std::string(VARELO_TEST_DATA) + "/xls/" + name; }
+std::string workbook(const std::string& name) { return std::string(VARELO_TEST_FIXTURES) + "/xls/" + name; }
 
 // The import's connection text for a workbook.
 Text excelText(const std::string& path) {

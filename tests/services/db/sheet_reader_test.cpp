@@ -21,7 +21,7 @@ Text ExcelText(const std::string& path) {
     return T("ODBC;DBQ=" + path + ";DefaultDir=" + folder + ";Driver={Microsoft Excel Driver (*.xls)}; ");
 }
 
-const std::string kContacts = std::string(VARELO_TEST_DATA) + "/xls/contacts.xls";
+const std::string kContacts = std::string(VARELO_TEST_FIXTURES) + "/xls/contacts.xls";
 
 class SheetReaderTest : public ::testing::Test {
 protected:

@@ -146,11 +146,11 @@ TEST_F(AddressBookTest, CarrierSegmentsOfTheFourCarriers) {
 class AddressBookGeneration : public ::testing::Test {
 protected:
     std::string generate(const std::string& sql, const std::string& out) {
-        std::string source = std::string(VARELO_TEST_DATA) + "/../../src/data";
+        std::string source = std::string(VARELO_DATA_SOURCE);
         return run("cmake -DSQLITE3=sqlite3 -DSQL=" + sql + " -DSEGMENTS=" + source + "/carrier_segments.sql -DOUT=" +
                    out + " -P " + source + "/make_address_book.cmake 2>&1");
     }
-    std::string sqlFile() const { return std::string(VARELO_TEST_DATA) + "/../../src/data/address_book.sql"; }
+    std::string sqlFile() const { return std::string(VARELO_DATA_SOURCE) + "/address_book.sql"; }
     TempFolder folder;
 };
 

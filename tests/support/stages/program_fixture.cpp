@@ -1,4 +1,4 @@
-#include "app/program_fixture.h"
+#include "support/stages/program_fixture.h"
 
 #include "services/window/controls/html_browse_box.h"
 #include "services/window/report_list.h"
@@ -6,21 +6,14 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QLineEdit>
-#include <QTest>
 
 #include <sqlite3.h>
 
-#include <filesystem>
 #include <fstream>
 
 ProgramFixture::ProgramFixture(const std::string& programSubfolder)
     : programFolder_(programSubfolder.empty() ? folder_.path() : folder_.file(programSubfolder)) {
-    namespace fs = std::filesystem;
-    const fs::path program(VARELO_PROGRAM_DIR);
-    fs::create_directories(programFolder_);
-    CopyDeliveredBook(bookPath());
-    fs::copy_file(program / "libSkinH_EL.so", programFile("libSkinH_EL.so"));
+    CopyProgramFolder(programFolder_);
     previousFolder_ = QDir::currentPath();
     // No test reaches the web: the weather view shows an empty page.
     HtmlBrowseBox::setDefaultFetcher([](const Text&) { return Bytes{}; });
@@ -29,9 +22,7 @@ ProgramFixture::ProgramFixture(const std::string& programSubfolder)
 }
 
 ProgramFixture::~ProgramFixture() {
-    // One at a time: closing the main window takes its companions with it.
-    for (int guard = 0; guard < 20 && !LoadedWindows().empty(); ++guard) DestroyWindow(LoadedWindows().front(), true);
-    settle();
+    closeAllWindows();
     QDir::setCurrent(previousFolder_);
 }
 
@@ -82,23 +73,13 @@ void ProgramFixture::start() {
 void ProgramFixture::typePassword(const std::string& password) {
     Window* login = FindWindow("login");
     ASSERT_NE(login, nullptr);
-    auto* box = qobject_cast<QLineEdit*>(login->control(T("编辑框_密码")).widget());
-    ASSERT_NE(box, nullptr);
-    box->clear();
-    QTest::keyClicks(box, QString::fromStdString(password));
-}
-
-void ProgramFixture::clickButton(Window* window, const char* name) {
-    ASSERT_NE(window, nullptr);
-    QWidget* button = window->control(T(name)).widget();
-    ASSERT_NE(button, nullptr) << name;
-    QTest::mouseClick(button, Qt::LeftButton);
+    type(*login, "编辑框_密码", password);
 }
 
 void ProgramFixture::signIn(const std::string& password) {
     start();
     typePassword(password);
-    clickButton(FindWindow("login"), "按钮_登陆");
+    click(*FindWindow("login"), "按钮_登陆");
     settle();
 }
 
@@ -116,19 +97,4 @@ std::vector<std::string> ProgramFixture::listRows() {
     for (int row = 0; row < list->ItemCount(); ++row)
         rows.push_back(list->GetItemText(row, 0).toUtf8() + "|" + list->GetItemText(row, 1).toUtf8());
     return rows;
-}
-
-void ProgramFixture::typeText(QWidget* widget, const QString& text) {
-    for (const QChar c : text) {
-        if (c.unicode() < 0x80) QTest::keyClicks(widget, QString(c));
-        else QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
-    }
-}
-
-void ProgramFixture::settle() {
-    for (int i = 0; i < 3; ++i) {
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::processEvents();
-    }
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }

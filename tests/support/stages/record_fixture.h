@@ -1,20 +1,13 @@
 #pragma once
-// The stage of the record window tests: a fresh copy of the delivered
-// VRL3.mdb in a temporary folder that is the working folder, the real main
+// The stage of the record window tests: the book stage with the real main
 // window loaded on it with its contact handlers and the start-up steps of its
-// "created" event, a scripted file chooser, a recording message presenter and
-// a recording web-address opener.
+// "created" event, and a recording web-address opener.
 
 #include "services/core/text.h"
 #include "services/core/value.h"
-#include "services/window/file_chooser.h"
-#include "services/window/window.h"
 #include "support/address_book_copy.h"
 #include "support/file_bytes.h"
-#include "support/recording_presenter.h"
-#include "support/scripted_chooser.h"
-#include "support/temp_folder.h"
-#include "ui/program_state.h"
+#include "support/stages/book_stage.h"
 
 #include <QImage>
 #include <QUrl>
@@ -34,15 +27,13 @@ namespace record_tests {
 // (NULL columns absent), the photo as its bytes.
 using StoredRow = StoredContact;
 
-class RecordWindowTest : public ::testing::Test {
+class RecordWindowTest : public BookStage {
 protected:
     void SetUp() override;
     void TearDown() override;
 
     // The main window on the book, as start-up creates it.
     void loadMainWindow();
-    // Closes every window (the book stays).
-    void closeWindows();
     // The book file loses its write permission (before the main window opens it).
     void makeBookReadOnly();
 
@@ -59,12 +50,6 @@ protected:
     void openRow(int row);
     // The main window's 新建.
     void pressNew();
-    // Types into an edit box of the window (its old content replaced).
-    void type(Window& window, const char* control, const std::string& utf8);
-    static void click(Window& window, const char* control);
-    static std::string textOf(Window& window, const char* control);
-
-    Window& mainWindow() const;
     Window& recordWindow() const;
     int listRows() const;
     std::string listText(int row, int column) const;
@@ -72,18 +57,11 @@ protected:
     // Messages shown since the last call, UTF-8.
     std::vector<std::string> takeMessages();
 
-    std::string bookPath() const { return folder_.file("VRL3.mdb"); }
     std::string settingsPath() const { return folder_.file("Peizhi.ini"); }
 
-    TempFolder folder_;
-    ProgramState state_;
-    std::shared_ptr<ScriptedChooser> chooser_ = std::make_shared<ScriptedChooser>();
-    std::unique_ptr<ScopedPresenter> messages_;
     std::vector<QUrl> openedUrls_;
 
 private:
-    std::string previousFolder_;
-    std::shared_ptr<FileChooser> previousChooser_;
     std::size_t messagesTaken_ = 0;
 };
 

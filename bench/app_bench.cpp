@@ -147,15 +147,15 @@ int main(int argc, char** argv) {
     varelo.start();
     std::printf("start (login window, skin, users): %.1f ms\n", MsSince(startAt));
     Window* login = FindWindow("login");
-    auto* password = qobject_cast<QLineEdit*>(login->control(T("编辑框_密码")).widget());
+    auto* password = qobject_cast<QLineEdit*>(login->control(T(LoginControls::PasswordBox)).widget());
     QTest::keyClicks(password, "123456");
     const auto signInAt = Clock::now();
     const double signInCpuAt = ThreadCpuMs();
-    QTest::mouseClick(login->control(T("按钮_登陆")).widget(), Qt::LeftButton);
+    QTest::mouseClick(login->control(T(LoginControls::SignInButton)).widget(), Qt::LeftButton);
     const double signInMs = MsSince(signInAt);
     const double signInCpuMs = ThreadCpuMs() - signInCpuAt;
     Window* main = FindWindow("main");
-    ReportList* list = main ? main->list(T("超级列表框1")) : nullptr;
+    ReportList* list = main ? main->list(T(MainControls::ContactList)) : nullptr;
     if (!list) {
         std::fprintf(stderr, "sign-in failed\n");
         return 1;
@@ -163,7 +163,7 @@ int main(int argc, char** argv) {
     std::printf("sign-in to a filled main window: %.1f ms (processor %.1f ms; %d rows listed)\n\n", signInMs,
                 signInCpuMs, list->ItemCount());
 
-    auto* search = qobject_cast<QLineEdit*>(main->control(T("编辑框_搜索")).widget());
+    auto* search = qobject_cast<QLineEdit*>(main->control(T(MainControls::SearchBox)).widget());
     search->setFocus();
     QCoreApplication::processEvents();
     std::printf("wall-clock ms (processor ms of this thread in brackets), median of 5\n");
@@ -194,7 +194,7 @@ int main(int argc, char** argv) {
     }
     // Where a keystroke's time goes, for the widest search.
     {
-        RecordSet* contacts = main->recordSet(T("记录集1"));
+        RecordSet* contacts = main->recordSet(T(MainControls::Contacts));
         const Text sql = ContactSearchSql(T("1"));
         auto at = Clock::now();
         contacts->Open(sql, 1);

@@ -17,18 +17,19 @@ constexpr int kInformation = 64;
 
 Window* Login() { return FindWindow("login"); }
 
-RecordSet* Users(Window& login) { return login.recordSet(T("记录集1")); }
+RecordSet* Users(Window& login) { return login.recordSet(T(LoginControls::Users)); }
 
 Control Ctl(Window& w, const char* name) { return w.control(T(name)); }
 
-bool InAccountEditMode(Window& login) { return Ctl(login, "按钮_修改密码").text() != T("修改密码"); }
+bool InAccountEditMode(Window& login) { return Ctl(login, LoginControls::AccountButton).text() != T("修改密码"); }
 
 void ShowEditControls(Window& login, bool editing) {
-    Ctl(login, "按钮_登陆").setVisible(!editing);
-    for (const char* radio : {"单选框_修改", "单选框_添加", "单选框_删除"}) Ctl(login, radio).setVisible(editing);
-    Ctl(login, "按钮_修改密码").setText(editing ? T("确认") : T("修改密码"));
+    Ctl(login, LoginControls::SignInButton).setVisible(!editing);
+    for (const char* radio : {LoginControls::ModifyRadio, LoginControls::AddRadio, LoginControls::DeleteRadio})
+        Ctl(login, radio).setVisible(editing);
+    Ctl(login, LoginControls::AccountButton).setText(editing ? T("确认") : T("修改密码"));
     // Only in edit mode can a new name be typed, for "添加".
-    SetComboEditable(Ctl(login, "组合框_用户名"), editing);
+    SetComboEditable(Ctl(login, LoginControls::UserNameBox), editing);
 }
 
 // After five wrong passwords a try made before its delay is over is refused
@@ -51,7 +52,7 @@ void UpgradeStoredPassword(RecordSet& users, const Text& typed, ProgramState& st
 // An account change the book did not store: said so, with the book's reason.
 void ReportAccountFailure(Window& login, const Text& what) {
     Text text = what;
-    if (DBConnection* connection = login.connection(T("数据库连接1"))) {
+    if (DBConnection* connection = login.connection(T(LoginControls::AddressBook))) {
         std::string report = connection->ErrorText().bytes();
         const std::string label = "Description: ";
         if (report.rfind(label, 0) == 0) report.erase(0, label.size());
@@ -66,7 +67,7 @@ void ReportAccountFailure(Window& login, const Text& what) {
 void open_login_database(ProgramState& state) {
     Window* login = Login();
     if (!login) return;
-    DBConnection* connection = login->connection(T("数据库连接1"));
+    DBConnection* connection = login->connection(T(LoginControls::AddressBook));
     RecordSet* users = Users(*login);
     if (!connection || !users) return;
     ConnectAddressBookOrExit(*connection);
@@ -80,7 +81,7 @@ void fill_user_list(ProgramState& state) {
     Window* login = Login();
     if (!login) return;
     RecordSet* users = Users(*login);
-    Control names = Ctl(*login, "组合框_用户名");
+    Control names = Ctl(*login, LoginControls::UserNameBox);
     users->MoveFirst();
     const int n = users->RecordCount();
     for (int i = 1; i <= n; ++i) {
@@ -95,7 +96,7 @@ bool check_credentials(ProgramState& state) {
     Window* login = Login();
     if (!login || RefusedByThrottle()) return false;
     RecordSet* users = Users(*login);
-    const Text typedName = Ctl(*login, "组合框_用户名").text();
+    const Text typedName = Ctl(*login, LoginControls::UserNameBox).text();
     users->MoveFirst();
     const int n = users->RecordCount();
     for (int i = 1; i <= n; ++i) {
@@ -108,7 +109,7 @@ bool check_credentials(ProgramState& state) {
         }
         users->MoveNext();
     }
-    const Text typed = Ctl(*login, "编辑框_密码").text();
+    const Text typed = Ctl(*login, LoginControls::PasswordBox).text();
     if (PasswordMatches(typed, state.userPassword)) {
         LoginThrottle().recordSuccess();
         // With no accounts at all there is no row to upgrade.
@@ -127,11 +128,11 @@ void sign_in(ProgramState& state, const std::function<void()>& loadMainWindow) {
     loadMainWindow();
     login->setVisible(false);
     if (Window* main = FindWindow("main")) {
-        main->control(T("透明标签_用户")).setText(T("用户：") + state.userName);
+        main->control(T(MainControls::UserLabel)).setText(T("用户：") + state.userName);
         Bytes avatar;
         users->ReadBytes(T("头像"), avatar);
         // Bytes that read as no text (none, or a leading zero byte) are no avatar.
-        if (!ToText(Value(avatar)).empty()) main->control(T("图片框_头像")).setPicture(avatar);
+        if (!ToText(Value(avatar)).empty()) main->control(T(MainControls::Avatar)).setPicture(avatar);
     }
     state.userPosition = users->Position();
     DestroyWindow(login);
@@ -140,8 +141,8 @@ void sign_in(ProgramState& state, const std::function<void()>& loadMainWindow) {
 void account_button(ProgramState& state) {
     Window* login = Login();
     if (!login) return;
-    Control names = Ctl(*login, "组合框_用户名");
-    Control password = Ctl(*login, "编辑框_密码");
+    Control names = Ctl(*login, LoginControls::UserNameBox);
+    Control password = Ctl(*login, LoginControls::PasswordBox);
     if (!InAccountEditMode(*login)) {
         if (!check_credentials(state)) return;
         ComboClear(names);
@@ -152,8 +153,8 @@ void account_button(ProgramState& state) {
     }
 
     RecordSet* users = Users(*login);
-    const bool modify = Ctl(*login, "单选框_修改").checked();
-    const bool add = Ctl(*login, "单选框_添加").checked();
+    const bool modify = Ctl(*login, LoginControls::ModifyRadio).checked();
+    const bool add = Ctl(*login, LoginControls::AddRadio).checked();
     if (modify || add) {
         // Only the hash is ever stored; without one nothing changes.
         const std::optional<Text> hash = HashPassword(password.text());

@@ -15,10 +15,10 @@
 
 namespace {
 
-const Text kStatusLabel = T("透明标签_当前选择");
+const Text kStatusLabel = T(RecordControls::PositionLabel);
 
 CarrierSegments SegmentsOf(Window& recordWindow) {
-    RecordSet* carriers = recordWindow.recordSet(T("记录集2"));
+    RecordSet* carriers = recordWindow.recordSet(T(RecordControls::Carriers));
     return carriers ? CarrierSegments::read(*carriers) : CarrierSegments();
 }
 
@@ -54,8 +54,8 @@ void StoreForContact(RecordSet& contacts, const Text& key, const Text& attributi
 }  // namespace
 
 void show_carrier_logo(Window& recordWindow, const Text& mobile) {
-    Control logo = recordWindow.control(T("图片框1"));
-    RecordSet* carriers = recordWindow.recordSet(T("记录集2"));
+    Control logo = recordWindow.control(T(RecordControls::CarrierIcon));
+    RecordSet* carriers = recordWindow.recordSet(T(RecordControls::Carriers));
     const Text carrier = carriers ? carrier_of_number(*carriers, mobile) : Text();
     if (carrier == T("联通")) logo.setPicture(PictureResource(Pictures::CarrierLogoLianTong));
     else if (carrier == T("移动")) logo.setPicture(PictureResource(Pictures::CarrierLogoYiDong));

@@ -12,7 +12,7 @@ namespace {
 
 // Lists each distinct non-empty group once, in sorted order, in 组合框_查询.
 void RebuildGroupList(Window& main, RecordSet& contacts) {
-    Control groups = main.control(T("组合框_查询"));
+    Control groups = main.control(T(MainControls::GroupFilter));
     while (ComboCount(groups) > 0) ComboDeleteItem(groups, 0);
     contacts.OpenTable(ContactsTable(), ContactsByGroup());
     const FieldRef groupField(T("分组"));
@@ -34,10 +34,10 @@ void RebuildGroupList(Window& main, RecordSet& contacts) {
 void fill_contact_list(ProgramState& state, int kind) {
     Window* main = MainWindow();
     if (!main) return;
-    RecordSet* contacts = main->recordSet(T("记录集1"));
-    ReportList* list = main->list(T("超级列表框1"));
+    RecordSet* contacts = main->recordSet(T(MainControls::Contacts));
+    ReportList* list = main->list(T(MainControls::ContactList));
     if (!contacts || !list) return;
-    Control clearButton = main->control(T("按钮_X"));
+    Control clearButton = main->control(T(MainControls::ClearSearchButton));
 
     list->DeleteAllItems();
     switch (kind) {
@@ -48,12 +48,12 @@ void fill_contact_list(ProgramState& state, int kind) {
         clearButton.setVisible(false);
         break;
     case kSearchContacts:
-        state.listQuery = ContactSearchSql(main->control(T("编辑框_搜索")).text());
+        state.listQuery = ContactSearchSql(main->control(T(MainControls::SearchBox)).text());
         contacts->Open(state.listQuery, 1);
         clearButton.setVisible(true);
         break;
     case kGroupContacts:
-        state.listQuery = GroupFilterSql(main->control(T("组合框_查询")).text());
+        state.listQuery = GroupFilterSql(main->control(T(MainControls::GroupFilter)).text());
         contacts->Open(state.listQuery, 1);
         clearButton.setVisible(true);
         break;
@@ -62,7 +62,7 @@ void fill_contact_list(ProgramState& state, int kind) {
     }
 
     const int count = contacts->RecordCount();
-    main->control(T("透明标签_记录数")).setText(T("共 ") + TextOf(count) + T(" 条记录"));
+    main->control(T(MainControls::CountLabel)).setText(T("共 ") + TextOf(count) + T(" 条记录"));
 
     // Built from the last record to the first, each row placed at the top, so
     // that row i shows record i whatever the list's sort order.
@@ -76,12 +76,12 @@ void fill_contact_list(ProgramState& state, int kind) {
     }
     // Left on record 0 by the walk (an empty result has no records to visit).
 
-    main->control(T("图形按钮_删除")).setEnabled(false);
-    main->control(T("图形按钮_保存")).setEnabled(false);
+    main->control(T(MainControls::DeleteButton)).setEnabled(false);
+    main->control(T(MainControls::SaveButton)).setEnabled(false);
 
     if (state.recordWindowOpen) {
         if (Window* record = FindWindow("record"))
-            record->control(T("透明标签_当前选择"))
+            record->control(T(RecordControls::PositionLabel))
                 .setText(T("当前选中第 ") + TextOf(contacts->Position() + 1) + T(" 条记录"));
     }
 }

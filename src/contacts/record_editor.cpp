@@ -38,26 +38,26 @@ struct FieldBox {
 // The text columns as the record window shows and saves them, in the order of
 // the save's writes (首字母, computed, follows 姓名). 分组 is the group box.
 constexpr std::array<FieldBox, 13> kTextFields{{
-    {"姓名", "编辑框_姓名"},
-    {"手机", "编辑框_手机"},
-    {"手机备", "编辑框_手机备"},
-    {"QQ", "编辑框_QQ"},
-    {"QQ备", "编辑框_QQ备"},
-    {"邮箱", "编辑框_邮箱"},
-    {"分组", "组合框_分组"},
-    {"座机", "编辑框_座机"},
-    {"分机", "编辑框_分机"},
-    {"地址", "编辑框_地址"},
-    {"籍贯", "编辑框_籍贯"},
-    {"生日", "编辑框_生日"},
-    {"备注", "编辑框_备注"},
+    {"姓名", RecordControls::NameBox},
+    {"手机", RecordControls::MobileBox},
+    {"手机备", RecordControls::SecondMobileBox},
+    {"QQ", RecordControls::QqBox},
+    {"QQ备", RecordControls::SecondQqBox},
+    {"邮箱", RecordControls::EmailBox},
+    {"分组", RecordControls::GroupBox},
+    {"座机", RecordControls::PhoneBox},
+    {"分机", RecordControls::ExtensionBox},
+    {"地址", RecordControls::AddressBox},
+    {"籍贯", RecordControls::HometownBox},
+    {"生日", RecordControls::BirthdayBox},
+    {"备注", RecordControls::RemarkBox},
 }};
 
 Window* RecordWindow() { return FindWindow("record"); }
 
 RecordSet* MainRecords() {
     Window* main = MainWindow();
-    return main ? main->recordSet(T("记录集1")) : nullptr;
+    return main ? main->recordSet(T(MainControls::Contacts)) : nullptr;
 }
 
 Text PositionText(int position) { return T("当前选中第 ") + TextOf(position + 1) + T(" 条记录"); }
@@ -65,7 +65,7 @@ Text PositionText(int position) { return T("当前选中第 ") + TextOf(position
 // The list kind that shows the same contacts again after a change: the search
 // when the box holds a typed text (even an empty one), else all contacts.
 int RefillKind(const ProgramState& state) {
-    return MainControl("编辑框_搜索").text() == state.searchPlaceholder ? kAllContacts : kSearchContacts;
+    return MainControl(MainControls::SearchBox).text() == state.searchPlaceholder ? kAllContacts : kSearchContacts;
 }
 
 // Shows `group` in the drop-down group box. Its items are only filled when
@@ -119,7 +119,7 @@ void EmptyFields(Window& record) {
         if (box.kind() == ControlKind::ComboBox) box.setSelection(-1);
         else box.setText(Text());
     }
-    record.control(T("照片框")).setPicture(Bytes());
+    record.control(T(RecordControls::Photo)).setPicture(Bytes());
     SetShownKey(record, Text());
 }
 
@@ -153,26 +153,26 @@ void open_record_window(ProgramState& state) {
     Window* record = RecordWindow();
     if (!record) return;
     DBConnection* connection = MainAddressBook();
-    if (RecordSet* carriers = record->recordSet(T("记录集2")); carriers && connection)
+    if (RecordSet* carriers = record->recordSet(T(RecordControls::Carriers)); carriers && connection)
         carriers->SetConnection(*connection);
     state.recordWindowOpen = true;
-    state.defaultPhoto = record->control(T("照片框")).picture();
+    state.defaultPhoto = record->control(T(RecordControls::Photo)).picture();
     dock_beside_main(*record);
     show_contact(state);
-    if (BalloonTip* balloon = record->balloon(T("气球提示框1")))
-        balloon->AddControlTip(record->control(T("照片框")).widget(), T("单击添加照片"), -1);
+    if (BalloonTip* balloon = record->balloon(T(RecordControls::Balloon)))
+        balloon->AddControlTip(record->control(T(RecordControls::Photo)).widget(), T("单击添加照片"), -1);
 }
 
 void show_contact(ProgramState& state) {
     Window* record = RecordWindow();
     RecordSet* records = MainRecords();
     if (!record || !records) return;
-    Control label = record->control(T("透明标签_当前选择"));
+    Control label = record->control(T(RecordControls::PositionLabel));
     if (!records->MoveTo(state.selectedRow)) {
         // No such row (an empty list): nothing to show rather than a made-up position.
         EmptyFields(*record);
-        record->control(T("照片框")).setPicture(state.defaultPhoto);
-        record->control(T("图片框1")).setPicture(Bytes());
+        record->control(T(RecordControls::Photo)).setPicture(state.defaultPhoto);
+        record->control(T(RecordControls::CarrierIcon)).setPicture(Bytes());
         label.setText(T("当前选中第"));
         return;
     }
@@ -186,7 +186,7 @@ void show_contact(ProgramState& state) {
     }
     Bytes photo;
     records->ReadBytes(T("照片"), photo);
-    record->control(T("照片框")).setPicture(ToText(photo).empty() ? state.defaultPhoto : photo);
+    record->control(T(RecordControls::Photo)).setPicture(ToText(photo).empty() ? state.defaultPhoto : photo);
     show_carrier_logo(*record, records->ReadText(T("手机")));
     // A late answer of the lookup service counts only while this contact is still the one shown.
     show_attribution(*record, *records, attribution_service_address(state.settingsPath),
@@ -202,8 +202,8 @@ void new_contact(ProgramState& state) {
     if (!record) return;
     EmptyFields(*record);
     state.newRecordPending = true;
-    MainControl("图形按钮_删除").setEnabled(false);
-    MainControl("图形按钮_保存").setEnabled(true);
+    MainControl(MainControls::DeleteButton).setEnabled(false);
+    MainControl(MainControls::SaveButton).setEnabled(true);
 }
 
 void save_contact(ProgramState& state) {
@@ -217,11 +217,11 @@ void save_contact(ProgramState& state) {
     WindowHold hold(record);
     const auto field = [&](const char* control) { return record->control(T(control)).text(); };
 
-    if (field("编辑框_姓名").empty()) {
+    if (field(RecordControls::NameBox).empty()) {
         ShowMessage(T("    姓名不能为空 ！    "), kInformation, T("提示！"));
         return;
     }
-    if (field("编辑框_手机").empty()) {
+    if (field(RecordControls::MobileBox).empty()) {
         ShowMessage(T("    手机不能为空 ！    "), kInformation, T("提示！"));
         return;
     }
@@ -254,7 +254,7 @@ void save_contact(ProgramState& state) {
         return;
     }
 
-    const Text name = field("编辑框_姓名");
+    const Text name = field(RecordControls::NameBox);
     for (const auto& f : kTextFields) {
         const Text value = field(f.control);
         const bool written = contact.WriteText(T(f.field), value);
@@ -264,7 +264,7 @@ void save_contact(ProgramState& state) {
             return;
         }
     }
-    const Bytes photo = record->control(T("照片框")).picture();
+    const Bytes photo = record->control(T(RecordControls::Photo)).picture();
     if (photo != state.defaultPhoto) contact.WriteBytes(T("照片"), photo);
 
     if (!contact.Update()) {
@@ -280,7 +280,7 @@ void save_contact(ProgramState& state) {
     fill_contact_list(state, RefillKind(state));
     // Where the rebuilt list has the contact; it stays shown when the list
     // leaves it out.
-    Control label = record->control(T("透明标签_当前选择"));
+    Control label = record->control(T(RecordControls::PositionLabel));
     if (MoveToContact(*records, saved)) {
         state.selectedRow = records->Position();
         label.setText(PositionText(records->Position()));
@@ -293,14 +293,14 @@ void delete_contact(ProgramState& state) {
     if (ShowMessage(T("真的要删除本记录吗！"), kOkCancelWarning, T("警告！")) != kOk) return;
     RecordSet* records = MainRecords();
     if (!records) return;
-    const int row = MainControl("超级列表框1").selection();
+    const int row = MainControl(MainControls::ContactList).selection();
     if (!records->MoveTo(row) || !records->Delete(1)) {
         ReportFailure(T("删除失败！"), row < 0 ? T("没有选中的联系人。") : StorageError());
         return;
     }
     records->Update();
     fill_contact_list(state, RefillKind(state));
-    MainControl("图形按钮_删除").setEnabled(false);
+    MainControl(MainControls::DeleteButton).setEnabled(false);
     if (Window* record = RecordWindow(); record && state.recordWindowOpen) EmptyFields(*record);
 }
 
@@ -320,7 +320,7 @@ void delete_all_contacts(ProgramState&) {
     }
     ShowMessage(T("已删除全部记录！"), kInformation, T("提示！"));
     records->Open(Text(), 1);  // the rows it held are gone
-    if (ReportList* list = main->list(T("超级列表框1"))) list->DeleteAllItems();
+    if (ReportList* list = main->list(T(MainControls::ContactList))) list->DeleteAllItems();
 }
 
 HandlerTable record_window_handlers(ProgramState& state) {
@@ -330,26 +330,28 @@ HandlerTable record_window_handlers(ProgramState& state) {
     table[RecordHandlers::Destroying] = [s](const EventArgs&) {
         s->recordWindowOpen = false;
         s->newRecordPending = false;
-        MainControl("图形按钮_保存").setEnabled(false);
+        MainControl(MainControls::SaveButton).setEnabled(false);
     };
     table[RecordHandlers::Save] = [s](const EventArgs&) { save_contact(*s); };
-    table[RecordHandlers::Chat] = [s](const EventArgs& e) { open_chat(*s, e.window.control(T("编辑框_QQ"))); };
+    table[RecordHandlers::Chat] = [s](const EventArgs& e) {
+        open_chat(*s, e.window.control(T(RecordControls::QqBox)));
+    };
     table[RecordHandlers::ChatSecond] = [s](const EventArgs& e) {
-        open_chat(*s, e.window.control(T("编辑框_QQ备")));
+        open_chat(*s, e.window.control(T(RecordControls::SecondQqBox)));
     };
     table[RecordHandlers::PhotoPressed] = [s](const EventArgs& e) {
-        choose_picture(*s, kContactPhotoTarget, e.window.control(T("通用对话框1")));
+        choose_picture(*s, kContactPhotoTarget, e.window.control(T(RecordControls::PhotoDialog)));
     };
     table[RecordHandlers::BirthdayPressed] = [](const EventArgs& e) {
-        if (BalloonTip* balloon = e.window.balloon(T("气球提示框1")))
+        if (BalloonTip* balloon = e.window.balloon(T(RecordControls::Balloon)))
             balloon->ShowTipAt(e.screenPosition.x(), e.screenPosition.y(), T("格式：1980-01-06"), -1);
     };
     table[RecordHandlers::GroupDropDown] = [](const EventArgs& e) {
         // The groups of the main window's group box; the shown group stays.
-        Control box = e.window.control(T("组合框_分组"));
+        Control box = e.window.control(T(RecordControls::GroupBox));
         const Text shown = box.text();
         ComboClear(box);
-        Control groups = MainControl("组合框_查询");
+        Control groups = MainControl(MainControls::GroupFilter);
         for (int j = 0; j < ComboCount(groups); ++j) ComboAddItem(box, ComboItemText(groups, j));
         ShowGroup(box, shown);
     };

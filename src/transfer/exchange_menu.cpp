@@ -48,7 +48,7 @@ std::optional<std::string> ChooseFile(Window& main, ExchangeFormat format, bool 
 // the main window stops the run.
 ExchangeProgress LabelProgress(Window& main, EventPump& pump) {
     return [&main, &pump](const char* what, int done, int total) {
-        main.control(T("透明标签_记录数")).setText(T(what) + TextOf(done) + T(" 条记录"));
+        main.control(T(MainControls::CountLabel)).setText(T(what) + TextOf(done) + T(" 条记录"));
         (void)total;
         return pump.keepGoing(main);
     };
@@ -83,6 +83,6 @@ void export_contacts_from_menu(ProgramState& state, ExchangeFormat format) {
     const ExchangeReport report = ExportContactsFile(*book, query, *file, format, LabelProgress(*main, pump));
     if (!MainWindow()) return;
     ShowMessage(report.message(), report.ok ? 64 : 16, T("提示！"));
-    main->control(T("透明标签_记录数")).setText(T("共 ") + TextOf(main->list(T("超级列表框1"))->ItemCount()) +
-                                                  T(" 条记录"));
+    main->control(T(MainControls::CountLabel))
+        .setText(T("共 ") + TextOf(main->list(T(MainControls::ContactList))->ItemCount()) + T(" 条记录"));
 }

@@ -33,7 +33,7 @@ class Login : public ProgramFixture {
 protected:
     Window* login() { return FindWindow("login"); }
     Control control(const char* name) { return login()->control(T(name)); }
-    QComboBox* names() { return qobject_cast<QComboBox*>(control("组合框_用户名").widget()); }
+    QComboBox* names() { return qobject_cast<QComboBox*>(control(LoginControls::UserNameBox).widget()); }
     std::vector<std::string> nameItems() {
         std::vector<std::string> out;
         for (int i = 0; i < names()->count(); ++i) out.push_back(names()->itemText(i).toStdString());
@@ -48,8 +48,8 @@ protected:
     void enterEditMode(const std::string& name, const std::string& password) {
         choose(name);
         typePassword(password);
-        clickButton(login(), "按钮_修改密码");
-        ASSERT_EQ(control("按钮_修改密码").text(), T("确认"));
+        clickButton(login(), LoginControls::AccountButton);
+        ASSERT_EQ(control(LoginControls::AccountButton).text(), T("确认"));
     }
     void typeName(const std::string& name) {
         QLineEdit* edit = names()->lineEdit();
@@ -71,7 +71,7 @@ protected:
         const auto rows = query("SELECT ifnull(密码, '') FROM 用户 WHERE 用户名 = '" + name + "'");
         return rows.size() == 1 ? rows[0] : "(not one row)";
     }
-    void tryPassword(const std::string& password, const char* button = "按钮_登陆") {
+    void tryPassword(const std::string& password, const char* button = LoginControls::SignInButton) {
         typePassword(password);
         clickButton(login(), button);
         settle();
@@ -96,7 +96,7 @@ TEST_F(Login, ListsTheUsersInNameOrderAndShowsTheLast) {
     addUser("bob", "b");
     start();
     EXPECT_EQ(nameItems(), (std::vector<std::string>{"admin", "bob", "carol"}));
-    EXPECT_EQ(control("组合框_用户名").text().toUtf8(), "carol");
+    EXPECT_EQ(control(LoginControls::UserNameBox).text().toUtf8(), "carol");
     EXPECT_EQ(login()->title().toUtf8(), "Varelo2013版");
     EXPECT_EQ(login()->width(), 269);
 }
@@ -104,7 +104,7 @@ TEST_F(Login, ListsTheUsersInNameOrderAndShowsTheLast) {
 TEST_F(Login, WrongPasswordSaysSoAndKeepsTheWindow) {
     start();
     typePassword("654321");
-    clickButton(login(), "按钮_登陆");
+    clickButton(login(), LoginControls::SignInButton);
     settle();
     ASSERT_EQ(messages_->shown.size(), 1u);
     EXPECT_EQ(messages_->shown[0].text.toUtf8(), "  密码错误！ ");
@@ -112,15 +112,15 @@ TEST_F(Login, WrongPasswordSaysSoAndKeepsTheWindow) {
     EXPECT_EQ(messages_->shown[0].flags & 0xF0, 64);
     EXPECT_NE(login(), nullptr);
     EXPECT_EQ(FindWindow("main"), nullptr);
-    EXPECT_EQ(control("编辑框_密码").text().toUtf8(), "654321");
+    EXPECT_EQ(control(LoginControls::PasswordBox).text().toUtf8(), "654321");
 }
 
 TEST_F(Login, UnknownNameSaysSo) {
     addUser("bob", "b");
     start();
     // A name no account has (letter case differs): the box is made to show it.
-    SetComboEditable(control("组合框_用户名"), true);
-    SetComboText(control("组合框_用户名"), T("Admin"));
+    SetComboEditable(control(LoginControls::UserNameBox), true);
+    SetComboText(control(LoginControls::UserNameBox), T("Admin"));
     typePassword("123456");
     EXPECT_FALSE(check_credentials(program_->state()));
     ASSERT_EQ(messages_->shown.size(), 1u);
@@ -133,21 +133,21 @@ TEST_F(Login, RightPasswordOpensTheMainWindowWithTheUserBanner) {
     start();
     choose("admin");
     typePassword("123456");
-    clickButton(login(), "按钮_登陆");
+    clickButton(login(), LoginControls::SignInButton);
     settle();
     EXPECT_TRUE(messages_->shown.empty());
     EXPECT_EQ(FindWindow("login"), nullptr);
     Window* main = FindWindow("main");
     ASSERT_NE(main, nullptr);
-    EXPECT_EQ(main->control(T("透明标签_用户")).text().toUtf8(), "用户：admin");
-    EXPECT_EQ(main->control(T("图片框_头像")).picture(), PictureResource(Pictures::DefaultAvatar));
+    EXPECT_EQ(main->control(T(MainControls::UserLabel)).text().toUtf8(), "用户：admin");
+    EXPECT_EQ(main->control(T(MainControls::Avatar)).picture(), PictureResource(Pictures::DefaultAvatar));
     EXPECT_EQ(program_->state().userPosition, 0);
     EXPECT_EQ(program_->state().userName.toUtf8(), "admin");
 }
 
 TEST_F(Login, EnterInThePasswordBoxSignsInAndInEditModeConfirms) {
     start();
-    auto* password = qobject_cast<QLineEdit*>(control("编辑框_密码").widget());
+    auto* password = qobject_cast<QLineEdit*>(control(LoginControls::PasswordBox).widget());
     ASSERT_NE(password, nullptr);
     // A wrong password: Enter checks it as the button would.
     typePassword("wrong");
@@ -161,7 +161,7 @@ TEST_F(Login, EnterInThePasswordBoxSignsInAndInEditModeConfirms) {
     QTest::keyClick(password, Qt::Key_Enter);
     EXPECT_EQ(storedUsers().size(), 1u);
     EXPECT_TRUE(HashHolds(storedPassword("admin"), "s3cret"));
-    EXPECT_EQ(control("按钮_修改密码").text().toUtf8(), "修改密码");
+    EXPECT_EQ(control(LoginControls::AccountButton).text().toUtf8(), "修改密码");
     EXPECT_EQ(FindWindow("main"), nullptr);
 
     typePassword("s3cret");
@@ -169,7 +169,7 @@ TEST_F(Login, EnterInThePasswordBoxSignsInAndInEditModeConfirms) {
     settle();
     EXPECT_EQ(FindWindow("login"), nullptr);
     ASSERT_NE(FindWindow("main"), nullptr);
-    EXPECT_EQ(FindWindow("main")->control(T("透明标签_用户")).text().toUtf8(), "用户：admin");
+    EXPECT_EQ(FindWindow("main")->control(T(MainControls::UserLabel)).text().toUtf8(), "用户：admin");
 }
 
 TEST_F(Login, SignInShowsTheStoredAvatarAndRemembersTheRow) {
@@ -178,62 +178,63 @@ TEST_F(Login, SignInShowsTheStoredAvatarAndRemembersTheRow) {
     signIn("b");
     Window* main = FindWindow("main");
     ASSERT_NE(main, nullptr);
-    EXPECT_EQ(main->control(T("图片框_头像")).picture(), avatar);
+    EXPECT_EQ(main->control(T(MainControls::Avatar)).picture(), avatar);
     EXPECT_EQ(program_->state().userPosition, 1);
 }
 
 TEST_F(Login, AnAvatarStartingWithAZeroByteCountsAsNone) {
     addUser("bob", "b", Bytes{0, 1, 2, 3});
     signIn("b");
-    EXPECT_EQ(FindWindow("main")->control(T("图片框_头像")).picture(), PictureResource(Pictures::DefaultAvatar));
+    EXPECT_EQ(FindWindow("main")->control(T(MainControls::Avatar)).picture(), PictureResource(Pictures::DefaultAvatar));
 }
 
 TEST_F(Login, EmptyUserTableSignsInWithAnEmptyPassword) {
     execSql("DELETE FROM 用户");
     start();
     EXPECT_TRUE(nameItems().empty());
-    clickButton(login(), "按钮_登陆");
+    clickButton(login(), LoginControls::SignInButton);
     settle();
     EXPECT_TRUE(messages_->shown.empty());
     ASSERT_NE(FindWindow("main"), nullptr);
-    EXPECT_EQ(FindWindow("main")->control(T("透明标签_用户")).text().toUtf8(), "用户：");
+    EXPECT_EQ(FindWindow("main")->control(T(MainControls::UserLabel)).text().toUtf8(), "用户：");
 }
 
 TEST_F(Login, EditModeNeedsTheRightPassword) {
     start();
     typePassword("wrong");
-    clickButton(login(), "按钮_修改密码");
+    clickButton(login(), LoginControls::AccountButton);
     EXPECT_EQ(messages_->lastText(), "  密码错误！ ");
-    EXPECT_EQ(control("按钮_修改密码").text().toUtf8(), "修改密码");
-    EXPECT_TRUE(control("按钮_登陆").visible());
-    EXPECT_FALSE(control("单选框_添加").visible());
+    EXPECT_EQ(control(LoginControls::AccountButton).text().toUtf8(), "修改密码");
+    EXPECT_TRUE(control(LoginControls::SignInButton).visible());
+    EXPECT_FALSE(control(LoginControls::AddRadio).visible());
 }
 
 TEST_F(Login, ModifyChangesThePassword) {
     start();
     enterEditMode("admin", "123456");
-    EXPECT_FALSE(control("按钮_登陆").visible());
-    for (const char* radio : {"单选框_修改", "单选框_添加", "单选框_删除"}) EXPECT_TRUE(control(radio).visible());
-    EXPECT_TRUE(control("单选框_修改").checked());
+    EXPECT_FALSE(control(LoginControls::SignInButton).visible());
+    for (const char* radio : {LoginControls::ModifyRadio, LoginControls::AddRadio, LoginControls::DeleteRadio})
+        EXPECT_TRUE(control(radio).visible());
+    EXPECT_TRUE(control(LoginControls::ModifyRadio).checked());
     EXPECT_EQ(names()->count(), 0);
-    EXPECT_EQ(control("组合框_用户名").text().toUtf8(), "admin");
-    EXPECT_TRUE(control("编辑框_密码").text().empty());
+    EXPECT_EQ(control(LoginControls::UserNameBox).text().toUtf8(), "admin");
+    EXPECT_TRUE(control(LoginControls::PasswordBox).text().empty());
 
     typePassword("s3cret");
-    clickButton(login(), "按钮_修改密码");
+    clickButton(login(), LoginControls::AccountButton);
     EXPECT_EQ(storedUsers(), (std::vector<std::string>{"admin/#"}));
     EXPECT_TRUE(HashHolds(storedPassword("admin"), "s3cret"));
-    EXPECT_EQ(control("按钮_修改密码").text().toUtf8(), "修改密码");
-    EXPECT_TRUE(control("按钮_登陆").visible());
-    EXPECT_FALSE(control("单选框_修改").visible());
+    EXPECT_EQ(control(LoginControls::AccountButton).text().toUtf8(), "修改密码");
+    EXPECT_TRUE(control(LoginControls::SignInButton).visible());
+    EXPECT_FALSE(control(LoginControls::ModifyRadio).visible());
     EXPECT_EQ(nameItems(), (std::vector<std::string>{"admin"}));
 
     // The new password signs in, the old one no longer does.
     typePassword("123456");
-    clickButton(login(), "按钮_登陆");
+    clickButton(login(), LoginControls::SignInButton);
     EXPECT_EQ(messages_->lastText(), "  密码错误！ ");
     typePassword("s3cret");
-    clickButton(login(), "按钮_登陆");
+    clickButton(login(), LoginControls::SignInButton);
     settle();
     EXPECT_NE(FindWindow("main"), nullptr);
 }
@@ -241,10 +242,10 @@ TEST_F(Login, ModifyChangesThePassword) {
 TEST_F(Login, AddStoresATypedNewAccount) {
     start();
     enterEditMode("admin", "123456");
-    check("单选框_添加");
+    check(LoginControls::AddRadio);
     typeName("张三");
     typePassword("pw");
-    clickButton(login(), "按钮_修改密码");
+    clickButton(login(), LoginControls::AccountButton);
     EXPECT_EQ(storedUsers(), (std::vector<std::string>{"admin/#", "张三/#"}));
     EXPECT_TRUE(HashHolds(storedPassword("张三"), "pw"));
     EXPECT_TRUE(HashHolds(storedPassword("admin"), "123456"));
@@ -254,32 +255,32 @@ TEST_F(Login, AddStoresATypedNewAccount) {
     // The new account signs in.
     choose("张三");
     typePassword("pw");
-    clickButton(login(), "按钮_登陆");
+    clickButton(login(), LoginControls::SignInButton);
     settle();
     ASSERT_NE(FindWindow("main"), nullptr);
-    EXPECT_EQ(FindWindow("main")->control(T("透明标签_用户")).text().toUtf8(), "用户：张三");
+    EXPECT_EQ(FindWindow("main")->control(T(MainControls::UserLabel)).text().toUtf8(), "用户：张三");
 }
 
 TEST_F(Login, DeleteRemovesTheVerifiedAccount) {
     addUser("bob", "b");
     start();
     enterEditMode("bob", "b");
-    check("单选框_删除");
-    clickButton(login(), "按钮_修改密码");
+    check(LoginControls::DeleteRadio);
+    clickButton(login(), LoginControls::AccountButton);
     EXPECT_EQ(storedUsers(), (std::vector<std::string>{"admin/123456"}));
     EXPECT_EQ(nameItems(), (std::vector<std::string>{"admin"}));
-    EXPECT_EQ(control("组合框_用户名").text().toUtf8(), "admin");
-    EXPECT_TRUE(control("按钮_登陆").visible());
+    EXPECT_EQ(control(LoginControls::UserNameBox).text().toUtf8(), "admin");
+    EXPECT_TRUE(control(LoginControls::SignInButton).visible());
 }
 
 TEST_F(Login, DeletingTheOnlyAccountEmptiesTheList) {
     start();
     enterEditMode("admin", "123456");
-    check("单选框_删除");
-    clickButton(login(), "按钮_修改密码");
+    check(LoginControls::DeleteRadio);
+    clickButton(login(), LoginControls::AccountButton);
     EXPECT_TRUE(storedUsers().empty());
     EXPECT_TRUE(nameItems().empty());
-    EXPECT_TRUE(control("组合框_用户名").text().empty());
+    EXPECT_TRUE(control(LoginControls::UserNameBox).text().empty());
 }
 
 TEST_F(Login, APlainTextPasswordSignsInOnceAndIsHashedThen) {
@@ -312,9 +313,9 @@ TEST_F(Login, APlainTextPasswordSignsInOnceAndIsHashedThen) {
 
 TEST_F(Login, TheStoredHashIsNotAPasswordThatSignsIn) {
     start();
-    tryPassword("123456", "按钮_修改密码");
+    tryPassword("123456", LoginControls::AccountButton);
     typePassword("s3cret");
-    clickButton(login(), "按钮_修改密码");
+    clickButton(login(), LoginControls::AccountButton);
     const std::string stored = storedPassword("admin");
     ASSERT_TRUE(HashHolds(stored, "s3cret"));
     tryPassword(stored);
@@ -324,9 +325,9 @@ TEST_F(Login, TheStoredHashIsNotAPasswordThatSignsIn) {
 
 TEST_F(Login, AnEmptyPasswordIsStoredAsAHashAndSignsIn) {
     start();
-    tryPassword("123456", "按钮_修改密码");
+    tryPassword("123456", LoginControls::AccountButton);
     typePassword("");
-    clickButton(login(), "按钮_修改密码");
+    clickButton(login(), LoginControls::AccountButton);
     EXPECT_TRUE(HashHolds(storedPassword("admin"), ""));
     tryPassword("");
     EXPECT_NE(FindWindow("main"), nullptr);
@@ -345,9 +346,9 @@ TEST_F(Throttled, AfterFiveWrongPasswordsEachTryWaitsLonger) {
     EXPECT_EQ(FindWindow("main"), nullptr);
     EXPECT_EQ(storedPassword("admin"), "123456");
     // Entering account edit mode is a try like any other.
-    tryPassword("123456", "按钮_修改密码");
+    tryPassword("123456", LoginControls::AccountButton);
     EXPECT_EQ(messages_->lastText(), "  密码错误次数过多，请 1 秒后再试！ ");
-    EXPECT_EQ(control("按钮_修改密码").text().toUtf8(), "修改密码");
+    EXPECT_EQ(control(LoginControls::AccountButton).text().toUtf8(), "修改密码");
 
     // Each further wrong password doubles the wait: 2 s, then 4 s.
     wait(1);
@@ -373,10 +374,10 @@ TEST_F(Throttled, AfterFiveWrongPasswordsEachTryWaitsLonger) {
 TEST_F(Throttled, ARightPasswordStartsTheCountAfresh) {
     start();
     for (int i = 0; i < 4; ++i) tryPassword("wrong");
-    tryPassword("123456", "按钮_修改密码");  // right: into account edit mode
-    ASSERT_EQ(control("按钮_修改密码").text().toUtf8(), "确认");
+    tryPassword("123456", LoginControls::AccountButton);  // right: into account edit mode
+    ASSERT_EQ(control(LoginControls::AccountButton).text().toUtf8(), "确认");
     typePassword("123456");
-    clickButton(login(), "按钮_修改密码");  // back to normal mode
+    clickButton(login(), LoginControls::AccountButton);  // back to normal mode
     const std::size_t before = messages_->shown.size();
     for (int i = 0; i < 5; ++i) tryPassword("wrong");
     EXPECT_EQ(messages_->shown.size(), before + 5);
@@ -399,24 +400,24 @@ TEST_F(Login, AccountChangesTheBookRefusesAreReportedAndNothingChanges) {
         EXPECT_EQ(messages_->lastText().rfind(what, 0), 0u) << messages_->lastText();
         EXPECT_NE(messages_->lastText().find("readonly"), std::string::npos) << messages_->lastText();
         EXPECT_EQ(storedUsers(), before);
-        EXPECT_EQ(control("按钮_修改密码").text().toUtf8(), "修改密码");
+        EXPECT_EQ(control(LoginControls::AccountButton).text().toUtf8(), "修改密码");
         messages_->shown.clear();
     };
 
     enterEditMode("bob", "b");
     typePassword("new");
-    clickButton(login(), "按钮_修改密码");
+    clickButton(login(), LoginControls::AccountButton);
     expectFailure("保存失败！");
 
     enterEditMode("bob", "b");
-    check("单选框_添加");
+    check(LoginControls::AddRadio);
     typeName("carol");
     typePassword("c");
-    clickButton(login(), "按钮_修改密码");
+    clickButton(login(), LoginControls::AccountButton);
     expectFailure("保存失败！");
 
     enterEditMode("bob", "b");
-    check("单选框_删除");
-    clickButton(login(), "按钮_修改密码");
+    check(LoginControls::DeleteRadio);
+    clickButton(login(), LoginControls::AccountButton);
     expectFailure("删除失败！");
 }

@@ -65,7 +65,7 @@ TEST_F(ExchangeMenu, ExportOfTheListedContactsThenCsvImportIntoAnEmptyBook) {
     addContacts({{"张三", "13800000001", "zs", "同学"}, {"李四", "13800000002", "ls", "同事"}});
     Window* main = loadMain();
     // Only the group 同学 is listed: the export holds what the list shows.
-    SetComboText(main->control(T("组合框_查询")), T("同学"));
+    SetComboText(main->control(T(MainControls::GroupFilter)), T("同学"));
     fill_contact_list(program_->state(), kGroupContacts);
     ASSERT_EQ(listRows(), (std::vector<std::string>{"张三|13800000001"}));
     choose("menu_export_vcard", folder_.file("out.vcf"));

@@ -82,7 +82,7 @@ void ProgramFixture::start() {
 void ProgramFixture::typePassword(const std::string& password) {
     Window* login = FindWindow("login");
     ASSERT_NE(login, nullptr);
-    auto* box = qobject_cast<QLineEdit*>(login->control(T("编辑框_密码")).widget());
+    auto* box = qobject_cast<QLineEdit*>(login->control(T(LoginControls::PasswordBox)).widget());
     ASSERT_NE(box, nullptr);
     box->clear();
     QTest::keyClicks(box, QString::fromStdString(password));
@@ -98,7 +98,7 @@ void ProgramFixture::clickButton(Window* window, const char* name) {
 void ProgramFixture::signIn(const std::string& password) {
     start();
     typePassword(password);
-    clickButton(FindWindow("login"), "按钮_登陆");
+    clickButton(FindWindow("login"), LoginControls::SignInButton);
     settle();
 }
 
@@ -112,7 +112,7 @@ std::vector<std::string> ProgramFixture::listRows() {
     std::vector<std::string> rows;
     Window* main = FindWindow("main");
     if (!main) return rows;
-    ReportList* list = main->list(T("超级列表框1"));
+    ReportList* list = main->list(T(MainControls::ContactList));
     for (int row = 0; row < list->ItemCount(); ++row)
         rows.push_back(list->GetItemText(row, 0).toUtf8() + "|" + list->GetItemText(row, 1).toUtf8());
     return rows;

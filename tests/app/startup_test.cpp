@@ -235,7 +235,7 @@ TEST_F(Startup, MainWindowCreatesTheHiddenWeatherWindowAndDestroysItOnClose) {
 
 TEST_F(Startup, WithoutAWeatherPageThePopUpSaysWhereToSetOne) {
     loadMain();
-    HtmlBrowseBox* page = FindWindow("weather")->htmlBrowseBox(T("超文本浏览框1"));
+    HtmlBrowseBox* page = FindWindow("weather")->htmlBrowseBox(T(WeatherControls::Page));
     ASSERT_NE(page, nullptr);
     EXPECT_TRUE(page->address().empty());  // nothing is fetched
     EXPECT_FALSE(page->isLoading());
@@ -260,7 +260,7 @@ TEST_F(Startup, AnOlderBookGainsTheNewCarrierSegmentsWhenTheProgramOpensIt) {
 TEST_F(Startup, WeatherPageHostComesFromTheSettings) {
     writeSettings("[网络]\r\n天气页地址= http://127.0.0.1:8080/ \r\n");
     loadMain();
-    EXPECT_EQ(FindWindow("weather")->control(T("超文本浏览框1")).text().toUtf8(),
+    EXPECT_EQ(FindWindow("weather")->control(T(WeatherControls::Page)).text().toUtf8(),
               "http://127.0.0.1:8080/tb.q?cid=webq.wea");
 }
 
@@ -287,7 +287,7 @@ TEST_F(Startup, WeatherShowsOnlyWhileTheCursorRestsOnTheSun) {
     Window* main = loadMain();
     main->widget()->raise();
     main->widget()->activateWindow();
-    QWidget* sun = main->control(T("图片框_太阳")).widget();
+    QWidget* sun = main->control(T(MainControls::WeatherIcon)).widget();
     QCursor::setPos(sun->mapToGlobal(sun->rect().center()));
     if (WindowUnderCursor() != sun) GTEST_SKIP() << "this platform does not move the cursor";
     weather_hover(program_->state());
@@ -295,7 +295,7 @@ TEST_F(Startup, WeatherShowsOnlyWhileTheCursorRestsOnTheSun) {
     EXPECT_TRUE(weather->visible());
     EXPECT_EQ(weather->top(), main->top());
 
-    QWidget* list = main->control(T("超级列表框1")).widget();
+    QWidget* list = main->control(T(MainControls::ContactList)).widget();
     QCursor::setPos(list->mapToGlobal(list->rect().center()));
     weather_hover(program_->state());
     EXPECT_FALSE(weather->visible());
@@ -317,7 +317,7 @@ TEST_F(Startup, AboutWindowOpensModalFromTheMenuAndClosesOnItsButton) {
     QTimer::singleShot(0, [&] {
         Window* about = FindWindow("about");
         seen = about && about->modal() && about->title() == T("关于");
-        if (about) QTest::mouseClick(about->control(T("按钮1")).widget(), Qt::LeftButton);
+        if (about) QTest::mouseClick(about->control(T(AboutControls::ConfirmButton)).widget(), Qt::LeftButton);
     });
     main->impl().runMenuHandler("menu_about", T("关于"));
     EXPECT_TRUE(seen);
@@ -332,7 +332,8 @@ TEST_F(Startup, AboutWindowChatLinkUsesTheConfiguredChatAddress) {
         QTimer::singleShot(0, [&] {
             Window* about = FindWindow("about");
             if (!about) return;
-            if (auto* label = qobject_cast<QLabel*>(about->control(T("超级链接框1")).widget())) link = label->text();
+            if (auto* label = qobject_cast<QLabel*>(about->control(T(AboutControls::ChatLink)).widget()))
+                link = label->text();
             DestroyWindow(about, true);
         });
         main->impl().runMenuHandler("menu_about", T("关于"));

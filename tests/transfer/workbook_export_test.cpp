@@ -48,14 +48,14 @@ protected:
     void inWindow(const std::function<void(Window&)>& body) {
         runModal("import_export", [this] { open_import_export_window(state_); }, body);
     }
-    static ReportList& listOf(Window& w) { return *w.list(T("超级列表框1")); }
+    static ReportList& listOf(Window& w) { return *w.list(T(ImportExportControls::List)); }
 
     // Reads the book into the list and exports it to `file`.
     void readAndExport(const std::string& file) {
         inWindow([&](Window& w) {
-            click(w, "按钮_读出数据库");
+            click(w, ImportExportControls::ReadButton);
             chooser_->answers.push_back(file);
-            click(w, "按钮导出");
+            click(w, ImportExportControls::ExportButton);
         });
     }
 };
@@ -71,9 +71,9 @@ TEST_F(WorkbookExportTest, EveryColumnUpToIVIsWritten) {
             const int row = list.InsertItem();
             for (int c = 0; c < columns; ++c) list.SetItemText(row, c, T(CellName(r, c)));
         }
-        w.control(T("按钮导出")).setEnabled(true);
+        w.control(T(ImportExportControls::ExportButton)).setEnabled(true);
         chooser_->answers.push_back(book);
-        click(w, "按钮导出");
+        click(w, ImportExportControls::ExportButton);
     });
     ASSERT_EQ((*messages_)->texts(), std::vector<std::string>{"任务完成！"});
 
@@ -105,9 +105,9 @@ TEST_F(WorkbookExportTest, TextsLongerThanACellHoldsAreCutAtTheLimitAndCounted) 
         list.SetItemText(0, 1, T(chinese));
         list.SetItemText(0, 2, T(exactly));
         list.SetItemText(1, 2, Text::fromBytes(std::string(33000, 'z')));
-        w.control(T("按钮导出")).setEnabled(true);
+        w.control(T(ImportExportControls::ExportButton)).setEnabled(true);
         chooser_->answers.push_back(book);
-        click(w, "按钮导出");
+        click(w, ImportExportControls::ExportButton);
     });
     ASSERT_EQ((*messages_)->texts(),
               std::vector<std::string>{"任务完成！\r\n有 2 个单元格的文字超过单元格上限（32767 个字符），已截断"});
@@ -133,13 +133,13 @@ TEST_F(WorkbookExportTest, PhotosAreReadFromTheBookWhenTheirRowsAreExported) {
     addContact({{"姓名", "丙"}, {"手机", "13800000003"}});
     const std::string book = folder_.file("photos.xls");
     inWindow([&](Window& w) {
-        click(w, "按钮_读出数据库");
+        click(w, ImportExportControls::ReadButton);
         ASSERT_EQ(listOf(w).ItemCount(), 3);
         execOnFile("update 通讯录 set 照片 = X'" + Hex(Photo(9, 700)) + "' where 手机 = '13800000001'");
         execOnFile("update 通讯录 set 照片 = null where 手机 = '13800000002'");
         execOnFile("update 通讯录 set 照片 = X'" + Hex(Photo(3, 300)) + "' where 手机 = '13800000003'");
         chooser_->answers.push_back(book);
-        click(w, "按钮导出");
+        click(w, ImportExportControls::ExportButton);
     });
     EXPECT_EQ((*messages_)->texts(), std::vector<std::string>{"任务完成！"});
     const Bytes changed = Photo(9, 700);

@@ -197,7 +197,7 @@ int main(int argc, char** argv) {
         RecordSet* contacts = main->recordSet(T(MainControls::Contacts));
         const Text sql = ContactSearchSql(T("1"));
         auto at = Clock::now();
-        contacts->Open(sql, 1);
+        contacts->Open(sql, RecordSet::kSqlText);
         const double openMs = MsSince(at);
         const int count = contacts->RecordCount();
         std::vector<std::pair<Text, Text>> cells;

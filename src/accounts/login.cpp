@@ -4,6 +4,7 @@
 #include "accounts/sign_in_throttle.h"
 #include "data/address_book.h"
 #include "services/core/core.h"
+#include "services/core/message.h"
 #include "services/db/db_connection.h"
 #include "services/db/record_set.h"
 #include "services/window/commands.h"
@@ -12,8 +13,6 @@
 #include "ui/login_window.h"
 
 namespace {
-
-constexpr int kInformation = 64;
 
 Window* Login() { return FindWindow("login"); }
 
@@ -37,7 +36,7 @@ void ShowEditControls(Window& login, bool editing) {
 bool RefusedByThrottle() {
     const int wait = LoginThrottle().secondsToWait();
     if (wait == 0) return false;
-    ShowMessage(T("  密码错误次数过多，请 ") + TextOf(wait) + T(" 秒后再试！ "), kInformation, T("提示！"));
+    ShowMessage(T("  密码错误次数过多，请 ") + TextOf(wait) + T(" 秒后再试！ "), MessageStyle::kInformation, T("提示！"));
     return true;
 }
 
@@ -59,7 +58,7 @@ void ReportAccountFailure(Window& login, const Text& what) {
         report = report.substr(0, report.find("\r\n"));
         if (!report.empty()) text += Text::fromBytes("\r\n") + Text::fromBytes(report);
     }
-    ShowMessage(text, kInformation, T("提示！"));
+    ShowMessage(text, MessageStyle::kInformation, T("提示！"));
 }
 
 }  // namespace
@@ -104,7 +103,7 @@ bool check_credentials(ProgramState& state) {
         state.userPassword = users->ReadText(T("密码"));
         if (typedName == state.userName) break;
         if (i == users->RecordCount()) {
-            ShowMessage(T("  没有此用户！ "), kInformation, T("提示！"));
+            ShowMessage(T("  没有此用户！ "), MessageStyle::kInformation, T("提示！"));
             return false;
         }
         users->MoveNext();
@@ -117,7 +116,7 @@ bool check_credentials(ProgramState& state) {
         return true;
     }
     LoginThrottle().recordFailure();
-    ShowMessage(T("  密码错误！ "), kInformation, T("提示！"));
+    ShowMessage(T("  密码错误！ "), MessageStyle::kInformation, T("提示！"));
     return false;
 }
 
@@ -159,7 +158,7 @@ void account_button(ProgramState& state) {
         // Only the hash is ever stored; without one nothing changes.
         const std::optional<Text> hash = HashPassword(password.text());
         if (!hash) {
-            ShowMessage(T("  密码无法加密保存，账户未作修改！ "), kInformation, T("提示！"));
+            ShowMessage(T("  密码无法加密保存，账户未作修改！ "), MessageStyle::kInformation, T("提示！"));
             return;
         }
         // Without a new row the writes would change the verified account.
@@ -168,7 +167,7 @@ void account_button(ProgramState& state) {
         ShowEditControls(*login, false);
         if (!stored) ReportAccountFailure(*login, T("保存失败！"));
     } else {
-        const bool deleted = users->Delete(1);
+        const bool deleted = users->Delete(RecordSet::kCurrentRow);
         ShowEditControls(*login, false);
         ComboClear(names);
         SetComboText(names, Text());

@@ -47,7 +47,7 @@ void StoreForContact(RecordSet& contacts, const Text& key, const Text& attributi
     DBConnection* book = MainAddressBook();
     if (!book) return;
     RecordSet contact;
-    if (contact.SetConnection(*book) && contact.Open(ContactByKeySql(key), 1) && contact.MoveTo(0))
+    if (contact.SetConnection(*book) && contact.Open(ContactByKeySql(key), RecordSet::kSqlText) && contact.MoveTo(0))
         (void)store_attribution(contact, attribution);
 }
 

@@ -49,12 +49,12 @@ void fill_contact_list(ProgramState& state, int kind) {
         break;
     case kSearchContacts:
         state.listQuery = ContactSearchSql(main->control(T(MainControls::SearchBox)).text());
-        contacts->Open(state.listQuery, 1);
+        contacts->Open(state.listQuery, RecordSet::kSqlText);
         clearButton.setVisible(true);
         break;
     case kGroupContacts:
         state.listQuery = GroupFilterSql(main->control(T(MainControls::GroupFilter)).text());
-        contacts->Open(state.listQuery, 1);
+        contacts->Open(state.listQuery, RecordSet::kSqlText);
         clearButton.setVisible(true);
         break;
     default:

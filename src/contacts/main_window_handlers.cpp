@@ -43,8 +43,8 @@ void set_search_placeholder(ProgramState& state) {
 void create_contact_columns(ProgramState& state) {
     ReportList* list = ContactRows();
     if (!list) return;
-    list->InsertColumn(std::nullopt, T("  姓名"), 80, 0);
-    list->InsertColumn(std::nullopt, T("   手机"), 120, 0);
+    list->InsertColumn(std::nullopt, T("  姓名"), 80, ReportList::kAlignLeft);
+    list->InsertColumn(std::nullopt, T("   手机"), 120, ReportList::kAlignLeft);
     fill_contact_list(state, kAllContacts);
 }
 

@@ -2,6 +2,7 @@
 
 #include "data/address_book.h"
 #include "services/core/core.h"
+#include "services/core/message.h"
 #include "services/db/db_connection.h"
 #include "services/db/record_set.h"
 #include "services/system/system.h"
@@ -129,7 +130,7 @@ std::optional<Bytes> ChooseAndCapture(ProgramState& state, int target, const Con
     Window* owner = dialog.window();
     CommonDialog* settings = owner ? owner->dialog(dialog.name()) : nullptr;
     if (!settings) return std::nullopt;
-    settings->kind = 0;
+    settings->kind = CommonDialog::kOpenFile;
     settings->title = T("请选择图片");
     if (FileExists(state.settingsPath))
         settings->folder = RememberedFolder(ReadIni(state.settingsPath, T(kSettingsSection), T(kSettingsKey)));
@@ -167,7 +168,7 @@ void change_avatar(ProgramState& state) {
                  users->WriteBytes(T("头像"), *avatar);
         stored = users->Update() && stored;
     }
-    if (!stored) ShowMessage(T("更换头像失败！"), 0, T("提示！"));
+    if (!stored) ShowMessage(T("更换头像失败！"), MessageStyle::kOkOnly, T("提示！"));
 }
 
 HandlerTable photo_window_handlers(ProgramState& state) {

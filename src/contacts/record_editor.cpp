@@ -8,6 +8,7 @@
 #include "contacts/picture_capture.h"
 #include "data/address_book.h"
 #include "services/core/core.h"
+#include "services/core/message.h"
 #include "services/db/db_connection.h"
 #include "services/db/record_set.h"
 #include "services/window/commands.h"
@@ -25,10 +26,6 @@
 #include <string_view>
 
 namespace {
-
-constexpr int kInformation = 64;
-constexpr int kOkCancelWarning = 49;
-constexpr int kOk = 0;
 
 struct FieldBox {
     const char* field;
@@ -137,7 +134,7 @@ Text StorageError() {
 void ReportFailure(const Text& what, const Text& reason) {
     Text text = what;
     if (!reason.empty()) text += Text::fromBytes("\r\n") + reason;
-    ShowMessage(text, kInformation, T("提示！"));
+    ShowMessage(text, MessageStyle::kInformation, T("提示！"));
 }
 
 }  // namespace
@@ -218,11 +215,11 @@ void save_contact(ProgramState& state) {
     const auto field = [&](const char* control) { return record->control(T(control)).text(); };
 
     if (field(RecordControls::NameBox).empty()) {
-        ShowMessage(T("    姓名不能为空 ！    "), kInformation, T("提示！"));
+        ShowMessage(T("    姓名不能为空 ！    "), MessageStyle::kInformation, T("提示！"));
         return;
     }
     if (field(RecordControls::MobileBox).empty()) {
-        ShowMessage(T("    手机不能为空 ！    "), kInformation, T("提示！"));
+        ShowMessage(T("    手机不能为空 ！    "), MessageStyle::kInformation, T("提示！"));
         return;
     }
 
@@ -240,7 +237,7 @@ void save_contact(ProgramState& state) {
     }
     RecordSet contact;
     contact.SetConnection(*book);
-    if (!contact.Open(ContactByKeySql(key), 1)) {
+    if (!contact.Open(ContactByKeySql(key), RecordSet::kSqlText)) {
         ReportFailure(T("保存失败！"), StorageError());
         return;
     }
@@ -260,7 +257,7 @@ void save_contact(ProgramState& state) {
         const bool written = contact.WriteText(T(f.field), value);
         if (f.field == std::string_view("姓名")) contact.WriteText(T("首字母"), contact_initials(name));
         if (!written && f.field == std::string_view("生日") && !value.empty()) {
-            ShowMessage(T("生日不是有效的日期，没有保存！\r\n格式：1980-01-06"), kInformation, T("提示！"));
+            ShowMessage(T("生日不是有效的日期，没有保存！\r\n格式：1980-01-06"), MessageStyle::kInformation, T("提示！"));
             return;
         }
     }
@@ -276,7 +273,7 @@ void save_contact(ProgramState& state) {
     // The window shows the stored contact from now on, a new one included.
     SetShownKey(*record, saved);
     state.newRecordPending = false;
-    ShowMessage(T("保存成功！"), kInformation, T("提示"));
+    ShowMessage(T("保存成功！"), MessageStyle::kInformation, T("提示"));
     fill_contact_list(state, RefillKind(state));
     // Where the rebuilt list has the contact; it stays shown when the list
     // leaves it out.
@@ -290,11 +287,11 @@ void save_contact(ProgramState& state) {
 }
 
 void delete_contact(ProgramState& state) {
-    if (ShowMessage(T("真的要删除本记录吗！"), kOkCancelWarning, T("警告！")) != kOk) return;
+    if (ShowMessage(T("真的要删除本记录吗！"), MessageStyle::kOkCancel | MessageStyle::kWarning, T("警告！")) != MessageAnswer::kOk) return;
     RecordSet* records = MainRecords();
     if (!records) return;
     const int row = MainControl(MainControls::ContactList).selection();
-    if (!records->MoveTo(row) || !records->Delete(1)) {
+    if (!records->MoveTo(row) || !records->Delete(RecordSet::kCurrentRow)) {
         ReportFailure(T("删除失败！"), row < 0 ? T("没有选中的联系人。") : StorageError());
         return;
     }
@@ -305,7 +302,7 @@ void delete_contact(ProgramState& state) {
 }
 
 void delete_all_contacts(ProgramState&) {
-    if (ShowMessage(T("真的要删除全部记录吗！"), kOkCancelWarning, T("警告！")) != kOk) return;
+    if (ShowMessage(T("真的要删除全部记录吗！"), MessageStyle::kOkCancel | MessageStyle::kWarning, T("警告！")) != MessageAnswer::kOk) return;
     Window* main = MainWindow();
     DBConnection* connection = MainAddressBook();
     RecordSet* records = MainRecords();
@@ -314,12 +311,12 @@ void delete_all_contacts(ProgramState&) {
     // list and the record set behind it as they were.
     RecordSet table;
     table.SetConnection(*connection);
-    if (!table.Open(ContactsTable(), 2) || !table.Delete(3)) {
+    if (!table.Open(ContactsTable(), RecordSet::kTableName) || !table.Delete(RecordSet::kWholeTable)) {
         ReportFailure(T("删除失败！"), StorageError());
         return;
     }
-    ShowMessage(T("已删除全部记录！"), kInformation, T("提示！"));
-    records->Open(Text(), 1);  // the rows it held are gone
+    ShowMessage(T("已删除全部记录！"), MessageStyle::kInformation, T("提示！"));
+    records->Open(Text(), RecordSet::kSqlText);  // the rows it held are gone
     if (ReportList* list = main->list(T(MainControls::ContactList))) list->DeleteAllItems();
 }
 

@@ -3,6 +3,7 @@
 #include "contacts/contact_list.h"
 #include "data/address_book.h"
 #include "services/core/core.h"
+#include "services/core/message.h"
 #include "services/db/db_connection.h"
 #include "services/db/record_set.h"
 #include "services/sheet/excel.h"
@@ -102,7 +103,7 @@ public:
     PhotoWrites() {
         if (!book_) return;
         photos_.SetConnection(*book_);
-        found_ = photos_.Open(ContactPhotosSql(), 1);
+        found_ = photos_.Open(ContactPhotosSql(), RecordSet::kSqlText);
         for (bool more = found_ && photos_.MoveFirst(); more && !photos_.AtEnd(); more = photos_.MoveNext())
             positions_[ContactKey(photos_)] = photos_.Position();
     }
@@ -199,7 +200,7 @@ void export_list_to_workbook(Window& window, ImportExportSession& session) {
     ExcelWorkbooks* workbook = window.excelWorkbooks(T(ImportExportControls::Workbooks));
     if (!busy.acquired() || !list || !dialog || !app || !workbook) return;
 
-    dialog->kind = 1;
+    dialog->kind = CommonDialog::kSaveFile;
     dialog->title = Text();
     dialog->filter = T("Excel文件|*.xls");
     dialog->defaultExtension = T("xls");
@@ -274,7 +275,7 @@ void export_list_to_workbook(Window& window, ImportExportSession& session) {
         message += T("\r\n有 ") + TextOf(photos.failed) + T(" 张照片未能写入，如 ") + photos.firstFailed +
                    T("：") + photos.firstFailure;
     }
-    ShowMessage(message, saved && cut == 0 && photos.failed == 0 ? 64 : 48);
+    ShowMessage(message, saved && cut == 0 && photos.failed == 0 ? MessageStyle::kInformation : MessageStyle::kWarning);
 }
 
 // ---- 导入 ----
@@ -288,7 +289,7 @@ void import_workbook_into_list(Window& window, ImportExportSession& session) {
     RecordSet* sheet = window.recordSet(T(ImportExportControls::Sheet));
     if (!busy.acquired() || !list || !dialog || !sheetConnection || !sheet) return;
 
-    dialog->kind = 0;
+    dialog->kind = CommonDialog::kOpenFile;
     dialog->title = Text();
     dialog->filter = T("*.xls|*.xls");
     dialog->defaultExtension = Text();
@@ -304,11 +305,11 @@ void import_workbook_into_list(Window& window, ImportExportSession& session) {
     Progress progress(window);
     EventPump pump;
     if (!sheetConnection->Connect(WorkbookConnectionText(file, session.importFolder))) {
-        ShowMessage(file + T("连接失败！") + T("\r\n") + FirstErrorDescription(*sheetConnection), 0);
+        ShowMessage(file + T("连接失败！") + T("\r\n") + FirstErrorDescription(*sheetConnection), MessageStyle::kOkOnly);
     } else {
         sheet->SetConnection(*sheetConnection);
         // One open: a workbook without Sheet1 gets one error message.
-        sheet->Open(T("select * from [Sheet1$]"), 1);
+        sheet->Open(T("select * from [Sheet1$]"), RecordSet::kSqlText);
         const int fields = sheet->FieldCount();
         for (int i = 0; i < fields; ++i) list->InsertColumn(std::nullopt, sheet->FieldName(i));
         const int count = sheet->RecordCount();
@@ -373,7 +374,7 @@ void write_list_into_book(Window& window, ImportExportSession& session, ProgramS
         window.control(T(ImportExportControls::Hint))
             .setText(T("共 ") + TextOf(total) + T(" 条记录，已存在 ") + TextOf(counts.present) +
                      T(" 条记录，成功添加 ") + TextOf(counts.added) + T(" 条记录"));
-        ShowMessage(ImportCountsMessage(counts), 64, T("提示！"));
+        ShowMessage(ImportCountsMessage(counts), MessageStyle::kInformation, T("提示！"));
         window.control(T(ImportExportControls::WriteButton)).setEnabled(false);
     }
     fill_contact_list(state, kAllContacts);

@@ -3,6 +3,7 @@
 #include "contacts/contact_list.h"
 #include "data/address_book.h"
 #include "services/core/core.h"
+#include "services/core/message.h"
 #include "services/db/db_connection.h"
 #include "services/window/commands.h"
 #include "services/window/controls/balloon_tip.h"
@@ -64,12 +65,12 @@ void open_text_file(Window& window) {
     if (info.exists() && info.size() > kMaxTextImportBytes) {
         ShowMessage(T("文件太大，无法导入：") + file + kLineBreak + T("一次最多导入 ") +
                         TextOf(kMaxTextImportBytes / (1024 * 1024)) + T(" MB 的文本，请把文件分成几份。"),
-                    64, T("提示！"));
+                    MessageStyle::kInformation, T("提示！"));
         return;
     }
     const DecodedTextFile decoded = DecodeTextFile(ReadFile(file));
     if (decoded.binary) {
-        ShowMessage(T("所选文件不是文本文件：") + file, 64, T("提示！"));
+        ShowMessage(T("所选文件不是文本文件：") + file, MessageStyle::kInformation, T("提示！"));
         return;
     }
     Box(window, TextImportControls::SourceBox).setText(decoded.text);
@@ -163,7 +164,7 @@ void write_rows_to_book(Window& window) {
         Text message = T("共 ") + TextOf(static_cast<long long>(names)) + T(" 条记录\r\n成功添加 ") +
                        TextOf(batch.stored()) + T(" 条记录\r\n未能添加 ") + TextOf(batch.lost()) + T(" 条记录");
         if (!batch.reason().empty()) message += T("\r\n原因：") + Text::fromUtf8(batch.reason());
-        ShowMessage(message, 64, T("提示！"));
+        ShowMessage(message, MessageStyle::kInformation, T("提示！"));
     }
 }
 

@@ -14,7 +14,7 @@ WindowDecl ImportExportWindowDecl() {
                                          .noHeader = false,
                                          .fullRowSelect = true,
                                          .gridLines = true,
-                                         .autoSort = 0,
+                                         .autoSort = ListViewDecl::kNoSort,
                                          .singleSelection = true,
                                          .textBackColour = Rgb(255, 255, 255)}},
         PushButton(ImportExportControls::ImportButton, {11, 432, 64, 32}, "导入", kImportWorkbookHandler),

@@ -52,11 +52,11 @@ WindowDecl MainWindowDecl() {
     list.noHeader = true;
     list.fullRowSelect = true;
     list.gridLines = true;
-    list.autoSort = 2;
+    list.autoSort = ListViewDecl::kSortDescending;
     list.singleSelection = true;
 
     CommonDialog photoDialog;
-    photoDialog.kind = 0;
+    photoDialog.kind = CommonDialog::kOpenFile;
     photoDialog.filter = PhotoFileFilter();
 
     w.controls = {

@@ -105,7 +105,7 @@ WindowDecl RecordWindowDecl() {
         PushButton(RecordControls::SaveButton, {296, 412, 42, 24}, "保存", RecordHandlers::Save),
         ControlDecl{.kind = ControlKind::CommonDlg,
                     .name = T(RecordControls::PhotoDialog),
-                    .dialog = CommonDialog{.kind = 0, .title = T("添加照片"), .filter = PhotoFileFilter()}},
+                    .dialog = CommonDialog{.kind = CommonDialog::kOpenFile, .title = T("添加照片"), .filter = PhotoFileFilter()}},
         ControlDecl{.kind = ControlKind::Q_tip, .name = T(RecordControls::Balloon), .balloon = balloon},
         NonVisual(ControlKind::RecordSet, RecordControls::Carriers),
     };

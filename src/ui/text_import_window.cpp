@@ -52,7 +52,7 @@ WindowDecl TextImportWindowDecl() {
         PushButton(TextImportControls::WriteButton, {896, 520, 80, 32}, "写入数据库", kWriteRowsToBookHandler, false),
         ControlDecl{.kind = ControlKind::CommonDlg,
                     .name = T(TextImportControls::FileDialog),
-                    .dialog = CommonDialog{.kind = 0,
+                    .dialog = CommonDialog{.kind = CommonDialog::kOpenFile,
                                            .title = T("打开待分割的文本文件"),
                                            .filter = T("文本文件(*.txt)|*.txt|所有文件(*.*)|*.*"),
                                            .defaultExtension = T("txt")}},

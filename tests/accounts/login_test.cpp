@@ -109,7 +109,7 @@ TEST_F(Login, WrongPasswordSaysSoAndKeepsTheWindow) {
     ASSERT_EQ(messages_->shown.size(), 1u);
     EXPECT_EQ(messages_->shown[0].text.toUtf8(), "  密码错误！ ");
     EXPECT_EQ(messages_->shown[0].caption.toUtf8(), "提示！");
-    EXPECT_EQ(messages_->shown[0].flags & 0xF0, 64);
+    EXPECT_EQ(messages_->shown[0].flags & MessageStyle::kIconMask, MessageStyle::kInformation);
     EXPECT_NE(login(), nullptr);
     EXPECT_EQ(FindWindow("main"), nullptr);
     EXPECT_EQ(control(LoginControls::PasswordBox).text().toUtf8(), "654321");

@@ -1,6 +1,7 @@
 #include "services/db/record_set.h"
 
 #include "services/core/core.h"
+#include "services/core/message.h"
 #include "services/core/gbk_walk.h"
 #include "services/db/db_connection.h"
 #include "services/db/detail/cell_text.h"
@@ -247,7 +248,7 @@ struct RecordSet::State {
         closeResult();
         db = connection->source();
         if (!db) {
-            ShowMessage(T("数据库连接未打开。"), 0, T("错误"));
+            ShowMessage(T("数据库连接未打开。"), MessageStyle::kOkOnly, T("错误"));
             return false;
         }
         sql = statement;
@@ -255,7 +256,7 @@ struct RecordSet::State {
             auto errors = db->errors();
             std::string why = errors.empty() ? "The query failed." : errors.front().description;
             db.reset();
-            ShowMessage(Text::fromUtf8(why), 0, T("错误"));
+            ShowMessage(Text::fromUtf8(why), MessageStyle::kOkOnly, T("错误"));
             return false;
         }
         names.clear();

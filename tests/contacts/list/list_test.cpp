@@ -309,12 +309,12 @@ TEST_F(ContactList, TheOpenRecordWindowFollowsTheMainWindow) {
 
 TEST_F(ContactList, MenuDeleteAllEmptiesTheBookAndTheListAfterConfirmation) {
     loadMain();
-    messages_->answers = {1};  // Cancel: nothing happens
+    messages_->answers = {MessageAnswer::kCancel};  // Cancel: nothing happens
     main()->impl().runMenuHandler("menu_delete_all", T("删除全部"));
     EXPECT_EQ(names().size(), 5u);
     EXPECT_EQ(query("SELECT count(*) FROM 通讯录"), (std::vector<std::string>{"5"}));
 
-    messages_->answers = {0, 0};  // OK, then the notice
+    messages_->answers = {MessageAnswer::kOk, MessageAnswer::kOk};  // OK, then the notice
     main()->impl().runMenuHandler("menu_delete_all", T("删除全部"));
     EXPECT_TRUE(names().empty());
     EXPECT_EQ(query("SELECT count(*) FROM 通讯录"), (std::vector<std::string>{"0"}));

@@ -55,7 +55,7 @@ TEST_F(ChatLinkTest, OnlyFiveToNineBytesOpenTheLink) {
             EXPECT_TRUE(openedUrls_.empty()) << c.number;
             EXPECT_EQ(shown, std::vector<std::string>{kWrong}) << c.number;
             EXPECT_EQ((*messages_)->shown.back().caption.toUtf8(), "提示！");
-            EXPECT_EQ((*messages_)->shown.back().flags & 0xF0, 64);
+            EXPECT_EQ((*messages_)->shown.back().flags & MessageStyle::kIconMask, MessageStyle::kInformation);
         }
     }
 }

@@ -67,7 +67,7 @@ TEST_F(RecordWindowTest, NewContactIsStoredWithEveryFieldAndItsInitials) {
     ASSERT_EQ((*messages_)->shown.size(), 1u);
     EXPECT_EQ((*messages_)->shown[0].text.toUtf8(), kSaved);
     EXPECT_EQ((*messages_)->shown[0].caption.toUtf8(), "提示");
-    EXPECT_EQ((*messages_)->shown[0].flags & 0xF0, 64);
+    EXPECT_EQ((*messages_)->shown[0].flags & MessageStyle::kIconMask, MessageStyle::kInformation);
 
     const auto rows = storedContacts();
     ASSERT_EQ(rows.size(), 1u);
@@ -110,7 +110,7 @@ TEST_F(RecordWindowTest, NameAndMobileAreRequired) {
     EXPECT_EQ((*messages_)->shown[1].text.toUtf8(), "    手机不能为空 ！    ");
     for (const auto& m : (*messages_)->shown) {
         EXPECT_EQ(m.caption.toUtf8(), "提示！");
-        EXPECT_EQ(m.flags & 0xF0, 64);
+        EXPECT_EQ(m.flags & MessageStyle::kIconMask, MessageStyle::kInformation);
     }
     EXPECT_TRUE(storedContacts().empty());
     EXPECT_TRUE(state_.newRecordPending);  // still a new contact to finish
@@ -406,16 +406,16 @@ TEST_F(RecordWindowTest, DeleteAsksAndDeletesOnlyOnOk) {
     Window& record = recordWindow();
     ASSERT_EQ(textOf(record, RecordControls::NameBox), "乙");
 
-    (*messages_)->answers = {1};  // Cancel
+    (*messages_)->answers = {MessageAnswer::kCancel};  // Cancel
     click(mainWindow(), MainControls::DeleteButton);
     ASSERT_EQ((*messages_)->shown.size(), 1u);
     EXPECT_EQ((*messages_)->shown[0].text.toUtf8(), "真的要删除本记录吗！");
     EXPECT_EQ((*messages_)->shown[0].caption.toUtf8(), "警告！");
-    EXPECT_EQ((*messages_)->shown[0].flags & 0xFF, 49);
+    EXPECT_EQ((*messages_)->shown[0].flags & (MessageStyle::kButtonsMask | MessageStyle::kIconMask), MessageStyle::kOkCancel | MessageStyle::kWarning);
     EXPECT_EQ(storedContacts().size(), 2u);
     EXPECT_EQ(textOf(record, RecordControls::NameBox), "乙");
 
-    (*messages_)->answers = {0};  // OK
+    (*messages_)->answers = {MessageAnswer::kOk};  // OK
     click(mainWindow(), MainControls::DeleteButton);
     const auto rows = storedContacts();
     ASSERT_EQ(rows.size(), 1u);
@@ -433,13 +433,13 @@ TEST_F(RecordWindowTest, DeleteAllAsksThenEmptiesTheBookAndTheList) {
     refillList();
     const std::string count = textOf(mainWindow(), MainControls::CountLabel);
 
-    (*messages_)->answers = {1};
+    (*messages_)->answers = {MessageAnswer::kCancel};
     delete_all_contacts(state_);
     EXPECT_EQ(takeMessages(), std::vector<std::string>{"真的要删除全部记录吗！"});
     EXPECT_EQ(storedContacts().size(), 2u);
     EXPECT_EQ(listRows(), 2);
 
-    (*messages_)->answers = {0};
+    (*messages_)->answers = {MessageAnswer::kOk};
     delete_all_contacts(state_);
     EXPECT_EQ(takeMessages(), (std::vector<std::string>{"真的要删除全部记录吗！", "已删除全部记录！"}));
     EXPECT_EQ((*messages_)->shown.back().caption.toUtf8(), "提示！");
@@ -456,7 +456,7 @@ TEST_F(RecordWindowTest, DeleteAllOnAReadOnlyBookKeepsTheList) {
     makeBookReadOnly();
     loadMainWindow();
     ASSERT_EQ(listRows(), 1);
-    (*messages_)->answers = {0};
+    (*messages_)->answers = {MessageAnswer::kOk};
     delete_all_contacts(state_);
     const auto shown = takeMessages();
     ASSERT_EQ(shown.size(), 2u);
@@ -472,7 +472,7 @@ TEST_F(RecordWindowTest, DeleteOnAReadOnlyBookSaysSo) {
     makeBookReadOnly();
     loadMainWindow();
     mainWindow().list(T(MainControls::ContactList))->setCurrentSelection(0);
-    (*messages_)->answers = {0};
+    (*messages_)->answers = {MessageAnswer::kOk};
     click(mainWindow(), MainControls::DeleteButton);
     const auto shown = takeMessages();
     ASSERT_EQ(shown.size(), 2u);
@@ -633,7 +633,7 @@ TEST_F(RecordWindowTest, SaveAfterADeleteDoesNotOverwriteAnotherContact) {
     refillList();
     openRow(1);
     Window& record = recordWindow();
-    (*messages_)->answers = {0};
+    (*messages_)->answers = {MessageAnswer::kOk};
     click(mainWindow(), MainControls::DeleteButton);
     takeMessages();
     // The emptied window is typed into and saved: no contact is shown, so

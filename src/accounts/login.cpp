@@ -36,7 +36,8 @@ void ShowEditControls(Window& login, bool editing) {
 bool RefusedByThrottle() {
     const int wait = LoginThrottle().secondsToWait();
     if (wait == 0) return false;
-    ShowMessage(T("  密码错误次数过多，请 ") + TextOf(wait) + T(" 秒后再试！ "), MessageStyle::kInformation, T("提示！"));
+    ShowMessage(T("  密码错误次数过多，请 ") + TextOf(wait) + T(" 秒后再试！ "), MessageStyle::kInformation,
+                T("提示！"));
     return true;
 }
 

@@ -27,6 +27,9 @@
 
 namespace {
 
+// The question before a delete: OK and Cancel, with the warning icon.
+constexpr int kAskBeforeDeleting = MessageStyle::kOkCancel | MessageStyle::kWarning;
+
 struct FieldBox {
     const char* field;
     const char* control;
@@ -257,7 +260,8 @@ void save_contact(ProgramState& state) {
         const bool written = contact.WriteText(T(f.field), value);
         if (f.field == std::string_view("姓名")) contact.WriteText(T("首字母"), contact_initials(name));
         if (!written && f.field == std::string_view("生日") && !value.empty()) {
-            ShowMessage(T("生日不是有效的日期，没有保存！\r\n格式：1980-01-06"), MessageStyle::kInformation, T("提示！"));
+            ShowMessage(T("生日不是有效的日期，没有保存！\r\n格式：1980-01-06"), MessageStyle::kInformation,
+                        T("提示！"));
             return;
         }
     }
@@ -287,7 +291,7 @@ void save_contact(ProgramState& state) {
 }
 
 void delete_contact(ProgramState& state) {
-    if (ShowMessage(T("真的要删除本记录吗！"), MessageStyle::kOkCancel | MessageStyle::kWarning, T("警告！")) != MessageAnswer::kOk) return;
+    if (ShowMessage(T("真的要删除本记录吗！"), kAskBeforeDeleting, T("警告！")) != MessageAnswer::kOk) return;
     RecordSet* records = MainRecords();
     if (!records) return;
     const int row = MainControl(MainControls::ContactList).selection();
@@ -302,7 +306,7 @@ void delete_contact(ProgramState& state) {
 }
 
 void delete_all_contacts(ProgramState&) {
-    if (ShowMessage(T("真的要删除全部记录吗！"), MessageStyle::kOkCancel | MessageStyle::kWarning, T("警告！")) != MessageAnswer::kOk) return;
+    if (ShowMessage(T("真的要删除全部记录吗！"), kAskBeforeDeleting, T("警告！")) != MessageAnswer::kOk) return;
     Window* main = MainWindow();
     DBConnection* connection = MainAddressBook();
     RecordSet* records = MainRecords();

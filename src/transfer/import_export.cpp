@@ -305,7 +305,8 @@ void import_workbook_into_list(Window& window, ImportExportSession& session) {
     Progress progress(window);
     EventPump pump;
     if (!sheetConnection->Connect(WorkbookConnectionText(file, session.importFolder))) {
-        ShowMessage(file + T("连接失败！") + T("\r\n") + FirstErrorDescription(*sheetConnection), MessageStyle::kOkOnly);
+        ShowMessage(file + T("连接失败！") + T("\r\n") + FirstErrorDescription(*sheetConnection),
+                    MessageStyle::kOkOnly);
     } else {
         sheet->SetConnection(*sheetConnection);
         // One open: a workbook without Sheet1 gets one error message.

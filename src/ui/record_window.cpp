@@ -103,9 +103,11 @@ WindowDecl RecordWindowDecl() {
         remark,
         label(RecordControls::PositionLabel, {12, 413, 276, 20}, "当前选中第"),
         PushButton(RecordControls::SaveButton, {296, 412, 42, 24}, "保存", RecordHandlers::Save),
-        ControlDecl{.kind = ControlKind::CommonDlg,
-                    .name = T(RecordControls::PhotoDialog),
-                    .dialog = CommonDialog{.kind = CommonDialog::kOpenFile, .title = T("添加照片"), .filter = PhotoFileFilter()}},
+        ControlDecl{
+            .kind = ControlKind::CommonDlg,
+            .name = T(RecordControls::PhotoDialog),
+            .dialog =
+                CommonDialog{.kind = CommonDialog::kOpenFile, .title = T("添加照片"), .filter = PhotoFileFilter()}},
         ControlDecl{.kind = ControlKind::Q_tip, .name = T(RecordControls::Balloon), .balloon = balloon},
         NonVisual(ControlKind::RecordSet, RecordControls::Carriers),
     };

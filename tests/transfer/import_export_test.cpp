@@ -110,7 +110,7 @@ TEST_F(ImportExportTest, ExportedContactsWithPhotosComeBackWholeIntoAnEmptyBookA
         EXPECT_EQ(textOf(w, ImportExportControls::ProgressText), "共导出 5 条记录");
     });
     ASSERT_EQ(messageTexts(), std::vector<std::string>{"任务完成！"});
-    EXPECT_EQ((*messages_)->shown[0].flags & (MessageStyle::kButtonsMask | MessageStyle::kIconMask), MessageStyle::kInformation);
+    EXPECT_EQ((*messages_)->shown[0].flags & MessageStyle::kButtonsAndIconMask, MessageStyle::kInformation);
     ASSERT_TRUE(chooser_->requests.at(0).save);
     EXPECT_EQ(chooser_->requests[0].filters.at(0).patterns.toUtf8(), "*.xls");
     ASSERT_TRUE(QFileInfo::exists(QString::fromStdString(book)));

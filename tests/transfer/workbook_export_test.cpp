@@ -111,7 +111,7 @@ TEST_F(WorkbookExportTest, TextsLongerThanACellHoldsAreCutAtTheLimitAndCounted) 
     });
     ASSERT_EQ((*messages_)->texts(),
               std::vector<std::string>{"任务完成！\r\n有 2 个单元格的文字超过单元格上限（32767 个字符），已截断"});
-    EXPECT_EQ((*messages_)->shown[0].flags & (MessageStyle::kButtonsMask | MessageStyle::kIconMask), MessageStyle::kWarning);
+    EXPECT_EQ((*messages_)->shown[0].flags & MessageStyle::kButtonsAndIconMask, MessageStyle::kWarning);
 
     if (!XlrdAvailable()) GTEST_SKIP() << "/usr/bin/python3 cannot import xlrd";
     std::string cutChinese;
@@ -214,7 +214,7 @@ TEST_F(FullDiskExportTest, AWorkbookThatFailsAtTheLastFlushKeepsTheEarlierOne) {
     readAndExport(book_);
     ASSERT_EQ((*messages_)->texts().size(), 2u);
     EXPECT_EQ((*messages_)->texts()[1], book_ + "保存失败！\r\n原因：磁盘空间不足");
-    EXPECT_EQ((*messages_)->shown[1].flags & (MessageStyle::kButtonsMask | MessageStyle::kIconMask), MessageStyle::kWarning);
+    EXPECT_EQ((*messages_)->shown[1].flags & MessageStyle::kButtonsAndIconMask, MessageStyle::kWarning);
     EXPECT_EQ(FileBytes(book_), earlier_);
     EXPECT_EQ(newFiles(), std::vector<std::string>{});
 }
@@ -236,7 +236,7 @@ TEST_F(FullDiskExportTest, PhotosThatDoNotFitAreCountedAndNoneIsLeftCutShort) {
     ASSERT_EQ((*messages_)->texts().size(), 2u);
     const std::string message = (*messages_)->texts()[1];
     EXPECT_EQ(message.rfind(book_ + "保存失败！\r\n原因：磁盘空间不足\r\n有 ", 0), 0u) << message;
-    EXPECT_EQ((*messages_)->shown[1].flags & (MessageStyle::kButtonsMask | MessageStyle::kIconMask), MessageStyle::kWarning);
+    EXPECT_EQ((*messages_)->shown[1].flags & MessageStyle::kButtonsAndIconMask, MessageStyle::kWarning);
     EXPECT_EQ(FileBytes(book_), earlier_);
     int whole = 0;
     for (const std::string& name : newFiles()) {

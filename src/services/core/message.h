@@ -26,6 +26,7 @@ inline constexpr int kQuestion = 0x20;
 inline constexpr int kWarning = 0x30;
 inline constexpr int kInformation = 0x40;
 inline constexpr int kIconMask = 0xF0;
+inline constexpr int kButtonsAndIconMask = kButtonsMask | kIconMask;
 
 inline constexpr int kDefaultButtonMask = 0xF00;  // 0x100: the second button, 0x200: the third
 inline constexpr int kSystemModal = 0x1000;

@@ -1,8 +1,8 @@
 #include "services/db/record_set.h"
 
 #include "services/core/core.h"
-#include "services/core/message.h"
 #include "services/core/gbk_walk.h"
+#include "services/core/message.h"
 #include "services/db/db_connection.h"
 #include "services/db/detail/cell_text.h"
 #include "services/db/detail/source.h"

@@ -238,7 +238,7 @@ TEST_F(CaptureTest, AvatarOnAReadOnlyBookIsShownButReportedAsNotStored) {
     ASSERT_EQ((*messages_)->shown.size(), 1u);
     EXPECT_EQ((*messages_)->shown[0].text.toUtf8(), "更换头像失败！");
     EXPECT_EQ((*messages_)->shown[0].caption.toUtf8(), "提示！");
-    EXPECT_EQ((*messages_)->shown[0].flags & (MessageStyle::kButtonsMask | MessageStyle::kIconMask), MessageStyle::kOkOnly);
+    EXPECT_EQ((*messages_)->shown[0].flags & MessageStyle::kButtonsAndIconMask, MessageStyle::kOkOnly);
     EXPECT_EQ(DecodePicture(mainWindow().control(T(MainControls::Avatar)).picture()).size(), QSize(170, 200));
     EXPECT_TRUE(storedAvatar(0).empty());
 }

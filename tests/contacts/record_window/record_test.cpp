@@ -411,7 +411,8 @@ TEST_F(RecordWindowTest, DeleteAsksAndDeletesOnlyOnOk) {
     ASSERT_EQ((*messages_)->shown.size(), 1u);
     EXPECT_EQ((*messages_)->shown[0].text.toUtf8(), "真的要删除本记录吗！");
     EXPECT_EQ((*messages_)->shown[0].caption.toUtf8(), "警告！");
-    EXPECT_EQ((*messages_)->shown[0].flags & (MessageStyle::kButtonsMask | MessageStyle::kIconMask), MessageStyle::kOkCancel | MessageStyle::kWarning);
+    EXPECT_EQ((*messages_)->shown[0].flags & MessageStyle::kButtonsAndIconMask,
+              MessageStyle::kOkCancel | MessageStyle::kWarning);
     EXPECT_EQ(storedContacts().size(), 2u);
     EXPECT_EQ(textOf(record, RecordControls::NameBox), "乙");
 

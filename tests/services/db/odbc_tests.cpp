@@ -33,7 +33,8 @@ protected:
 
 TEST_F(OdbcTest, ReadsRowsWithTheirTypes) {
     EXPECT_EQ(db.ProviderName().toUtf8().rfind("ODBC", 0), 0u) << db.ProviderName().toUtf8();
-    ASSERT_TRUE(rs.Open(T("select * from 通讯录 where 姓名 like  '%三%'order by 姓名 ASC"), RecordSet::kSqlText)) << boxes->lastText();
+    ASSERT_TRUE(rs.Open(T("select * from 通讯录 where 姓名 like  '%三%'order by 姓名 ASC"), RecordSet::kSqlText))
+        << boxes->lastText();
     EXPECT_EQ(rs.RecordCount(), 1);
     EXPECT_EQ(rs.FieldName(1).toUtf8(), "姓名");
     EXPECT_EQ(rs.ReadText(T("姓名")).toUtf8(), "张三");

@@ -465,11 +465,13 @@ TEST_F(RecordSetTest, GroupedRowsAreReadOnly) {
     addContacts({{"a", "1"}, {"b", "2"}, {"c", "3"}});
     ASSERT_TRUE(db.ExecuteSql(T("update 通讯录 set 分组='g' where 姓名 in ('a','b')")));
     // One row per group stands for several contacts: no write may pick one of them.
-    ASSERT_TRUE(rs.Open(T("select * from 通讯录 group by 分组 order by 分组"), RecordSet::kSqlText)) << boxes->lastText();
+    ASSERT_TRUE(rs.Open(T("select * from 通讯录 group by 分组 order by 分组"), RecordSet::kSqlText))
+        << boxes->lastText();
     EXPECT_EQ(rs.RecordCount(), 2);
     EXPECT_FALSE(rs.WriteText(T("分组"), T("changed")));
     EXPECT_FALSE(rs.Delete(RecordSet::kCurrentRow));
-    ASSERT_TRUE(rs.Open(T("select 分组 from 通讯录 Group  By 分组 Having count(*) > 1"), RecordSet::kSqlText)) << boxes->lastText();
+    ASSERT_TRUE(rs.Open(T("select 分组 from 通讯录 Group  By 分组 Having count(*) > 1"), RecordSet::kSqlText))
+        << boxes->lastText();
     EXPECT_EQ(rs.ReadText(T("分组")).toUtf8(), "g");
     EXPECT_FALSE(rs.WriteText(T("分组"), T("changed")));
     EXPECT_EQ(RawValue(book.path(), "select group_concat(ifnull(分组,'-')) from 通讯录"), "g,g,-");
@@ -501,7 +503,8 @@ TEST_F(RecordSetTest, OpenFailuresShowTheProvidersMessage) {
     EXPECT_FALSE(rs.IsOpen());
     ASSERT_EQ(boxes->shown.size(), 1u);
     EXPECT_EQ(boxes->lastText(), "incomplete input");
-    EXPECT_EQ(boxes->shown.back().flags & (MessageStyle::kButtonsMask | MessageStyle::kIconMask), MessageStyle::kOkOnly);  // a plain box with an OK button
+    EXPECT_EQ(boxes->shown.back().flags & MessageStyle::kButtonsAndIconMask,
+              MessageStyle::kOkOnly);  // a plain box with an OK button
 
     EXPECT_FALSE(rs.Open(T("select * from 没有这张表"), RecordSet::kSqlText));
     EXPECT_NE(boxes->lastText().find("no such table"), std::string::npos) << boxes->lastText();

@@ -13,6 +13,8 @@
 #include "services/window/commands.h"
 #include "services/window/controls/html_browse_box.h"
 #include "services/window/report_list.h"
+#include "ui/login_window.h"
+#include "ui/main_window.h"
 
 #include <QApplication>
 #include <QDir>

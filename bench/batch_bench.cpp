@@ -24,6 +24,7 @@
 #include "services/window/commands.h"
 #include "support/local_http_server.h"
 #include "ui/batch_window.h"
+#include "ui/main_window.h"
 #include "ui/record_window.h"
 
 #include <QAbstractButton>

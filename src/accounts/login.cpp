@@ -11,6 +11,7 @@
 #include "ui/address_book_open.h"
 #include "ui/combo_text.h"
 #include "ui/login_window.h"
+#include "ui/main_window.h"
 
 namespace {
 

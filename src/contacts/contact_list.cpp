@@ -7,6 +7,7 @@
 #include "services/window/report_list.h"
 #include "ui/combo_text.h"
 #include "ui/main_window.h"
+#include "ui/record_window.h"
 
 namespace {
 

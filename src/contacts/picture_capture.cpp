@@ -11,6 +11,7 @@
 #include "ui/frame_window.h"
 #include "ui/main_window.h"
 #include "ui/photo_window.h"
+#include "ui/record_window.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -6,6 +6,8 @@
 #include "accounts/sign_in_throttle.h"
 #include "app/program_fixture.h"
 #include "ui/combo_text.h"
+#include "ui/login_window.h"
+#include "ui/main_window.h"
 #include "ui/pictures/pictures.h"
 
 #include <QComboBox>

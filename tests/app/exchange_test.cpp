@@ -11,6 +11,7 @@
 #include "services/window/window_impl.h"
 #include "support/address_book_copy.h"
 #include "support/scripted_chooser.h"
+#include "ui/main_window.h"
 
 #include <QFile>
 #include <QProcess>

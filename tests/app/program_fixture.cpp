@@ -3,6 +3,8 @@
 #include "services/window/controls/html_browse_box.h"
 #include "services/window/report_list.h"
 #include "support/address_book_copy.h"
+#include "ui/login_window.h"
+#include "ui/main_window.h"
 
 #include <QApplication>
 #include <QDir>

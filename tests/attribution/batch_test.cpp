@@ -8,6 +8,7 @@
 #include "services/net/fetch_time_limits.h"
 #include "support/local_http_server.h"
 #include "test_book.h"
+#include "ui/batch_window.h"
 
 #include <QCoreApplication>
 #include <QObject>

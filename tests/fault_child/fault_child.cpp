@@ -17,6 +17,8 @@
 #include "transfer/text_import.h"
 #include "ui/main_window.h"
 #include "ui/program_state.h"
+#include "ui/text_import_window.h"
+#include "ui/record_window.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -10,6 +10,8 @@
 #include "services/db/db_connection.h"
 #include "services/window/commands.h"
 #include "services/window/report_list.h"
+#include "ui/import_export_window.h"
+#include "ui/text_import_window.h"
 #include "ui/main_window.h"
 
 #include <QFile>

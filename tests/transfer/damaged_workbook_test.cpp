@@ -6,6 +6,7 @@
 #include "transfer/transfer_fixture.h"
 
 #include "services/window/report_list.h"
+#include "ui/import_export_window.h"
 
 #include <iostream>
 #include <random>

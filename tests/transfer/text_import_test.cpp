@@ -8,6 +8,8 @@
 #include "services/window/commands.h"
 #include "services/window/controls/balloon_tip.h"
 #include "services/window/report_list.h"
+#include "ui/text_import_window.h"
+#include "ui/main_window.h"
 
 #include <QFile>
 #include <QLineEdit>

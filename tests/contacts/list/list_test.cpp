@@ -8,6 +8,7 @@
 #include "services/window/report_list.h"
 #include "services/window/window_impl.h"
 #include "ui/main_window.h"
+#include "ui/record_window.h"
 
 #include <QApplication>
 #include <QComboBox>

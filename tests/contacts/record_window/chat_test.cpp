@@ -3,6 +3,7 @@
 #include "contacts/chat.h"
 #include "contacts/record_window/record_fixture.h"
 #include "services/core/core.h"
+#include "ui/record_window.h"
 
 using namespace record_tests;
 

@@ -7,6 +7,8 @@
 #include "contacts/record_window/record_fixture.h"
 #include "services/window/commands.h"
 #include "support/close_way.h"
+#include "ui/record_window.h"
+#include "ui/main_window.h"
 
 #include <QTest>
 

@@ -15,6 +15,8 @@
 #include "services/window/report_list.h"
 #include "support/address_book_copy.h"
 #include "support/window_driver.h"
+#include "ui/login_window_decl.h"
+#include "ui/main_window_decl.h"
 
 #include <QApplication>
 #include <QDir>
@@ -152,7 +154,7 @@ int main(int argc, char** argv) {
     const double signInMs = MsSince(signInAt);
     const double signInCpuMs = ThreadCpuMs() - signInCpuAt;
     Window* main = FindWindow("main");
-    ReportList* list = main ? main->list(T("超级列表框1")) : nullptr;
+    ReportList* list = main ? main->list(T(MainControls::ContactList)) : nullptr;
     if (!list) {
         std::fprintf(stderr, "sign-in failed\n");
         return 1;
@@ -160,7 +162,7 @@ int main(int argc, char** argv) {
     std::printf("sign-in to a filled main window: %.1f ms (processor %.1f ms; %d rows listed)\n\n", signInMs,
                 signInCpuMs, list->ItemCount());
 
-    auto* search = qobject_cast<QLineEdit*>(main->control(T("编辑框_搜索")).widget());
+    auto* search = qobject_cast<QLineEdit*>(main->control(T(MainControls::SearchBox)).widget());
     search->setFocus();
     QCoreApplication::processEvents();
     std::printf("wall-clock ms (processor ms of this thread in brackets), median of 5\n");
@@ -191,10 +193,10 @@ int main(int argc, char** argv) {
     }
     // Where a keystroke's time goes, for the widest search.
     {
-        RecordSet* contacts = main->recordSet(T("记录集1"));
+        RecordSet* contacts = main->recordSet(T(MainControls::Contacts));
         const Text sql = ContactSearchSql(T("1"));
         auto at = Clock::now();
-        contacts->Open(sql, 1);
+        contacts->Open(sql, RecordSet::kSqlText);
         const double openMs = MsSince(at);
         const int count = contacts->RecordCount();
         std::vector<std::pair<Text, Text>> cells;

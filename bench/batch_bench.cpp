@@ -25,6 +25,7 @@
 #include "support/local_http_server.h"
 #include "support/window_driver.h"
 #include "ui/batch_window_decl.h"
+#include "ui/main_window_decl.h"
 #include "ui/record_window_decl.h"
 
 #include <QApplication>
@@ -105,7 +106,7 @@ WindowDecl MainStandIn() {
     w.title = T("通讯录");
     w.width = 300;
     w.height = 200;
-    w.controls = {ControlDecl{.kind = ControlKind::DBConnection, .name = T("数据库连接1")}};
+    w.controls = {ControlDecl{.kind = ControlKind::DBConnection, .name = T(MainControls::AddressBook)}};
     return w;
 }
 
@@ -159,7 +160,7 @@ bool PrepareBook(Book& book, int contacts, const std::string& service) {
     book.state.settingsPath = Text::fromQString(book.folder.filePath("Peizhi.ini"));
     if (!service.empty()) WriteIni(book.state.settingsPath, T("网络"), T("归属地查询地址"), Text::fromUtf8(service));
     if (!LoadWindow(MainStandIn(), HandlerTable{}, false) ||
-        !FindWindow("main")->connection(T("数据库连接1"))->ConnectAccess(Text::fromUtf8(book.path))) {
+        !FindWindow("main")->connection(T(MainControls::AddressBook))->ConnectAccess(Text::fromUtf8(book.path))) {
         std::fprintf(stderr, "cannot open the address book\n");
         return false;
     }
@@ -184,8 +185,8 @@ BatchFigures RunBatchWindow(Book& book) {
     if (!batch) return figures;
     if (!QTest::qWaitForWindowExposed(batch->widget())) std::fprintf(stderr, "the window was never shown\n");
 
-    const Control progress = batch->control(T("状态透明标签"));
-    const Control button = batch->control(T("按钮_开始获取"));
+    const Control progress = batch->control(T(BatchControls::ProgressText));
+    const Control button = batch->control(T(BatchControls::StartStop));
     meter.start();
     const Clock::time_point start = Clock::now();
     meter.include([&] { WindowDriver::click(*batch, "按钮_开始获取"); });
@@ -236,16 +237,16 @@ bool SilentServiceRecordWindow() {
     LocalHttpServer silent([](const LocalHttpServer::Request&) { return LocalHttpServer::silent(); });
     Book book;
     if (!PrepareBook(book, kOfflineContacts, silent.baseUrl())) return false;
-    DBConnection& connection = *FindWindow("main")->connection(T("数据库连接1"));
+    DBConnection& connection = *FindWindow("main")->connection(T(MainControls::AddressBook));
     RecordSet contacts;
     contacts.SetConnection(connection);
     if (!contacts.OpenTable(T("通讯录"), T("姓名 ASC"))) return false;
     LoadWindow(RecordWindowDecl(), HandlerTable{}, false);
     Window* record = FindWindow("record");
     if (!record) return false;
-    record->recordSet(T("记录集2"))->SetConnection(connection);
+    record->recordSet(T(RecordControls::Carriers))->SetConnection(connection);
     const Text address = attribution_service_address(book.state.settingsPath);
-    Control label = record->control(T("透明标签_当前选择"));
+    Control label = record->control(T(RecordControls::PositionLabel));
 
     // As the program does at start-up.
     const Clock::time_point preparing = Clock::now();

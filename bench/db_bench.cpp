@@ -252,7 +252,7 @@ int main(int argc, char** argv) {
         Text sql = ContactSearchSql(T(typed));
         std::printf("\nSearch for \"%s\":\n", typed);
         Clock search;
-        if (!rs.Open(sql, 1)) return 1;
+        if (!rs.Open(sql, RecordSet::kSqlText)) return 1;
         double searchOpen = search.wallSeconds(), searchOpenCpu = search.cpuSeconds();
         double searchWalkCpu = 0;
         double searchWalk = recordSetWalk(rs, rows, searchWalkCpu);

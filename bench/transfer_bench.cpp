@@ -113,8 +113,8 @@ Times Run(int contacts, const std::shared_ptr<FixedChooser>& chooser, const std:
     ProgramState state;
     LoadWindow(MainWindowDecl(), HandlerTable{}, false);
     Window* main = FindWindow("main");
-    main->connection(T("数据库连接1"))->ConnectAccess(AddressBookFile());
-    main->recordSet(T("记录集1"))->SetConnection(*main->connection(T("数据库连接1")));
+    main->connection(T(MainControls::AddressBook))->ConnectAccess(AddressBookFile());
+    main->recordSet(T(MainControls::Contacts))->SetConnection(*main->connection(T(MainControls::AddressBook)));
     LoadWindow(ImportExportWindowDecl(), import_export_handlers(state), false);
     Window* window = FindWindow("import_export");
     ImportExportSession session;
@@ -126,7 +126,7 @@ Times Run(int contacts, const std::shared_ptr<FixedChooser>& chooser, const std:
     const std::string exported = messages->last;
     Exec(book, "delete from 通讯录");
     t.import = Seconds([&] { import_workbook_into_list(*window, session); });
-    const int listed = window->list(T("超级列表框1"))->ItemCount();
+    const int listed = window->list(T(ImportExportControls::List))->ItemCount();
     t.write = Seconds([&] { write_list_into_book(*window, session, state); });
     std::printf("%6d contacts: read %.2f s, export %.2f s (%s), import %.2f s (%d rows), write %.2f s\n", contacts,
                 t.read, t.exportTime, exported.c_str(), t.import, listed, t.write);
@@ -157,7 +157,7 @@ void RunTextImport(const std::shared_ptr<FixedChooser>& chooser) {
     ProgramState state;
     LoadWindow(MainWindowDecl(), HandlerTable{}, false);
     Window* main = FindWindow("main");
-    main->connection(T("数据库连接1"))->ConnectAccess(AddressBookFile());
+    main->connection(T(MainControls::AddressBook))->ConnectAccess(AddressBookFile());
     LoadWindow(TextImportWindowDecl(), text_import_handlers(state), false);
     Window* window = FindWindow("text_import");
     const double open = Seconds([&] { open_text_file(*window); });
@@ -187,7 +187,7 @@ void RunPhotoMemory(const std::shared_ptr<FixedChooser>& chooser, const std::sha
     ProgramState state;
     LoadWindow(MainWindowDecl(), HandlerTable{}, false);
     Window* main = FindWindow("main");
-    main->connection(T("数据库连接1"))->ConnectAccess(AddressBookFile());
+    main->connection(T(MainControls::AddressBook))->ConnectAccess(AddressBookFile());
     LoadWindow(ImportExportWindowDecl(), import_export_handlers(state), false);
     Window* window = FindWindow("import_export");
     ImportExportSession session;

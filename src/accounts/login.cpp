@@ -4,31 +4,32 @@
 #include "accounts/sign_in_throttle.h"
 #include "data/address_book.h"
 #include "services/core/core.h"
+#include "services/core/message.h"
 #include "services/db/db_connection.h"
 #include "services/db/record_set.h"
 #include "services/window/commands.h"
 #include "ui/address_book_open.h"
 #include "ui/combo_text.h"
 #include "ui/login_window_decl.h"
+#include "ui/main_window_decl.h"
 
 namespace {
 
-constexpr int kInformation = 64;
-
 Window* Login() { return FindWindow("login"); }
 
-RecordSet* Users(Window& login) { return login.recordSet(T("记录集1")); }
+RecordSet* Users(Window& login) { return login.recordSet(T(LoginControls::Users)); }
 
 Control Ctl(Window& w, const char* name) { return w.control(T(name)); }
 
-bool InAccountEditMode(Window& login) { return Ctl(login, "按钮_修改密码").text() != T("修改密码"); }
+bool InAccountEditMode(Window& login) { return Ctl(login, LoginControls::AccountButton).text() != T("修改密码"); }
 
 void ShowEditControls(Window& login, bool editing) {
-    Ctl(login, "按钮_登陆").setVisible(!editing);
-    for (const char* radio : {"单选框_修改", "单选框_添加", "单选框_删除"}) Ctl(login, radio).setVisible(editing);
-    Ctl(login, "按钮_修改密码").setText(editing ? T("确认") : T("修改密码"));
+    Ctl(login, LoginControls::SignInButton).setVisible(!editing);
+    for (const char* radio : {LoginControls::ModifyRadio, LoginControls::AddRadio, LoginControls::DeleteRadio})
+        Ctl(login, radio).setVisible(editing);
+    Ctl(login, LoginControls::AccountButton).setText(editing ? T("确认") : T("修改密码"));
     // Only in edit mode can a new name be typed, for "添加".
-    SetComboEditable(Ctl(login, "组合框_用户名"), editing);
+    SetComboEditable(Ctl(login, LoginControls::UserNameBox), editing);
 }
 
 // After five wrong passwords a try made before its delay is over is refused
@@ -36,7 +37,8 @@ void ShowEditControls(Window& login, bool editing) {
 bool RefusedByThrottle() {
     const int wait = LoginThrottle().secondsToWait();
     if (wait == 0) return false;
-    ShowMessage(T("  密码错误次数过多，请 ") + TextOf(wait) + T(" 秒后再试！ "), kInformation, T("提示！"));
+    ShowMessage(T("  密码错误次数过多，请 ") + TextOf(wait) + T(" 秒后再试！ "), MessageStyle::kInformation,
+                T("提示！"));
     return true;
 }
 
@@ -51,14 +53,14 @@ void UpgradeStoredPassword(RecordSet& users, const Text& typed, ProgramState& st
 // An account change the book did not store: said so, with the book's reason.
 void ReportAccountFailure(Window& login, const Text& what) {
     Text text = what;
-    if (DBConnection* connection = login.connection(T("数据库连接1"))) {
+    if (DBConnection* connection = login.connection(T(LoginControls::AddressBook))) {
         std::string report = connection->ErrorText().bytes();
         const std::string label = "Description: ";
         if (report.rfind(label, 0) == 0) report.erase(0, label.size());
         report = report.substr(0, report.find("\r\n"));
         if (!report.empty()) text += Text::fromBytes("\r\n") + Text::fromBytes(report);
     }
-    ShowMessage(text, kInformation, T("提示！"));
+    ShowMessage(text, MessageStyle::kInformation, T("提示！"));
 }
 
 }  // namespace
@@ -66,7 +68,7 @@ void ReportAccountFailure(Window& login, const Text& what) {
 void open_login_database(ProgramState& state) {
     Window* login = Login();
     if (!login) return;
-    DBConnection* connection = login->connection(T("数据库连接1"));
+    DBConnection* connection = login->connection(T(LoginControls::AddressBook));
     RecordSet* users = Users(*login);
     if (!connection || !users) return;
     ConnectAddressBookOrExit(*connection);
@@ -80,7 +82,7 @@ void fill_user_list(ProgramState& state) {
     Window* login = Login();
     if (!login) return;
     RecordSet* users = Users(*login);
-    Control names = Ctl(*login, "组合框_用户名");
+    Control names = Ctl(*login, LoginControls::UserNameBox);
     users->MoveFirst();
     const int n = users->RecordCount();
     for (int i = 1; i <= n; ++i) {
@@ -95,7 +97,7 @@ bool check_credentials(ProgramState& state) {
     Window* login = Login();
     if (!login || RefusedByThrottle()) return false;
     RecordSet* users = Users(*login);
-    const Text typedName = Ctl(*login, "组合框_用户名").text();
+    const Text typedName = Ctl(*login, LoginControls::UserNameBox).text();
     users->MoveFirst();
     const int n = users->RecordCount();
     for (int i = 1; i <= n; ++i) {
@@ -103,12 +105,12 @@ bool check_credentials(ProgramState& state) {
         state.userPassword = users->ReadText(T("密码"));
         if (typedName == state.userName) break;
         if (i == users->RecordCount()) {
-            ShowMessage(T("  没有此用户！ "), kInformation, T("提示！"));
+            ShowMessage(T("  没有此用户！ "), MessageStyle::kInformation, T("提示！"));
             return false;
         }
         users->MoveNext();
     }
-    const Text typed = Ctl(*login, "编辑框_密码").text();
+    const Text typed = Ctl(*login, LoginControls::PasswordBox).text();
     if (PasswordMatches(typed, state.userPassword)) {
         LoginThrottle().recordSuccess();
         // With no accounts at all there is no row to upgrade.
@@ -116,7 +118,7 @@ bool check_credentials(ProgramState& state) {
         return true;
     }
     LoginThrottle().recordFailure();
-    ShowMessage(T("  密码错误！ "), kInformation, T("提示！"));
+    ShowMessage(T("  密码错误！ "), MessageStyle::kInformation, T("提示！"));
     return false;
 }
 
@@ -127,11 +129,11 @@ void sign_in(ProgramState& state, const std::function<void()>& loadMainWindow) {
     loadMainWindow();
     login->setVisible(false);
     if (Window* main = FindWindow("main")) {
-        main->control(T("透明标签_用户")).setText(T("用户：") + state.userName);
+        main->control(T(MainControls::UserLabel)).setText(T("用户：") + state.userName);
         Bytes avatar;
         users->ReadBytes(T("头像"), avatar);
         // Bytes that read as no text (none, or a leading zero byte) are no avatar.
-        if (!ToText(Value(avatar)).empty()) main->control(T("图片框_头像")).setPicture(avatar);
+        if (!ToText(Value(avatar)).empty()) main->control(T(MainControls::Avatar)).setPicture(avatar);
     }
     state.userPosition = users->Position();
     DestroyWindow(login);
@@ -140,8 +142,8 @@ void sign_in(ProgramState& state, const std::function<void()>& loadMainWindow) {
 void account_button(ProgramState& state) {
     Window* login = Login();
     if (!login) return;
-    Control names = Ctl(*login, "组合框_用户名");
-    Control password = Ctl(*login, "编辑框_密码");
+    Control names = Ctl(*login, LoginControls::UserNameBox);
+    Control password = Ctl(*login, LoginControls::PasswordBox);
     if (!InAccountEditMode(*login)) {
         if (!check_credentials(state)) return;
         ComboClear(names);
@@ -152,13 +154,13 @@ void account_button(ProgramState& state) {
     }
 
     RecordSet* users = Users(*login);
-    const bool modify = Ctl(*login, "单选框_修改").checked();
-    const bool add = Ctl(*login, "单选框_添加").checked();
+    const bool modify = Ctl(*login, LoginControls::ModifyRadio).checked();
+    const bool add = Ctl(*login, LoginControls::AddRadio).checked();
     if (modify || add) {
         // Only the hash is ever stored; without one nothing changes.
         const std::optional<Text> hash = HashPassword(password.text());
         if (!hash) {
-            ShowMessage(T("  密码无法加密保存，账户未作修改！ "), kInformation, T("提示！"));
+            ShowMessage(T("  密码无法加密保存，账户未作修改！ "), MessageStyle::kInformation, T("提示！"));
             return;
         }
         // Without a new row the writes would change the verified account.
@@ -167,7 +169,7 @@ void account_button(ProgramState& state) {
         ShowEditControls(*login, false);
         if (!stored) ReportAccountFailure(*login, T("保存失败！"));
     } else {
-        const bool deleted = users->Delete(1);
+        const bool deleted = users->Delete(RecordSet::kCurrentRow);
         ShowEditControls(*login, false);
         ComboClear(names);
         SetComboText(names, Text());

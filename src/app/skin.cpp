@@ -39,7 +39,7 @@ Text MissingSkinEntryText() {
 }
 
 void attach_skin(const Text& programFolder) {
-    const Text skinPath = SpecialFolder(11) + T("pf.she");
+    const Text skinPath = SpecialFolder(kTemporaryFolder) + T("pf.she");
     WriteFile(skinPath, EmbeddedSkin());
 
     // Loaded once for the program's life: the library keeps restyling windows.

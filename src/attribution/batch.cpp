@@ -7,6 +7,7 @@
 #include "services/db/db_connection.h"
 #include "services/db/record_set.h"
 #include "services/system/system.h"
+#include "ui/batch_window.h"
 
 #include <QMetaObject>
 #include <QObject>
@@ -104,18 +105,15 @@ std::vector<bool> storeGroup(const std::vector<Found>& group, RecordSet& contact
 }  // namespace
 
 int run_attribution_batch(BatchRun& run, std::stop_token cancel) {
-    using batch_control::kAttribution, batch_control::kFailureCount, batch_control::kFailureLog,
-        batch_control::kName, batch_control::kNumber, batch_control::kProgress, batch_control::kProgressText,
-        batch_control::kStartStop;
     auto& report = run.changes;
     RecordSet& contacts = *run.contacts;
     const bool askService = !run.serviceAddress.empty();
 
     // The flag was cleared when the run was started; clearing it again here
     // would lose a stop pressed in the instant before the thread got going.
-    report(textChange(kFailureLog, Text()));
+    report(textChange(BatchControls::FailureLog, Text()));
     const int count = contacts.RecordCount();
-    report({ControlChange::Kind::SetMaximum, nameOf(kProgress), Text(), count});
+    report({ControlChange::Kind::SetMaximum, nameOf(BatchControls::Progress), Text(), count});
 
     // Offline a contact takes microseconds: found attributions are stored
     // in groups, one statement each, and the window is told about the group's
@@ -148,12 +146,12 @@ int run_attribution_batch(BatchRun& run, std::stop_token cancel) {
                    T("\r\n");
         }
         const Found& last = group.back();
-        report(textChange(kName, last.name));
-        report(textChange(kNumber, last.number));
-        report(textChange(kAttribution, last.attribution));
+        report(textChange(BatchControls::NameLabel, last.name));
+        report(textChange(BatchControls::NumberLabel, last.number));
+        report(textChange(BatchControls::AttributionLabel, last.attribution));
         if (failures > before) {
-            report(textChange(kFailureCount, T("有") + TextOf(failures) + T("个号码未能获取")));
-            report({ControlChange::Kind::AppendText, nameOf(kFailureLog), log, 0});
+            report(textChange(BatchControls::FailureCount, T("有") + TextOf(failures) + T("个号码未能获取")));
+            report({ControlChange::Kind::AppendText, nameOf(BatchControls::FailureLog), log, 0});
         }
         group.clear();
     };
@@ -186,8 +184,8 @@ int run_attribution_batch(BatchRun& run, std::stop_token cancel) {
         if (stopWanted(run, cancel)) break;
         completed = i;
         if (shown) {
-            report(textChange(kProgressText, T("正在获取第") + TextOf(i) + T(" 个号码")));
-            report({ControlChange::Kind::SetPosition, nameOf(kProgress), Text(), i});
+            report(textChange(BatchControls::ProgressText, T("正在获取第") + TextOf(i) + T(" 个号码")));
+            report({ControlChange::Kind::SetPosition, nameOf(BatchControls::Progress), Text(), i});
             positionShown = i;
         }
     }
@@ -195,14 +193,15 @@ int run_attribution_batch(BatchRun& run, std::stop_token cancel) {
     storeAndShow();
     commit();
     if (completed > positionShown) {
-        report(textChange(kProgressText, T("正在获取第") + TextOf(completed) + T(" 个号码")));
-        report({ControlChange::Kind::SetPosition, nameOf(kProgress), Text(), completed});
+        report(textChange(BatchControls::ProgressText, T("正在获取第") + TextOf(completed) + T(" 个号码")));
+        report({ControlChange::Kind::SetPosition, nameOf(BatchControls::Progress), Text(), completed});
     }
 
-    report(textChange(kProgressText, stopWanted(run, cancel) ? T("获取已停止！！！") : T("获取已完成！！！")));
+    report(textChange(BatchControls::ProgressText,
+                      stopWanted(run, cancel) ? T("获取已停止！！！") : T("获取已完成！！！")));
     if (failures > 0) report({ControlChange::Kind::SetWindowHeight, Text(), Text(), kBatchWindowFullHeight});
     run.stopRequested->store(1);
-    report({ControlChange::Kind::SetCaption, nameOf(kStartStop), T("开始获取"), 0});
+    report({ControlChange::Kind::SetCaption, nameOf(BatchControls::StartStop), T("开始获取"), 0});
     return failures;
 }
 

@@ -11,6 +11,7 @@
 #include "attribution/carrier.h"
 #include "services/core/text.h"
 #include "services/thread/thread.h"
+#include "ui/batch_window.h"
 
 #include <atomic>
 #include <functional>
@@ -20,18 +21,6 @@
 class DBConnection;
 class QObject;
 class RecordSet;
-
-// Declared names of the batch window's controls that the worker changes.
-namespace batch_control {
-inline constexpr std::string_view kName = "标签1";             // name of the contact being looked up
-inline constexpr std::string_view kNumber = "标签2";           // its mobile number
-inline constexpr std::string_view kAttribution = "标签3";      // the attribution just found
-inline constexpr std::string_view kProgress = "进度条1";
-inline constexpr std::string_view kProgressText = "状态透明标签";
-inline constexpr std::string_view kFailureCount = "状态透明标签1";
-inline constexpr std::string_view kFailureLog = "编辑框1";
-inline constexpr std::string_view kStartStop = "按钮_开始获取";
-} // namespace batch_control
 
 // The window's height with the failure log showing.
 inline constexpr int kBatchWindowFullHeight = 404;
@@ -47,7 +36,7 @@ struct ControlChange {
         SetWindowHeight,  // the window's height = number (control is empty)
     };
     Kind kind = Kind::SetText;
-    Text control;  // declared name (UTF-8 names above, as Text); empty for the window
+    Text control;  // declared name (BatchControls, as Text); empty for the window
     Text text;
     int number = 0;
 

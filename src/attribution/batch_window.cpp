@@ -17,7 +17,7 @@
 
 namespace {
 
-const Text kRecordSet = T("记录集3");
+const Text kRecordSet = T(BatchControls::Contacts);
 const Text kStartCaption = T("开始获取");
 const Text kStopCaption = T("停止");
 
@@ -57,11 +57,11 @@ void batch_window_created(Window& window, BatchWindowSession& session) {
         contacts->OpenTable(ContactsTable(), ContactsByName());
 
     if (contacts) {
-        controlOf(window, batch_control::kName).setText(contacts->ReadText(T("姓名")));
-        controlOf(window, batch_control::kNumber).setText(contacts->ReadText(T("手机")));
+        controlOf(window, BatchControls::NameLabel).setText(contacts->ReadText(T("姓名")));
+        controlOf(window, BatchControls::NumberLabel).setText(contacts->ReadText(T("手机")));
     }
 
-    const int logHeight = controlOf(window, batch_control::kFailureLog).height();
+    const int logHeight = controlOf(window, BatchControls::FailureLog).height();
     window.setHeight(window.height() - (logHeight + 10));
 
     session.batch = std::make_unique<AttributionBatch>(
@@ -71,7 +71,7 @@ void batch_window_created(Window& window, BatchWindowSession& session) {
 }
 
 void start_or_stop_batch(Window& window, BatchWindowSession& session, const ProgramState& state) {
-    Control button = controlOf(window, batch_control::kStartStop);
+    Control button = controlOf(window, BatchControls::StartStop);
     if (!session.batch) return;
     if (button.text() == kStopCaption) {
         session.batch->request_stop();

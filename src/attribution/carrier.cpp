@@ -9,7 +9,7 @@
 CarrierSegments CarrierSegments::read(RecordSet& carriers) {
     CarrierSegments segments;
     // A failed query leaves the record set closed, and no rows to read.
-    if (!carriers.Open(CarrierSegmentsSql(), 1)) return segments;
+    if (!carriers.Open(CarrierSegmentsSql(), RecordSet::kSqlText)) return segments;
     for (int i = 0; i < carriers.RecordCount(); ++i) {
         carriers.MoveTo(i);
         segments.add(TrimSpaces(carriers.ReadText(T("手机号"))).bytes(), carriers.ReadText(T("运营商")));

@@ -10,15 +10,16 @@
 #include "services/window/window.h"
 #include "ui/main_window_decl.h"
 #include "ui/pictures/pictures.h"
+#include "ui/record_window.h"
 
 #include <QWidget>
 
 namespace {
 
-const Text kStatusLabel = T("透明标签_当前选择");
+const Text kStatusLabel = T(RecordControls::PositionLabel);
 
 CarrierSegments SegmentsOf(Window& recordWindow) {
-    RecordSet* carriers = recordWindow.recordSet(T("记录集2"));
+    RecordSet* carriers = recordWindow.recordSet(T(RecordControls::Carriers));
     return carriers ? CarrierSegments::read(*carriers) : CarrierSegments();
 }
 
@@ -47,15 +48,15 @@ void StoreForContact(RecordSet& contacts, const Text& key, const Text& attributi
     DBConnection* book = MainAddressBook();
     if (!book) return;
     RecordSet contact;
-    if (contact.SetConnection(*book) && contact.Open(ContactByKeySql(key), 1) && contact.MoveTo(0))
+    if (contact.SetConnection(*book) && contact.Open(ContactByKeySql(key), RecordSet::kSqlText) && contact.MoveTo(0))
         (void)store_attribution(contact, attribution);
 }
 
 }  // namespace
 
 void show_carrier_logo(Window& recordWindow, const Text& mobile) {
-    Control logo = recordWindow.control(T("图片框1"));
-    RecordSet* carriers = recordWindow.recordSet(T("记录集2"));
+    Control logo = recordWindow.control(T(RecordControls::CarrierIcon));
+    RecordSet* carriers = recordWindow.recordSet(T(RecordControls::Carriers));
     const Text carrier = carriers ? carrier_of_number(*carriers, mobile) : Text();
     if (carrier == T("联通")) logo.setPicture(PictureResource(Pictures::CarrierLogoLianTong));
     else if (carrier == T("移动")) logo.setPicture(PictureResource(Pictures::CarrierLogoYiDong));

@@ -1,6 +1,7 @@
 #include "contacts/chat.h"
 
 #include "services/core/core.h"
+#include "services/core/message.h"
 #include "services/system/system.h"
 #include "ui/settings_address.h"
 
@@ -21,7 +22,7 @@ Text chat_link_address(const Text& prefix, const Text& qqNumber) {
 void open_chat(const ProgramState& state, const Control& qqBox) {
     const Text number = qqBox.text();
     if (number.empty()) {
-        ShowMessage(T("QQ号为空，不能聊天 ！"), 64, T("提示！"));
+        ShowMessage(T("QQ号为空，不能聊天 ！"), MessageStyle::kInformation, T("提示！"));
         return;
     }
     const int length = TextLength(number);
@@ -29,5 +30,5 @@ void open_chat(const ProgramState& state, const Control& qqBox) {
         OpenUrl(chat_link_address(chat_link_prefix(state), number));
         return;
     }
-    ShowMessage(T("QQ号有误，不能聊天  ！"), 64, T("提示！"));
+    ShowMessage(T("QQ号有误，不能聊天  ！"), MessageStyle::kInformation, T("提示！"));
 }

@@ -23,7 +23,7 @@ namespace {
 
 ReportList* ContactRows() {
     Window* main = MainWindow();
-    return main ? main->list(T("超级列表框1")) : nullptr;
+    return main ? main->list(T(MainControls::ContactList)) : nullptr;
 }
 
 // A minimised window reports far negative coordinates; its position is not kept.
@@ -42,7 +42,7 @@ Text WeatherPageNotSetText() { return T("未设置天气页。请在程序文件
 
 void set_search_placeholder(ProgramState& state) {
     state.searchPlaceholder = SearchPlaceholder();
-    Control search = MainControl("编辑框_搜索");
+    Control search = MainControl(MainControls::SearchBox);
     search.setTextColour(kHintGrey);
     search.setText(state.searchPlaceholder);
 }
@@ -50,36 +50,36 @@ void set_search_placeholder(ProgramState& state) {
 void create_contact_columns(ProgramState& state) {
     ReportList* list = ContactRows();
     if (!list) return;
-    list->InsertColumn(std::nullopt, T("  姓名"), 80, 0);
-    list->InsertColumn(std::nullopt, T("   手机"), 120, 0);
+    list->InsertColumn(std::nullopt, T("  姓名"), 80, ReportList::kAlignLeft);
+    list->InsertColumn(std::nullopt, T("   手机"), 120, ReportList::kAlignLeft);
     fill_contact_list(state, kAllContacts);
 }
 
 void search_got_focus(ProgramState& state) {
-    Control search = MainControl("编辑框_搜索");
+    Control search = MainControl(MainControls::SearchBox);
     if (search.text() != state.searchPlaceholder) return;
     search.setText(Text());
     search.setTextColour(kTypedBlack);
 }
 
 void search_lost_focus(ProgramState& state) {
-    Control search = MainControl("编辑框_搜索");
+    Control search = MainControl(MainControls::SearchBox);
     if (!search.text().empty()) return;
     search.setTextColour(kHintGrey);
     search.setText(state.searchPlaceholder);
 }
 
 void search_changed(ProgramState& state) {
-    const Text text = MainControl("编辑框_搜索").text();
+    const Text text = MainControl(MainControls::SearchBox).text();
     // Emptying the box by hand keeps the last search; only the clear button lists all.
     if (text.empty() || text == state.searchPlaceholder) return;
     fill_contact_list(state, kSearchContacts);
 }
 
 void clear_search(ProgramState& state) {
-    MainControl("编辑框_搜索").setText(Text());
+    MainControl(MainControls::SearchBox).setText(Text());
     fill_contact_list(state, kAllContacts);
-    MainControl("按钮_X").setVisible(false);
+    MainControl(MainControls::ClearSearchButton).setVisible(false);
     search_lost_focus(state);
 }
 
@@ -91,8 +91,8 @@ void select_row(ProgramState& state) {
         show_contact(state);
     }
     state.newRecordPending = false;
-    MainControl("图形按钮_删除").setEnabled(true);
-    if (state.recordWindowOpen) MainControl("图形按钮_保存").setEnabled(true);
+    MainControl(MainControls::DeleteButton).setEnabled(true);
+    if (state.recordWindowOpen) MainControl(MainControls::SaveButton).setEnabled(true);
 }
 
 void open_row(ProgramState& state) {
@@ -100,14 +100,14 @@ void open_row(ProgramState& state) {
     if (!list) return;
     state.selectedRow = list->currentSelection();
     load_record_window(state);
-    SetFocus(MainControl("超级列表框1"));
+    SetFocus(MainControl(MainControls::ContactList));
     state.newRecordPending = false;
-    if (state.recordWindowOpen) MainControl("图形按钮_保存").setEnabled(true);
+    if (state.recordWindowOpen) MainControl(MainControls::SaveButton).setEnabled(true);
 }
 
 void weather_hover(ProgramState&) {
     Window* weather = FindWindow("weather");
-    Control sun = MainControl("图片框_太阳");
+    Control sun = MainControl(MainControls::WeatherIcon);
     if (!weather || !sun) return;
     QWidget* under = WindowUnderCursor();
     if (under && under == sun.widget()) {
@@ -122,10 +122,11 @@ void weather_window_created(ProgramState& state) {
     Window* weather = FindWindow("weather");
     if (!weather) return;
     const Text address = weather_page_address(state);
-    HtmlBrowseBox* page = weather->htmlBrowseBox(T("超文本浏览框1"));
+    HtmlBrowseBox* page = weather->htmlBrowseBox(T(WeatherControls::Page));
     // Without a page the pop-up says where to set one rather than stay empty.
     if (address.empty() && page) page->showNotice(WeatherPageNotSetText());
-    else weather->control(T("超文本浏览框1")).setText(address);
+    else
+        weather->control(T(WeatherControls::Page)).setText(address);
     dock_beside_main(*weather);
 }
 
@@ -137,7 +138,7 @@ void open_about_window(const ProgramState& state) {
     WindowDecl about = AboutWindowDecl();
     // The chat link goes where the record window's chat buttons go.
     for (ControlDecl& control : about.controls)
-        if (control.name == T("超级链接框1"))
+        if (control.name == T(AboutControls::ChatLink))
             control.linkTarget = chat_link_address(chat_link_prefix(state), AboutChatNumber());
     LoadWindow(about, about_window_handlers(), true);
 }
@@ -160,8 +161,8 @@ HandlerTable main_window_contact_handlers(ProgramState& state) {
         {NewContact,
          [&state](const EventArgs&) {
              new_contact(state);
-             MainControl("图形按钮_删除").setEnabled(false);
-             MainControl("图形按钮_保存").setEnabled(true);
+             MainControl(MainControls::DeleteButton).setEnabled(false);
+             MainControl(MainControls::SaveButton).setEnabled(true);
          }},
         {DeleteContact, on(delete_contact)},
         {SaveContact, on(save_contact)},

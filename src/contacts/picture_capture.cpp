@@ -2,6 +2,7 @@
 
 #include "data/address_book.h"
 #include "services/core/core.h"
+#include "services/core/message.h"
 #include "services/db/db_connection.h"
 #include "services/db/record_set.h"
 #include "services/system/system.h"
@@ -10,6 +11,7 @@
 #include "ui/frame_window_decl.h"
 #include "ui/main_window_decl.h"
 #include "ui/photo_window_decl.h"
+#include "ui/record_window_decl.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -35,7 +37,7 @@ struct CaptureSession {
 HandlerTable FrameWindowTable(ProgramState& state, std::shared_ptr<CaptureSession> session);
 
 void open_photo_window(ProgramState& state, CaptureSession& session, Window& photo) {
-    Control box = photo.control(T("图片框1"));
+    Control box = photo.control(T(PhotoControls::Picture));
     session.frameOverhead = photo.height() - box.height();
     box.setPicture(ReadFile(state.chosenPictureFile));
     const int width = ImageWidth(state.chosenPictureFile);
@@ -43,7 +45,7 @@ void open_photo_window(ProgramState& state, CaptureSession& session, Window& pho
     box.move(0, 0, width, height);
     photo.move(photo.left(), photo.top(), width, height + session.frameOverhead);
     photo.setTitle(photo.title() + T(" — ") + state.chosenPictureFile);
-    if (BalloonTip* balloon = photo.balloon(T("气球提示框1"))) {
+    if (BalloonTip* balloon = photo.balloon(T(PhotoControls::Balloon))) {
         balloon->setTailPosition(10);
         balloon->ShowTipAt(photo.left() + photo.width() / 2, photo.top() + 100,
                            T("请调整窗口位置及大小，把头像调整到相框里，然后双击相框截取头像！"));
@@ -76,9 +78,9 @@ void capture_frame(ProgramState& state, CaptureSession& session, Window& frame) 
     if (!grabbed) return;
     const Bytes& picture = *grabbed;
     if (state.photoTarget == kContactPhotoTarget) {
-        if (Window* record = FindWindow("record")) record->control(T("照片框")).setPicture(picture);
+        if (Window* record = FindWindow("record")) record->control(T(RecordControls::Photo)).setPicture(picture);
     } else if (Window* main = MainWindow()) {
-        main->control(T("图片框_头像")).setPicture(picture);
+        main->control(T(MainControls::Avatar)).setPicture(picture);
     }
     session.captured = picture;
     DestroyWindow(&frame);
@@ -90,10 +92,11 @@ HandlerTable PhotoWindowTable(ProgramState& state, std::shared_ptr<CaptureSessio
     HandlerTable table;
     table[PhotoHandlers::Created] = [s, session](const EventArgs& e) { open_photo_window(*s, *session, e.window); };
     table[PhotoHandlers::Resized] = [session](const EventArgs& e) {
-        e.window.control(T("图片框1")).move(0, 0, e.window.width(), e.window.height() - session->frameOverhead);
+        e.window.control(T(PhotoControls::Picture))
+            .move(0, 0, e.window.width(), e.window.height() - session->frameOverhead);
     };
     table[PhotoHandlers::TimerTick] = [s, session](const EventArgs& e) {
-        e.window.control(T("时钟1")).setInterval(0);
+        e.window.control(T(PhotoControls::Timer)).setInterval(0);
         LoadWindow(FrameWindowDecl(), FrameWindowTable(*s, session), false);
     };
     table[PhotoHandlers::Destroying] = [s](const EventArgs&) {
@@ -128,7 +131,7 @@ std::optional<Bytes> ChooseAndCapture(ProgramState& state, int target, const Con
     Window* owner = dialog.window();
     CommonDialog* settings = owner ? owner->dialog(dialog.name()) : nullptr;
     if (!settings) return std::nullopt;
-    settings->kind = 0;
+    settings->kind = CommonDialog::kOpenFile;
     settings->title = T("请选择图片");
     if (FileExists(state.settingsPath))
         settings->folder = RememberedFolder(ReadIni(state.settingsPath, T(kSettingsSection), T(kSettingsKey)));
@@ -152,12 +155,13 @@ void choose_picture(ProgramState& state, int target, const Control& dialog) {
 void change_avatar(ProgramState& state) {
     Window* main = MainWindow();
     if (!main) return;
-    const std::optional<Bytes> avatar = ChooseAndCapture(state, kAvatarTarget, main->control(T("通用对话框2")));
+    const std::optional<Bytes> avatar =
+        ChooseAndCapture(state, kAvatarTarget, main->control(T(MainControls::PhotoDialog)));
     // Nothing captured: the stored avatar stays as it is.
     if (!avatar) return;
     main = MainWindow();
     DBConnection* connection = MainAddressBook();
-    RecordSet* users = main ? main->recordSet(T("记录集2")) : nullptr;
+    RecordSet* users = main ? main->recordSet(T(MainControls::Users)) : nullptr;
     bool stored = false;
     if (connection && users) {
         users->SetConnection(*connection);
@@ -165,7 +169,7 @@ void change_avatar(ProgramState& state) {
                  users->WriteBytes(T("头像"), *avatar);
         stored = users->Update() && stored;
     }
-    if (!stored) ShowMessage(T("更换头像失败！"), 0, T("提示！"));
+    if (!stored) ShowMessage(T("更换头像失败！"), MessageStyle::kOkOnly, T("提示！"));
 }
 
 HandlerTable photo_window_handlers(ProgramState& state) {

@@ -8,6 +8,7 @@
 #include "contacts/picture_capture.h"
 #include "data/address_book.h"
 #include "services/core/core.h"
+#include "services/core/message.h"
 #include "services/db/db_connection.h"
 #include "services/db/record_set.h"
 #include "services/window/commands.h"
@@ -26,9 +27,8 @@
 
 namespace {
 
-constexpr int kInformation = 64;
-constexpr int kOkCancelWarning = 49;
-constexpr int kOk = 0;
+// The question before a delete: OK and Cancel, with the warning icon.
+constexpr int kAskBeforeDeleting = MessageStyle::kOkCancel | MessageStyle::kWarning;
 
 struct FieldBox {
     const char* field;
@@ -38,26 +38,26 @@ struct FieldBox {
 // The text columns as the record window shows and saves them, in the order of
 // the save's writes (首字母, computed, follows 姓名). 分组 is the group box.
 constexpr std::array<FieldBox, 13> kTextFields{{
-    {"姓名", "编辑框_姓名"},
-    {"手机", "编辑框_手机"},
-    {"手机备", "编辑框_手机备"},
-    {"QQ", "编辑框_QQ"},
-    {"QQ备", "编辑框_QQ备"},
-    {"邮箱", "编辑框_邮箱"},
-    {"分组", "组合框_分组"},
-    {"座机", "编辑框_座机"},
-    {"分机", "编辑框_分机"},
-    {"地址", "编辑框_地址"},
-    {"籍贯", "编辑框_籍贯"},
-    {"生日", "编辑框_生日"},
-    {"备注", "编辑框_备注"},
+    {"姓名", RecordControls::NameBox},
+    {"手机", RecordControls::MobileBox},
+    {"手机备", RecordControls::SecondMobileBox},
+    {"QQ", RecordControls::QqBox},
+    {"QQ备", RecordControls::SecondQqBox},
+    {"邮箱", RecordControls::EmailBox},
+    {"分组", RecordControls::GroupBox},
+    {"座机", RecordControls::PhoneBox},
+    {"分机", RecordControls::ExtensionBox},
+    {"地址", RecordControls::AddressBox},
+    {"籍贯", RecordControls::HometownBox},
+    {"生日", RecordControls::BirthdayBox},
+    {"备注", RecordControls::RemarkBox},
 }};
 
 Window* RecordWindow() { return FindWindow("record"); }
 
 RecordSet* MainRecords() {
     Window* main = MainWindow();
-    return main ? main->recordSet(T("记录集1")) : nullptr;
+    return main ? main->recordSet(T(MainControls::Contacts)) : nullptr;
 }
 
 Text PositionText(int position) { return T("当前选中第 ") + TextOf(position + 1) + T(" 条记录"); }
@@ -65,7 +65,7 @@ Text PositionText(int position) { return T("当前选中第 ") + TextOf(position
 // The list kind that shows the same contacts again after a change: the search
 // when the box holds a typed text (even an empty one), else all contacts.
 int RefillKind(const ProgramState& state) {
-    return MainControl("编辑框_搜索").text() == state.searchPlaceholder ? kAllContacts : kSearchContacts;
+    return MainControl(MainControls::SearchBox).text() == state.searchPlaceholder ? kAllContacts : kSearchContacts;
 }
 
 // Shows `group` in the drop-down group box. Its items are only filled when
@@ -106,7 +106,7 @@ void EmptyFields(Window& record) {
         if (box.kind() == ControlKind::ComboBox) box.setSelection(-1);
         else box.setText(Text());
     }
-    record.control(T("照片框")).setPicture(Bytes());
+    record.control(T(RecordControls::Photo)).setPicture(Bytes());
     SetShownKey(record, Text());
 }
 
@@ -124,7 +124,7 @@ Text StorageError() {
 void ReportFailure(const Text& what, const Text& reason) {
     Text text = what;
     if (!reason.empty()) text += Text::fromBytes("\r\n") + reason;
-    ShowMessage(text, kInformation, T("提示！"));
+    ShowMessage(text, MessageStyle::kInformation, T("提示！"));
 }
 
 }  // namespace
@@ -140,26 +140,26 @@ void open_record_window(ProgramState& state) {
     Window* record = RecordWindow();
     if (!record) return;
     DBConnection* connection = MainAddressBook();
-    if (RecordSet* carriers = record->recordSet(T("记录集2")); carriers && connection)
+    if (RecordSet* carriers = record->recordSet(T(RecordControls::Carriers)); carriers && connection)
         carriers->SetConnection(*connection);
     state.recordWindowOpen = true;
-    state.defaultPhoto = record->control(T("照片框")).picture();
+    state.defaultPhoto = record->control(T(RecordControls::Photo)).picture();
     dock_beside_main(*record);
     show_contact(state);
-    if (BalloonTip* balloon = record->balloon(T("气球提示框1")))
-        balloon->AddControlTip(record->control(T("照片框")).widget(), T("单击添加照片"), -1);
+    if (BalloonTip* balloon = record->balloon(T(RecordControls::Balloon)))
+        balloon->AddControlTip(record->control(T(RecordControls::Photo)).widget(), T("单击添加照片"), -1);
 }
 
 void show_contact(ProgramState& state) {
     Window* record = RecordWindow();
     RecordSet* records = MainRecords();
     if (!record || !records) return;
-    Control label = record->control(T("透明标签_当前选择"));
+    Control label = record->control(T(RecordControls::PositionLabel));
     if (!records->MoveTo(state.selectedRow)) {
         // No such row (an empty list): nothing to show rather than a made-up position.
         EmptyFields(*record);
-        record->control(T("照片框")).setPicture(state.defaultPhoto);
-        record->control(T("图片框1")).setPicture(Bytes());
+        record->control(T(RecordControls::Photo)).setPicture(state.defaultPhoto);
+        record->control(T(RecordControls::CarrierIcon)).setPicture(Bytes());
         label.setText(T("当前选中第"));
         return;
     }
@@ -173,7 +173,7 @@ void show_contact(ProgramState& state) {
     }
     Bytes photo;
     records->ReadBytes(T("照片"), photo);
-    record->control(T("照片框")).setPicture(ToText(photo).empty() ? state.defaultPhoto : photo);
+    record->control(T(RecordControls::Photo)).setPicture(ToText(photo).empty() ? state.defaultPhoto : photo);
     show_carrier_logo(*record, records->ReadText(T("手机")));
     // A late answer of the lookup service counts only while this contact is still the one shown.
     show_attribution(*record, *records, attribution_service_address(state.settingsPath),
@@ -189,8 +189,8 @@ void new_contact(ProgramState& state) {
     if (!record) return;
     EmptyFields(*record);
     state.newRecordPending = true;
-    MainControl("图形按钮_删除").setEnabled(false);
-    MainControl("图形按钮_保存").setEnabled(true);
+    MainControl(MainControls::DeleteButton).setEnabled(false);
+    MainControl(MainControls::SaveButton).setEnabled(true);
 }
 
 void save_contact(ProgramState& state) {
@@ -204,12 +204,12 @@ void save_contact(ProgramState& state) {
     WindowHold hold(record);
     const auto field = [&](const char* control) { return record->control(T(control)).text(); };
 
-    if (field("编辑框_姓名").empty()) {
-        ShowMessage(T("    姓名不能为空 ！    "), kInformation, T("提示！"));
+    if (field(RecordControls::NameBox).empty()) {
+        ShowMessage(T("    姓名不能为空 ！    "), MessageStyle::kInformation, T("提示！"));
         return;
     }
-    if (field("编辑框_手机").empty()) {
-        ShowMessage(T("    手机不能为空 ！    "), kInformation, T("提示！"));
+    if (field(RecordControls::MobileBox).empty()) {
+        ShowMessage(T("    手机不能为空 ！    "), MessageStyle::kInformation, T("提示！"));
         return;
     }
 
@@ -227,7 +227,7 @@ void save_contact(ProgramState& state) {
     }
     RecordSet contact;
     contact.SetConnection(*book);
-    if (!contact.Open(ContactByKeySql(key), 1)) {
+    if (!contact.Open(ContactByKeySql(key), RecordSet::kSqlText)) {
         ReportFailure(T("保存失败！"), StorageError());
         return;
     }
@@ -244,17 +244,18 @@ void save_contact(ProgramState& state) {
     std::optional<ListedContact> before;
     if (!state.newRecordPending) before = ReadListedContact(contact);
 
-    const Text name = field("编辑框_姓名");
+    const Text name = field(RecordControls::NameBox);
     for (const auto& f : kTextFields) {
         const Text value = field(f.control);
         const bool written = contact.WriteText(T(f.field), value);
         if (f.field == std::string_view("姓名")) contact.WriteText(T("首字母"), contact_initials(name));
         if (!written && f.field == std::string_view("生日") && !value.empty()) {
-            ShowMessage(T("生日不是有效的日期，没有保存！\r\n格式：1980-01-06"), kInformation, T("提示！"));
+            ShowMessage(T("生日不是有效的日期，没有保存！\r\n格式：1980-01-06"), MessageStyle::kInformation,
+                        T("提示！"));
             return;
         }
     }
-    const Bytes photo = record->control(T("照片框")).picture();
+    const Bytes photo = record->control(T(RecordControls::Photo)).picture();
     if (photo != state.defaultPhoto) contact.WriteBytes(T("照片"), photo);
 
     if (!contact.Update()) {
@@ -280,7 +281,7 @@ void save_contact(ProgramState& state) {
 }
 
 void delete_contact(ProgramState& state) {
-    if (ShowMessage(T("真的要删除本记录吗！"), kOkCancelWarning, T("警告！")) != kOk) return;
+    if (ShowMessage(T("真的要删除本记录吗！"), kAskBeforeDeleting, T("警告！")) != MessageAnswer::kOk) return;
     RecordSet* records = MainRecords();
     if (!records) return;
     const int row = MainControl("超级列表框1").selection();
@@ -300,7 +301,7 @@ void delete_contact(ProgramState& state) {
 }
 
 void delete_all_contacts(ProgramState&) {
-    if (ShowMessage(T("真的要删除全部记录吗！"), kOkCancelWarning, T("警告！")) != kOk) return;
+    if (ShowMessage(T("真的要删除全部记录吗！"), kAskBeforeDeleting, T("警告！")) != MessageAnswer::kOk) return;
     Window* main = MainWindow();
     DBConnection* connection = MainAddressBook();
     RecordSet* records = MainRecords();
@@ -309,13 +310,13 @@ void delete_all_contacts(ProgramState&) {
     // list and the record set behind it as they were.
     RecordSet table;
     table.SetConnection(*connection);
-    if (!table.Open(ContactsTable(), 2) || !table.Delete(3)) {
+    if (!table.Open(ContactsTable(), RecordSet::kTableName) || !table.Delete(RecordSet::kWholeTable)) {
         ReportFailure(T("删除失败！"), StorageError());
         return;
     }
-    ShowMessage(T("已删除全部记录！"), kInformation, T("提示！"));
-    records->Open(Text(), 1);  // the rows it held are gone
-    if (ReportList* list = main->list(T("超级列表框1"))) list->DeleteAllItems();
+    ShowMessage(T("已删除全部记录！"), MessageStyle::kInformation, T("提示！"));
+    records->Open(Text(), RecordSet::kSqlText);  // the rows it held are gone
+    if (ReportList* list = main->list(T(MainControls::ContactList))) list->DeleteAllItems();
 }
 
 HandlerTable record_window_handlers(ProgramState& state) {
@@ -325,26 +326,28 @@ HandlerTable record_window_handlers(ProgramState& state) {
     table[RecordHandlers::Destroying] = [s](const EventArgs&) {
         s->recordWindowOpen = false;
         s->newRecordPending = false;
-        MainControl("图形按钮_保存").setEnabled(false);
+        MainControl(MainControls::SaveButton).setEnabled(false);
     };
     table[RecordHandlers::Save] = [s](const EventArgs&) { save_contact(*s); };
-    table[RecordHandlers::Chat] = [s](const EventArgs& e) { open_chat(*s, e.window.control(T("编辑框_QQ"))); };
+    table[RecordHandlers::Chat] = [s](const EventArgs& e) {
+        open_chat(*s, e.window.control(T(RecordControls::QqBox)));
+    };
     table[RecordHandlers::ChatSecond] = [s](const EventArgs& e) {
-        open_chat(*s, e.window.control(T("编辑框_QQ备")));
+        open_chat(*s, e.window.control(T(RecordControls::SecondQqBox)));
     };
     table[RecordHandlers::PhotoPressed] = [s](const EventArgs& e) {
-        choose_picture(*s, kContactPhotoTarget, e.window.control(T("通用对话框1")));
+        choose_picture(*s, kContactPhotoTarget, e.window.control(T(RecordControls::PhotoDialog)));
     };
     table[RecordHandlers::BirthdayPressed] = [](const EventArgs& e) {
-        if (BalloonTip* balloon = e.window.balloon(T("气球提示框1")))
+        if (BalloonTip* balloon = e.window.balloon(T(RecordControls::Balloon)))
             balloon->ShowTipAt(e.screenPosition.x(), e.screenPosition.y(), T("格式：1980-01-06"), -1);
     };
     table[RecordHandlers::GroupDropDown] = [](const EventArgs& e) {
         // The groups of the main window's group box; the shown group stays.
-        Control box = e.window.control(T("组合框_分组"));
+        Control box = e.window.control(T(RecordControls::GroupBox));
         const Text shown = box.text();
         ComboClear(box);
-        Control groups = MainControl("组合框_查询");
+        Control groups = MainControl(MainControls::GroupFilter);
         for (int j = 0; j < ComboCount(groups); ++j) ComboAddItem(box, ComboItemText(groups, j));
         ShowGroup(box, shown);
     };

@@ -24,7 +24,7 @@ BookWriter::BookWriter(DBConnection& book) : rows_(std::make_unique<RecordSet>()
     RecordSet numbers;
     numbers.SetConnection(book);
     std::vector<std::string> stored;
-    const bool testable = numbers.Open(T("select 手机 from 通讯录 where 手机 is not null"), 1);
+    const bool testable = numbers.Open(T("select 手机 from 通讯录 where 手机 is not null"), RecordSet::kSqlText);
     for (bool more = numbers.MoveFirst(); more && !numbers.AtEnd(); more = numbers.MoveNext())
         stored.push_back(numbers.ReadText(0).toUtf8());
     numbers.Close();
@@ -32,7 +32,7 @@ BookWriter::BookWriter(DBConnection& book) : rows_(std::make_unique<RecordSet>()
 
     // An empty result on the table: its columns, for the rows added.
     rows_->SetConnection(book);
-    ready_ = testable && rows_->Open(T("select * from 通讯录 where 0"), 1);
+    ready_ = testable && rows_->Open(T("select * from 通讯录 where 0"), RecordSet::kSqlText);
 }
 
 BookWriter::~BookWriter() { finish(); }
@@ -47,7 +47,7 @@ BookWriter::Outcome BookWriter::add(const Text& mobile, const std::function<bool
     }
     if (!rows_->AddNew()) return Outcome::Failed;
     if (!fill(*rows_)) {
-        rows_->Delete(1);  // drops the row begun, before anything of it is stored
+        rows_->Delete(RecordSet::kCurrentRow);  // drops the row begun, before anything of it is stored
         return Outcome::Failed;
     }
     const bool written = rows_->Update();

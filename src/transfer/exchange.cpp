@@ -137,7 +137,7 @@ ExchangeReport ExportContactsFile(DBConnection& book, const Text& query, const s
     ExchangeReport report;
     RecordSet rows;
     rows.SetConnection(book);
-    if (!rows.Open(query, 1)) {
+    if (!rows.Open(query, RecordSet::kSqlText)) {
         report.error = "无法读取通讯录：" + book.ErrorText().toUtf8();
         return report;
     }

@@ -3,6 +3,7 @@
 #include "contacts/contact_list.h"
 #include "data/address_book.h"
 #include "services/core/core.h"
+#include "services/core/message.h"
 #include "services/window/commands.h"
 #include "services/window/window.h"
 #include "services/window/report_list.h"
@@ -33,7 +34,7 @@ std::optional<std::string> ChooseFile(Window& main, ExchangeFormat format, bool 
     Control dialogControl = main.control(ExchangeDialogName());
     CommonDialog* dialog = main.dialog(ExchangeDialogName());
     if (!dialog) return std::nullopt;
-    dialog->kind = save ? 1 : 0;
+    dialog->kind = save ? CommonDialog::kSaveFile : CommonDialog::kOpenFile;
     dialog->title = Text();
     if (format == ExchangeFormat::VCard) {
         dialog->filter = T("vCard 名片(*.vcf)|*.vcf;*.vcard|所有文件(*.*)|*.*");
@@ -50,7 +51,7 @@ std::optional<std::string> ChooseFile(Window& main, ExchangeFormat format, bool 
 // the main window stops the run.
 ExchangeProgress LabelProgress(Window& main, EventPump& pump) {
     return [&main, &pump](const char* what, int done, int total) {
-        main.control(T("透明标签_记录数")).setText(T(what) + TextOf(done) + T(" 条记录"));
+        main.control(T(MainControls::CountLabel)).setText(T(what) + TextOf(done) + T(" 条记录"));
         (void)total;
         return pump.keepGoing(main);
     };
@@ -68,7 +69,7 @@ void import_contacts_from_menu(ProgramState& state, ExchangeFormat format) {
     EventPump pump;
     const ExchangeReport report = ImportContactsFile(*book, *file, format, LabelProgress(*main, pump));
     if (!MainWindow()) return;
-    ShowMessage(report.message(), report.ok ? 64 : 16, T("提示！"));
+    ShowMessage(report.message(), report.ok ? MessageStyle::kInformation : MessageStyle::kError, T("提示！"));
     fill_contact_list(state, kAllContacts);
 }
 
@@ -84,9 +85,9 @@ void export_contacts_from_menu(ProgramState& state, ExchangeFormat format) {
     EventPump pump;
     const ExchangeReport report = ExportContactsFile(*book, query, *file, format, LabelProgress(*main, pump));
     if (!MainWindow()) return;
-    ShowMessage(report.message(), report.ok ? 64 : 16, T("提示！"));
-    main->control(T("透明标签_记录数")).setText(T("共 ") + TextOf(main->list(T("超级列表框1"))->ItemCount()) +
-                                                  T(" 条记录"));
+    ShowMessage(report.message(), report.ok ? MessageStyle::kInformation : MessageStyle::kError, T("提示！"));
+    main->control(T(MainControls::CountLabel))
+        .setText(T("共 ") + TextOf(main->list(T(MainControls::ContactList))->ItemCount()) + T(" 条记录"));
 }
 
 HandlerTable transfer_menu_handlers(ProgramState& state) {

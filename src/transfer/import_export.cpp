@@ -3,6 +3,7 @@
 #include "contacts/contact_list.h"
 #include "data/address_book.h"
 #include "services/core/core.h"
+#include "services/core/message.h"
 #include "services/db/db_connection.h"
 #include "services/db/record_set.h"
 #include "services/sheet/excel.h"
@@ -23,7 +24,7 @@
 
 namespace {
 
-const Text kList = T("超级列表框1");
+const Text kList = T(ImportExportControls::List);
 
 // Marks the session busy for the lifetime of one action.
 class BusyGuard {
@@ -45,7 +46,8 @@ private:
 class Progress {
 public:
     explicit Progress(Window& window)
-        : status_(window.control(T("状态透明标签"))), bar_(window.control(T("进度条1"))) {}
+        : status_(window.control(T(ImportExportControls::ProgressText))),
+          bar_(window.control(T(ImportExportControls::Progress))) {}
 
     void status(const Text& text) { status_.setText(text); }
     void step(const char* what, int i, int count) {
@@ -101,7 +103,7 @@ public:
     PhotoWrites() {
         if (!book_) return;
         photos_.SetConnection(*book_);
-        found_ = photos_.Open(ContactPhotosSql(), 1);
+        found_ = photos_.Open(ContactPhotosSql(), RecordSet::kSqlText);
         for (bool more = found_ && photos_.MoveFirst(); more && !photos_.AtEnd(); more = photos_.MoveNext())
             positions_[ContactKey(photos_)] = photos_.Position();
     }
@@ -183,8 +185,8 @@ void read_book_into_list(Window& window, ImportExportSession& session) {
     }
     progress.status(T("共读出 ") + TextOf(read) + T(" 条记录"));
     SizeColumnsToTitles(*list);
-    window.control(T("按钮_写入数据库")).setEnabled(false);
-    window.control(T("按钮导出")).setEnabled(true);
+    window.control(T(ImportExportControls::WriteButton)).setEnabled(false);
+    window.control(T(ImportExportControls::ExportButton)).setEnabled(true);
 }
 
 // ---- 导出 ----
@@ -192,13 +194,13 @@ void read_book_into_list(Window& window, ImportExportSession& session) {
 void export_list_to_workbook(Window& window, ImportExportSession& session) {
     BusyGuard busy(session);
     QPointer<ReportList> list = window.list(kList);
-    Control dialogControl = window.control(T("通用对话框1"));
-    CommonDialog* dialog = window.dialog(T("通用对话框1"));
-    ExcelApp* app = window.excelApp(T("Excel程序1"));
-    ExcelWorkbooks* workbook = window.excelWorkbooks(T("Excel工作簿1"));
+    Control dialogControl = window.control(T(ImportExportControls::FileDialog));
+    CommonDialog* dialog = window.dialog(T(ImportExportControls::FileDialog));
+    ExcelApp* app = window.excelApp(T(ImportExportControls::Excel));
+    ExcelWorkbooks* workbook = window.excelWorkbooks(T(ImportExportControls::Workbooks));
     if (!busy.acquired() || !list || !dialog || !app || !workbook) return;
 
-    dialog->kind = 1;
+    dialog->kind = CommonDialog::kSaveFile;
     dialog->title = Text();
     dialog->filter = T("Excel文件|*.xls");
     dialog->defaultExtension = T("xls");
@@ -273,7 +275,7 @@ void export_list_to_workbook(Window& window, ImportExportSession& session) {
         message += T("\r\n有 ") + TextOf(photos.failed) + T(" 张照片未能写入，如 ") + photos.firstFailed +
                    T("：") + photos.firstFailure;
     }
-    ShowMessage(message, saved && cut == 0 && photos.failed == 0 ? 64 : 48);
+    ShowMessage(message, saved && cut == 0 && photos.failed == 0 ? MessageStyle::kInformation : MessageStyle::kWarning);
 }
 
 // ---- 导入 ----
@@ -281,13 +283,13 @@ void export_list_to_workbook(Window& window, ImportExportSession& session) {
 void import_workbook_into_list(Window& window, ImportExportSession& session) {
     BusyGuard busy(session);
     QPointer<ReportList> list = window.list(kList);
-    Control dialogControl = window.control(T("通用对话框1"));
-    CommonDialog* dialog = window.dialog(T("通用对话框1"));
-    DBConnection* sheetConnection = window.connection(T("数据库连接1"));
-    RecordSet* sheet = window.recordSet(T("记录集1"));
+    Control dialogControl = window.control(T(ImportExportControls::FileDialog));
+    CommonDialog* dialog = window.dialog(T(ImportExportControls::FileDialog));
+    DBConnection* sheetConnection = window.connection(T(ImportExportControls::SheetConnection));
+    RecordSet* sheet = window.recordSet(T(ImportExportControls::Sheet));
     if (!busy.acquired() || !list || !dialog || !sheetConnection || !sheet) return;
 
-    dialog->kind = 0;
+    dialog->kind = CommonDialog::kOpenFile;
     dialog->title = Text();
     dialog->filter = T("*.xls|*.xls");
     dialog->defaultExtension = Text();
@@ -297,17 +299,18 @@ void import_workbook_into_list(Window& window, ImportExportSession& session) {
     // The photos of an earlier read belong to other rows.
     session.photoKeys.clear();
 
-    window.control(T("状态透明标签1")).setText(Text());
+    window.control(T(ImportExportControls::Hint)).setText(Text());
     ClearList(*list);
 
     Progress progress(window);
     EventPump pump;
     if (!sheetConnection->Connect(WorkbookConnectionText(file, session.importFolder))) {
-        ShowMessage(file + T("连接失败！") + T("\r\n") + FirstErrorDescription(*sheetConnection), 0);
+        ShowMessage(file + T("连接失败！") + T("\r\n") + FirstErrorDescription(*sheetConnection),
+                    MessageStyle::kOkOnly);
     } else {
         sheet->SetConnection(*sheetConnection);
         // One open: a workbook without Sheet1 gets one error message.
-        sheet->Open(T("select * from [Sheet1$]"), 1);
+        sheet->Open(T("select * from [Sheet1$]"), RecordSet::kSqlText);
         const int fields = sheet->FieldCount();
         for (int i = 0; i < fields; ++i) list->InsertColumn(std::nullopt, sheet->FieldName(i));
         const int count = sheet->RecordCount();
@@ -329,7 +332,7 @@ void import_workbook_into_list(Window& window, ImportExportSession& session) {
         sheet->Close();
     }
     sheetConnection->CloseConnection();
-    window.control(T("按钮_写入数据库")).setEnabled(true);
+    window.control(T(ImportExportControls::WriteButton)).setEnabled(true);
 }
 
 // ---- 写入通讯录 ----
@@ -369,11 +372,11 @@ void write_list_into_book(Window& window, ImportExportSession& session, ProgramS
     if (!stopped) {
         const ImportCounts& counts = writer.counts();
         progress.status(T("共 ") + TextOf(total) + T(" 条记录"));
-        window.control(T("状态透明标签1"))
-            .setText(T("共 ") + TextOf(total) + T(" 条记录，已存在 ") + TextOf(counts.present) + T(" 条记录，成功添加 ") +
-                     TextOf(counts.added) + T(" 条记录"));
-        ShowMessage(ImportCountsMessage(counts), 64, T("提示！"));
-        window.control(T("按钮_写入数据库")).setEnabled(false);
+        window.control(T(ImportExportControls::Hint))
+            .setText(T("共 ") + TextOf(total) + T(" 条记录，已存在 ") + TextOf(counts.present) +
+                     T(" 条记录，成功添加 ") + TextOf(counts.added) + T(" 条记录"));
+        ShowMessage(ImportCountsMessage(counts), MessageStyle::kInformation, T("提示！"));
+        window.control(T(ImportExportControls::WriteButton)).setEnabled(false);
     }
     fill_contact_list(state, kAllContacts);
 }

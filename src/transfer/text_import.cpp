@@ -3,6 +3,7 @@
 #include "contacts/contact_list.h"
 #include "data/address_book.h"
 #include "services/core/core.h"
+#include "services/core/message.h"
 #include "services/db/db_connection.h"
 #include "services/window/commands.h"
 #include "services/window/controls/balloon_tip.h"
@@ -26,8 +27,8 @@ Control Box(Window& window, const char* name) { return window.control(T(name)); 
 
 // The column boxes in the order of the pieces of a line.
 std::array<Control, 4> ColumnBoxes(Window& window) {
-    return {Box(window, "编辑框_姓名"), Box(window, "编辑框_手机"), Box(window, "编辑框_QQ号"),
-            Box(window, "编辑框_邮箱")};
+    return {Box(window, TextImportControls::NameBox), Box(window, TextImportControls::MobileBox),
+            Box(window, TextImportControls::QqBox), Box(window, TextImportControls::EmailBox)};
 }
 
 // Disables the buttons that start work for its lifetime, then gives back
@@ -35,12 +36,13 @@ std::array<Control, 4> ColumnBoxes(Window& window) {
 class ButtonsDisabledDuringWrite {
 public:
     explicit ButtonsDisabledDuringWrite(Window& window)
-        : buttons_{Box(window, "按钮_打开文件"), Box(window, "按钮_分割文本"), Box(window, "姓名首字母")} {
+        : buttons_{Box(window, TextImportControls::OpenButton), Box(window, TextImportControls::SplitButton),
+                   Box(window, TextImportControls::InitialsButton)} {
         for (std::size_t i = 0; i < buttons_.size(); ++i) {
             wasEnabled_[i] = buttons_[i].enabled();
             buttons_[i].setEnabled(false);
         }
-        Box(window, "按钮_写入数据库").setEnabled(false);
+        Box(window, TextImportControls::WriteButton).setEnabled(false);
     }
     ~ButtonsDisabledDuringWrite() {
         for (std::size_t i = 0; i < buttons_.size(); ++i) buttons_[i].setEnabled(wasEnabled_[i]);
@@ -56,28 +58,28 @@ private:
 }  // namespace
 
 void open_text_file(Window& window) {
-    Control dialog = Box(window, "通用对话框1");
+    Control dialog = Box(window, TextImportControls::FileDialog);
     if (!ShowCommonDialog(dialog)) return;
     const Text file = dialog.text();
     const QFileInfo info(file.toQFileName());
     if (info.exists() && info.size() > kMaxTextImportBytes) {
         ShowMessage(T("文件太大，无法导入：") + file + kLineBreak + T("一次最多导入 ") +
                         TextOf(kMaxTextImportBytes / (1024 * 1024)) + T(" MB 的文本，请把文件分成几份。"),
-                    64, T("提示！"));
+                    MessageStyle::kInformation, T("提示！"));
         return;
     }
     const DecodedTextFile decoded = DecodeTextFile(ReadFile(file));
     if (decoded.binary) {
-        ShowMessage(T("所选文件不是文本文件：") + file, 64, T("提示！"));
+        ShowMessage(T("所选文件不是文本文件：") + file, MessageStyle::kInformation, T("提示！"));
         return;
     }
-    Box(window, "编辑框_待分割文本").setText(decoded.text);
-    Box(window, "按钮_分割文本").setEnabled(true);
+    Box(window, TextImportControls::SourceBox).setText(decoded.text);
+    Box(window, TextImportControls::SplitButton).setEnabled(true);
 }
 
 void show_separator_hint(Window& window) {
-    Control separator = Box(window, "编辑框_分隔符");
-    BalloonTip* balloon = window.balloon(T("气球提示框1"));
+    Control separator = Box(window, TextImportControls::SeparatorBox);
+    BalloonTip* balloon = window.balloon(T(TextImportControls::Balloon));
     QWidget* widget = separator.widget();
     if (!balloon || !widget) return;
     const QPoint at = widget->mapToGlobal(QPoint(0, 0));
@@ -85,8 +87,8 @@ void show_separator_hint(Window& window) {
 }
 
 void split_text(Window& window) {
-    const Text separator = Box(window, "编辑框_分隔符").text();
-    const TextArray lines = SplitText(EditBoxText(Box(window, "编辑框_待分割文本")), kLineBreak);
+    const Text separator = Box(window, TextImportControls::SeparatorBox).text();
+    const TextArray lines = SplitText(EditBoxText(Box(window, TextImportControls::SourceBox)), kLineBreak);
     // The columns are gathered first and shown at once: appending line by
     // line to the boxes costs a layout per line.
     std::array<Text, 4> columns;
@@ -100,16 +102,17 @@ void split_text(Window& window) {
     }
     auto boxes = ColumnBoxes(window);
     for (std::size_t c = 0; c < boxes.size(); ++c) boxes[c].setText(columns[c]);
-    Box(window, "编辑框_首字母").setText(Text());
-    Box(window, "标签_状态").setText(T("状态： 共分割 ") + TextOf(static_cast<long long>(lines.size())) + T(" 条记录"));
-    Box(window, "按钮_写入数据库").setEnabled(true);
+    Box(window, TextImportControls::InitialsBox).setText(Text());
+    Box(window, TextImportControls::StatusLabel)
+        .setText(T("状态： 共分割 ") + TextOf(static_cast<long long>(lines.size())) + T(" 条记录"));
+    Box(window, TextImportControls::WriteButton).setEnabled(true);
 }
 
 void preview_initials(Window& window) {
     Text initials;
-    for (const Text& name : SplitText(EditBoxText(Box(window, "编辑框_姓名")), kLineBreak))
+    for (const Text& name : SplitText(EditBoxText(Box(window, TextImportControls::NameBox)), kLineBreak))
         initials += NameInitials(name, 4) + kLineBreak;
-    Box(window, "编辑框_首字母").setText(initials);
+    Box(window, TextImportControls::InitialsBox).setText(initials);
 }
 
 void write_rows_to_book(Window& window) {
@@ -133,7 +136,7 @@ void write_rows_to_book(Window& window) {
     ButtonsDisabledDuringWrite disabled(window);
     // The book belongs to the main window, which stays while the rows are written.
     WindowHold bookOwner(MainWindow());
-    Control status = Box(window, "标签_状态");
+    Control status = Box(window, TextImportControls::StatusLabel);
     DBConnection* book = MainAddressBook();
     BatchedWrites batch(book);
     EventPump pump;
@@ -161,7 +164,7 @@ void write_rows_to_book(Window& window) {
         Text message = T("共 ") + TextOf(static_cast<long long>(names)) + T(" 条记录\r\n成功添加 ") +
                        TextOf(batch.stored()) + T(" 条记录\r\n未能添加 ") + TextOf(batch.lost()) + T(" 条记录");
         if (!batch.reason().empty()) message += T("\r\n原因：") + Text::fromUtf8(batch.reason());
-        ShowMessage(message, 64, T("提示！"));
+        ShowMessage(message, MessageStyle::kInformation, T("提示！"));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "data/address_book.h"
 #include "services/core/core.h"
+#include "services/core/message.h"
 #include "services/db/db_connection.h"
 
 #include <cstdio>
@@ -13,7 +14,7 @@ void ConnectAddressBookOrExit(DBConnection& connection) {
 }
 
 void ExitAddressBookUnavailable() {
-    ShowMessage(T("数据库连接失败！！"), 64);
+    ShowMessage(T("数据库连接失败！！"), MessageStyle::kInformation);
     // Nothing has been written yet; end at once, as after the fatal report.
     std::fflush(nullptr);
     std::_Exit(0);

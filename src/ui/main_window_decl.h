@@ -35,15 +35,45 @@ inline constexpr const char* MenuBatch = "menu_batch";
 inline constexpr const char* MenuAbout = "menu_about";
 }  // namespace MainHandlers
 
+// Control names the declaration gives (non-visual objects included); feature code and tests
+// find the controls by these.
+namespace MainControls {
+inline constexpr const char* Banner = "图片框1";
+inline constexpr const char* AvatarFrame = "图片框_头像底图";
+inline constexpr const char* Avatar = "图片框_头像";
+inline constexpr const char* UserLabel = "透明标签_用户";
+inline constexpr const char* WeatherIcon = "图片框_太阳";
+inline constexpr const char* TitleLabel = "透明标签2";
+inline constexpr const char* GroupFilter = "组合框_查询";
+inline constexpr const char* SearchBox = "编辑框_搜索";
+inline constexpr const char* SearchIcon = "图片框_搜索";
+inline constexpr const char* ClearSearchButton = "按钮_X";
+inline constexpr const char* ContactList = "超级列表框1";
+inline constexpr const char* Footer = "图片框2";
+inline constexpr const char* MenuButton = "图形按钮1";
+inline constexpr const char* CountLabel = "透明标签_记录数";
+inline constexpr const char* NewButton = "图形按钮_新建";
+inline constexpr const char* DeleteButton = "图形按钮_删除";
+inline constexpr const char* SaveButton = "图形按钮_保存";
+inline constexpr const char* PhotoDialog = "通用对话框2";
+inline constexpr const char* ExchangeDialog = "通用对话框_交换";  // the vCard and CSV items' file dialog
+inline constexpr const char* WeatherTimer = "时钟_打开天气";
+inline constexpr const char* SpareTimer = "时钟1";  // declared, never started
+inline constexpr const char* AddressBook = "数据库连接1";
+inline constexpr const char* Contacts = "记录集1";  // the listed contacts
+inline constexpr const char* Users = "记录集2";     // the signed-in user's row (avatar)
+inline constexpr const char* Menu = "主菜单";       // the menu the menu button pops up
+}  // namespace MainControls
+
 // The name of the main menu (popped up by the menu button).
-Text MainMenuName();  // "主菜单"
+Text MainMenuName();  // MainControls::Menu
 
 // The grey of the search placeholder and of the group box; typed text is black.
 inline constexpr Colour kHintGrey = Rgb(128, 128, 128);
 inline constexpr Colour kTypedBlack = Rgb(0, 0, 0);
 
 // The file dialog of the vCard and CSV items of the main menu.
-Text ExchangeDialogName();  // "通用对话框_交换"
+Text ExchangeDialogName();  // MainControls::ExchangeDialog
 
 // The picture dialogs' filter (main window's 通用对话框2, record window's 通用对话框1).
 Text PhotoFileFilter();

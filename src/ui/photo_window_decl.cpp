@@ -25,11 +25,20 @@ WindowDecl PhotoWindowDecl() {
     balloon.shadowDarkening = balloon.shadowRight = balloon.shadowDown = 0;
     balloon.softWidth = balloon.softHeight = 0;
     w.controls = {
-        ControlDecl{.kind = ControlKind::PicBox, .name = T("图片框1"), .rect = {-1, -1, 594, 473},
-                    .border = Border::Sunken, .pictureMode = PictureMode::Scaled},
-        ControlDecl{.kind = ControlKind::Timer, .name = T("时钟1"), .parent = T("图片框1"), .interval = 1000,
+        ControlDecl{.kind = ControlKind::PicBox,
+                    .name = T(PhotoControls::Picture),
+                    .rect = {-1, -1, 594, 473},
+                    .border = Border::Sunken,
+                    .pictureMode = PictureMode::Scaled},
+        ControlDecl{.kind = ControlKind::Timer,
+                    .name = T(PhotoControls::Timer),
+                    .parent = T(PhotoControls::Picture),
+                    .interval = 1000,
                     .events = {{Event::TimerTick, PhotoHandlers::TimerTick}}},
-        ControlDecl{.kind = ControlKind::Q_tip, .name = T("气球提示框1"), .parent = T("图片框1"), .balloon = balloon},
+        ControlDecl{.kind = ControlKind::Q_tip,
+                    .name = T(PhotoControls::Balloon),
+                    .parent = T(PhotoControls::Picture),
+                    .balloon = balloon},
     };
     return w;
 }

@@ -32,65 +32,84 @@ WindowDecl RecordWindowDecl() {
     const BalloonTipSettings balloon =
         StoredBalloon(BalloonBehaviour::ShowAgain | BalloonBehaviour::Switch4, 20, 5000, 10);
 
-    ControlDecl birthday = edit("编辑框_生日", {40, 226, 96, 20});
+    ControlDecl birthday = edit(RecordControls::BirthdayBox, {40, 226, 96, 20});
     birthday.inputMode = InputMode::DateTime;
     birthday.events = {{Event::LeftButtonDown, RecordHandlers::BirthdayPressed}};
 
-    ControlDecl remark = edit("编辑框_备注", {4, 12, 324, 72});
-    remark.parent = T("分组框1");
+    ControlDecl remark = edit(RecordControls::RemarkBox, {4, 12, 324, 72});
+    remark.parent = T(RecordControls::RemarkGroup);
     remark.border = Border::None;
     remark.multiLine = true;
     remark.maxLength = 200;
 
     w.controls = {
-        ControlDecl{.kind = ControlKind::PicBox, .name = T("照片框"), .rect = {5, 6, 170, 200},
-                    .cursor = Cursor::Hand, .border = Border::SingleLine,
-                    .picture = PictureResource(Pictures::DefaultPhoto), .pictureMode = PictureMode::Scaled,
+        ControlDecl{.kind = ControlKind::PicBox,
+                    .name = T(RecordControls::Photo),
+                    .rect = {5, 6, 170, 200},
+                    .cursor = Cursor::Hand,
+                    .border = Border::SingleLine,
+                    .picture = PictureResource(Pictures::DefaultPhoto),
+                    .pictureMode = PictureMode::Scaled,
                     .events = {{Event::LeftButtonDown, RecordHandlers::PhotoPressed}}},
-        ControlDecl{.kind = ControlKind::Label, .name = T("标签1"), .rect = {32, 208, 104, 13},
-                    .text = T("照片尺寸：200*170"), .textColour = Rgb(192, 192, 192)},
-        label("透明标签_分组", {191, 10, 40, 17}, "分组："),
-        ControlDecl{.kind = ControlKind::ComboBox, .name = T("组合框_分组"), .rect = {229, 8, 113, 20},
-                    .textColour = editText, .backColour = Rgb(255, 255, 255),
+        ControlDecl{.kind = ControlKind::Label,
+                    .name = T(RecordControls::PhotoSizeLabel),
+                    .rect = {32, 208, 104, 13},
+                    .text = T("照片尺寸：200*170"),
+                    .textColour = Rgb(192, 192, 192)},
+        label(RecordControls::GroupLabel, {191, 10, 40, 17}, "分组："),
+        ControlDecl{.kind = ControlKind::ComboBox,
+                    .name = T(RecordControls::GroupBox),
+                    .rect = {229, 8, 113, 20},
+                    .textColour = editText,
+                    .backColour = Rgb(255, 255, 255),
                     .events = {{Event::DropDown, RecordHandlers::GroupDropDown}}},
-        label("透明标签_姓名", {191, 37, 40, 17}, "姓名："),
-        edit("编辑框_姓名", {229, 34, 113, 20}),
-        label("透明标签_手机号", {191, 64, 40, 17}, "手机："),
-        edit("编辑框_手机", {229, 61, 113, 22}),
-        ControlDecl{.kind = ControlKind::PicBox, .name = T("图片框1"), .rect = {323, 63, 18, 18},
-                    .backColour = Rgb(202, 225, 245), .pictureMode = PictureMode::Scaled},
-        label("透明标签_手机备", {179, 91, 50, 17}, "手机备："),
-        edit("编辑框_手机备", {229, 88, 113, 20}),
-        label("透明标签_QQ号", {191, 118, 40, 17}, "QQ号："),
-        edit("编辑框_QQ", {229, 115, 96, 20}),
-        PushButton("按钮_QQ聊天", {324, 115, 18, 20}, "聊", RecordHandlers::Chat),
-        label("透明标签_QQ号1", {191, 145, 40, 17}, "QQ备："),
-        edit("编辑框_QQ备", {229, 142, 96, 20}),
-        PushButton("按钮_QQ聊天1", {324, 142, 18, 20}, "聊", RecordHandlers::ChatSecond),
-        label("透明标签_邮箱1", {191, 172, 40, 17}, "座机："),
-        edit("编辑框_座机", {229, 169, 113, 20}),
-        label("透明标签_分组1", {191, 199, 40, 17}, "分机："),
-        edit("编辑框_分机", {229, 196, 113, 20}),
+        label(RecordControls::NameLabel, {191, 37, 40, 17}, "姓名："),
+        edit(RecordControls::NameBox, {229, 34, 113, 20}),
+        label(RecordControls::MobileLabel, {191, 64, 40, 17}, "手机："),
+        edit(RecordControls::MobileBox, {229, 61, 113, 22}),
+        ControlDecl{.kind = ControlKind::PicBox,
+                    .name = T(RecordControls::CarrierIcon),
+                    .rect = {323, 63, 18, 18},
+                    .backColour = Rgb(202, 225, 245),
+                    .pictureMode = PictureMode::Scaled},
+        label(RecordControls::SecondMobileLabel, {179, 91, 50, 17}, "手机备："),
+        edit(RecordControls::SecondMobileBox, {229, 88, 113, 20}),
+        label(RecordControls::QqLabel, {191, 118, 40, 17}, "QQ号："),
+        edit(RecordControls::QqBox, {229, 115, 96, 20}),
+        PushButton(RecordControls::ChatButton, {324, 115, 18, 20}, "聊", RecordHandlers::Chat),
+        label(RecordControls::SecondQqLabel, {191, 145, 40, 17}, "QQ备："),
+        edit(RecordControls::SecondQqBox, {229, 142, 96, 20}),
+        PushButton(RecordControls::SecondChatButton, {324, 142, 18, 20}, "聊", RecordHandlers::ChatSecond),
+        label(RecordControls::PhoneLabel, {191, 172, 40, 17}, "座机："),
+        edit(RecordControls::PhoneBox, {229, 169, 113, 20}),
+        label(RecordControls::ExtensionLabel, {191, 199, 40, 17}, "分机："),
+        edit(RecordControls::ExtensionBox, {229, 196, 113, 20}),
         // The four labels below are as wide as their three characters at 12
         // pixels (declared 26 and 33 wide, they cut the colon); 生日 starts 6
         // pixels further left to keep clear of its box.
-        label("透明标签_手机备1", {4, 229, 36, 17}, "生日："),
+        label(RecordControls::BirthdayLabel, {4, 229, 36, 17}, "生日："),
         birthday,
-        label("透明标签_手机备2", {148, 229, 36, 17}, "邮箱："),
-        edit("编辑框_邮箱", {185, 226, 157, 20}),
-        label("透明标签_地址", {9, 264, 36, 17}, "地址："),
-        edit("编辑框_地址", {46, 261, 296, 20}),
-        label("透明标签_籍贯", {9, 293, 36, 17}, "籍贯："),
-        edit("编辑框_籍贯", {46, 292, 296, 20}),
-        ControlDecl{.kind = ControlKind::GroupBox, .name = T("分组框1"), .rect = {9, 320, 333, 88}, .text = T("备注"),
+        label(RecordControls::EmailLabel, {148, 229, 36, 17}, "邮箱："),
+        edit(RecordControls::EmailBox, {185, 226, 157, 20}),
+        label(RecordControls::AddressLabel, {9, 264, 36, 17}, "地址："),
+        edit(RecordControls::AddressBox, {46, 261, 296, 20}),
+        label(RecordControls::HometownLabel, {9, 293, 36, 17}, "籍贯："),
+        edit(RecordControls::HometownBox, {46, 292, 296, 20}),
+        ControlDecl{.kind = ControlKind::GroupBox,
+                    .name = T(RecordControls::RemarkGroup),
+                    .rect = {9, 320, 333, 88},
+                    .text = T("备注"),
                     .textColour = Rgb(0, 0, 0)},
         remark,
-        label("透明标签_当前选择", {12, 413, 276, 20}, "当前选中第"),
-        PushButton("按钮_保存", {296, 412, 42, 24}, "保存", RecordHandlers::Save),
-        ControlDecl{.kind = ControlKind::CommonDlg, .name = T("通用对话框1"),
-                    .dialog = CommonDialog{.kind = 0, .title = T("添加照片"), .filter = PhotoFileFilter()}},
-        ControlDecl{.kind = ControlKind::Q_tip, .name = T("气球提示框1"), .balloon = balloon},
-        NonVisual(ControlKind::RecordSet, "记录集2"),
+        label(RecordControls::PositionLabel, {12, 413, 276, 20}, "当前选中第"),
+        PushButton(RecordControls::SaveButton, {296, 412, 42, 24}, "保存", RecordHandlers::Save),
+        ControlDecl{
+            .kind = ControlKind::CommonDlg,
+            .name = T(RecordControls::PhotoDialog),
+            .dialog =
+                CommonDialog{.kind = CommonDialog::kOpenFile, .title = T("添加照片"), .filter = PhotoFileFilter()}},
+        ControlDecl{.kind = ControlKind::Q_tip, .name = T(RecordControls::Balloon), .balloon = balloon},
+        NonVisual(ControlKind::RecordSet, RecordControls::Carriers),
     };
     return w;
 }

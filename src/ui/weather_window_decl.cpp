@@ -16,6 +16,7 @@ WindowDecl WeatherWindowDecl() {
     w.position = WindowPosition::Centred;
     w.events = {{Event::Created, WeatherHandlers::Created}};
     // The offsets of -3 hide the page view's own edge.
-    w.controls = {ControlDecl{.kind = ControlKind::HtmlViewer, .name = T("超文本浏览框1"), .rect = {-3, -3, 264, 200}}};
+    w.controls = {
+        ControlDecl{.kind = ControlKind::HtmlViewer, .name = T(WeatherControls::Page), .rect = {-3, -3, 264, 200}}};
     return w;
 }

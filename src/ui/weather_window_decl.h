@@ -8,6 +8,12 @@ namespace WeatherHandlers {
 inline constexpr const char* Created = "weather_created";
 }
 
+// Control names the declaration gives (non-visual objects included); feature code and tests
+// find the controls by these.
+namespace WeatherControls {
+inline constexpr const char* Page = "超文本浏览框1";
+}  // namespace WeatherControls
+
 // The weather page's fixed path and query, appended to the configured host.
 Text WeatherPagePath();  // "/tb.q?cid=webq.wea"
 

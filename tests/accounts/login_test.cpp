@@ -6,6 +6,8 @@
 #include "accounts/sign_in_throttle.h"
 #include "support/stages/program_fixture.h"
 #include "ui/combo_text.h"
+#include "ui/login_window.h"
+#include "ui/main_window.h"
 #include "ui/pictures/pictures.h"
 
 #include <QComboBox>
@@ -58,7 +60,7 @@ protected:
         const auto rows = query("SELECT ifnull(密码, '') FROM 用户 WHERE 用户名 = '" + name + "'");
         return rows.size() == 1 ? rows[0] : "(not one row)";
     }
-    void tryPassword(const std::string& password, const char* button = "按钮_登陆") {
+    void tryPassword(const std::string& password, const char* button = LoginControls::SignInButton) {
         typePassword(password);
         click(*login(), button);
         settle();
@@ -83,7 +85,7 @@ TEST_F(Login, ListsTheUsersInNameOrderAndShowsTheLast) {
     addUser("bob", "b");
     start();
     EXPECT_EQ(nameItems(), (std::vector<std::string>{"admin", "bob", "carol"}));
-    EXPECT_EQ(control("组合框_用户名").text().toUtf8(), "carol");
+    EXPECT_EQ(control(LoginControls::UserNameBox).text().toUtf8(), "carol");
     EXPECT_EQ(login()->title().toUtf8(), "Varelo2013版");
     EXPECT_EQ(login()->width(), 269);
 }
@@ -96,18 +98,18 @@ TEST_F(Login, WrongPasswordSaysSoAndKeepsTheWindow) {
     ASSERT_EQ(messages_->shown.size(), 1u);
     EXPECT_EQ(messages_->shown[0].text.toUtf8(), "  密码错误！ ");
     EXPECT_EQ(messages_->shown[0].caption.toUtf8(), "提示！");
-    EXPECT_EQ(messages_->shown[0].flags & 0xF0, 64);
+    EXPECT_EQ(messages_->shown[0].flags & MessageStyle::kIconMask, MessageStyle::kInformation);
     EXPECT_NE(login(), nullptr);
     EXPECT_EQ(FindWindow("main"), nullptr);
-    EXPECT_EQ(control("编辑框_密码").text().toUtf8(), "654321");
+    EXPECT_EQ(control(LoginControls::PasswordBox).text().toUtf8(), "654321");
 }
 
 TEST_F(Login, UnknownNameSaysSo) {
     addUser("bob", "b");
     start();
     // A name no account has (letter case differs): the box is made to show it.
-    SetComboEditable(control("组合框_用户名"), true);
-    SetComboText(control("组合框_用户名"), T("Admin"));
+    SetComboEditable(control(LoginControls::UserNameBox), true);
+    SetComboText(control(LoginControls::UserNameBox), T("Admin"));
     typePassword("123456");
     EXPECT_FALSE(check_credentials(program_->state()));
     ASSERT_EQ(messages_->shown.size(), 1u);
@@ -126,8 +128,8 @@ TEST_F(Login, RightPasswordOpensTheMainWindowWithTheUserBanner) {
     EXPECT_EQ(FindWindow("login"), nullptr);
     Window* main = FindWindow("main");
     ASSERT_NE(main, nullptr);
-    EXPECT_EQ(main->control(T("透明标签_用户")).text().toUtf8(), "用户：admin");
-    EXPECT_EQ(main->control(T("图片框_头像")).picture(), PictureResource(Pictures::DefaultAvatar));
+    EXPECT_EQ(main->control(T(MainControls::UserLabel)).text().toUtf8(), "用户：admin");
+    EXPECT_EQ(main->control(T(MainControls::Avatar)).picture(), PictureResource(Pictures::DefaultAvatar));
     EXPECT_EQ(program_->state().userPosition, 0);
     EXPECT_EQ(program_->state().userName.toUtf8(), "admin");
 }
@@ -146,7 +148,7 @@ TEST_F(Login, EnterInThePasswordBoxSignsInAndInEditModeConfirms) {
     pressKey(*login(), "编辑框_密码", Qt::Key_Enter);
     EXPECT_EQ(storedUsers().size(), 1u);
     EXPECT_TRUE(HashHolds(storedPassword("admin"), "s3cret"));
-    EXPECT_EQ(control("按钮_修改密码").text().toUtf8(), "修改密码");
+    EXPECT_EQ(control(LoginControls::AccountButton).text().toUtf8(), "修改密码");
     EXPECT_EQ(FindWindow("main"), nullptr);
 
     typePassword("s3cret");
@@ -154,7 +156,7 @@ TEST_F(Login, EnterInThePasswordBoxSignsInAndInEditModeConfirms) {
     settle();
     EXPECT_EQ(FindWindow("login"), nullptr);
     ASSERT_NE(FindWindow("main"), nullptr);
-    EXPECT_EQ(FindWindow("main")->control(T("透明标签_用户")).text().toUtf8(), "用户：admin");
+    EXPECT_EQ(FindWindow("main")->control(T(MainControls::UserLabel)).text().toUtf8(), "用户：admin");
 }
 
 TEST_F(Login, SignInShowsTheStoredAvatarAndRemembersTheRow) {
@@ -163,14 +165,14 @@ TEST_F(Login, SignInShowsTheStoredAvatarAndRemembersTheRow) {
     signIn("b");
     Window* main = FindWindow("main");
     ASSERT_NE(main, nullptr);
-    EXPECT_EQ(main->control(T("图片框_头像")).picture(), avatar);
+    EXPECT_EQ(main->control(T(MainControls::Avatar)).picture(), avatar);
     EXPECT_EQ(program_->state().userPosition, 1);
 }
 
 TEST_F(Login, AnAvatarStartingWithAZeroByteCountsAsNone) {
     addUser("bob", "b", Bytes{0, 1, 2, 3});
     signIn("b");
-    EXPECT_EQ(FindWindow("main")->control(T("图片框_头像")).picture(), PictureResource(Pictures::DefaultAvatar));
+    EXPECT_EQ(FindWindow("main")->control(T(MainControls::Avatar)).picture(), PictureResource(Pictures::DefaultAvatar));
 }
 
 TEST_F(Login, EmptyUserTableSignsInWithAnEmptyPassword) {
@@ -181,7 +183,7 @@ TEST_F(Login, EmptyUserTableSignsInWithAnEmptyPassword) {
     settle();
     EXPECT_TRUE(messages_->shown.empty());
     ASSERT_NE(FindWindow("main"), nullptr);
-    EXPECT_EQ(FindWindow("main")->control(T("透明标签_用户")).text().toUtf8(), "用户：");
+    EXPECT_EQ(FindWindow("main")->control(T(MainControls::UserLabel)).text().toUtf8(), "用户：");
 }
 
 TEST_F(Login, EditModeNeedsTheRightPassword) {
@@ -189,28 +191,29 @@ TEST_F(Login, EditModeNeedsTheRightPassword) {
     typePassword("wrong");
     click(*login(), "按钮_修改密码");
     EXPECT_EQ(messages_->lastText(), "  密码错误！ ");
-    EXPECT_EQ(control("按钮_修改密码").text().toUtf8(), "修改密码");
-    EXPECT_TRUE(control("按钮_登陆").visible());
-    EXPECT_FALSE(control("单选框_添加").visible());
+    EXPECT_EQ(control(LoginControls::AccountButton).text().toUtf8(), "修改密码");
+    EXPECT_TRUE(control(LoginControls::SignInButton).visible());
+    EXPECT_FALSE(control(LoginControls::AddRadio).visible());
 }
 
 TEST_F(Login, ModifyChangesThePassword) {
     start();
     enterEditMode("admin", "123456");
-    EXPECT_FALSE(control("按钮_登陆").visible());
-    for (const char* radio : {"单选框_修改", "单选框_添加", "单选框_删除"}) EXPECT_TRUE(control(radio).visible());
-    EXPECT_TRUE(control("单选框_修改").checked());
+    EXPECT_FALSE(control(LoginControls::SignInButton).visible());
+    for (const char* radio : {LoginControls::ModifyRadio, LoginControls::AddRadio, LoginControls::DeleteRadio})
+        EXPECT_TRUE(control(radio).visible());
+    EXPECT_TRUE(control(LoginControls::ModifyRadio).checked());
     EXPECT_EQ(names()->count(), 0);
-    EXPECT_EQ(control("组合框_用户名").text().toUtf8(), "admin");
-    EXPECT_TRUE(control("编辑框_密码").text().empty());
+    EXPECT_EQ(control(LoginControls::UserNameBox).text().toUtf8(), "admin");
+    EXPECT_TRUE(control(LoginControls::PasswordBox).text().empty());
 
     typePassword("s3cret");
     click(*login(), "按钮_修改密码");
     EXPECT_EQ(storedUsers(), (std::vector<std::string>{"admin/#"}));
     EXPECT_TRUE(HashHolds(storedPassword("admin"), "s3cret"));
-    EXPECT_EQ(control("按钮_修改密码").text().toUtf8(), "修改密码");
-    EXPECT_TRUE(control("按钮_登陆").visible());
-    EXPECT_FALSE(control("单选框_修改").visible());
+    EXPECT_EQ(control(LoginControls::AccountButton).text().toUtf8(), "修改密码");
+    EXPECT_TRUE(control(LoginControls::SignInButton).visible());
+    EXPECT_FALSE(control(LoginControls::ModifyRadio).visible());
     EXPECT_EQ(nameItems(), (std::vector<std::string>{"admin"}));
 
     // The new password signs in, the old one no longer does.
@@ -226,7 +229,7 @@ TEST_F(Login, ModifyChangesThePassword) {
 TEST_F(Login, AddStoresATypedNewAccount) {
     start();
     enterEditMode("admin", "123456");
-    check("单选框_添加");
+    check(LoginControls::AddRadio);
     typeName("张三");
     typePassword("pw");
     click(*login(), "按钮_修改密码");
@@ -242,7 +245,7 @@ TEST_F(Login, AddStoresATypedNewAccount) {
     click(*login(), "按钮_登陆");
     settle();
     ASSERT_NE(FindWindow("main"), nullptr);
-    EXPECT_EQ(FindWindow("main")->control(T("透明标签_用户")).text().toUtf8(), "用户：张三");
+    EXPECT_EQ(FindWindow("main")->control(T(MainControls::UserLabel)).text().toUtf8(), "用户：张三");
 }
 
 TEST_F(Login, DeleteRemovesTheVerifiedAccount) {
@@ -253,8 +256,8 @@ TEST_F(Login, DeleteRemovesTheVerifiedAccount) {
     click(*login(), "按钮_修改密码");
     EXPECT_EQ(storedUsers(), (std::vector<std::string>{"admin/123456"}));
     EXPECT_EQ(nameItems(), (std::vector<std::string>{"admin"}));
-    EXPECT_EQ(control("组合框_用户名").text().toUtf8(), "admin");
-    EXPECT_TRUE(control("按钮_登陆").visible());
+    EXPECT_EQ(control(LoginControls::UserNameBox).text().toUtf8(), "admin");
+    EXPECT_TRUE(control(LoginControls::SignInButton).visible());
 }
 
 TEST_F(Login, DeletingTheOnlyAccountEmptiesTheList) {
@@ -264,7 +267,7 @@ TEST_F(Login, DeletingTheOnlyAccountEmptiesTheList) {
     click(*login(), "按钮_修改密码");
     EXPECT_TRUE(storedUsers().empty());
     EXPECT_TRUE(nameItems().empty());
-    EXPECT_TRUE(control("组合框_用户名").text().empty());
+    EXPECT_TRUE(control(LoginControls::UserNameBox).text().empty());
 }
 
 TEST_F(Login, APlainTextPasswordSignsInOnceAndIsHashedThen) {
@@ -297,7 +300,7 @@ TEST_F(Login, APlainTextPasswordSignsInOnceAndIsHashedThen) {
 
 TEST_F(Login, TheStoredHashIsNotAPasswordThatSignsIn) {
     start();
-    tryPassword("123456", "按钮_修改密码");
+    tryPassword("123456", LoginControls::AccountButton);
     typePassword("s3cret");
     click(*login(), "按钮_修改密码");
     const std::string stored = storedPassword("admin");
@@ -309,7 +312,7 @@ TEST_F(Login, TheStoredHashIsNotAPasswordThatSignsIn) {
 
 TEST_F(Login, AnEmptyPasswordIsStoredAsAHashAndSignsIn) {
     start();
-    tryPassword("123456", "按钮_修改密码");
+    tryPassword("123456", LoginControls::AccountButton);
     typePassword("");
     click(*login(), "按钮_修改密码");
     EXPECT_TRUE(HashHolds(storedPassword("admin"), ""));
@@ -330,9 +333,9 @@ TEST_F(Throttled, AfterFiveWrongPasswordsEachTryWaitsLonger) {
     EXPECT_EQ(FindWindow("main"), nullptr);
     EXPECT_EQ(storedPassword("admin"), "123456");
     // Entering account edit mode is a try like any other.
-    tryPassword("123456", "按钮_修改密码");
+    tryPassword("123456", LoginControls::AccountButton);
     EXPECT_EQ(messages_->lastText(), "  密码错误次数过多，请 1 秒后再试！ ");
-    EXPECT_EQ(control("按钮_修改密码").text().toUtf8(), "修改密码");
+    EXPECT_EQ(control(LoginControls::AccountButton).text().toUtf8(), "修改密码");
 
     // Each further wrong password doubles the wait: 2 s, then 4 s.
     wait(1);
@@ -358,8 +361,8 @@ TEST_F(Throttled, AfterFiveWrongPasswordsEachTryWaitsLonger) {
 TEST_F(Throttled, ARightPasswordStartsTheCountAfresh) {
     start();
     for (int i = 0; i < 4; ++i) tryPassword("wrong");
-    tryPassword("123456", "按钮_修改密码");  // right: into account edit mode
-    ASSERT_EQ(control("按钮_修改密码").text().toUtf8(), "确认");
+    tryPassword("123456", LoginControls::AccountButton);  // right: into account edit mode
+    ASSERT_EQ(control(LoginControls::AccountButton).text().toUtf8(), "确认");
     typePassword("123456");
     click(*login(), "按钮_修改密码");  // back to normal mode
     const std::size_t before = messages_->shown.size();
@@ -384,7 +387,7 @@ TEST_F(Login, AccountChangesTheBookRefusesAreReportedAndNothingChanges) {
         EXPECT_EQ(messages_->lastText().rfind(what, 0), 0u) << messages_->lastText();
         EXPECT_NE(messages_->lastText().find("readonly"), std::string::npos) << messages_->lastText();
         EXPECT_EQ(storedUsers(), before);
-        EXPECT_EQ(control("按钮_修改密码").text().toUtf8(), "修改密码");
+        EXPECT_EQ(control(LoginControls::AccountButton).text().toUtf8(), "修改密码");
         messages_->shown.clear();
     };
 
@@ -394,7 +397,7 @@ TEST_F(Login, AccountChangesTheBookRefusesAreReportedAndNothingChanges) {
     expectFailure("保存失败！");
 
     enterEditMode("bob", "b");
-    check("单选框_添加");
+    check(LoginControls::AddRadio);
     typeName("carol");
     typePassword("c");
     click(*login(), "按钮_修改密码");

@@ -12,6 +12,7 @@
 #include "support/address_book_copy.h"
 #include "support/file_bytes.h"
 #include "support/scripted_chooser.h"
+#include "ui/main_window.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -53,7 +54,7 @@ TEST_F(ExchangeMenu, ExportOfTheListedContactsThenCsvImportIntoAnEmptyBook) {
     addContacts({{"张三", "13800000001", "zs", "同学"}, {"李四", "13800000002", "ls", "同事"}});
     Window* main = loadMain();
     // Only the group 同学 is listed: the export holds what the list shows.
-    SetComboText(main->control(T("组合框_查询")), T("同学"));
+    SetComboText(main->control(T(MainControls::GroupFilter)), T("同学"));
     fill_contact_list(program_->state(), kGroupContacts);
     ASSERT_EQ(listRows(), (std::vector<std::string>{"张三|13800000001"}));
     choose("导出vCard", folder_.file("out.vcf"));

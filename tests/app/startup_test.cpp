@@ -7,7 +7,10 @@
 #include "services/core/core.h"
 #include "services/core/message.h"
 #include "services/db/db_connection.h"
+#include "ui/about_window.h"
 #include "ui/address_book_open.h"
+#include "ui/main_window.h"
+#include "ui/weather_window.h"
 #include "services/window/controls/html_browse_box.h"
 #include "services/window/window_impl.h"
 #include "services/system/system.h"
@@ -234,7 +237,7 @@ TEST_F(Startup, MainWindowCreatesTheHiddenWeatherWindowAndDestroysItOnClose) {
 
 TEST_F(Startup, WithoutAWeatherPageThePopUpSaysWhereToSetOne) {
     loadMain();
-    HtmlBrowseBox* page = FindWindow("weather")->htmlBrowseBox(T("超文本浏览框1"));
+    HtmlBrowseBox* page = FindWindow("weather")->htmlBrowseBox(T(WeatherControls::Page));
     ASSERT_NE(page, nullptr);
     EXPECT_TRUE(page->address().empty());  // nothing is fetched
     EXPECT_FALSE(page->isLoading());
@@ -259,7 +262,7 @@ TEST_F(Startup, AnOlderBookGainsTheNewCarrierSegmentsWhenTheProgramOpensIt) {
 TEST_F(Startup, WeatherPageHostComesFromTheSettings) {
     writeSettings("[网络]\r\n天气页地址= http://127.0.0.1:8080/ \r\n");
     loadMain();
-    EXPECT_EQ(FindWindow("weather")->control(T("超文本浏览框1")).text().toUtf8(),
+    EXPECT_EQ(FindWindow("weather")->control(T(WeatherControls::Page)).text().toUtf8(),
               "http://127.0.0.1:8080/tb.q?cid=webq.wea");
 }
 
@@ -286,7 +289,7 @@ TEST_F(Startup, WeatherShowsOnlyWhileTheCursorRestsOnTheSun) {
     Window* main = loadMain();
     main->widget()->raise();
     main->widget()->activateWindow();
-    QWidget* sun = main->control(T("图片框_太阳")).widget();
+    QWidget* sun = main->control(T(MainControls::WeatherIcon)).widget();
     QCursor::setPos(sun->mapToGlobal(sun->rect().center()));
     if (WindowUnderCursor() != sun) GTEST_SKIP() << "this platform does not move the cursor";
     weather_hover(program_->state());
@@ -294,7 +297,7 @@ TEST_F(Startup, WeatherShowsOnlyWhileTheCursorRestsOnTheSun) {
     EXPECT_TRUE(weather->visible());
     EXPECT_EQ(weather->top(), main->top());
 
-    QWidget* list = main->control(T("超级列表框1")).widget();
+    QWidget* list = main->control(T(MainControls::ContactList)).widget();
     QCursor::setPos(list->mapToGlobal(list->rect().center()));
     weather_hover(program_->state());
     EXPECT_FALSE(weather->visible());
@@ -331,7 +334,8 @@ TEST_F(Startup, AboutWindowChatLinkUsesTheConfiguredChatAddress) {
         QTimer::singleShot(0, [&] {
             Window* about = FindWindow("about");
             if (!about) return;
-            if (auto* label = qobject_cast<QLabel*>(about->control(T("超级链接框1")).widget())) link = label->text();
+            if (auto* label = qobject_cast<QLabel*>(about->control(T(AboutControls::ChatLink)).widget()))
+                link = label->text();
             DestroyWindow(about, true);
         });
         main->impl().runMenuHandler("menu_about", T("关于"));

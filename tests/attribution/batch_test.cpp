@@ -8,6 +8,7 @@
 #include "services/net/fetch_time_limits.h"
 #include "support/local_http_server.h"
 #include "test_book.h"
+#include "ui/batch_window.h"
 
 #include <QCoreApplication>
 #include <QObject>
@@ -149,23 +150,23 @@ TEST(RunAttributionBatch, ReportsEveryStepInOrder) {
     EXPECT_EQ(run_attribution_batch(run), 1);
 
     std::vector<ControlChange> expected = {
-        text("编辑框1", ""),
-        number(Kind::SetMaximum, "进度条1", 2),
-        text("标签1", "c01"),
-        text("标签2", "13800138000"),
-        text("标签3", "广东 深圳"),
-        text("状态透明标签", "正在获取第1 个号码"),
-        number(Kind::SetPosition, "进度条1", 1),
-        text("标签1", "c02"),
-        text("标签2", "23800138000"),
-        text("标签3", ""),
-        text("状态透明标签1", "有1个号码未能获取"),
-        {Kind::AppendText, T("编辑框1"), T("\r\n1.  未能获取→   c02   23800138000\r\n"), 0},
-        text("状态透明标签", "正在获取第2 个号码"),
-        number(Kind::SetPosition, "进度条1", 2),
-        text("状态透明标签", "获取已完成！！！"),
+        text(BatchControls::FailureLog, ""),
+        number(Kind::SetMaximum, BatchControls::Progress, 2),
+        text(BatchControls::NameLabel, "c01"),
+        text(BatchControls::NumberLabel, "13800138000"),
+        text(BatchControls::AttributionLabel, "广东 深圳"),
+        text(BatchControls::ProgressText, "正在获取第1 个号码"),
+        number(Kind::SetPosition, BatchControls::Progress, 1),
+        text(BatchControls::NameLabel, "c02"),
+        text(BatchControls::NumberLabel, "23800138000"),
+        text(BatchControls::AttributionLabel, ""),
+        text(BatchControls::FailureCount, "有1个号码未能获取"),
+        {Kind::AppendText, T(BatchControls::FailureLog), T("\r\n1.  未能获取→   c02   23800138000\r\n"), 0},
+        text(BatchControls::ProgressText, "正在获取第2 个号码"),
+        number(Kind::SetPosition, BatchControls::Progress, 2),
+        text(BatchControls::ProgressText, "获取已完成！！！"),
         {Kind::SetWindowHeight, Text(), Text(), 404},
-        {Kind::SetCaption, T("按钮_开始获取"), T("开始获取"), 0},
+        {Kind::SetCaption, T(BatchControls::StartStop), T("开始获取"), 0},
     };
     auto got = sink.changes();
     ASSERT_EQ(got.size(), expected.size());
@@ -200,8 +201,8 @@ TEST(RunAttributionBatch, CompletedRunStoresEveryAttributionAndLogsOnlyWhatNoSou
     std::string lastStatus, lastCount;
     for (const auto& c : sink.changes()) {
         if (c.kind == Kind::AppendText) log += c.text.toUtf8();
-        if (c.kind == Kind::SetText && c.control == T("状态透明标签")) lastStatus = c.text.toUtf8();
-        if (c.kind == Kind::SetText && c.control == T("状态透明标签1")) lastCount = c.text.toUtf8();
+        if (c.kind == Kind::SetText && c.control == T(BatchControls::ProgressText)) lastStatus = c.text.toUtf8();
+        if (c.kind == Kind::SetText && c.control == T(BatchControls::FailureCount)) lastCount = c.text.toUtf8();
     }
     EXPECT_EQ(log, "\r\n1.  未能获取→   c02   1380013800\r\n"
                    "\r\n2.  未能获取→   c05   13600136000\r\n");
@@ -219,10 +220,10 @@ TEST(RunAttributionBatch, EmptyBookEndsAtOnceAndKeepsTheWindowShort) {
     BatchRun run{&open.contacts, service.address(), {}, nullptr, &stop, sink.sink()};
     EXPECT_EQ(run_attribution_batch(run), 0);
     std::vector<ControlChange> expected = {
-        text("编辑框1", ""),
-        number(Kind::SetMaximum, "进度条1", 0),
-        text("状态透明标签", "获取已完成！！！"),
-        {Kind::SetCaption, T("按钮_开始获取"), T("开始获取"), 0},
+        text(BatchControls::FailureLog, ""),
+        number(Kind::SetMaximum, BatchControls::Progress, 0),
+        text(BatchControls::ProgressText, "获取已完成！！！"),
+        {Kind::SetCaption, T(BatchControls::StartStop), T("开始获取"), 0},
     };
     EXPECT_EQ(sink.changes(), expected);
     EXPECT_EQ(service.server().requestCount(), 0u);
@@ -281,8 +282,8 @@ TEST(RunAttributionBatch, OfflineTheWindowIsToldInStepsNotPerContact) {
                  at = c.text.toUtf8().find("未能获取", at + 1))
                 ++logged;
         if (c.kind == Kind::SetPosition) ++positions, lastPosition = c.number;
-        if (c.kind == Kind::SetText && c.control == T("标签1")) lastName = c.text.toUtf8();
-        if (c.kind == Kind::SetText && c.control == T("状态透明标签1")) lastCount = c.text.toUtf8();
+        if (c.kind == Kind::SetText && c.control == T(BatchControls::NameLabel)) lastName = c.text.toUtf8();
+        if (c.kind == Kind::SetText && c.control == T(BatchControls::FailureCount)) lastCount = c.text.toUtf8();
     }
     EXPECT_EQ(logged, count / 100);                    // every failure logged, once
     EXPECT_EQ(lastCount, "有30个号码未能获取");
@@ -306,12 +307,12 @@ TEST(AttributionBatch, RunThatCompletesOnAWorkerThread) {
     ASSERT_TRUE(processEventsUntil([&] { return !batch.running(); }));
 
     EXPECT_TRUE(window.allOnThisThread);
-    EXPECT_EQ(window.texts["状态透明标签"], "获取已完成！！！");
+    EXPECT_EQ(window.texts[BatchControls::ProgressText], "获取已完成！！！");
     // c03, unknown to the service, keeps its offline attribution: no failure.
-    EXPECT_EQ(window.texts["状态透明标签1"], "");
-    EXPECT_EQ(window.texts["编辑框1"], "");
-    EXPECT_EQ(window.texts["按钮_开始获取"], "开始获取");
-    EXPECT_EQ(window.texts["标签1"], "c03");
+    EXPECT_EQ(window.texts[BatchControls::FailureCount], "");
+    EXPECT_EQ(window.texts[BatchControls::FailureLog], "");
+    EXPECT_EQ(window.texts[BatchControls::StartStop], "开始获取");
+    EXPECT_EQ(window.texts[BatchControls::NameLabel], "c03");
     EXPECT_EQ(window.numbers["进度条1.max"], 3);
     EXPECT_EQ(window.numbers["进度条1.pos"], 3);
     EXPECT_EQ(window.numbers.count("height"), 0u);
@@ -343,11 +344,11 @@ TEST(AttributionBatch, StoppedHalfWayFinishesTheCurrentNumber) {
     ASSERT_TRUE(processEventsUntil([&] { return !batch.running(); }));
 
     EXPECT_EQ(service.server().requestCount(), 3u);
-    EXPECT_EQ(window.texts["状态透明标签"], "获取已停止！！！");
-    EXPECT_EQ(window.texts["标签3"], "区域3");
+    EXPECT_EQ(window.texts[BatchControls::ProgressText], "获取已停止！！！");
+    EXPECT_EQ(window.texts[BatchControls::AttributionLabel], "区域3");
     EXPECT_EQ(window.numbers["进度条1.pos"], 2);  // the stopped number does not advance the bar
     EXPECT_EQ(window.numbers.count("height"), 0u);  // no failures: the log stays hidden
-    EXPECT_EQ(window.texts["按钮_开始获取"], "开始获取");
+    EXPECT_EQ(window.texts[BatchControls::StartStop], "开始获取");
     for (int i = 1; i <= 3; ++i) EXPECT_EQ(book.storedAttribution("c0" + std::to_string(i)), "区域" + std::to_string(i));
     for (int i = 4; i <= 8; ++i) EXPECT_EQ(book.storedAttribution("c0" + std::to_string(i)), "");
 
@@ -355,7 +356,7 @@ TEST(AttributionBatch, StoppedHalfWayFinishesTheCurrentNumber) {
     service.onRequest = nullptr;
     ASSERT_TRUE(batch.start(open.contacts, service.address(), {}));
     ASSERT_TRUE(processEventsUntil([&] { return !batch.running(); }));
-    EXPECT_EQ(window.texts["状态透明标签"], "获取已完成！！！");
+    EXPECT_EQ(window.texts[BatchControls::ProgressText], "获取已完成！！！");
     EXPECT_EQ(book.storedAttribution("c08"), "区域8");
     EXPECT_EQ(service.server().requestCount(), 11u);
 }
@@ -372,8 +373,8 @@ TEST(AttributionBatch, StoppedWithFailuresShowsTheLog) {
     };
     ASSERT_TRUE(batch.start(open.contacts, service.address(), {}));
     ASSERT_TRUE(processEventsUntil([&] { return !batch.running(); }));
-    EXPECT_EQ(window.texts["状态透明标签"], "获取已停止！！！");
-    EXPECT_EQ(window.texts["状态透明标签1"], "有1个号码未能获取");
+    EXPECT_EQ(window.texts[BatchControls::ProgressText], "获取已停止！！！");
+    EXPECT_EQ(window.texts[BatchControls::FailureCount], "有1个号码未能获取");
     EXPECT_EQ(window.numbers["height"], 404);
     EXPECT_EQ(book.storedAttribution("c02"), "区域2");
 }
@@ -426,7 +427,7 @@ TEST(PostedToUiThread, AppliesChangesOnTheReceiversThreadInOrder) {
     FakeWindow window;
     ControlChangeSink sink = window.sink();
     std::thread worker([&] {
-        for (int i = 0; i < 200; ++i) sink({Kind::SetPosition, T("进度条1"), Text(), i});
+        for (int i = 0; i < 200; ++i) sink({Kind::SetPosition, T(BatchControls::Progress), Text(), i});
     });
     worker.join();
     EXPECT_TRUE(window.applied.empty());  // nothing runs on the worker

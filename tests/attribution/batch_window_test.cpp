@@ -85,7 +85,7 @@ protected:
     void connectBook() {
         Window* main = FindWindow("main");
         ASSERT_NE(main, nullptr);
-        ASSERT_TRUE(main->connection(T("数据库连接1"))->ConnectAccess(Text::fromUtf8(book_.path())));
+        ASSERT_TRUE(main->connection(T(MainControls::AddressBook))->ConnectAccess(Text::fromUtf8(book_.path())));
     }
 
     void useService(const LookupService& service) {
@@ -101,10 +101,11 @@ protected:
 
     static void clickStartStop(Window& window) { click(window, "按钮_开始获取"); }
     static QProgressBar* progressOf(Window& window) {
-        return qobject_cast<QProgressBar*>(window.control(T("进度条1")).widget());
+        return qobject_cast<QProgressBar*>(window.control(T(BatchControls::Progress)).widget());
     }
     static bool finished(Window& window, const char* status) {
-        return textOf(window, "状态透明标签") == status && textOf(window, "按钮_开始获取") == "开始获取";
+        return textOf(window, BatchControls::ProgressText) == status &&
+               textOf(window, BatchControls::StartStop) == "开始获取";
     }
 
     TestBook book_;
@@ -129,16 +130,16 @@ TEST(BatchWindowDecl, DeclaresEveryControlOfTheWindow) {
         const char* text;
     };
     const Expected expected[] = {
-        {"标签1", ControlKind::Label, {16, 16, 96, 24}, "姓名"},
-        {"标签2", ControlKind::Label, {136, 16, 96, 24}, "手机号"},
-        {"标签3", ControlKind::Label, {257, 16, 159, 24}, "归属地"},
-        {"进度条1", ControlKind::ProcessBar, {16, 51, 400, 16}, ""},
-        {"状态透明标签", ControlKind::TransLabel, {17, 66, 175, 24}, ""},
-        {"状态透明标签1", ControlKind::TransLabel, {256, 64, 159, 24}, ""},
-        {"按钮_开始获取", ControlKind::Button, {336, 90, 80, 28}, "开始获取"},
-        {"按钮3", ControlKind::Button, {328, 130, 96, 28}, "未获取详情"},
-        {"编辑框1", ControlKind::EditBox, {0, 128, 428, 242}, ""},
-        {"记录集3", ControlKind::RecordSet, {}, ""},
+        {BatchControls::NameLabel, ControlKind::Label, {16, 16, 96, 24}, "姓名"},
+        {BatchControls::NumberLabel, ControlKind::Label, {136, 16, 96, 24}, "手机号"},
+        {BatchControls::AttributionLabel, ControlKind::Label, {257, 16, 159, 24}, "归属地"},
+        {BatchControls::Progress, ControlKind::ProcessBar, {16, 51, 400, 16}, ""},
+        {BatchControls::ProgressText, ControlKind::TransLabel, {17, 66, 175, 24}, ""},
+        {BatchControls::FailureCount, ControlKind::TransLabel, {256, 64, 159, 24}, ""},
+        {BatchControls::StartStop, ControlKind::Button, {336, 90, 80, 28}, "开始获取"},
+        {BatchControls::DetailsButton, ControlKind::Button, {328, 130, 96, 28}, "未获取详情"},
+        {BatchControls::FailureLog, ControlKind::EditBox, {0, 128, 428, 242}, ""},
+        {BatchControls::Contacts, ControlKind::RecordSet, {}, ""},
     };
     ASSERT_EQ(decl.controls.size(), std::size(expected));
     for (std::size_t i = 0; i < decl.controls.size(); ++i) {
@@ -165,11 +166,11 @@ TEST_F(BatchWindowTest, CreatedShowsTheFirstContactByNameAndHidesTheLog) {
     book_.addContacts({{"c02", "13800000002", ""}, {"c01", "13800000001", ""}});
     connectBook();
     Window& batch = openModeless();
-    EXPECT_EQ(textOf(batch, "标签1"), "c01");
-    EXPECT_EQ(textOf(batch, "标签2"), "13800000001");
+    EXPECT_EQ(textOf(batch, BatchControls::NameLabel), "c01");
+    EXPECT_EQ(textOf(batch, BatchControls::NumberLabel), "13800000001");
     EXPECT_EQ(batch.height(), 152);
     EXPECT_EQ(batch.width(), 434);
-    EXPECT_EQ(textOf(batch, "按钮_开始获取"), "开始获取");
+    EXPECT_EQ(textOf(batch, BatchControls::StartStop), "开始获取");
 }
 
 TEST_F(BatchWindowTest, EmptyBookCompletesAtOnceAndStaysShort) {
@@ -203,13 +204,13 @@ TEST_F(BatchWindowTest, CompletedRunThroughTheModalWindowStoresEveryAttribution)
         ASSERT_NE(batch, nullptr);
         EXPECT_TRUE(batch->modal());
         clickStartStop(*batch);
-        EXPECT_EQ(textOf(*batch, "按钮_开始获取"), "停止");
+        EXPECT_EQ(textOf(*batch, BatchControls::StartStop), "停止");
         EXPECT_TRUE(WaitFor([&] { return finished(*batch, "获取已完成！！！"); }));
-        EXPECT_EQ(textOf(*batch, "标签1"), "c03");
-        EXPECT_EQ(textOf(*batch, "标签2"), "13800000003");
-        EXPECT_EQ(textOf(*batch, "标签3"), "上海 上海");
-        EXPECT_EQ(textOf(*batch, "状态透明标签1"), "");
-        EXPECT_EQ(textOf(*batch, "编辑框1"), "");
+        EXPECT_EQ(textOf(*batch, BatchControls::NameLabel), "c03");
+        EXPECT_EQ(textOf(*batch, BatchControls::NumberLabel), "13800000003");
+        EXPECT_EQ(textOf(*batch, BatchControls::AttributionLabel), "上海 上海");
+        EXPECT_EQ(textOf(*batch, BatchControls::FailureCount), "");
+        EXPECT_EQ(textOf(*batch, BatchControls::FailureLog), "");
         ASSERT_NE(progressOf(*batch), nullptr);
         EXPECT_EQ(progressOf(*batch)->maximum(), 3);
         EXPECT_EQ(progressOf(*batch)->value(), 3);
@@ -244,8 +245,8 @@ TEST_F(BatchWindowTest, FailuresAreCountedLoggedAndGrowTheWindow) {
 
     clickStartStop(batch);
     EXPECT_TRUE(WaitFor([&] { return finished(batch, "获取已完成！！！"); }));
-    EXPECT_EQ(textOf(batch, "状态透明标签1"), "有2个号码未能获取");
-    const std::string log = textOf(batch, "编辑框1");
+    EXPECT_EQ(textOf(batch, BatchControls::FailureCount), "有2个号码未能获取");
+    const std::string log = textOf(batch, BatchControls::FailureLog);
     const std::string first = "1.  未能获取→   c02   1380000000";
     const std::string second = "2.  未能获取→   c03   025-83123456";
     EXPECT_NE(log.find(first), std::string::npos) << log;
@@ -262,10 +263,10 @@ TEST_F(BatchWindowTest, FailuresAreCountedLoggedAndGrowTheWindow) {
 
     // A second run starts with an empty log and counts its failures afresh.
     clickStartStop(batch);
-    EXPECT_EQ(textOf(batch, "编辑框1").find("3."), std::string::npos);
+    EXPECT_EQ(textOf(batch, BatchControls::FailureLog).find("3."), std::string::npos);
     EXPECT_TRUE(WaitFor([&] { return finished(batch, "获取已完成！！！"); }));
-    EXPECT_EQ(textOf(batch, "状态透明标签1"), "有2个号码未能获取");
-    EXPECT_EQ(textOf(batch, "编辑框1").find("3."), std::string::npos);
+    EXPECT_EQ(textOf(batch, BatchControls::FailureCount), "有2个号码未能获取");
+    EXPECT_EQ(textOf(batch, BatchControls::FailureLog).find("3."), std::string::npos);
 }
 
 TEST_F(BatchWindowTest, StopFinishesTheCurrentNumberAndRefusesARestartUntilTheWorkerEnds) {
@@ -283,12 +284,12 @@ TEST_F(BatchWindowTest, StopFinishesTheCurrentNumberAndRefusesARestartUntilTheWo
     clickStartStop(batch);
     ASSERT_TRUE(WaitFor([&] { return service.requestCount() >= 2; }));
     clickStartStop(batch);  // "停止" while c02's answer is still on its way
-    EXPECT_EQ(textOf(batch, "按钮_开始获取"), "开始获取");
+    EXPECT_EQ(textOf(batch, BatchControls::StartStop), "开始获取");
     // The worker is still finishing c02: a click now must not start a second one.
     clickStartStop(batch);
-    EXPECT_EQ(textOf(batch, "按钮_开始获取"), "开始获取");
+    EXPECT_EQ(textOf(batch, BatchControls::StartStop), "开始获取");
 
-    EXPECT_TRUE(WaitFor([&] { return textOf(batch, "状态透明标签") == "获取已停止！！！"; }));
+    EXPECT_TRUE(WaitFor([&] { return textOf(batch, BatchControls::ProgressText) == "获取已停止！！！"; }));
     EXPECT_EQ(book_.storedAttribution("c01"), "区域1");
     EXPECT_EQ(book_.storedAttribution("c02"), "区域2");  // the current number was finished and stored
     EXPECT_EQ(book_.storedAttribution("c03"), "");
@@ -298,7 +299,7 @@ TEST_F(BatchWindowTest, StopFinishesTheCurrentNumberAndRefusesARestartUntilTheWo
 
     // Once the worker has ended, a start runs again from the first contact.
     clickStartStop(batch);
-    EXPECT_EQ(textOf(batch, "按钮_开始获取"), "停止");
+    EXPECT_EQ(textOf(batch, BatchControls::StartStop), "停止");
     EXPECT_TRUE(WaitFor([&] { return finished(batch, "获取已完成！！！"); }));
     EXPECT_EQ(service.requestCount(), 6u);
     EXPECT_EQ(book_.storedAttribution("c04"), "区域4");
@@ -316,8 +317,8 @@ TEST_F(BatchWindowTest, StoppedWithFailuresShowsTheLog) {
     ASSERT_TRUE(WaitFor([&] { return service.requestCount() >= 1; }));
     clickStartStop(batch);
     EXPECT_TRUE(WaitFor([&] { return finished(batch, "获取已停止！！！"); }));
-    EXPECT_EQ(textOf(batch, "状态透明标签1"), "有1个号码未能获取");
-    EXPECT_NE(textOf(batch, "编辑框1").find("1.  未能获取→   c01   23800000001"), std::string::npos);
+    EXPECT_EQ(textOf(batch, BatchControls::FailureCount), "有1个号码未能获取");
+    EXPECT_NE(textOf(batch, BatchControls::FailureLog).find("1.  未能获取→   c01   23800000001"), std::string::npos);
     EXPECT_EQ(batch.height(), 404);
     EXPECT_EQ(book_.storedAttribution("c02"), "区域2");
     EXPECT_EQ(book_.storedAttribution("c03"), "");
@@ -347,7 +348,7 @@ TEST_F(BatchWindowTest, AStartRightAfterTheWorkerEndedIsNotUndoneByItsLastChange
 
     clickStartStop(batch);  // a new run, c01 answered late again
     QCoreApplication::processEvents();
-    EXPECT_EQ(textOf(batch, "按钮_开始获取"), "停止");  // and so it can still be stopped
+    EXPECT_EQ(textOf(batch, BatchControls::StartStop), "停止");  // and so it can still be stopped
     EXPECT_TRUE(WaitFor([&] { return finished(batch, "获取已完成！！！"); }));
     EXPECT_EQ(book_.storedAttribution("c02"), "区域2");
 }
@@ -389,7 +390,7 @@ TEST_F(BatchWindowTest, EscapeMidRunEndsTheWorkerAndKeepsWhatWasFound) {
 
     // The book is still usable by the main window, and the window opens again.
     Window& again = openModeless();
-    EXPECT_EQ(textOf(again, "标签1"), "c01");
+    EXPECT_EQ(textOf(again, BatchControls::NameLabel), "c01");
 }
 
 // The other ways to close the window during a run: the title bar's close
@@ -408,7 +409,8 @@ TEST_P(BatchClosingMidRun, EndsTheWorkerKeepsWhatWasFoundAndLeavesTheBookIntact)
     useService(service);
     Window& batch = openModeless();
     clickStartStop(batch);
-    ASSERT_TRUE(WaitFor([&] { return service.requestCount() >= 2 && textOf(batch, "标签3") == "区域1"; }));
+    ASSERT_TRUE(WaitFor(
+        [&] { return service.requestCount() >= 2 && textOf(batch, BatchControls::AttributionLabel) == "区域1"; }));
     switch (GetParam()) {
     case CloseWay::CloseButton: batch.widget()->close(); break;
     case CloseWay::PostedDestroy:
@@ -428,7 +430,7 @@ TEST_P(BatchClosingMidRun, EndsTheWorkerKeepsWhatWasFoundAndLeavesTheBookIntact)
     EXPECT_EQ(service.requestCount(), 2u);
     ASSERT_NE(FindWindow("main"), nullptr);
     Window& again = openModeless();
-    EXPECT_EQ(textOf(again, "标签1"), "c01");
+    EXPECT_EQ(textOf(again, BatchControls::NameLabel), "c01");
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryOtherWay, BatchClosingMidRun,
@@ -456,8 +458,8 @@ TEST_F(BatchWindowTest, WithoutAConfiguredServiceEveryContactIsPlacedOffline) {
     EXPECT_NE(book_.storedAttribution("c02").find("移动"), std::string::npos);
     EXPECT_EQ(book_.storedAttribution("c04"), "电信");
     // Only the number no source could place is logged.
-    EXPECT_EQ(textOf(batch, "状态透明标签1"), "有1个号码未能获取");
-    const std::string log = textOf(batch, "编辑框1");
+    EXPECT_EQ(textOf(batch, BatchControls::FailureCount), "有1个号码未能获取");
+    const std::string log = textOf(batch, BatchControls::FailureLog);
     EXPECT_NE(log.find("1.  未能获取→   c03   1391234567"), std::string::npos) << log;
     EXPECT_EQ(log.find("2."), std::string::npos) << log;
     EXPECT_EQ(batch.height(), 404);
@@ -470,11 +472,11 @@ TEST_F(BatchWindowTest, AFreshBookNeedsNoSettingAndLogsNothing) {
     Window& batch = openModeless();
     clickStartStop(batch);
     EXPECT_TRUE(WaitFor([&] { return finished(batch, "获取已完成！！！"); }));
-    EXPECT_EQ(textOf(batch, "状态透明标签1"), "");
-    EXPECT_EQ(textOf(batch, "编辑框1"), "");
+    EXPECT_EQ(textOf(batch, BatchControls::FailureCount), "");
+    EXPECT_EQ(textOf(batch, BatchControls::FailureLog), "");
     EXPECT_EQ(batch.height(), 152);
-    EXPECT_EQ(textOf(batch, "标签1"), "c02");
-    EXPECT_EQ(textOf(batch, "标签3"), book_.storedAttribution("c02"));
+    EXPECT_EQ(textOf(batch, BatchControls::NameLabel), "c02");
+    EXPECT_EQ(textOf(batch, BatchControls::AttributionLabel), book_.storedAttribution("c02"));
     EXPECT_NE(book_.storedAttribution("c02"), "");
 }
 
@@ -500,8 +502,8 @@ TEST_F(BatchWindowTest, ABookThatRefusesEveryChangeLogsEachFoundRowAsNotStored) 
     EXPECT_EQ(book_.storedAttribution("c04"), "旧的");
     // Every row found but refused is counted and logged as not obtained; the
     // one that needed no change is not.
-    EXPECT_EQ(textOf(batch, "状态透明标签1"), "有3个号码未能获取");
-    const std::string log = textOf(batch, "编辑框1");
+    EXPECT_EQ(textOf(batch, BatchControls::FailureCount), "有3个号码未能获取");
+    const std::string log = textOf(batch, BatchControls::FailureLog);
     const std::size_t c02Logged = log.find("1.  未能获取→   c02   13800138000");
     const std::size_t c03Logged = log.find("2.  未能获取→   c03   19912345678");
     const std::size_t c04Logged = log.find("3.  未能获取→   c04   13912345678");

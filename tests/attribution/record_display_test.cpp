@@ -32,7 +32,7 @@ protected:
         ASSERT_TRUE(LoadWindow(RecordWindowDecl(), HandlerTable{}, false));
         window_ = FindWindow("record");
         ASSERT_NE(window_, nullptr);
-        RecordSet* carriers = window_->recordSet(T("记录集2"));
+        RecordSet* carriers = window_->recordSet(T(RecordControls::Carriers));
         ASSERT_NE(carriers, nullptr);
         ASSERT_TRUE(carriers->SetConnection(book_.connection()));
     }
@@ -41,7 +41,7 @@ protected:
 
     Bytes logoFor(const char* number) {
         show_carrier_logo(*window_, Text::fromUtf8(number));
-        return window_->control(T("图片框1")).picture();
+        return window_->control(T(RecordControls::CarrierIcon)).picture();
     }
 
     TestBook book_;
@@ -150,7 +150,7 @@ protected:
         label().setText(T("当前选中第") + TextOf(row + 1) + T("条"));
         show_attribution(*window_, contacts_, service, std::move(stillShown));
     }
-    Control label() { return window_->control(T("透明标签_当前选择")); }
+    Control label() { return window_->control(T(RecordControls::PositionLabel)); }
     std::string labelText() { return label().text().toUtf8(); }
 
     RecordSet contacts_;

@@ -97,18 +97,18 @@ TEST_F(AddressBookTest, TheStartingAccount) {
 
 TEST_F(AddressBookTest, UserTextWithQuotesIsStoredAndFound) {
     ASSERT_TRUE(db.ExecuteSql(TextImportInsertSql(T("O'Brien"), T("13800138000"), T("1'2"), T("o'b@x.ie"), T("o"))));
-    ASSERT_TRUE(rs.Open(ContactSearchSql(T("O'Brien")), 1));
+    ASSERT_TRUE(rs.Open(ContactSearchSql(T("O'Brien")), RecordSet::kSqlText));
     ASSERT_EQ(rs.RecordCount(), 1);
     EXPECT_EQ(rs.ReadText(T("姓名")).toUtf8(), "O'Brien");
     EXPECT_EQ(rs.ReadText(T("手机")).toUtf8(), "13800138000");  // no leading blank
     EXPECT_EQ(rs.ReadText(T("QQ")).toUtf8(), "1'2");
     ASSERT_TRUE(rs.WriteText(T("分组"), T("朋'友")));
     ASSERT_TRUE(rs.Update());
-    ASSERT_TRUE(rs.Open(GroupFilterSql(T("朋'友")), 1));
+    ASSERT_TRUE(rs.Open(GroupFilterSql(T("朋'友")), RecordSet::kSqlText));
     EXPECT_EQ(rs.RecordCount(), 1);
-    ASSERT_TRUE(rs.Open(DuplicateMobileSql(T("'")), 1));
+    ASSERT_TRUE(rs.Open(DuplicateMobileSql(T("'")), RecordSet::kSqlText));
     EXPECT_EQ(rs.RecordCount(), 0);
-    ASSERT_TRUE(rs.Open(DuplicateMobileSql(T("0013")), 1));
+    ASSERT_TRUE(rs.Open(DuplicateMobileSql(T("0013")), RecordSet::kSqlText));
     EXPECT_EQ(rs.RecordCount(), 1);
     EXPECT_TRUE(boxes->shown.empty());
 }

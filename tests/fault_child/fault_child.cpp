@@ -17,6 +17,8 @@
 #include "transfer/text_import.h"
 #include "ui/main_window_decl.h"
 #include "ui/program_state.h"
+#include "ui/text_import_window.h"
+#include "ui/record_window.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -51,13 +53,13 @@ std::string NameOf(char kind, int i) { return kind + std::to_string(100000 + i);
 bool LoadMain(ProgramState& state) {
     HandlerTable handlers = main_window_contact_handlers(state);
     handlers[MainHandlers::Created] = [&state](const EventArgs& e) {
-        DBConnection* connection = e.window.connection(T("数据库连接1"));
+        DBConnection* connection = e.window.connection(T(MainControls::AddressBook));
         if (!connection->ConnectAccess(AddressBookFile())) {
             Say("no book");
             std::exit(2);
         }
-        e.window.recordSet(T("记录集1"))->SetConnection(*connection);
-        e.window.recordSet(T("记录集2"))->SetConnection(*connection);
+        e.window.recordSet(T(MainControls::Contacts))->SetConnection(*connection);
+        e.window.recordSet(T(MainControls::Users))->SetConnection(*connection);
         set_search_placeholder(state);
         state.recordWindowOpen = false;
         create_contact_columns(state);
@@ -74,7 +76,7 @@ void Click(Window& window, const char* button) {
 
 // The count in "状态： 共导入 N 条记录"; -1 for any other status.
 long long StatusCount(Window& w) {
-    const std::string status = w.control(T("标签_状态")).text().toUtf8();
+    const std::string status = w.control(T(TextImportControls::StatusLabel)).text().toUtf8();
     const std::string label = "共导入 ";
     const auto at = status.find(label);
     return at == std::string::npos ? -1 : std::atoll(status.c_str() + at + label.size());
@@ -89,8 +91,8 @@ void RunImport(ProgramState& state, int rows) {
             names += NameOf('k', i) + "\r\n";
             mobiles += std::to_string(13000000000LL + i) + "\r\n";
         }
-        w->control(T("编辑框_姓名")).setText(T(names));
-        w->control(T("编辑框_手机")).setText(T(mobiles));
+        w->control(T(TextImportControls::NameBox)).setText(T(names));
+        w->control(T(TextImportControls::MobileBox)).setText(T(mobiles));
         // The status as the window shows it, printed as soon as it changes.
         auto* watch = new QTimer(w->widget());
         auto last = std::make_shared<long long>(-1);
@@ -102,7 +104,7 @@ void RunImport(ProgramState& state, int rows) {
         };
         QObject::connect(watch, &QTimer::timeout, report);
         watch->start(5);
-        Click(*w, "按钮_写入数据库");
+        Click(*w, TextImportControls::WriteButton);
         watch->stop();
         report();
         Say("done");
@@ -117,9 +119,9 @@ void RunSaves(ProgramState& state, int count) {
         Window* record = FindWindow("record");
         if (!record) std::exit(3);
         const std::string name = NameOf('s', i);
-        record->control(T("编辑框_姓名")).setText(T(name));
-        record->control(T("编辑框_手机")).setText(T(std::to_string(13900000000LL + i)));
-        record->control(T("编辑框_备注")).setText(T(std::string(2000, 'r')));
+        record->control(T(RecordControls::NameBox)).setText(T(name));
+        record->control(T(RecordControls::MobileBox)).setText(T(std::to_string(13900000000LL + i)));
+        record->control(T(RecordControls::RemarkBox)).setText(T(std::string(2000, 'r')));
         Say("saving " + name);
         save_contact(state);
         QCoreApplication::processEvents();

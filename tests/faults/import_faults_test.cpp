@@ -10,7 +10,9 @@
 #include "services/db/db_connection.h"
 #include "services/window/commands.h"
 #include "services/window/report_list.h"
+#include "ui/import_export_window_decl.h"
 #include "ui/main_window_decl.h"
+#include "ui/text_import_window_decl.h"
 
 #include <QFile>
 
@@ -31,7 +33,7 @@ protected:
         runModal(
             "import_export", [this] { open_import_export_window(state_); },
             [&](Window& w) {
-                ReportList& list = *w.list(T("超级列表框1"));
+                ReportList& list = *w.list(T(ImportExportControls::List));
                 list.InsertColumn(std::nullopt, T("姓名"));
                 list.InsertColumn(std::nullopt, T("手机"));
                 for (int i = 0; i < rows; ++i) {
@@ -39,9 +41,9 @@ protected:
                     list.SetItemText(row, 0, T(nameOf(prefix, i) + padding));
                     list.SetItemText(row, 1, T(mobileOf(run, i)));
                 }
-                w.control(T("按钮_写入数据库")).setEnabled(true);
+                w.control(T(ImportExportControls::WriteButton)).setEnabled(true);
                 const std::size_t before = (*messages_)->shown.size();
-                click(w, "按钮_写入数据库");
+                click(w, ImportExportControls::WriteButton);
                 const auto texts = (*messages_)->texts();
                 if (texts.size() > before) reported = NumberAfter(texts.back(), "成功添加 ");
             });
@@ -60,11 +62,11 @@ protected:
                     names += nameOf(prefix, i) + padding + "\r\n";
                     mobiles += mobileOf(run, i) + "\r\n";
                 }
-                w.control(T("编辑框_姓名")).setText(T(names));
-                w.control(T("编辑框_手机")).setText(T(mobiles));
-                w.control(T("按钮_写入数据库")).setEnabled(true);
-                click(w, "按钮_写入数据库");
-                reported = NumberAfter(textOf(w, "标签_状态"), "共导入 ");
+                w.control(T(TextImportControls::NameBox)).setText(T(names));
+                w.control(T(TextImportControls::MobileBox)).setText(T(mobiles));
+                w.control(T(TextImportControls::WriteButton)).setEnabled(true);
+                click(w, TextImportControls::WriteButton);
+                reported = NumberAfter(textOf(w, TextImportControls::StatusLabel), "共导入 ");
             });
         return reported;
     }
@@ -77,7 +79,7 @@ protected:
     // through, at another copy of the book.
     void useBook(const std::string& path) {
         ASSERT_TRUE(QFile::copy(QString::fromStdString(bookPath()), QString::fromStdString(path)));
-        DBConnection* book = mainWindow().connection(T("数据库连接1"));
+        DBConnection* book = mainWindow().connection(T(MainControls::AddressBook));
         ASSERT_TRUE(book->ConnectAccess(Text::fromUtf8(path))) << book->ErrorText().toUtf8();
     }
 
@@ -126,7 +128,7 @@ protected:
         EXPECT_LT(stored, rows) << "the disk never filled";
         EXPECT_NE((*messages_)->lastText().find("未能添加"), std::string::npos) << (*messages_)->lastText();
         EXPECT_EQ(IntegrityCheck(book), "ok");
-        mainWindow().connection(T("数据库连接1"))->CloseConnection();
+        mainWindow().connection(T(MainControls::AddressBook))->CloseConnection();
     }
 };
 
@@ -154,7 +156,7 @@ TEST_F(ImportFaults, BothImportsIntoAReadOnlyBookStoreNothingAndSaySo) {
     const std::string book = folder_.file("readonly.mdb");
     ASSERT_TRUE(QFile::copy(QString::fromStdString(bookPath()), QString::fromStdString(book)));
     QFile(QString::fromStdString(book)).setPermissions(QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
-    DBConnection* connection = mainWindow().connection(T("数据库连接1"));
+    DBConnection* connection = mainWindow().connection(T(MainControls::AddressBook));
     ASSERT_TRUE(connection->ConnectAccess(Text::fromUtf8(book)));
 
     const long long list = writeList("ro", 4, 50);

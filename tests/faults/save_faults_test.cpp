@@ -7,6 +7,8 @@
 
 #include "services/db/db_connection.h"
 #include "services/window/commands.h"
+#include "ui/record_window.h"
+#include "ui/main_window.h"
 
 #include <QElapsedTimer>
 #include <QBuffer>
@@ -23,11 +25,11 @@ protected:
     bool saveNew(const std::string& name, const std::string& mobile, const Bytes& photo = {}) {
         pressNew();
         Window& record = recordWindow();
-        type(record, "编辑框_姓名", name);
-        type(record, "编辑框_手机", mobile);
-        if (!photo.empty()) record.control(T("照片框")).setPicture(photo);
+        type(record, RecordControls::NameBox, name);
+        type(record, RecordControls::MobileBox, mobile);
+        if (!photo.empty()) record.control(T(RecordControls::Photo)).setPicture(photo);
         takeMessages();
-        click(record, "按钮_保存");
+        click(record, RecordControls::SaveButton);
         const auto said = takeMessages();
         EXPECT_EQ(said.size(), 1u);
         return !said.empty() && said.back() == "保存成功！";
@@ -92,7 +94,7 @@ TEST_F(SaveFaults, SavesOntoADiskThatFillsUp) {
     if (!disk.mounted()) GTEST_SKIP() << disk.skipReason();
     const std::string book = disk.file("VRL3.mdb");
     ASSERT_TRUE(QFile::copy(QString::fromStdString(bookPath()), QString::fromStdString(book)));
-    DBConnection* connection = mainWindow().connection(T("数据库连接1"));
+    DBConnection* connection = mainWindow().connection(T(MainControls::AddressBook));
     ASSERT_TRUE(connection->ConnectAccess(Text::fromUtf8(book))) << connection->ErrorText().toUtf8();
     refillList();
     disk.fillLeaving(24 * 1024);
@@ -131,7 +133,7 @@ TEST_F(SaveFaults, SaveAndDeleteOnAReadOnlyBookSayTheyFailed) {
     // Deleting the stored contact.
     openRow(0);
     takeMessages();
-    click(mainWindow(), "图形按钮_删除");
+    click(mainWindow(), MainControls::DeleteButton);
     const auto deleting = takeMessages();
     ASSERT_FALSE(deleting.empty());
     EXPECT_EQ(deleting.back().rfind("删除失败！", 0), 0u) << deleting.back();

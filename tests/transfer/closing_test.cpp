@@ -12,6 +12,9 @@
 #include "services/window/commands.h"
 #include "services/window/report_list.h"
 #include "support/close_way.h"
+#include "ui/text_import_window.h"
+#include "ui/main_window.h"
+#include "ui/import_export_window.h"
 
 #include <QAbstractButton>
 #include <QFileInfo>
@@ -54,9 +57,9 @@ protected:
         fillBook(kWorkbookRows);
         const std::string book = folder_.file("many.xls");
         inImportExport([&](Window& w) {
-            click(w, "按钮_读出数据库");
+            click(w, ImportExportControls::ReadButton);
             chooser_->answers.push_back(book);
-            click(w, "按钮导出");
+            click(w, ImportExportControls::ExportButton);
         });
         execOnFile("delete from 通讯录");
         (*messages_)->shown.clear();
@@ -95,17 +98,19 @@ protected:
         EXPECT_EQ(FindWindow(closedId), nullptr);
         EXPECT_EQ(IntegrityCheck(bookPath()), "ok");
         ASSERT_NE(FindWindow("main"), nullptr);
-        ReportList* list = mainWindow().list(T("超级列表框1"));
+        ReportList* list = mainWindow().list(T(MainControls::ContactList));
         ASSERT_NE(list, nullptr);
-        mainWindow().control(T("编辑框_搜索")).setText(T("还能用"));
-        EXPECT_EQ(mainWindow().control(T("编辑框_搜索")).text(), T("还能用"));
+        mainWindow().control(T(MainControls::SearchBox)).setText(T("还能用"));
+        EXPECT_EQ(mainWindow().control(T(MainControls::SearchBox)).text(), T("还能用"));
     }
 };
 
 TEST_P(ClosingMidAction, ReadStopsAndChangesNothing) {
     fillBook(kWorkbookRows);
     std::string seen;
-    inImportExport([&](Window& w) { seen = closeDuring(w, "按钮_读出数据库", "状态透明标签", "正在读出第 "); });
+    inImportExport([&](Window& w) {
+        seen = closeDuring(w, ImportExportControls::ReadButton, ImportExportControls::ProgressText, "正在读出第 ");
+    });
     const int read = CountIn(seen, "正在读出第 ");
     EXPECT_GT(read, 0) << seen;
     EXPECT_LT(read, kWorkbookRows) << seen;
@@ -119,9 +124,9 @@ TEST_P(ClosingMidAction, ExportStopsWithoutAWorkbookOrAClaim) {
     const std::string book = folder_.file("half.xls");
     std::string seen;
     inImportExport([&](Window& w) {
-        click(w, "按钮_读出数据库");
+        click(w, ImportExportControls::ReadButton);
         chooser_->answers.push_back(book);
-        seen = closeDuring(w, "按钮导出", "状态透明标签", "正在导出第 ");
+        seen = closeDuring(w, ImportExportControls::ExportButton, ImportExportControls::ProgressText, "正在导出第 ");
     });
     const int exported = CountIn(seen, "正在导出第 ");
     EXPECT_GT(exported, 0) << seen;
@@ -138,7 +143,7 @@ TEST_P(ClosingMidAction, ImportStopsAndClosesTheWorkbook) {
     std::string seen;
     inImportExport([&](Window& w) {
         chooser_->answers.push_back(book);
-        seen = closeDuring(w, "按钮导入", "状态透明标签", "正在导入第 ");
+        seen = closeDuring(w, ImportExportControls::ImportButton, ImportExportControls::ProgressText, "正在导入第 ");
     });
     const int imported = CountIn(seen, "正在导入第 ");
     EXPECT_GT(imported, 0) << seen;
@@ -149,8 +154,8 @@ TEST_P(ClosingMidAction, ImportStopsAndClosesTheWorkbook) {
     // The workbook is free again: a new window imports it whole.
     inImportExport([&](Window& w) {
         chooser_->answers.push_back(book);
-        click(w, "按钮导入");
-        EXPECT_EQ(w.list(T("超级列表框1"))->ItemCount(), kWorkbookRows);
+        click(w, ImportExportControls::ImportButton);
+        EXPECT_EQ(w.list(T(ImportExportControls::List))->ItemCount(), kWorkbookRows);
     });
 }
 
@@ -159,9 +164,9 @@ TEST_P(ClosingMidAction, WriteStopsWithTheRowsItCountedStored) {
     std::string seen;
     inImportExport([&](Window& w) {
         chooser_->answers.push_back(book);
-        click(w, "按钮导入");
-        ASSERT_EQ(w.list(T("超级列表框1"))->ItemCount(), kWorkbookRows);
-        seen = closeDuring(w, "按钮_写入数据库", "状态透明标签", "正在写入第 ");
+        click(w, ImportExportControls::ImportButton);
+        ASSERT_EQ(w.list(T(ImportExportControls::List))->ItemCount(), kWorkbookRows);
+        seen = closeDuring(w, ImportExportControls::WriteButton, ImportExportControls::ProgressText, "正在写入第 ");
     });
     const int written = CountIn(seen, "正在写入第 ");
     EXPECT_GT(written, 0) << seen;
@@ -174,7 +179,7 @@ TEST_P(ClosingMidAction, WriteStopsWithTheRowsItCountedStored) {
     for (const auto& contact : stored) mobiles.insert(contact["手机"]);
     EXPECT_EQ(mobiles.size(), stored.size());
     EXPECT_TRUE((*messages_)->shown.empty()) << (*messages_)->lastText();
-    EXPECT_EQ(mainWindow().list(T("超级列表框1"))->ItemCount(), written);
+    EXPECT_EQ(mainWindow().list(T(MainControls::ContactList))->ItemCount(), written);
 }
 
 constexpr int kTextRows = 300;
@@ -194,9 +199,9 @@ TEST_P(ClosingMidAction, TextImportWriteStopsWithTheRowsItCountedStored) {
     runModal(
         "text_import", [this] { open_text_import_window(state_); },
         [&](Window& w) {
-            click(w, "按钮_打开文件");
-            click(w, "按钮_分割文本");
-            seen = closeDuring(w, "按钮_写入数据库", "标签_状态", "状态： 共导入 ");
+            click(w, TextImportControls::OpenButton);
+            click(w, TextImportControls::SplitButton);
+            seen = closeDuring(w, TextImportControls::WriteButton, TextImportControls::StatusLabel, "状态： 共导入 ");
         });
     // The label counts committed rows only; the rows written before the close
     // are committed as the write stops, so the file holds at least as many.
@@ -209,7 +214,7 @@ TEST_P(ClosingMidAction, TextImportWriteStopsWithTheRowsItCountedStored) {
     EXPECT_GE(kept, shown) << seen;
     EXPECT_EQ(stored.back()["姓名"], "t" + std::to_string(kept));
     // The window's closing refilled the main list.
-    EXPECT_EQ(mainWindow().list(T("超级列表框1"))->ItemCount(), kept);
+    EXPECT_EQ(mainWindow().list(T(MainControls::ContactList))->ItemCount(), kept);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryWay, ClosingMidAction,
@@ -227,29 +232,31 @@ TEST_F(TextImportWrite, ButtonsThatStartWorkAreDisabledWhileRowsAreWritten) {
     runModal(
         "text_import", [this] { open_text_import_window(state_); },
         [&](Window& w) {
-            click(w, "按钮_打开文件");
-            click(w, "按钮_分割文本");
+            click(w, TextImportControls::OpenButton);
+            click(w, TextImportControls::SplitButton);
             QTimer clicker;
             QObject::connect(&clicker, &QTimer::timeout, [&] {
-                if (textOf(w, "标签_状态").rfind("状态： 共导入 ", 0) != 0) return;
+                if (textOf(w, TextImportControls::StatusLabel).rfind("状态： 共导入 ", 0) != 0) return;
                 clicker.stop();
                 // The clicks a user may make meanwhile: split again, then write.
-                for (const char* name : {"按钮_打开文件", "按钮_分割文本", "姓名首字母", "按钮_写入数据库"}) {
+                for (const char* name : {TextImportControls::OpenButton, TextImportControls::SplitButton,
+                                         TextImportControls::InitialsButton, TextImportControls::WriteButton}) {
                     QWidget* button = w.control(T(name)).widget();
                     enabledDuringWrite[name] = button->isEnabled();
-                    if (std::string(name) != "按钮_打开文件") QTest::mouseClick(button, Qt::LeftButton);
+                    if (std::string(name) != TextImportControls::OpenButton) QTest::mouseClick(button, Qt::LeftButton);
                 }
             });
             clicker.start(0);
             EveryRowLetsEventsRun everyRow;
-            click(w, "按钮_写入数据库");
+            click(w, TextImportControls::WriteButton);
             clicker.stop();
-            EXPECT_EQ(textOf(w, "标签_状态"), "状态： 共导入 " + std::to_string(kTextRows) + " 条记录");
+            EXPECT_EQ(textOf(w, TextImportControls::StatusLabel),
+                      "状态： 共导入 " + std::to_string(kTextRows) + " 条记录");
             // Given back after the write; the write button stays off.
-            EXPECT_TRUE(w.control(T("按钮_打开文件")).enabled());
-            EXPECT_TRUE(w.control(T("按钮_分割文本")).enabled());
-            EXPECT_TRUE(w.control(T("姓名首字母")).enabled());
-            EXPECT_FALSE(w.control(T("按钮_写入数据库")).enabled());
+            EXPECT_TRUE(w.control(T(TextImportControls::OpenButton)).enabled());
+            EXPECT_TRUE(w.control(T(TextImportControls::SplitButton)).enabled());
+            EXPECT_TRUE(w.control(T(TextImportControls::InitialsButton)).enabled());
+            EXPECT_FALSE(w.control(T(TextImportControls::WriteButton)).enabled());
         });
     ASSERT_EQ(enabledDuringWrite.size(), 4u) << "the write never let events run";
     for (const auto& [name, enabled] : enabledDuringWrite) EXPECT_FALSE(enabled) << name;

@@ -6,6 +6,7 @@
 #include "support/stages/transfer_fixture.h"
 
 #include "services/window/report_list.h"
+#include "ui/import_export_window.h"
 
 #include <iostream>
 #include <random>
@@ -41,9 +42,9 @@ TEST_F(DamagedWorkbookTest, NoneCrashesTheProgramAndEachEndsInAMessageOrACount) 
     }
     const std::string exported = folder_.file("book.xls");
     inWindow([&](Window& w) {
-        click(w, "按钮_读出数据库");
+        click(w, ImportExportControls::ReadButton);
         chooser_->answers.push_back(exported);
-        click(w, "按钮导出");
+        click(w, ImportExportControls::ExportButton);
     });
     ASSERT_EQ((*messages_)->texts(), std::vector<std::string>{"任务完成！"});
     const std::string original = FileBytes(exported);
@@ -56,10 +57,10 @@ TEST_F(DamagedWorkbookTest, NoneCrashesTheProgramAndEachEndsInAMessageOrACount) 
             for (unsigned seed = first; seed < first + 30; ++seed) {
                 WriteFileBytes(damaged, Damaged(original, seed));
                 const std::size_t before = (*messages_)->shown.size();
-                w.control(T("状态透明标签")).setText(Text());
+                w.control(T(ImportExportControls::ProgressText)).setText(Text());
                 chooser_->answers.push_back(damaged);
-                click(w, "按钮导入");
-                const std::string status = textOf(w, "状态透明标签");
+                click(w, ImportExportControls::ImportButton);
+                const std::string status = textOf(w, ImportExportControls::ProgressText);
                 if ((*messages_)->shown.size() > before) {
                     const std::string message = (*messages_)->lastText();
                     if (message.rfind(damaged + "连接失败！\r\n", 0) == 0) {

@@ -9,6 +9,8 @@
 #include "data/address_book.h"
 #include "services/window/commands.h"
 #include "services/window/report_list.h"
+#include "ui/main_window.h"
+#include "ui/import_export_window.h"
 
 #include <QFileInfo>
 #include <QTimer>
@@ -44,7 +46,7 @@ protected:
         runModal("import_export", [this] { open_import_export_window(state_); }, body);
     }
 
-    static ReportList& listOf(Window& w) { return *w.list(T("超级列表框1")); }
+    static ReportList& listOf(Window& w) { return *w.list(T(ImportExportControls::List)); }
     static std::string cell(Window& w, int row, int column) {
         return listOf(w).GetItemText(row, column).toUtf8();
     }
@@ -53,22 +55,22 @@ protected:
     // Imports `book` through 导入 and writes it through 写入通讯录.
     void importAndWrite(Window& w, const std::string& book) {
         chooser_->answers.push_back(book);
-        click(w, "按钮导入");
-        click(w, "按钮_写入数据库");
+        click(w, ImportExportControls::ImportButton);
+        click(w, ImportExportControls::WriteButton);
     }
 };
 
 TEST_F(ImportExportTest, DeclaredWindowOpensWithItsDesignState) {
     inWindow([](Window& w) {
         EXPECT_EQ(w.title().toUtf8(), "导入\\导出");
-        EXPECT_FALSE(w.control(T("按钮导出")).enabled());
-        EXPECT_FALSE(w.control(T("按钮_写入数据库")).enabled());
-        EXPECT_TRUE(w.control(T("按钮导入")).enabled());
-        EXPECT_TRUE(w.control(T("按钮_读出数据库")).enabled());
-        EXPECT_EQ(textOf(w, "状态透明标签"), "正在    第     条记录");
-        EXPECT_EQ(textOf(w, "状态透明标签1"), "提示：写入通讯录时 已存在的号码将被跳过！");
-        EXPECT_NE(w.excelApp(T("Excel程序1")), nullptr);
-        EXPECT_NE(w.connection(T("数据库连接1")), nullptr);
+        EXPECT_FALSE(w.control(T(ImportExportControls::ExportButton)).enabled());
+        EXPECT_FALSE(w.control(T(ImportExportControls::WriteButton)).enabled());
+        EXPECT_TRUE(w.control(T(ImportExportControls::ImportButton)).enabled());
+        EXPECT_TRUE(w.control(T(ImportExportControls::ReadButton)).enabled());
+        EXPECT_EQ(textOf(w, ImportExportControls::ProgressText), "正在    第     条记录");
+        EXPECT_EQ(textOf(w, ImportExportControls::Hint), "提示：写入通讯录时 已存在的号码将被跳过！");
+        EXPECT_NE(w.excelApp(T(ImportExportControls::Excel)), nullptr);
+        EXPECT_NE(w.connection(T(ImportExportControls::SheetConnection)), nullptr);
     });
 }
 
@@ -76,7 +78,7 @@ TEST_F(ImportExportTest, ReadShowsEveryFieldButTheKeyAndKeepsThePhotosAside) {
     addContact(FullContact("张三", "zs", "13800000001"), PhotoBytes(1));
     addContact(FullContact("李四", "ls", "13800000002"));
     inWindow([&](Window& w) {
-        click(w, "按钮_读出数据库");
+        click(w, ImportExportControls::ReadButton);
         ReportList& list = listOf(w);
         ASSERT_EQ(list.ColumnCount(), static_cast<int>(ContactFields().size()));
         for (int c = 0; c < list.ColumnCount(); ++c) EXPECT_EQ(list.GetColumnTitle(c), ContactFields()[c]);
@@ -85,10 +87,10 @@ TEST_F(ImportExportTest, ReadShowsEveryFieldButTheKeyAndKeepsThePhotosAside) {
         EXPECT_EQ(cell(w, 1, 1), "13800000001");
         EXPECT_EQ(cell(w, 1, 12), "1980-01-06 00:00:00");
         EXPECT_EQ(cell(w, 1, 14), "");  // the photo column stays empty
-        EXPECT_EQ(textOf(w, "状态透明标签"), "共读出 2 条记录");
-        EXPECT_TRUE(w.control(T("按钮导出")).enabled());
-        EXPECT_FALSE(w.control(T("按钮_写入数据库")).enabled());
-        EXPECT_EQ(w.control(T("进度条1")).position(), 2);
+        EXPECT_EQ(textOf(w, ImportExportControls::ProgressText), "共读出 2 条记录");
+        EXPECT_TRUE(w.control(T(ImportExportControls::ExportButton)).enabled());
+        EXPECT_FALSE(w.control(T(ImportExportControls::WriteButton)).enabled());
+        EXPECT_EQ(w.control(T(ImportExportControls::Progress)).position(), 2);
     });
 }
 
@@ -104,13 +106,13 @@ TEST_F(ImportExportTest, ExportedContactsWithPhotosComeBackWholeIntoAnEmptyBookA
     QDir().mkpath(QString::fromStdString(folder_.file("导出")));
 
     inWindow([&](Window& w) {
-        click(w, "按钮_读出数据库");
+        click(w, ImportExportControls::ReadButton);
         chooser_->answers.push_back(book);
-        click(w, "按钮导出");
-        EXPECT_EQ(textOf(w, "状态透明标签"), "共导出 5 条记录");
+        click(w, ImportExportControls::ExportButton);
+        EXPECT_EQ(textOf(w, ImportExportControls::ProgressText), "共导出 5 条记录");
     });
     ASSERT_EQ(messageTexts(), std::vector<std::string>{"任务完成！"});
-    EXPECT_EQ((*messages_)->shown[0].flags & 0xFF, 64);
+    EXPECT_EQ((*messages_)->shown[0].flags & MessageStyle::kButtonsAndIconMask, MessageStyle::kInformation);
     ASSERT_TRUE(chooser_->requests.at(0).save);
     EXPECT_EQ(chooser_->requests[0].filters.at(0).patterns.toUtf8(), "*.xls");
     ASSERT_TRUE(QFileInfo::exists(QString::fromStdString(book)));
@@ -126,15 +128,15 @@ TEST_F(ImportExportTest, ExportedContactsWithPhotosComeBackWholeIntoAnEmptyBookA
     execOnFile("delete from 通讯录");
     inWindow([&](Window& w) {
         chooser_->answers.push_back(book);
-        click(w, "按钮导入");
+        click(w, ImportExportControls::ImportButton);
         EXPECT_EQ(listOf(w).ItemCount(), 5);
-        EXPECT_EQ(textOf(w, "状态透明标签"), "共导入 5 条记录");
-        EXPECT_TRUE(w.control(T("按钮_写入数据库")).enabled());
-        click(w, "按钮_写入数据库");
-        EXPECT_EQ(textOf(w, "状态透明标签1"), "共 5 条记录，已存在 0 条记录，成功添加 5 条记录");
-        EXPECT_FALSE(w.control(T("按钮_写入数据库")).enabled());
+        EXPECT_EQ(textOf(w, ImportExportControls::ProgressText), "共导入 5 条记录");
+        EXPECT_TRUE(w.control(T(ImportExportControls::WriteButton)).enabled());
+        click(w, ImportExportControls::WriteButton);
+        EXPECT_EQ(textOf(w, ImportExportControls::Hint), "共 5 条记录，已存在 0 条记录，成功添加 5 条记录");
+        EXPECT_FALSE(w.control(T(ImportExportControls::WriteButton)).enabled());
         // The main list was refilled.
-        EXPECT_EQ(mainWindow().list(T("超级列表框1"))->ItemCount(), 5);
+        EXPECT_EQ(mainWindow().list(T(MainControls::ContactList))->ItemCount(), 5);
     });
     EXPECT_EQ(messageTexts().back(), "共 5 条记录\r\n已存在 0 条记录\r\n成功添加 5 条记录");
     EXPECT_EQ((*messages_)->shown.back().caption.toUtf8(), "提示！");
@@ -161,7 +163,7 @@ TEST_F(ImportExportTest, ExportedContactsWithPhotosComeBackWholeIntoAnEmptyBookA
 TEST_F(ImportExportTest, LibreOfficeNumbersDatesAndDecimalsComeBackAsTyped) {
     inWindow([&](Window& w) {
         chooser_->answers.push_back(kLibreOfficeBooks + "typed.xls");
-        click(w, "按钮导入");
+        click(w, ImportExportControls::ImportButton);
         ASSERT_EQ(listOf(w).ItemCount(), 3);
         ASSERT_EQ(listOf(w).ColumnCount(), 17);
         EXPECT_EQ(listOf(w).GetColumnTitle(0).toUtf8(), "姓名");
@@ -175,7 +177,7 @@ TEST_F(ImportExportTest, LibreOfficeNumbersDatesAndDecimalsComeBackAsTyped) {
         EXPECT_EQ(cell(w, 2, 12), "2001-02-03 08:30:00");  // a time of day stays
         EXPECT_EQ(cell(w, 1, 10), "上海市\"南京路\"");
         EXPECT_EQ(cell(w, 2, 10), "第一行\n第二行");
-        click(w, "按钮_写入数据库");
+        click(w, ImportExportControls::WriteButton);
     });
     EXPECT_EQ(messageTexts().back(), "共 3 条记录\r\n已存在 0 条记录\r\n成功添加 3 条记录");
     const auto stored = storedContacts();
@@ -195,7 +197,7 @@ TEST_F(ImportExportTest, ANumberAlreadyStoredOrContainingTheRowsNumberIsSkipped)
     addContact({{"姓名", "长号"}, {"手机", "8613912345678"}});
     inWindow([&](Window& w) { importAndWrite(w, kLibreOfficeBooks + "typed.xls"); });
     EXPECT_EQ(messageTexts().back(), "共 3 条记录\r\n已存在 2 条记录\r\n成功添加 1 条记录");
-    EXPECT_EQ(textOf(mainWindow(), "透明标签_记录数"), "共 3 条记录");
+    EXPECT_EQ(textOf(mainWindow(), MainControls::CountLabel), "共 3 条记录");
 }
 
 // Which rows the write skips as present: any stored number, or one added
@@ -224,8 +226,8 @@ TEST_F(ImportExportTest, ARowIsPresentWhenAStoredOrEarlierRowsNumberContainsIt) 
             list.SetItemText(row, 0, Text::fromUtf8(name));
             list.SetItemText(row, 1, Text::fromUtf8(mobile));
         }
-        w.control(T("按钮_写入数据库")).setEnabled(true);
-        click(w, "按钮_写入数据库");
+        w.control(T(ImportExportControls::WriteButton)).setEnabled(true);
+        click(w, ImportExportControls::WriteButton);
     });
     EXPECT_EQ(messageTexts().back(), "共 9 条记录\r\n已存在 5 条记录\r\n成功添加 4 条记录");
     std::vector<std::string> added;
@@ -241,11 +243,11 @@ TEST_F(ImportExportTest, AFormulaInTheMobileCellArrivesEmpty) {
     addContact({{"姓名", "甲"}, {"手机", "13800000000"}});
     inWindow([&](Window& w) {
         chooser_->answers.push_back(kLibreOfficeBooks + "formula.xls");
-        click(w, "按钮导入");
+        click(w, ImportExportControls::ImportButton);
         ASSERT_EQ(listOf(w).ItemCount(), 1);
         EXPECT_EQ(cell(w, 0, 0), "钱七");
         EXPECT_EQ(cell(w, 0, 1), "");
-        click(w, "按钮_写入数据库");
+        click(w, ImportExportControls::WriteButton);
     });
     EXPECT_EQ(messageTexts().back(), "共 1 条记录\r\n已存在 0 条记录\r\n成功添加 1 条记录");
     EXPECT_EQ(storedContacts().size(), 2u);
@@ -254,9 +256,9 @@ TEST_F(ImportExportTest, AFormulaInTheMobileCellArrivesEmpty) {
 TEST_F(ImportExportTest, ColumnsBeyondTheTableAreShownButNotWritten) {
     inWindow([&](Window& w) {
         chooser_->answers.push_back(kLibreOfficeBooks + "wide.xls");
-        click(w, "按钮导入");
+        click(w, ImportExportControls::ImportButton);
         EXPECT_EQ(listOf(w).ColumnCount(), 20);
-        click(w, "按钮_写入数据库");
+        click(w, ImportExportControls::WriteButton);
     });
     EXPECT_EQ(messageTexts().back(), "共 1 条记录\r\n已存在 0 条记录\r\n成功添加 1 条记录");
     const auto stored = storedContacts();
@@ -270,11 +272,11 @@ TEST_F(ImportExportTest, AFileThatIsNoWorkbookFailsToConnect) {
     WriteFileBytes(fake, "姓名,手机\r\n张三,13800000000\r\n");
     inWindow([&](Window& w) {
         chooser_->answers.push_back(fake);
-        click(w, "按钮导入");
+        click(w, ImportExportControls::ImportButton);
         EXPECT_EQ(listOf(w).ItemCount(), 0);
         EXPECT_EQ(listOf(w).ColumnCount(), 0);
-        EXPECT_TRUE(w.control(T("按钮_写入数据库")).enabled());
-        click(w, "按钮_写入数据库");
+        EXPECT_TRUE(w.control(T(ImportExportControls::WriteButton)).enabled());
+        click(w, ImportExportControls::WriteButton);
     });
     ASSERT_GE(messageTexts().size(), 2u);
     EXPECT_EQ(messageTexts()[0], fake + "连接失败！\r\nCannot open the workbook (not an Excel 97-2003 workbook): " + fake);
@@ -285,9 +287,9 @@ TEST_F(ImportExportTest, AFileThatIsNoWorkbookFailsToConnect) {
 TEST_F(ImportExportTest, AWorkbookWithoutSheet1ReportsOnceAndImportsNothing) {
     inWindow([&](Window& w) {
         chooser_->answers.push_back(kDbBooks + "no_sheet1.xls");
-        click(w, "按钮导入");
+        click(w, ImportExportControls::ImportButton);
         EXPECT_EQ(listOf(w).ItemCount(), 0);
-        EXPECT_EQ(textOf(w, "状态透明标签"), "共导入 0 条记录");
+        EXPECT_EQ(textOf(w, ImportExportControls::ProgressText), "共导入 0 条记录");
     });
     ASSERT_EQ(messageTexts().size(), 1u);
     EXPECT_NE(messageTexts()[0].find("Sheet1"), std::string::npos);
@@ -296,10 +298,10 @@ TEST_F(ImportExportTest, AWorkbookWithoutSheet1ReportsOnceAndImportsNothing) {
 TEST_F(ImportExportTest, AnEmptySheetImportsNoRows) {
     inWindow([&](Window& w) {
         chooser_->answers.push_back(kDbBooks + "empty.xls");
-        click(w, "按钮导入");
+        click(w, ImportExportControls::ImportButton);
         EXPECT_EQ(listOf(w).ItemCount(), 0);
-        EXPECT_EQ(textOf(w, "状态透明标签"), "共导入 0 条记录");
-        click(w, "按钮_写入数据库");
+        EXPECT_EQ(textOf(w, ImportExportControls::ProgressText), "共导入 0 条记录");
+        click(w, ImportExportControls::WriteButton);
     });
     EXPECT_EQ(messageTexts().back(), "共 0 条记录\r\n已存在 0 条记录\r\n成功添加 0 条记录");
     EXPECT_TRUE(storedContacts().empty());
@@ -308,12 +310,12 @@ TEST_F(ImportExportTest, AnEmptySheetImportsNoRows) {
 TEST_F(ImportExportTest, CancelledDialogsChangeNothing) {
     addContact({{"姓名", "甲"}, {"手机", "1"}});
     inWindow([&](Window& w) {
-        click(w, "按钮_读出数据库");
-        click(w, "按钮导出");   // cancelled
-        EXPECT_EQ(textOf(w, "状态透明标签"), "共读出 1 条记录");
-        click(w, "按钮导入");   // cancelled
+        click(w, ImportExportControls::ReadButton);
+        click(w, ImportExportControls::ExportButton);  // cancelled
+        EXPECT_EQ(textOf(w, ImportExportControls::ProgressText), "共读出 1 条记录");
+        click(w, ImportExportControls::ImportButton);  // cancelled
         EXPECT_EQ(listOf(w).ItemCount(), 1);
-        EXPECT_FALSE(w.control(T("按钮_写入数据库")).enabled());
+        EXPECT_FALSE(w.control(T(ImportExportControls::WriteButton)).enabled());
     });
     EXPECT_TRUE(messageTexts().empty());
     EXPECT_EQ(chooser_->requests.size(), 2u);
@@ -322,13 +324,13 @@ TEST_F(ImportExportTest, CancelledDialogsChangeNothing) {
 TEST_F(ImportExportTest, AnEmptyBookExportsAnEmptyWorkbook) {
     const std::string book = folder_.file("empty.xls");
     inWindow([&](Window& w) {
-        click(w, "按钮_读出数据库");
+        click(w, ImportExportControls::ReadButton);
         chooser_->answers.push_back(book);
-        click(w, "按钮导出");
-        EXPECT_EQ(textOf(w, "状态透明标签"), "共导出 0 条记录");
+        click(w, ImportExportControls::ExportButton);
+        EXPECT_EQ(textOf(w, ImportExportControls::ProgressText), "共导出 0 条记录");
         // Read back: no rows.
         chooser_->answers.push_back(book);
-        click(w, "按钮导入");
+        click(w, ImportExportControls::ImportButton);
         EXPECT_EQ(listOf(w).ItemCount(), 0);
     });
     EXPECT_EQ(messageTexts().at(0), "任务完成！");
@@ -338,9 +340,9 @@ TEST_F(ImportExportTest, AWorkbookThatCannotBeSavedIsNotReportedAsDone) {
     addContact({{"姓名", "甲"}, {"手机", "1"}});
     const std::string book = folder_.file("no such folder/book.xls");
     inWindow([&](Window& w) {
-        click(w, "按钮_读出数据库");
+        click(w, ImportExportControls::ReadButton);
         chooser_->answers.push_back(book);
-        click(w, "按钮导出");
+        click(w, ImportExportControls::ExportButton);
     });
     ASSERT_EQ(messageTexts().size(), 1u);
     EXPECT_EQ(messageTexts()[0], book + "保存失败！\r\n原因：文件夹不存在");
@@ -355,9 +357,9 @@ TEST_F(ImportExportTest, AWorkbookNamedOutsideTheCodePageIsWrittenAndReadBack) {
     const std::string book = folder + "/😀.xls";
     QDir().mkpath(QString::fromStdString(folder));
     inWindow([&](Window& w) {
-        click(w, "按钮_读出数据库");
+        click(w, ImportExportControls::ReadButton);
         chooser_->answers.push_back(book);
-        click(w, "按钮导出");
+        click(w, ImportExportControls::ExportButton);
     });
     ASSERT_EQ(messageTexts(), std::vector<std::string>{"任务完成！"});
     ASSERT_TRUE(QFileInfo::exists(QString::fromStdString(book)));
@@ -367,7 +369,7 @@ TEST_F(ImportExportTest, AWorkbookNamedOutsideTheCodePageIsWrittenAndReadBack) {
     execOnFile("delete from 通讯录");
     inWindow([&](Window& w) {
         importAndWrite(w, book);
-        EXPECT_EQ(textOf(w, "状态透明标签1"), "共 2 条记录，已存在 0 条记录，成功添加 2 条记录");
+        EXPECT_EQ(textOf(w, ImportExportControls::Hint), "共 2 条记录，已存在 0 条记录，成功添加 2 条记录");
     });
     const auto stored = storedContacts();
     ASSERT_EQ(stored.size(), 2u);
@@ -375,9 +377,9 @@ TEST_F(ImportExportTest, AWorkbookNamedOutsideTheCodePageIsWrittenAndReadBack) {
 
     // A workbook that cannot be written is named as the user chose it.
     inWindow([&](Window& w) {
-        click(w, "按钮_读出数据库");
+        click(w, ImportExportControls::ReadButton);
         chooser_->answers.push_back(folder + "/missing/😀.xls");
-        click(w, "按钮导出");
+        click(w, ImportExportControls::ExportButton);
     });
     EXPECT_EQ(messageTexts().back().rfind(folder + "/missing/😀.xls保存失败！", 0), 0u) << messageTexts().back();
 }
@@ -386,11 +388,11 @@ TEST_F(ImportExportTest, AnImportedListIsExportedWithoutTheReadsPhotos) {
     addContact({{"姓名", "甲"}, {"手机", "13800000009"}}, PhotoBytes(9));
     const std::string book = folder_.file("again.xls");
     inWindow([&](Window& w) {
-        click(w, "按钮_读出数据库");
+        click(w, ImportExportControls::ReadButton);
         chooser_->answers.push_back(kLibreOfficeBooks + "typed.xls");
-        click(w, "按钮导入");
+        click(w, ImportExportControls::ImportButton);
         chooser_->answers.push_back(book);
-        click(w, "按钮导出");
+        click(w, ImportExportControls::ExportButton);
     });
     // Row 0 of the imported list is 张三, not the contact whose photo was read.
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(folder_.file("13800138000.bmp"))));
@@ -409,22 +411,22 @@ TEST_F(ImportExportTest, ClosingTheWindowDuringAWriteStopsItAndKeepsTheRowsWritt
         "insert into 通讯录 (姓名, 手机) select 'c' || i, '1380000' || (10000 + i) from n");
     const std::string book = folder_.file("many.xls");
     inWindow([&](Window& w) {
-        click(w, "按钮_读出数据库");
+        click(w, ImportExportControls::ReadButton);
         chooser_->answers.push_back(book);
-        click(w, "按钮导出");
+        click(w, ImportExportControls::ExportButton);
     });
     execOnFile("delete from 通讯录");
     inWindow([&](Window& w) {
         chooser_->answers.push_back(book);
-        click(w, "按钮导入");
+        click(w, ImportExportControls::ImportButton);
         ASSERT_EQ(listOf(w).ItemCount(), 3000);
         // Closed as soon as the write lets the window's events run.
         QTimer closer;
         QObject::connect(&closer, &QTimer::timeout, [&] {
-            if (textOf(w, "状态透明标签").rfind("正在写入第", 0) == 0) DestroyWindow(&w);
+            if (textOf(w, ImportExportControls::ProgressText).rfind("正在写入第", 0) == 0) DestroyWindow(&w);
         });
         closer.start(0);
-        click(w, "按钮_写入数据库");
+        click(w, ImportExportControls::WriteButton);
         closer.stop();
         EXPECT_FALSE(w.alive() && !w.closing());
     });
@@ -432,7 +434,7 @@ TEST_F(ImportExportTest, ClosingTheWindowDuringAWriteStopsItAndKeepsTheRowsWritt
     EXPECT_GT(stored, 0u);
     EXPECT_LT(stored, 3000u);
     EXPECT_EQ(messageTexts().back(), "任务完成！");  // the export's; the write claimed nothing
-    EXPECT_EQ(mainWindow().list(T("超级列表框1"))->ItemCount(), static_cast<int>(stored));
+    EXPECT_EQ(mainWindow().list(T(MainControls::ContactList))->ItemCount(), static_cast<int>(stored));
 }
 
 TEST_F(ImportExportTest, RowsOfAGroupWhoseCommitFailsAreNotCountedAsAdded) {
@@ -451,8 +453,8 @@ TEST_F(ImportExportTest, RowsOfAGroupWhoseCommitFailsAreNotCountedAsAdded) {
                 list.SetItemText(row, 0, T(std::string("n").append(std::to_string(i))));
                 list.SetItemText(row, 1, T(std::to_string(13800000000LL + i)));
             }
-            w.control(T("按钮_写入数据库")).setEnabled(true);
-            click(w, "按钮_写入数据库");
+            w.control(T(ImportExportControls::WriteButton)).setEnabled(true);
+            click(w, ImportExportControls::WriteButton);
         });
     };
     writeRows(0, 3);

@@ -8,6 +8,8 @@
 #include "services/window/commands.h"
 #include "services/window/controls/balloon_tip.h"
 #include "services/window/report_list.h"
+#include "ui/text_import_window.h"
+#include "ui/main_window.h"
 
 #include <QFile>
 
@@ -23,7 +25,7 @@ protected:
         runModal(
             "text_import", [this] { open_text_import_window(state_); },
             [&](Window& w) {
-                click(w, "按钮_打开文件");
+                click(w, TextImportControls::OpenButton);
                 body(w);
             });
     }
@@ -40,13 +42,13 @@ TEST_F(TextImportTest, DeclaredWindowOpensWithItsDesignState) {
         "text_import", [this] { open_text_import_window(state_); },
         [](Window& w) {
             EXPECT_EQ(w.title().toUtf8(), "导入数据");
-            EXPECT_EQ(textOf(w, "编辑框_分隔符"), ",");
-            EXPECT_EQ(textOf(w, "标签_状态"), "状态：");
-            EXPECT_FALSE(w.control(T("按钮_分割文本")).enabled());
-            EXPECT_FALSE(w.control(T("按钮_写入数据库")).enabled());
-            EXPECT_TRUE(w.control(T("按钮_打开文件")).enabled());
-            EXPECT_EQ(w.control(T("编辑框_姓名")).width(), 96);
-            EXPECT_EQ(w.dialog(T("通用对话框1"))->title.toUtf8(), "打开待分割的文本文件");
+            EXPECT_EQ(textOf(w, TextImportControls::SeparatorBox), ",");
+            EXPECT_EQ(textOf(w, TextImportControls::StatusLabel), "状态：");
+            EXPECT_FALSE(w.control(T(TextImportControls::SplitButton)).enabled());
+            EXPECT_FALSE(w.control(T(TextImportControls::WriteButton)).enabled());
+            EXPECT_TRUE(w.control(T(TextImportControls::OpenButton)).enabled());
+            EXPECT_EQ(w.control(T(TextImportControls::NameBox)).width(), 96);
+            EXPECT_EQ(w.dialog(T(TextImportControls::FileDialog))->title.toUtf8(), "打开待分割的文本文件");
         });
 }
 
@@ -57,20 +59,20 @@ TEST_F(TextImportTest, SplitsPreviewsAndWritesEveryRowThenTheMainListShowsThem) 
         "contacts.txt", Gbk("张三,13800138000,12345,zs@example.com\r\n李四,13900000000\r\n\r\n"
                             "王五,13700000000,2,3,4,5\r\n赵六"));
     withFile(file, [&](Window& w) {
-        EXPECT_TRUE(w.control(T("按钮_分割文本")).enabled());
-        click(w, "按钮_分割文本");
-        EXPECT_EQ(textOf(w, "标签_状态"), "状态： 共分割 5 条记录");
-        EXPECT_EQ(textOf(w, "编辑框_姓名"), "张三\n李四\n王五\n赵六\n");
-        EXPECT_EQ(textOf(w, "编辑框_手机"), "13800138000\n13900000000\n13700000000\n\n");
-        EXPECT_EQ(textOf(w, "编辑框_QQ号"), "12345\n\n2\n\n");
-        EXPECT_EQ(textOf(w, "编辑框_邮箱"), "zs@example.com\n\n3\n\n");
+        EXPECT_TRUE(w.control(T(TextImportControls::SplitButton)).enabled());
+        click(w, TextImportControls::SplitButton);
+        EXPECT_EQ(textOf(w, TextImportControls::StatusLabel), "状态： 共分割 5 条记录");
+        EXPECT_EQ(textOf(w, TextImportControls::NameBox), "张三\n李四\n王五\n赵六\n");
+        EXPECT_EQ(textOf(w, TextImportControls::MobileBox), "13800138000\n13900000000\n13700000000\n\n");
+        EXPECT_EQ(textOf(w, TextImportControls::QqBox), "12345\n\n2\n\n");
+        EXPECT_EQ(textOf(w, TextImportControls::EmailBox), "zs@example.com\n\n3\n\n");
 
-        click(w, "姓名首字母");
-        EXPECT_EQ(textOf(w, "编辑框_首字母"), "zs\nls\nww\nzl\n");
+        click(w, TextImportControls::InitialsButton);
+        EXPECT_EQ(textOf(w, TextImportControls::InitialsBox), "zs\nls\nww\nzl\n");
 
-        click(w, "按钮_写入数据库");
-        EXPECT_EQ(textOf(w, "标签_状态"), "状态： 共导入 4 条记录");
-        EXPECT_FALSE(w.control(T("按钮_写入数据库")).enabled());
+        click(w, TextImportControls::WriteButton);
+        EXPECT_EQ(textOf(w, TextImportControls::StatusLabel), "状态： 共导入 4 条记录");
+        EXPECT_FALSE(w.control(T(TextImportControls::WriteButton)).enabled());
     });
 
     const auto stored = storedContacts();
@@ -85,14 +87,14 @@ TEST_F(TextImportTest, SplitsPreviewsAndWritesEveryRowThenTheMainListShowsThem) 
     EXPECT_EQ(stored[2]["邮箱"], "3");  // the fifth piece and after are dropped
     EXPECT_EQ(stored[3]["姓名"], "赵六");
     // The window's closing refilled the main list.
-    EXPECT_EQ(mainWindow().list(T("超级列表框1"))->ItemCount(), 4);
+    EXPECT_EQ(mainWindow().list(T(MainControls::ContactList))->ItemCount(), 4);
 }
 
 TEST_F(TextImportTest, ValuesAreStoredWithoutSurroundingBlanksAndWithTheirQuotes) {
     const std::string file = writeFile("quotes.txt", "O'Brien, 13800000000 , '1' ,a'b@example.com\r\n");
     withFile(file, [&](Window& w) {
-        click(w, "按钮_分割文本");
-        click(w, "按钮_写入数据库");
+        click(w, TextImportControls::SplitButton);
+        click(w, TextImportControls::WriteButton);
     });
     const auto stored = storedContacts();
     ASSERT_EQ(stored.size(), 1u);
@@ -107,13 +109,14 @@ TEST_F(TextImportTest, Utf8WithAndWithoutByteOrderMarkAndGbkFilesAllReadAsChines
     const std::string files[] = {writeFile("bom.txt", "\xEF\xBB\xBF" + utf8), writeFile("plain.txt", utf8),
                                  writeFile("gbk.txt", Gbk(utf8.c_str()))};
     for (const std::string& file : files) {
-        withFile(file, [&](Window& w) { EXPECT_EQ(textOf(w, "编辑框_待分割文本"), "张三,13800000001\n") << file; });
+        withFile(file,
+                 [&](Window& w) { EXPECT_EQ(textOf(w, TextImportControls::SourceBox), "张三,13800000001\n") << file; });
     }
 }
 
 TEST_F(TextImportTest, AFileNamedOutsideTheCodePageOpens) {
     const std::string file = writeFile("Straße 😀.txt", Gbk("张三,13800000001\r\n"));
-    withFile(file, [&](Window& w) { EXPECT_EQ(textOf(w, "编辑框_待分割文本"), "张三,13800000001\n"); });
+    withFile(file, [&](Window& w) { EXPECT_EQ(textOf(w, TextImportControls::SourceBox), "张三,13800000001\n"); });
     EXPECT_TRUE((*messages_)->shown.empty());
 }
 
@@ -121,7 +124,7 @@ TEST_F(TextImportTest, AFileNamedOutsideTheCodePageOpens) {
 TEST_F(TextImportTest, AFileWithoutExtensionOpensAsChosen) {
     const std::string file = writeFile("contacts", "a,1\r\n");
     writeFile("contacts.txt", "wrong,2\r\n");
-    withFile(file, [&](Window& w) { EXPECT_EQ(textOf(w, "编辑框_待分割文本"), "a,1\n"); });
+    withFile(file, [&](Window& w) { EXPECT_EQ(textOf(w, TextImportControls::SourceBox), "a,1\n"); });
     ASSERT_EQ(chooser_->requests.size(), 1u);
     EXPECT_FALSE(chooser_->requests[0].save);
 }
@@ -130,39 +133,39 @@ TEST_F(TextImportTest, AFileWithoutExtensionOpensAsChosen) {
 TEST_F(TextImportTest, ANameEndingInTheEuroSignSplitsAndIsStored) {
     const std::string file = writeFile("euro.txt", Gbk("张三€,13800138000\r\n€李四,13900000000\r\n"));
     withFile(file, [&](Window& w) {
-        click(w, "按钮_分割文本");
-        EXPECT_EQ(textOf(w, "编辑框_姓名"), "张三€\n€李四\n");
-        EXPECT_EQ(textOf(w, "编辑框_手机"), "13800138000\n13900000000\n");
-        click(w, "姓名首字母");
-        EXPECT_EQ(textOf(w, "编辑框_首字母"), "zs\nls\n");
+        click(w, TextImportControls::SplitButton);
+        EXPECT_EQ(textOf(w, TextImportControls::NameBox), "张三€\n€李四\n");
+        EXPECT_EQ(textOf(w, TextImportControls::MobileBox), "13800138000\n13900000000\n");
+        click(w, TextImportControls::InitialsButton);
+        EXPECT_EQ(textOf(w, TextImportControls::InitialsBox), "zs\nls\n");
     });
 }
 
 TEST_F(TextImportTest, UnixLineBreaksSplitLikeWindowsOnes) {
     const std::string file = writeFile("unix.txt", "a,1\nb,2\n");
     withFile(file, [&](Window& w) {
-        click(w, "按钮_分割文本");
-        EXPECT_EQ(textOf(w, "编辑框_姓名"), "a\nb\n");
-        EXPECT_EQ(textOf(w, "标签_状态"), "状态： 共分割 2 条记录");
+        click(w, TextImportControls::SplitButton);
+        EXPECT_EQ(textOf(w, TextImportControls::NameBox), "a\nb\n");
+        EXPECT_EQ(textOf(w, TextImportControls::StatusLabel), "状态： 共分割 2 条记录");
     });
 }
 
 TEST_F(TextImportTest, AReadOnlyFileImports) {
     const std::string file = writeFile("readonly.txt", "甲,1\r\n");
     QFile::setPermissions(QString::fromStdString(file), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
-    withFile(file, [&](Window& w) { EXPECT_EQ(textOf(w, "编辑框_待分割文本"), "甲,1\n"); });
+    withFile(file, [&](Window& w) { EXPECT_EQ(textOf(w, TextImportControls::SourceBox), "甲,1\n"); });
 }
 
 TEST_F(TextImportTest, TheTextEndsAtAnEndOfFileMark) {
     const std::string file = writeFile("eof.txt", "a,1\r\nb,2\x1A" "c,3\r\n");
-    withFile(file, [&](Window& w) { EXPECT_EQ(textOf(w, "编辑框_待分割文本"), "a,1\nb,2"); });
+    withFile(file, [&](Window& w) { EXPECT_EQ(textOf(w, TextImportControls::SourceBox), "a,1\nb,2"); });
 }
 
 TEST_F(TextImportTest, ABinaryFileIsRefusedWithAMessage) {
     const std::string file = writeFile("picture.txt", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16));
     withFile(file, [&](Window& w) {
-        EXPECT_EQ(textOf(w, "编辑框_待分割文本"), "");
-        EXPECT_FALSE(w.control(T("按钮_分割文本")).enabled());
+        EXPECT_EQ(textOf(w, TextImportControls::SourceBox), "");
+        EXPECT_FALSE(w.control(T(TextImportControls::SplitButton)).enabled());
     });
     ASSERT_EQ((*messages_)->shown.size(), 1u);
     EXPECT_EQ((*messages_)->lastText(), "所选文件不是文本文件：" + file);
@@ -175,8 +178,8 @@ TEST_F(TextImportTest, A50MegabyteFileIsRefusedAtOnceWithAMessage) {
     const std::string file = writeFile("big.txt", big);
     big.clear();
     withFile(file, [&](Window& w) {
-        EXPECT_EQ(textOf(w, "编辑框_待分割文本"), "");
-        EXPECT_FALSE(w.control(T("按钮_分割文本")).enabled());
+        EXPECT_EQ(textOf(w, TextImportControls::SourceBox), "");
+        EXPECT_FALSE(w.control(T(TextImportControls::SplitButton)).enabled());
     });
     ASSERT_EQ((*messages_)->shown.size(), 1u);
     EXPECT_NE((*messages_)->lastText().find("文件太大"), std::string::npos);
@@ -188,7 +191,7 @@ TEST_F(TextImportTest, AFileJustUnderTheLimitLoads) {
     while (text.size() + 64 < static_cast<std::size_t>(kMaxTextImportBytes)) text += "abcdefghijklmnopqrstuvwxyz,12345678901\r\n";
     const std::string file = writeFile("limit.txt", text);
     withFile(file, [&](Window& w) {
-        EXPECT_EQ(w.control(T("编辑框_待分割文本")).text().size() + text.size() / 40, text.size());
+        EXPECT_EQ(w.control(T(TextImportControls::SourceBox)).text().size() + text.size() / 40, text.size());
         EXPECT_TRUE((*messages_)->shown.empty());
     });
 }
@@ -221,13 +224,13 @@ TEST_F(TextImportTest, ShortColumnsArePaddedWithEmptyLinesBeforeWriting) {
         "text_import", [this] { open_text_import_window(state_); },
         [](Window& w) {
             // Typed by hand into the columns; the write button needs a split first.
-            w.control(T("编辑框_姓名")).setText(T("甲\r\n乙\r\n丙\r\n"));
-            w.control(T("编辑框_手机")).setText(T("1\r\n"));
-            w.control(T("按钮_写入数据库")).setEnabled(true);
-            click(w, "按钮_写入数据库");
-            EXPECT_EQ(textOf(w, "编辑框_手机"), "1\n\n\n");
-            EXPECT_EQ(textOf(w, "编辑框_邮箱"), "\n\n\n");
-            EXPECT_EQ(textOf(w, "标签_状态"), "状态： 共导入 3 条记录");
+            w.control(T(TextImportControls::NameBox)).setText(T("甲\r\n乙\r\n丙\r\n"));
+            w.control(T(TextImportControls::MobileBox)).setText(T("1\r\n"));
+            w.control(T(TextImportControls::WriteButton)).setEnabled(true);
+            click(w, TextImportControls::WriteButton);
+            EXPECT_EQ(textOf(w, TextImportControls::MobileBox), "1\n\n\n");
+            EXPECT_EQ(textOf(w, TextImportControls::EmailBox), "\n\n\n");
+            EXPECT_EQ(textOf(w, TextImportControls::StatusLabel), "状态： 共导入 3 条记录");
         });
     const auto stored = storedContacts();
     ASSERT_EQ(stored.size(), 3u);
@@ -240,10 +243,10 @@ TEST_F(TextImportTest, CancellingTheDialogChangesNothing) {
     runModal(
         "text_import", [this] { open_text_import_window(state_); },
         [](Window& w) {
-            w.control(T("编辑框_待分割文本")).setText(T("kept"));
-            click(w, "按钮_打开文件");
-            EXPECT_EQ(textOf(w, "编辑框_待分割文本"), "kept");
-            EXPECT_FALSE(w.control(T("按钮_分割文本")).enabled());
+            w.control(T(TextImportControls::SourceBox)).setText(T("kept"));
+            click(w, TextImportControls::OpenButton);
+            EXPECT_EQ(textOf(w, TextImportControls::SourceBox), "kept");
+            EXPECT_FALSE(w.control(T(TextImportControls::SplitButton)).enabled());
         });
     EXPECT_EQ(chooser_->requests.size(), 1u);
     EXPECT_FALSE(chooser_->requests[0].save);
@@ -254,12 +257,12 @@ TEST_F(TextImportTest, TheSeparatorBoxShowsItsAdviceInTheBalloon) {
         "text_import", [this] { open_text_import_window(state_); },
         [](Window& w) {
             show_separator_hint(w);
-            BalloonTip* balloon = w.balloon(T("气球提示框1"));
+            BalloonTip* balloon = w.balloon(T(TextImportControls::Balloon));
             ASSERT_NE(balloon, nullptr);
             EXPECT_TRUE(balloon->isPending() || balloon->isTipVisible());
             EXPECT_EQ(balloon->currentText().toUtf8(),
                       "用作分隔的字符，请根据实际情况修改本字符，注意 大小写 全角 半角");
-            const QPoint corner = w.control(T("编辑框_分隔符")).widget()->mapToGlobal(QPoint(0, 0));
+            const QPoint corner = w.control(T(TextImportControls::SeparatorBox)).widget()->mapToGlobal(QPoint(0, 0));
             EXPECT_EQ(balloon->targetPoint(), corner);
         });
 }
@@ -267,10 +270,10 @@ TEST_F(TextImportTest, TheSeparatorBoxShowsItsAdviceInTheBalloon) {
 TEST_F(TextImportTest, WritingTwiceInsertsEveryRowTwice) {
     const std::string file = writeFile("twice.txt", "a,1\r\n");
     withFile(file, [&](Window& w) {
-        click(w, "按钮_分割文本");
-        click(w, "按钮_写入数据库");
-        click(w, "按钮_分割文本");
-        click(w, "按钮_写入数据库");
+        click(w, TextImportControls::SplitButton);
+        click(w, TextImportControls::WriteButton);
+        click(w, TextImportControls::SplitButton);
+        click(w, TextImportControls::WriteButton);
     });
     EXPECT_EQ(storedContacts().size(), 2u);
 }
@@ -283,10 +286,10 @@ TEST_F(TextImportTest, RowsTheBookRefusesAreNotCountedAndAreReported) {
     runModal(
         "text_import", [this] { open_text_import_window(state_); },
         [](Window& w) {
-            w.control(T("编辑框_姓名")).setText(T("甲\r\n坏\r\n丙\r\n"));
-            w.control(T("按钮_写入数据库")).setEnabled(true);
-            click(w, "按钮_写入数据库");
-            EXPECT_EQ(textOf(w, "标签_状态"), "状态： 共导入 2 条记录");
+            w.control(T(TextImportControls::NameBox)).setText(T("甲\r\n坏\r\n丙\r\n"));
+            w.control(T(TextImportControls::WriteButton)).setEnabled(true);
+            click(w, TextImportControls::WriteButton);
+            EXPECT_EQ(textOf(w, TextImportControls::StatusLabel), "状态： 共导入 2 条记录");
         });
     ASSERT_EQ((*messages_)->shown.size(), 1u);
     EXPECT_EQ((*messages_)->lastText(),
@@ -304,9 +307,9 @@ TEST_F(TextImportTest, AGroupWhoseCommitFailsIsNotCountedAndTheBookStaysUsable) 
         runModal(
             "text_import", [this] { open_text_import_window(state_); },
             [&](Window& w) {
-                w.control(T("编辑框_姓名")).setText(T(names));
-                w.control(T("按钮_写入数据库")).setEnabled(true);
-                click(w, "按钮_写入数据库");
+                w.control(T(TextImportControls::NameBox)).setText(T(names));
+                w.control(T(TextImportControls::WriteButton)).setEnabled(true);
+                click(w, TextImportControls::WriteButton);
             });
     };
     writeRows("甲\r\n乙\r\n");

@@ -8,6 +8,7 @@
 
 #include "services/sheet/readers.h"
 #include "services/window/report_list.h"
+#include "ui/import_export_window.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -48,14 +49,14 @@ protected:
     void inWindow(const std::function<void(Window&)>& body) {
         runModal("import_export", [this] { open_import_export_window(state_); }, body);
     }
-    static ReportList& listOf(Window& w) { return *w.list(T("超级列表框1")); }
+    static ReportList& listOf(Window& w) { return *w.list(T(ImportExportControls::List)); }
 
     // Reads the book into the list and exports it to `file`.
     void readAndExport(const std::string& file) {
         inWindow([&](Window& w) {
-            click(w, "按钮_读出数据库");
+            click(w, ImportExportControls::ReadButton);
             chooser_->answers.push_back(file);
-            click(w, "按钮导出");
+            click(w, ImportExportControls::ExportButton);
         });
     }
 };
@@ -71,9 +72,9 @@ TEST_F(WorkbookExportTest, EveryColumnUpToIVIsWritten) {
             const int row = list.InsertItem();
             for (int c = 0; c < columns; ++c) list.SetItemText(row, c, T(CellName(r, c)));
         }
-        w.control(T("按钮导出")).setEnabled(true);
+        w.control(T(ImportExportControls::ExportButton)).setEnabled(true);
         chooser_->answers.push_back(book);
-        click(w, "按钮导出");
+        click(w, ImportExportControls::ExportButton);
     });
     ASSERT_EQ((*messages_)->texts(), std::vector<std::string>{"任务完成！"});
 
@@ -105,13 +106,13 @@ TEST_F(WorkbookExportTest, TextsLongerThanACellHoldsAreCutAtTheLimitAndCounted) 
         list.SetItemText(0, 1, T(chinese));
         list.SetItemText(0, 2, T(exactly));
         list.SetItemText(1, 2, Text::fromBytes(std::string(33000, 'z')));
-        w.control(T("按钮导出")).setEnabled(true);
+        w.control(T(ImportExportControls::ExportButton)).setEnabled(true);
         chooser_->answers.push_back(book);
-        click(w, "按钮导出");
+        click(w, ImportExportControls::ExportButton);
     });
     ASSERT_EQ((*messages_)->texts(),
               std::vector<std::string>{"任务完成！\r\n有 2 个单元格的文字超过单元格上限（32767 个字符），已截断"});
-    EXPECT_EQ((*messages_)->shown[0].flags & 0xFF, 48);
+    EXPECT_EQ((*messages_)->shown[0].flags & MessageStyle::kButtonsAndIconMask, MessageStyle::kWarning);
 
     if (!XlrdAvailable()) GTEST_SKIP() << "/usr/bin/python3 cannot import xlrd";
     std::string cutChinese;
@@ -133,13 +134,13 @@ TEST_F(WorkbookExportTest, PhotosAreReadFromTheBookWhenTheirRowsAreExported) {
     addContact({{"姓名", "丙"}, {"手机", "13800000003"}});
     const std::string book = folder_.file("photos.xls");
     inWindow([&](Window& w) {
-        click(w, "按钮_读出数据库");
+        click(w, ImportExportControls::ReadButton);
         ASSERT_EQ(listOf(w).ItemCount(), 3);
         execOnFile("update 通讯录 set 照片 = X'" + Hex(Photo(9, 700)) + "' where 手机 = '13800000001'");
         execOnFile("update 通讯录 set 照片 = null where 手机 = '13800000002'");
         execOnFile("update 通讯录 set 照片 = X'" + Hex(Photo(3, 300)) + "' where 手机 = '13800000003'");
         chooser_->answers.push_back(book);
-        click(w, "按钮导出");
+        click(w, ImportExportControls::ExportButton);
     });
     EXPECT_EQ((*messages_)->texts(), std::vector<std::string>{"任务完成！"});
     const Bytes changed = Photo(9, 700);
@@ -214,7 +215,7 @@ TEST_F(FullDiskExportTest, AWorkbookThatFailsAtTheLastFlushKeepsTheEarlierOne) {
     readAndExport(book_);
     ASSERT_EQ((*messages_)->texts().size(), 2u);
     EXPECT_EQ((*messages_)->texts()[1], book_ + "保存失败！\r\n原因：磁盘空间不足");
-    EXPECT_EQ((*messages_)->shown[1].flags & 0xFF, 48);
+    EXPECT_EQ((*messages_)->shown[1].flags & MessageStyle::kButtonsAndIconMask, MessageStyle::kWarning);
     EXPECT_EQ(FileBytes(book_), earlier_);
     EXPECT_EQ(newFiles(), std::vector<std::string>{});
 }
@@ -236,7 +237,7 @@ TEST_F(FullDiskExportTest, PhotosThatDoNotFitAreCountedAndNoneIsLeftCutShort) {
     ASSERT_EQ((*messages_)->texts().size(), 2u);
     const std::string message = (*messages_)->texts()[1];
     EXPECT_EQ(message.rfind(book_ + "保存失败！\r\n原因：磁盘空间不足\r\n有 ", 0), 0u) << message;
-    EXPECT_EQ((*messages_)->shown[1].flags & 0xFF, 48);
+    EXPECT_EQ((*messages_)->shown[1].flags & MessageStyle::kButtonsAndIconMask, MessageStyle::kWarning);
     EXPECT_EQ(FileBytes(book_), earlier_);
     int whole = 0;
     for (const std::string& name : newFiles()) {

@@ -18,40 +18,32 @@
 
 namespace {
 
-// Style bits of the flags.
-constexpr int kButtonsMask = 0x0F;
-constexpr int kIconMask = 0xF0;
-constexpr int kDefaultButtonMask = 0xF00;
-constexpr int kErrorIcon = 0x10;
-constexpr int kSystemModal = 0x1000;
-constexpr int kTaskModal = 0x2000;
-
-// Button numbers of ShowMessage.
-enum Answer { kOk = 0, kCancel = 1, kAbort = 2, kRetry = 3, kIgnore = 4, kYes = 5, kNo = 6 };
+using namespace MessageStyle;
+using namespace MessageAnswer;
 
 struct ButtonChoice {
     QMessageBox::StandardButton button;
-    Answer answer;
+    int answer;
 };
 
 std::vector<ButtonChoice> ButtonsOf(int flags) {
     using B = QMessageBox;
     switch (flags & kButtonsMask) {
-        case 1: return {{B::Ok, kOk}, {B::Cancel, kCancel}};
-        case 2: return {{B::Abort, kAbort}, {B::Retry, kRetry}, {B::Ignore, kIgnore}};
-        case 3: return {{B::Yes, kYes}, {B::No, kNo}, {B::Cancel, kCancel}};
-        case 4: return {{B::Yes, kYes}, {B::No, kNo}};
-        case 5: return {{B::Retry, kRetry}, {B::Cancel, kCancel}};
+        case kOkCancel: return {{B::Ok, kOk}, {B::Cancel, kCancel}};
+        case kAbortRetryIgnore: return {{B::Abort, kAbort}, {B::Retry, kRetry}, {B::Ignore, kIgnore}};
+        case kYesNoCancel: return {{B::Yes, kYes}, {B::No, kNo}, {B::Cancel, kCancel}};
+        case kYesNo: return {{B::Yes, kYes}, {B::No, kNo}};
+        case kRetryCancel: return {{B::Retry, kRetry}, {B::Cancel, kCancel}};
         default: return {{B::Ok, kOk}};
     }
 }
 
 QMessageBox::Icon IconOf(int flags) {
     switch (flags & kIconMask) {
-        case 0x10: return QMessageBox::Critical;
-        case 0x20: return QMessageBox::Question;
-        case 0x30: return QMessageBox::Warning;
-        case 0x40: return QMessageBox::Information;
+        case kError: return QMessageBox::Critical;
+        case kQuestion: return QMessageBox::Question;
+        case kWarning: return QMessageBox::Warning;
+        case kInformation: return QMessageBox::Information;
         default: return QMessageBox::NoIcon;
     }
 }
@@ -86,7 +78,7 @@ private:
         if (request.flags & kSystemModal) box.setWindowFlag(Qt::WindowStaysOnTopHint);
 
         std::vector<ButtonChoice> choices = ButtonsOf(request.flags);
-        std::vector<std::pair<QAbstractButton*, Answer>> buttons;
+        std::vector<std::pair<QAbstractButton*, int>> buttons;
         for (const ButtonChoice& c : choices) buttons.emplace_back(box.addButton(c.button), c.answer);
         std::size_t defaultIndex = static_cast<std::size_t>((request.flags & kDefaultButtonMask) >> 8);
         if (defaultIndex >= buttons.size()) defaultIndex = 0;
@@ -142,7 +134,7 @@ void FatalRuntimeError(const Text& message, int code) {
     MessageRequest request;
     request.caption = T("错误");
     request.text = FatalRuntimeReportText(message, code);
-    request.flags = kErrorIcon | kTaskModal;  // OK alone, modal to the program
+    request.flags = kError | kTaskModal;  // OK alone, modal to the program
     CurrentMessagePresenter()->present(request);
     // End at once: no destructors of a program in an unknown state run, but
     // the files it opened are closed and buffered output is written.

@@ -8,6 +8,42 @@
 #include <functional>
 #include <memory>
 
+// ShowMessage's flags: a button set, an icon, the default button and the
+// modality, added together (64 is an information box with OK, 49 a warning
+// with OK and Cancel). The values are the ones callers and tests pass.
+namespace MessageStyle {
+inline constexpr int kOkOnly = 0;
+inline constexpr int kOkCancel = 1;
+inline constexpr int kAbortRetryIgnore = 2;
+inline constexpr int kYesNoCancel = 3;
+inline constexpr int kYesNo = 4;
+inline constexpr int kRetryCancel = 5;
+inline constexpr int kButtonsMask = 0x0F;
+
+inline constexpr int kNoIcon = 0;
+inline constexpr int kError = 0x10;
+inline constexpr int kQuestion = 0x20;
+inline constexpr int kWarning = 0x30;
+inline constexpr int kInformation = 0x40;
+inline constexpr int kIconMask = 0xF0;
+inline constexpr int kButtonsAndIconMask = kButtonsMask | kIconMask;
+
+inline constexpr int kDefaultButtonMask = 0xF00;  // 0x100: the second button, 0x200: the third
+inline constexpr int kSystemModal = 0x1000;
+inline constexpr int kTaskModal = 0x2000;
+}  // namespace MessageStyle
+
+// What ShowMessage returns: the button pressed.
+namespace MessageAnswer {
+inline constexpr int kOk = 0;
+inline constexpr int kCancel = 1;
+inline constexpr int kAbort = 2;
+inline constexpr int kRetry = 3;
+inline constexpr int kIgnore = 4;
+inline constexpr int kYes = 5;
+inline constexpr int kNo = 6;
+}  // namespace MessageAnswer
+
 struct MessageRequest {
     Text caption;
     Text text;
@@ -17,7 +53,7 @@ struct MessageRequest {
 class MessagePresenter {
 public:
     virtual ~MessagePresenter() = default;
-    // Returns the pressed button in ShowMessage's numbering (0 OK, 1 Cancel, ... 6 No).
+    // Returns the pressed button as a MessageAnswer.
     virtual int present(const MessageRequest& request) = 0;
 };
 

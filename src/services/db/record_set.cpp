@@ -2,6 +2,7 @@
 
 #include "services/core/core.h"
 #include "services/core/gbk_walk.h"
+#include "services/core/message.h"
 #include "services/db/db_connection.h"
 #include "services/db/detail/cell_text.h"
 #include "services/db/detail/source.h"
@@ -330,7 +331,7 @@ struct RecordSet::State {
         closeResult();
         db = connection->source();
         if (!db) {
-            ShowMessage(T("数据库连接未打开。"), 0, T("错误"));
+            ShowMessage(T("数据库连接未打开。"), MessageStyle::kOkOnly, T("错误"));
             return false;
         }
         sql = statement;
@@ -338,7 +339,7 @@ struct RecordSet::State {
             auto errors = db->errors();
             std::string why = errors.empty() ? "The query failed." : errors.front().description;
             db.reset();
-            ShowMessage(Text::fromUtf8(why), 0, T("错误"));
+            ShowMessage(Text::fromUtf8(why), MessageStyle::kOkOnly, T("错误"));
             return false;
         }
         names.clear();

@@ -26,8 +26,24 @@ public:
     RecordSet(const RecordSet&) = delete;
     RecordSet& operator=(const RecordSet&) = delete;
 
+    // Open's kinds: what the source is.
+    static constexpr int kSqlText = 1;
+    static constexpr int kTableName = 2;
+    // Delete's scopes.
+    static constexpr int kCurrentRow = 1;
+    static constexpr int kWholeTable = 3;  // every row of the table opened by name
+    // RecordStatus's values.
+    static constexpr int kNoCurrentRow = 0;
+    static constexpr int kNewRow = 1;
+    static constexpr int kModifiedRow = 2;
+    static constexpr int kUnmodifiedRow = 4;
+    // Position's values other than a row index.
+    static constexpr int kClosed = -2;
+    static constexpr int kBeforeFirst = -3;
+    static constexpr int kPastLast = -4;
+
     bool SetConnection(DBConnection& connection);
-    // kind 1: SQL text; kind 2: table name. An empty source reopens the last.
+    // kind: kSqlText or kTableName. An empty source reopens the last.
     bool Open(const Text& source, int kind);
     // "select * from <table> order by <order>"
     bool OpenTable(const Text& table, const Text& order);
@@ -35,7 +51,7 @@ public:
 
     bool AddNew();
     bool Update();
-    // scope 1: the current row; scope 3: every row of the table opened by name.
+    // scope: kCurrentRow or kWholeTable.
     bool Delete(int scope);
 
     bool MoveFirst();
@@ -61,13 +77,13 @@ public:
     bool RereadRecord(int record);
 
     bool IsOpen() const;
-    // 1 new, 2 modified, 4 not modified, 0 no current row.
+    // kNewRow, kModifiedRow, kUnmodifiedRow, or kNoCurrentRow.
     int RecordStatus() const;
     int RecordCount() const;
     int FieldCount() const;
     bool AtStart() const;
     bool AtEnd() const;
-    // 0-based; -3 before the first row, -4 past the last, -2 closed.
+    // 0-based; kBeforeFirst, kPastLast, or kClosed.
     int Position() const;
 
 private:

@@ -56,7 +56,10 @@ bool SetWindowAlpha(QWidget* window, std::optional<int> opacity = std::nullopt);
 // mode 2 gives the BMP bytes, which ScreenCaptureBytes returns (here it only
 // tells whether there were any). A mode outside 0-2 is 0. False when the
 // clipped area is empty or the file cannot be written.
-bool ScreenCapture(std::optional<Rect> area = std::nullopt, int mode = 0, const Text& file = Text());
+inline constexpr int kCaptureToFile = 0;
+inline constexpr int kCaptureToClipboard = 1;
+inline constexpr int kCaptureToBytes = 2;
+bool ScreenCapture(std::optional<Rect> area = std::nullopt, int mode = kCaptureToFile, const Text& file = Text());
 // Mode 2: the BMP file bytes; empty when the clipped area is empty.
 Bytes ScreenCaptureBytes(std::optional<Rect> area = std::nullopt);
 // The BMP file layout of captures: 1, 4 or 8 bits per pixel with a colour
@@ -77,4 +80,5 @@ void Delay(int ms);
 
 // Special folders 1-11 of this desktop, ending in "/"; empty for other kinds
 // or a folder this desktop does not have. 11 is the temporary folder.
+inline constexpr int kTemporaryFolder = 11;
 Text SpecialFolder(int kind);

@@ -252,9 +252,9 @@ bool HasExtension(const Text& path) {
 
 bool ShowCommonDialog(const Control& control) {
     CommonDialog* dialog = DialogOf(control);
-    if (!dialog || (dialog->kind != 0 && dialog->kind != 1)) return false;
+    if (!dialog || (dialog->kind != CommonDialog::kOpenFile && dialog->kind != CommonDialog::kSaveFile)) return false;
     FileRequest request;
-    request.save = dialog->kind == 1;
+    request.save = dialog->kind == CommonDialog::kSaveFile;
     request.title = dialog->title;
     request.filters = ParseFileFilter(dialog->filter);
     if (!request.filters.empty()) {

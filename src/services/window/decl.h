@@ -109,13 +109,18 @@ bool IsContainer(ControlKind kind);
 
 // Report list properties (the ones this program sets).
 struct ListViewDecl {
+    // Auto sort modes (also ReportList::setAutoSort's).
+    static constexpr int kNoSort = 0;
+    static constexpr int kSortAscending = 1;
+    static constexpr int kSortDescending = 2;
+
     Border border = Border::Sunken;
     bool noHeader = false;
     bool headerClickable = true;
     bool fullRowSelect = false;
     bool gridLines = false;
     bool headerDragDrop = false;
-    int autoSort = 0;  // 0 none, 1 ascending, 2 descending
+    int autoSort = kNoSort;
     bool singleSelection = true;
     std::optional<Colour> textBackColour;
     friend bool operator==(const ListViewDecl&, const ListViewDecl&) = default;
@@ -123,7 +128,10 @@ struct ListViewDecl {
 
 // Image button pictures and type.
 struct ImageButtonDecl {
-    int buttonType = 0;  // 0 push, 1 toggle
+    static constexpr int kPushButton = 0;
+    static constexpr int kToggleButton = 1;
+
+    int buttonType = kPushButton;
     bool checked = false;
     Bytes normal, hot, pressed, disabled;
     std::optional<Colour> transparentColour;
@@ -132,7 +140,12 @@ struct ImageButtonDecl {
 // Common dialog properties, declared and then live on the window: the file
 // name receives the chosen path.
 struct CommonDialog {
-    int kind = 0;  // 0 open file, 1 save file, 2 font, 3 help
+    static constexpr int kOpenFile = 0;
+    static constexpr int kSaveFile = 1;
+    static constexpr int kFont = 2;
+    static constexpr int kHelp = 3;
+
+    int kind = kOpenFile;
     Text title;
     Text filter;  // "名称|*.a;*.b|名称|*.*"
     int filterIndex = 0;

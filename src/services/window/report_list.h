@@ -52,9 +52,12 @@ public:
     // Removes all rows; the columns stay.
     void DeleteAllItems();
     // index omitted, negative or past the end: after the last column. Width
-    // omitted: 50; negative: 0. Alignment 0 left, 1 centre, 2 right.
+    // omitted: 50; negative: 0. Alignment kAlignLeft, kAlignCentre or kAlignRight.
+    static constexpr int kAlignLeft = 0;
+    static constexpr int kAlignCentre = 1;
+    static constexpr int kAlignRight = 2;
     int InsertColumn(std::optional<int> index = std::nullopt, const Text& title = Text(),
-                     std::optional<int> width = std::nullopt, int alignment = 0,
+                     std::optional<int> width = std::nullopt, int alignment = kAlignLeft,
                      std::optional<int> image = std::nullopt, bool imageOnRight = false);
     // -1: the widest cell; -2 (and anything below): the title (the last
     // column fills the rest of the view).
@@ -104,7 +107,7 @@ public:
     bool fullRowSelect() const { return fullRow_; }
     void setGridLines(bool on);
     bool gridLines() const { return grid_; }
-    // 0 none, 1 ascending, 2 descending (clamped).
+    // ListViewDecl::kNoSort, kSortAscending or kSortDescending (clamped).
     void setAutoSort(int sort);
     int autoSort() const { return sort_; }
     void setSingleSelection(bool single);

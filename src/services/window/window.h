@@ -4,7 +4,8 @@
 // its controls by name and read and set their properties. A Control is a
 // handle: once its window is destroyed it stays safe to use, every command on
 // it then does nothing and returns false, 0 or an empty value. The same holds
-// for a name that the window does not declare.
+// for a name that the window does not declare; a live window logs such a
+// name once, as a warning in the category kUndeclaredNameLog.
 
 #include "services/core/text.h"
 #include "services/core/value.h"
@@ -34,6 +35,9 @@ class ExcelWorkbooks;
 
 class Window;
 struct ControlRecord;
+
+// The log category of the warning about a name a live window does not declare.
+inline constexpr char kUndeclaredNameLog[] = "varelo.window.undeclared";
 
 // Handle of one control of a live window.
 class Control {

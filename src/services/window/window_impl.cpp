@@ -21,6 +21,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -32,6 +33,10 @@
 #include <QTimer>
 
 #include <algorithm>
+
+namespace {
+Q_LOGGING_CATEGORY(UndeclaredNameLog, kUndeclaredNameLog)
+}  // namespace
 
 const QEvent::Type WindowImpl::CloseRequest = static_cast<QEvent::Type>(QEvent::registerEventType());
 
@@ -258,7 +263,8 @@ void WindowImpl::buildControl(const ControlDecl& d) {
 
     QWidget* parent = widget_;
     if (!d.parent.empty()) {
-        auto container = find(d.parent);
+        auto it = byName_.find(d.parent.bytes());
+        auto container = it == byName_.end() ? nullptr : it->second;
         if (container && container->widget) parent = container->widget;
         else qWarning("window %s: control %s names an unknown parent", decl_.id.c_str(), d.name.toUtf8().c_str());
     }
@@ -491,7 +497,10 @@ void WindowImpl::applyTabOrder() {
 std::shared_ptr<ControlRecord> WindowImpl::find(const Text& name) const {
     if (destroyed_) return nullptr;
     auto it = byName_.find(name.bytes());
-    return it == byName_.end() ? nullptr : it->second;
+    if (it != byName_.end()) return it->second;
+    if (undeclaredAsked_.insert(name.bytes()).second)
+        qCWarning(UndeclaredNameLog, "window %s: no control named %s", decl_.id.c_str(), name.toUtf8().c_str());
+    return nullptr;
 }
 
 // ---- events ----

@@ -18,6 +18,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -112,6 +113,9 @@ public:
     bool modal() const { return modal_; }
     void setModal(bool modal) { modal_ = modal; }
 
+    // The control declared with that name; nullptr once destroyed. A live
+    // window asked for a name it does not declare logs it, once per name
+    // (kUndeclaredNameLog): a misspelt name would otherwise do nothing.
     std::shared_ptr<ControlRecord> find(const Text& name) const;
     const std::vector<std::shared_ptr<ControlRecord>>& records() const { return records_; }
 
@@ -171,6 +175,7 @@ private:
     QPointer<WindowWidget> widget_;
     std::vector<std::shared_ptr<ControlRecord>> records_;
     std::map<std::string, std::shared_ptr<ControlRecord>> byName_;
+    mutable std::set<std::string> undeclaredAsked_;  // names already logged by find
     std::map<QObject*, ControlRecord*> watched_;
     std::vector<QPointer<QWidget>> disabled_;
     QPointer<QWidget> opener_;

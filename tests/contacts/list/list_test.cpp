@@ -8,6 +8,7 @@
 #include "services/window/report_list.h"
 #include "services/window/window_impl.h"
 #include "ui/main_window_decl.h"
+#include "ui/record_window_decl.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -29,10 +30,10 @@ protected:
     }
     Window* main() { return FindWindow("main"); }
     Control control(const char* name) { return main()->control(T(name)); }
-    QLineEdit* searchBox() { return qobject_cast<QLineEdit*>(control("编辑框_搜索").widget()); }
-    QComboBox* groupBox() { return qobject_cast<QComboBox*>(control("组合框_查询").widget()); }
-    ReportList* list() { return main()->list(T("超级列表框1")); }
-    std::string count() { return control("透明标签_记录数").text().toUtf8(); }
+    QLineEdit* searchBox() { return qobject_cast<QLineEdit*>(control(MainControls::SearchBox).widget()); }
+    QComboBox* groupBox() { return qobject_cast<QComboBox*>(control(MainControls::GroupFilter).widget()); }
+    ReportList* list() { return main()->list(T(MainControls::ContactList)); }
+    std::string count() { return control(MainControls::CountLabel).text().toUtf8(); }
     std::vector<std::string> names() {
         std::vector<std::string> out;
         for (int row = 0; row < list()->ItemCount(); ++row) out.push_back(list()->GetItemText(row).toUtf8());
@@ -70,14 +71,14 @@ TEST_F(ContactList, ListsAllContactsInPinyinOrderWithTheirCount) {
     EXPECT_EQ(list()->GetColumnTitle(1).toUtf8(), "   手机");
     EXPECT_EQ(list()->columnWidth(0), 80);
     EXPECT_EQ(list()->columnWidth(1), 120);
-    EXPECT_FALSE(control("按钮_X").visible());
-    EXPECT_EQ(main()->recordSet(T("记录集1"))->Position(), 0);
+    EXPECT_FALSE(control(MainControls::ClearSearchButton).visible());
+    EXPECT_EQ(main()->recordSet(T(MainControls::Contacts))->Position(), 0);
 }
 
 TEST_F(ContactList, SearchBoxStartsWithTheGreyPlaceholder) {
     loadMain();
-    EXPECT_EQ(control("编辑框_搜索").text().toUtf8(), "姓名/首字母/号码");
-    EXPECT_EQ(control("编辑框_搜索").textColour(), kHintGrey);
+    EXPECT_EQ(control(MainControls::SearchBox).text().toUtf8(), "姓名/首字母/号码");
+    EXPECT_EQ(control(MainControls::SearchBox).textColour(), kHintGrey);
     EXPECT_EQ(program_->state().searchPlaceholder.toUtf8(), "姓名/首字母/号码");
 }
 
@@ -89,15 +90,15 @@ TEST_F(ContactList, AfterSignInTheSearchBoxShowsItsPlaceholder) {
     settle();
     EXPECT_EQ(QApplication::activeWindow(), main()->widget());
     EXPECT_NE(QApplication::focusWidget(), searchBox());
-    EXPECT_EQ(control("编辑框_搜索").text().toUtf8(), "姓名/首字母/号码");
-    EXPECT_EQ(control("编辑框_搜索").textColour(), kHintGrey);
+    EXPECT_EQ(control(MainControls::SearchBox).text().toUtf8(), "姓名/首字母/号码");
+    EXPECT_EQ(control(MainControls::SearchBox).textColour(), kHintGrey);
 }
 
 TEST_F(ContactList, TypingDigitsNarrowsTheListAfterEachKeystroke) {
     loadMain();
     focusSearch();
-    EXPECT_TRUE(control("编辑框_搜索").text().empty());
-    EXPECT_EQ(control("编辑框_搜索").textColour(), kTypedBlack);
+    EXPECT_TRUE(control(MainControls::SearchBox).text().empty());
+    EXPECT_EQ(control(MainControls::SearchBox).textColour(), kTypedBlack);
     // Emptying the box on focus did not requery.
     EXPECT_EQ(names().size(), 5u);
 
@@ -161,8 +162,8 @@ TEST_F(ContactList, DeletingTheTextKeepsTheLastSearchAndLeavingRestoresThePlaceh
     pressKey(*main(), "编辑框_搜索", Qt::Key_Backspace);
     EXPECT_EQ(names(), (std::vector<std::string>{"张三", "赵六"}));
     leaveSearch();
-    EXPECT_EQ(control("编辑框_搜索").text().toUtf8(), "姓名/首字母/号码");
-    EXPECT_EQ(control("编辑框_搜索").textColour(), kHintGrey);
+    EXPECT_EQ(control(MainControls::SearchBox).text().toUtf8(), "姓名/首字母/号码");
+    EXPECT_EQ(control(MainControls::SearchBox).textColour(), kHintGrey);
 }
 
 TEST_F(ContactList, FocusKeepsARealSearchText) {
@@ -170,7 +171,7 @@ TEST_F(ContactList, FocusKeepsARealSearchText) {
     typeSearch("ls");
     leaveSearch();
     focusSearch();
-    EXPECT_EQ(control("编辑框_搜索").text().toUtf8(), "ls");
+    EXPECT_EQ(control(MainControls::SearchBox).text().toUtf8(), "ls");
 }
 
 TEST_F(ContactList, ClearButtonListsAllAndRestoresThePlaceholder) {
@@ -179,9 +180,9 @@ TEST_F(ContactList, ClearButtonListsAllAndRestoresThePlaceholder) {
     ASSERT_TRUE(control("按钮_X").visible());
     click(*main(), "按钮_X");
     EXPECT_EQ(names().size(), 5u);
-    EXPECT_FALSE(control("按钮_X").visible());
-    EXPECT_EQ(control("编辑框_搜索").text().toUtf8(), "姓名/首字母/号码");
-    EXPECT_EQ(control("编辑框_搜索").textColour(), kHintGrey);
+    EXPECT_FALSE(control(MainControls::ClearSearchButton).visible());
+    EXPECT_EQ(control(MainControls::SearchBox).text().toUtf8(), "姓名/首字母/号码");
+    EXPECT_EQ(control(MainControls::SearchBox).textColour(), kHintGrey);
 }
 
 TEST_F(ContactList, GroupBoxListsEachGroupOnceInOrderWithTheHint) {
@@ -205,7 +206,7 @@ TEST_F(ContactList, ChoosingAGroupListsItsContactsByPartOfTheName) {
     chooseGroup("A");
     EXPECT_EQ(names(), (std::vector<std::string>{"钱七", "孙八"}));
     EXPECT_EQ(count(), "共 2 条记录");
-    EXPECT_TRUE(control("按钮_X").visible());
+    EXPECT_TRUE(control(MainControls::ClearSearchButton).visible());
     chooseGroup("同事");
     EXPECT_EQ(names(), (std::vector<std::string>{"李四", "张三"}));
 }
@@ -220,18 +221,18 @@ TEST_F(ContactList, EmptyBookShowsZeroAndNoGroups) {
 
 TEST_F(ContactList, SelectingARowEnablesDeleteAndARefillDisablesItAgain) {
     loadMain();
-    EXPECT_FALSE(control("图形按钮_删除").enabled());
-    EXPECT_FALSE(control("图形按钮_保存").enabled());
+    EXPECT_FALSE(control(MainControls::DeleteButton).enabled());
+    EXPECT_FALSE(control(MainControls::SaveButton).enabled());
     program_->state().newRecordPending = true;
     QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, list()->rowRect(2).center());
     EXPECT_EQ(list()->currentSelection(), 2);
-    EXPECT_TRUE(control("图形按钮_删除").enabled());
+    EXPECT_TRUE(control(MainControls::DeleteButton).enabled());
     // The record window is closed: nothing to save.
-    EXPECT_FALSE(control("图形按钮_保存").enabled());
+    EXPECT_FALSE(control(MainControls::SaveButton).enabled());
     EXPECT_FALSE(program_->state().newRecordPending);
 
     fill_contact_list(program_->state(), kAllContacts);
-    EXPECT_FALSE(control("图形按钮_删除").enabled());
+    EXPECT_FALSE(control(MainControls::DeleteButton).enabled());
     EXPECT_EQ(list()->currentSelection(), -1);
 }
 
@@ -243,12 +244,12 @@ TEST_F(ContactList, OpeningARowOpensTheRecordWindowOnThatContact) {
     Window* record = FindWindow("record");
     ASSERT_NE(record, nullptr);
     EXPECT_TRUE(program_->state().recordWindowOpen);
-    EXPECT_EQ(record->control(T("编辑框_姓名")).text().toUtf8(), "张三");
-    EXPECT_TRUE(control("图形按钮_保存").enabled());
+    EXPECT_EQ(record->control(T(RecordControls::NameBox)).text().toUtf8(), "张三");
+    EXPECT_TRUE(control(MainControls::SaveButton).enabled());
 
     // With the record window open, selecting another row shows that contact.
     QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, list()->rowRect(1).center());
-    EXPECT_EQ(record->control(T("编辑框_姓名")).text().toUtf8(), "李四");
+    EXPECT_EQ(record->control(T(RecordControls::NameBox)).text().toUtf8(), "李四");
 
     // Closing the main window destroys the record window too.
     DestroyWindow(main(), true);
@@ -269,7 +270,7 @@ TEST_F(ContactList, OpeningARowGivesTheFocusBackToTheList) {
     }
     QTest::keyClick(list(), Qt::Key_Down);
     EXPECT_EQ(list()->currentSelection(), 2);
-    EXPECT_EQ(FindWindow("record")->control(T("编辑框_姓名")).text().toUtf8(), "王五");
+    EXPECT_EQ(FindWindow("record")->control(T(RecordControls::NameBox)).text().toUtf8(), "王五");
     // Closing the main window destroys the record window too.
     DestroyWindow(main(), true);
     EXPECT_EQ(FindWindow("record"), nullptr);

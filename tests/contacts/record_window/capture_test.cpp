@@ -12,6 +12,10 @@
 #include "services/system/system.h"
 #include "services/window/commands.h"
 #include "services/window/controls/balloon_tip.h"
+#include "ui/record_window.h"
+#include "ui/photo_window.h"
+#include "ui/main_window.h"
+#include "ui/frame_window.h"
 
 #include <QApplication>
 #include <QFile>
@@ -72,18 +76,18 @@ protected:
     }
 
     static void doubleClickFrame(Window& frame) {
-        QWidget* label = frame.control(T("标签_截图框")).widget();
+        QWidget* label = frame.control(T(FrameControls::Label)).widget();
         ASSERT_NE(label, nullptr);
         QTest::mouseDClick(label, Qt::LeftButton, {}, QPoint(80, 100));
     }
 
     void pressPhotoBox() {
-        QWidget* box = recordWindow().control(T("照片框")).widget();
+        QWidget* box = recordWindow().control(T(RecordControls::Photo)).widget();
         QTest::mousePress(box, Qt::LeftButton, {}, QPoint(20, 20));
     }
 
     void pressAvatar() {
-        QWidget* avatar = mainWindow().control(T("图片框_头像")).widget();
+        QWidget* avatar = mainWindow().control(T(MainControls::Avatar)).widget();
         ASSERT_NE(avatar, nullptr);
         QTest::mousePress(avatar, Qt::LeftButton, {}, QPoint(5, 5));
     }
@@ -104,7 +108,7 @@ namespace {
 // The colour the gradient picture has at the screen point, given where the
 // photo window shows it.
 QRgb ExpectedColourAt(Window& photo, const QImage& picture, QPoint screen) {
-    auto* box = static_cast<QFrame*>(photo.control(T("图片框1")).widget());
+    auto* box = static_cast<QFrame*>(photo.control(T(PhotoControls::Picture)).widget());
     const QPoint local = box->mapFromGlobal(screen);
     const QRect area = box->contentsRect();
     const int x = (local.x() - area.left()) * picture.width() / std::max(area.width(), 1);
@@ -131,12 +135,12 @@ TEST_F(CaptureTest, CaptureBecomesTheContactPhotoOnlyWhenSaved) {
     runWithFrame([&] { pressPhotoBox(); },
                  [&](Window& photo, Window& frame) {
                      // The photo window shows the picture at its size, under its title.
-                     EXPECT_EQ(photo.control(T("图片框1")).width(), 300);
-                     EXPECT_EQ(photo.control(T("图片框1")).height(), 260);
+                     EXPECT_EQ(photo.control(T(PhotoControls::Picture)).width(), 300);
+                     EXPECT_EQ(photo.control(T(PhotoControls::Picture)).height(), 260);
                      EXPECT_EQ(photo.width(), 300);
                      EXPECT_EQ(photo.title().toUtf8(), "照片窗口 — " + file);
                      EXPECT_TRUE(photo.modal());
-                     BalloonTip* hint = photo.balloon(T("气球提示框1"));
+                     BalloonTip* hint = photo.balloon(T(PhotoControls::Balloon));
                      ASSERT_NE(hint, nullptr);
                      EXPECT_EQ(hint->currentText().toUtf8(),
                                "请调整窗口位置及大小，把头像调整到相框里，然后双击相框截取头像！");
@@ -147,13 +151,13 @@ TEST_F(CaptureTest, CaptureBecomesTheContactPhotoOnlyWhenSaved) {
                      EXPECT_NEAR(frame.widget()->windowOpacity(), 150.0 / 255.0, 0.01);
                      EXPECT_TRUE(frame.widget()->windowFlags() & Qt::WindowStaysOnTopHint);
                      EXPECT_TRUE(state_.frameOpen);
-                     EXPECT_EQ(photo.control(T("时钟1")).interval(), 0);  // opens the frame once
+                     EXPECT_EQ(photo.control(T(PhotoControls::Timer)).interval(), 0);  // opens the frame once
                      const QPoint centre(frame.left() + 85, frame.top() + 100);
                      expectedCentre = ExpectedColourAt(photo, picture, centre);
                      doubleClickFrame(frame);
                  });
 
-    const Bytes captured = recordWindow().control(T("照片框")).picture();
+    const Bytes captured = recordWindow().control(T(RecordControls::Photo)).picture();
     const QImage image = DecodePicture(captured);
     ASSERT_FALSE(image.isNull());
     EXPECT_EQ(image.size(), QSize(170, 200));
@@ -168,7 +172,7 @@ TEST_F(CaptureTest, CaptureBecomesTheContactPhotoOnlyWhenSaved) {
 
     // Not stored until the contact is saved.
     EXPECT_TRUE(storedContacts().at(0).photo.empty());
-    click(recordWindow(), "按钮_保存");
+    click(recordWindow(), RecordControls::SaveButton);
     EXPECT_EQ(takeMessages(), std::vector<std::string>{"保存成功！"});
     EXPECT_EQ(storedContacts().at(0).photo, captured);
 }
@@ -182,7 +186,7 @@ TEST_F(CaptureTest, FrameIsDraggedAndTheCaptureFollowsIt) {
     QRgb expectedCentre = 0;
     runWithFrame([&] { pressPhotoBox(); },
                  [&](Window& photo, Window& frame) {
-                     QWidget* label = frame.control(T("标签_截图框")).widget();
+                     QWidget* label = frame.control(T(FrameControls::Label)).widget();
                      const int startLeft = frame.left(), startTop = frame.top();
                      const QPoint from = label->mapToGlobal(QPoint(50, 50));
                      const QPoint to = from + QPoint(-60, 30);
@@ -205,7 +209,7 @@ TEST_F(CaptureTest, FrameIsDraggedAndTheCaptureFollowsIt) {
                      EXPECT_EQ(state_.captureLeft, left);
                      EXPECT_EQ(state_.captureTop, top);
                  });
-    const QImage image = DecodePicture(recordWindow().control(T("照片框")).picture());
+    const QImage image = DecodePicture(recordWindow().control(T(RecordControls::Photo)).picture());
     ASSERT_EQ(image.size(), QSize(170, 200));
     EXPECT_TRUE(Near(image.pixel(85, 100), expectedCentre, 8));
 }
@@ -216,7 +220,7 @@ TEST_F(CaptureTest, CaptureBecomesTheAvatarAndIsStoredAtOnce) {
     state_.userPosition = 0;
     runWithFrame([&] { pressAvatar(); }, [&](Window&, Window& frame) { doubleClickFrame(frame); });
 
-    const Bytes avatar = mainWindow().control(T("图片框_头像")).picture();
+    const Bytes avatar = mainWindow().control(T(MainControls::Avatar)).picture();
     EXPECT_EQ(DecodePicture(avatar).size(), QSize(170, 200));
     EXPECT_EQ(state_.photoTarget, kAvatarTarget);
     EXPECT_EQ(storedAvatar(0), avatar);
@@ -238,17 +242,17 @@ TEST_F(CaptureTest, AvatarOnAReadOnlyBookIsShownButReportedAsNotStored) {
     ASSERT_EQ((*messages_)->shown.size(), 1u);
     EXPECT_EQ((*messages_)->shown[0].text.toUtf8(), "更换头像失败！");
     EXPECT_EQ((*messages_)->shown[0].caption.toUtf8(), "提示！");
-    EXPECT_EQ((*messages_)->shown[0].flags & 0xFF, 0);
-    EXPECT_EQ(DecodePicture(mainWindow().control(T("图片框_头像")).picture()).size(), QSize(170, 200));
+    EXPECT_EQ((*messages_)->shown[0].flags & MessageStyle::kButtonsAndIconMask, MessageStyle::kOkOnly);
+    EXPECT_EQ(DecodePicture(mainWindow().control(T(MainControls::Avatar)).picture()).size(), QSize(170, 200));
     EXPECT_TRUE(storedAvatar(0).empty());
 }
 
 TEST_F(CaptureTest, CancelledDialogChangesNothing) {
-    const Bytes avatarBefore = mainWindow().control(T("图片框_头像")).picture();
+    const Bytes avatarBefore = mainWindow().control(T(MainControls::Avatar)).picture();
     chooser_->answers = {std::nullopt};
     pressAvatar();
     EXPECT_EQ(FindWindow("photo"), nullptr);
-    EXPECT_EQ(mainWindow().control(T("图片框_头像")).picture(), avatarBefore);
+    EXPECT_EQ(mainWindow().control(T(MainControls::Avatar)).picture(), avatarBefore);
     EXPECT_TRUE(storedAvatar(0).empty());
     EXPECT_FALSE(QFile::exists(QString::fromStdString(settingsPath())));
     EXPECT_TRUE((*messages_)->shown.empty());
@@ -258,19 +262,19 @@ TEST_F(CaptureTest, ClosingThePhotoWindowKeepsThePhotoAndRemembersTheFile) {
     addContact({{"姓名", "照相"}, {"手机", "13812345678"}});
     refillList();
     openContact();
-    const Bytes before = recordWindow().control(T("照片框")).picture();
+    const Bytes before = recordWindow().control(T(RecordControls::Photo)).picture();
     const std::string file = pictureFile("face.bmp", GradientImage(200, 220));
     chooser_->answers = {file};
     runWithFrame([&] { pressPhotoBox(); },
                  [&](Window& photo, Window&) {
                      // The picture box follows the window's size.
-                     const int overhead = photo.height() - photo.control(T("图片框1")).height();
+                     const int overhead = photo.height() - photo.control(T(PhotoControls::Picture)).height();
                      photo.move(photo.left(), photo.top(), 260, 300);
-                     EXPECT_EQ(photo.control(T("图片框1")).width(), photo.width());
-                     EXPECT_EQ(photo.control(T("图片框1")).height(), photo.height() - overhead);
+                     EXPECT_EQ(photo.control(T(PhotoControls::Picture)).width(), photo.width());
+                     EXPECT_EQ(photo.control(T(PhotoControls::Picture)).height(), photo.height() - overhead);
                      DestroyWindow(&photo);
                  });
-    EXPECT_EQ(recordWindow().control(T("照片框")).picture(), before);
+    EXPECT_EQ(recordWindow().control(T(RecordControls::Photo)).picture(), before);
     EXPECT_EQ(settingsValue(), file);
 
     // The next dialog opens in the remembered file's folder.
@@ -294,12 +298,12 @@ TEST_F(CaptureTest, FileThatIsNoPictureShowsAnEmptyPhotoWindow) {
     runWithFrame([&] { pressPhotoBox(); },
                  [&](Window& photo, Window&) {
                      // No picture: the window shrinks as far as the desktop lets it.
-                     EXPECT_TRUE(photo.control(T("图片框1")).picture().size() == 13);
+                     EXPECT_TRUE(photo.control(T(PhotoControls::Picture)).picture().size() == 13);
                      EXPECT_LT(photo.width(), 100);
-                     EXPECT_LT(photo.control(T("图片框1")).height(), 100);
+                     EXPECT_LT(photo.control(T(PhotoControls::Picture)).height(), 100);
                      DestroyWindow(&photo);
                  });
-    EXPECT_TRUE(recordWindow().control(T("照片框")).picture().empty());
+    EXPECT_TRUE(recordWindow().control(T(RecordControls::Photo)).picture().empty());
     EXPECT_TRUE((*messages_)->shown.empty());
 }
 
@@ -312,8 +316,8 @@ TEST_F(CaptureTest, TwentyMegabytePhotoIsShownAndCaptured) {
     chooser_->answers = {file};
     runWithFrame([&] { pressPhotoBox(); },
                  [&](Window& photo, Window& frame) {
-                     EXPECT_EQ(photo.control(T("图片框1")).width(), 2600);
+                     EXPECT_EQ(photo.control(T(PhotoControls::Picture)).width(), 2600);
                      doubleClickFrame(frame);
                  });
-    EXPECT_EQ(DecodePicture(recordWindow().control(T("照片框")).picture()).size(), QSize(170, 200));
+    EXPECT_EQ(DecodePicture(recordWindow().control(T(RecordControls::Photo)).picture()).size(), QSize(170, 200));
 }

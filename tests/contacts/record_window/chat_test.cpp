@@ -3,6 +3,7 @@
 #include "contacts/chat.h"
 #include "support/stages/record_fixture.h"
 #include "services/core/core.h"
+#include "ui/record_window.h"
 
 using namespace record_tests;
 
@@ -44,7 +45,7 @@ TEST_F(ChatLinkTest, OnlyFiveToNineBytesOpenTheLink) {
         {"张三丰", true},      {"张三丰李四", false},
     };
     for (const auto& c : cases) {
-        chat("编辑框_QQ", "按钮_QQ聊天", c.number);
+        chat(RecordControls::QqBox, RecordControls::ChatButton, c.number);
         const auto shown = takeMessages();
         if (c.opens) {
             EXPECT_TRUE(shown.empty()) << c.number;
@@ -55,24 +56,24 @@ TEST_F(ChatLinkTest, OnlyFiveToNineBytesOpenTheLink) {
             EXPECT_TRUE(openedUrls_.empty()) << c.number;
             EXPECT_EQ(shown, std::vector<std::string>{kWrong}) << c.number;
             EXPECT_EQ((*messages_)->shown.back().caption.toUtf8(), "提示！");
-            EXPECT_EQ((*messages_)->shown.back().flags & 0xF0, 64);
+            EXPECT_EQ((*messages_)->shown.back().flags & MessageStyle::kIconMask, MessageStyle::kInformation);
         }
     }
 }
 
 TEST_F(ChatLinkTest, EmptyNumberIsReported) {
     pressNew();
-    chat("编辑框_QQ", "按钮_QQ聊天", "");
+    chat(RecordControls::QqBox, RecordControls::ChatButton, "");
     EXPECT_EQ(takeMessages(), std::vector<std::string>{kEmpty});
     EXPECT_TRUE(openedUrls_.empty());
 }
 
 TEST_F(ChatLinkTest, SecondButtonUsesTheSecondNumber) {
     pressNew();
-    type(recordWindow(), "编辑框_QQ", "11111");
-    chat("编辑框_QQ备", "按钮_QQ聊天1", "22222");
+    type(recordWindow(), RecordControls::QqBox, "11111");
+    chat(RecordControls::SecondQqBox, RecordControls::SecondChatButton, "22222");
     EXPECT_EQ(lastOpened(), expected("22222"));
-    chat("编辑框_QQ备", "按钮_QQ聊天1", "");
+    chat(RecordControls::SecondQqBox, RecordControls::SecondChatButton, "");
     EXPECT_EQ(takeMessages(), std::vector<std::string>{kEmpty});
 }
 
@@ -88,7 +89,7 @@ TEST_F(ChatLinkTest, HostComesFromTheSettingsFileWithAPlainDefault) {
               "http://127.0.0.1:8080/msgrd?V=1&Uin=12345&Site=lunarkite&Menu=yes");
 
     pressNew();
-    chat("编辑框_QQ", "按钮_QQ聊天", "54321");
+    chat(RecordControls::QqBox, RecordControls::ChatButton, "54321");
     EXPECT_EQ(lastOpened(), "http://127.0.0.1:8080/msgrd?V=1&Uin=54321&Site=lunarkite&Menu=yes");
 
     ASSERT_TRUE(WriteIni(state_.settingsPath, T(kChatSettingsSection), T(kChatSettingsKey), T("")));

@@ -7,6 +7,8 @@
 #include "support/stages/record_fixture.h"
 #include "services/window/commands.h"
 #include "support/close_way.h"
+#include "ui/record_window.h"
+#include "ui/main_window.h"
 
 #include <QTest>
 
@@ -22,9 +24,9 @@ protected:
         pressNew();
         Window& record = recordWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(record.widget()));
-        type(record, "编辑框_姓名", "新人");
-        type(record, "编辑框_手机", "15912345678");
-        type(record, "编辑框_邮箱", "new@example.com");
+        type(record, RecordControls::NameBox, "新人");
+        type(record, RecordControls::MobileBox, "15912345678");
+        type(record, RecordControls::EmailBox, "new@example.com");
         bool closed = false;
         (*messages_)->whileShown = [&](const MessageRequest& message) {
             if (message.text.toUtf8() != "保存成功！" || closed) return;
@@ -53,19 +55,19 @@ protected:
         ASSERT_EQ(listRows(), 1);
         EXPECT_EQ(listText(0, 0), "新人");
         openRow(0);
-        EXPECT_EQ(textOf(recordWindow(), "编辑框_邮箱"), "new@example.com");
+        EXPECT_EQ(textOf(recordWindow(), RecordControls::EmailBox), "new@example.com");
     }
 };
 
 TEST_P(RecordClosingDuringSave, FromItsOwnSaveButton) {
-    saveNewAndClose("record", "按钮_保存");
+    saveNewAndClose("record", RecordControls::SaveButton);
     expectSavedIntactAndRunning();
 }
 
 // The main window's save button runs a handler of the main window that uses
 // the record window: the save holds that window too.
 TEST_P(RecordClosingDuringSave, FromTheMainWindowsSaveButton) {
-    saveNewAndClose("main", "图形按钮_保存");
+    saveNewAndClose("main", MainControls::SaveButton);
     expectSavedIntactAndRunning();
 }
 

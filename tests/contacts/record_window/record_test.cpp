@@ -14,6 +14,8 @@
 #include "services/window/controls/date_edit.h"
 #include "services/window/report_list.h"
 #include "support/local_http_server.h"
+#include "ui/main_window.h"
+#include "ui/record_window.h"
 #include "ui/pictures/pictures.h"
 
 #include <QCalendarWidget>
@@ -45,29 +47,29 @@ TEST_F(RecordWindowTest, NewContactIsStoredWithEveryFieldAndItsInitials) {
     pressNew();
     Window& record = recordWindow();
     EXPECT_TRUE(state_.newRecordPending);
-    EXPECT_FALSE(mainWindow().control(T("图形按钮_删除")).enabled());
-    EXPECT_TRUE(mainWindow().control(T("图形按钮_保存")).enabled());
+    EXPECT_FALSE(mainWindow().control(T(MainControls::DeleteButton)).enabled());
+    EXPECT_TRUE(mainWindow().control(T(MainControls::SaveButton)).enabled());
     // A new contact starts with no photo, not with the default one.
-    EXPECT_TRUE(record.control(T("照片框")).picture().empty());
+    EXPECT_TRUE(record.control(T(RecordControls::Photo)).picture().empty());
 
-    type(record, "编辑框_姓名", "欧阳明日");
-    type(record, "编辑框_手机", "13812345678");
-    type(record, "编辑框_手机备", "13998765432");
-    type(record, "编辑框_QQ", "123456");
-    type(record, "编辑框_QQ备", "7654321");
-    type(record, "编辑框_邮箱", "oy@example.com");
-    type(record, "编辑框_座机", "010-88886666");
-    type(record, "编辑框_分机", "801");
-    type(record, "编辑框_地址", "北京市海淀区中关村大街1号");
-    type(record, "编辑框_籍贯", "湖南长沙");
-    type(record, "编辑框_生日", "1980-01-06");
-    type(record, "编辑框_备注", "大学同学，O'Brien 的朋友");
-    click(record, "按钮_保存");
+    type(record, RecordControls::NameBox, "欧阳明日");
+    type(record, RecordControls::MobileBox, "13812345678");
+    type(record, RecordControls::SecondMobileBox, "13998765432");
+    type(record, RecordControls::QqBox, "123456");
+    type(record, RecordControls::SecondQqBox, "7654321");
+    type(record, RecordControls::EmailBox, "oy@example.com");
+    type(record, RecordControls::PhoneBox, "010-88886666");
+    type(record, RecordControls::ExtensionBox, "801");
+    type(record, RecordControls::AddressBox, "北京市海淀区中关村大街1号");
+    type(record, RecordControls::HometownBox, "湖南长沙");
+    type(record, RecordControls::BirthdayBox, "1980-01-06");
+    type(record, RecordControls::RemarkBox, "大学同学，O'Brien 的朋友");
+    click(record, RecordControls::SaveButton);
 
     ASSERT_EQ((*messages_)->shown.size(), 1u);
     EXPECT_EQ((*messages_)->shown[0].text.toUtf8(), kSaved);
     EXPECT_EQ((*messages_)->shown[0].caption.toUtf8(), "提示");
-    EXPECT_EQ((*messages_)->shown[0].flags & 0xF0, 64);
+    EXPECT_EQ((*messages_)->shown[0].flags & MessageStyle::kIconMask, MessageStyle::kInformation);
 
     const auto rows = storedContacts();
     ASSERT_EQ(rows.size(), 1u);
@@ -93,24 +95,24 @@ TEST_F(RecordWindowTest, NewContactIsStoredWithEveryFieldAndItsInitials) {
     ASSERT_EQ(listRows(), 1);
     EXPECT_EQ(listText(0, 0), "欧阳明日");
     EXPECT_EQ(listText(0, 1), "13812345678");
-    EXPECT_EQ(textOf(record, "透明标签_当前选择"), "当前选中第 1 条记录");
+    EXPECT_EQ(textOf(record, RecordControls::PositionLabel), "当前选中第 1 条记录");
 }
 
 TEST_F(RecordWindowTest, NameAndMobileAreRequired) {
     pressNew();
     Window& record = recordWindow();
-    type(record, "编辑框_手机", "13812345678");
-    click(record, "按钮_保存");
-    type(record, "编辑框_姓名", "张三");
-    type(record, "编辑框_手机", "");
-    click(record, "按钮_保存");
+    type(record, RecordControls::MobileBox, "13812345678");
+    click(record, RecordControls::SaveButton);
+    type(record, RecordControls::NameBox, "张三");
+    type(record, RecordControls::MobileBox, "");
+    click(record, RecordControls::SaveButton);
 
     ASSERT_EQ((*messages_)->shown.size(), 2u);
     EXPECT_EQ((*messages_)->shown[0].text.toUtf8(), "    姓名不能为空 ！    ");
     EXPECT_EQ((*messages_)->shown[1].text.toUtf8(), "    手机不能为空 ！    ");
     for (const auto& m : (*messages_)->shown) {
         EXPECT_EQ(m.caption.toUtf8(), "提示！");
-        EXPECT_EQ(m.flags & 0xF0, 64);
+        EXPECT_EQ(m.flags & MessageStyle::kIconMask, MessageStyle::kInformation);
     }
     EXPECT_TRUE(storedContacts().empty());
     EXPECT_TRUE(state_.newRecordPending);  // still a new contact to finish
@@ -136,18 +138,18 @@ TEST_F(RecordWindowTest, ShownContactIsEditedInPlace) {
     ASSERT_EQ(listRows(), 2);
     openRow(0);  // 王五 sorts before 赵六
     Window& record = recordWindow();
-    EXPECT_EQ(textOf(record, "编辑框_姓名"), "王五");
-    EXPECT_EQ(textOf(record, "编辑框_生日"), "1975-03-09");  // the date alone
-    EXPECT_EQ(textOf(record, "组合框_分组"), "同事");
-    EXPECT_EQ(textOf(record, "编辑框_备注"), "老同事");
-    EXPECT_EQ(textOf(record, "透明标签_当前选择"), "当前选中第 1 条记录      归属地：北京 联通");
+    EXPECT_EQ(textOf(record, RecordControls::NameBox), "王五");
+    EXPECT_EQ(textOf(record, RecordControls::BirthdayBox), "1975-03-09");  // the date alone
+    EXPECT_EQ(textOf(record, RecordControls::GroupBox), "同事");
+    EXPECT_EQ(textOf(record, RecordControls::RemarkBox), "老同事");
+    EXPECT_EQ(textOf(record, RecordControls::PositionLabel), "当前选中第 1 条记录      归属地：北京 联通");
     // No stored photo: the default one is shown, and saving keeps none.
-    EXPECT_EQ(record.control(T("照片框")).picture(), PictureResource(Pictures::DefaultPhoto));
-    EXPECT_EQ(record.control(T("图片框1")).picture(), PictureResource(Pictures::CarrierLogoLianTong));
+    EXPECT_EQ(record.control(T(RecordControls::Photo)).picture(), PictureResource(Pictures::DefaultPhoto));
+    EXPECT_EQ(record.control(T(RecordControls::CarrierIcon)).picture(), PictureResource(Pictures::CarrierLogoLianTong));
 
-    type(record, "编辑框_手机", "18612345678");
-    type(record, "编辑框_姓名", "王五一");
-    click(record, "按钮_保存");
+    type(record, RecordControls::MobileBox, "18612345678");
+    type(record, RecordControls::NameBox, "王五一");
+    click(record, RecordControls::SaveButton);
 
     EXPECT_EQ(takeMessages(), std::vector<std::string>{kSaved});
     const auto rows = storedContacts();
@@ -169,9 +171,9 @@ TEST_F(RecordWindowTest, StoredPhotoIsShownAndKeptWhenSavedAgain) {
     refillList();
     openRow(0);
     Window& record = recordWindow();
-    EXPECT_EQ(record.control(T("照片框")).picture(), photo);
-    EXPECT_EQ(record.control(T("图片框1")).picture(), PictureResource(Pictures::CarrierLogoYiDong));
-    click(record, "按钮_保存");
+    EXPECT_EQ(record.control(T(RecordControls::Photo)).picture(), photo);
+    EXPECT_EQ(record.control(T(RecordControls::CarrierIcon)).picture(), PictureResource(Pictures::CarrierLogoYiDong));
+    click(record, RecordControls::SaveButton);
     EXPECT_EQ(takeMessages(), std::vector<std::string>{kSaved});
     const auto rows = storedContacts();
     ASSERT_EQ(rows.size(), 1u);
@@ -184,11 +186,11 @@ TEST_F(RecordWindowTest, UnknownCarrierClearsTheLogo) {
     refillList();
     openRow(0);
     Window& record = recordWindow();
-    EXPECT_EQ(record.control(T("图片框1")).picture(), PictureResource(Pictures::CarrierLogoDianXin));
-    ReportList* list = mainWindow().list(T("超级列表框1"));
+    EXPECT_EQ(record.control(T(RecordControls::CarrierIcon)).picture(), PictureResource(Pictures::CarrierLogoDianXin));
+    ReportList* list = mainWindow().list(T(MainControls::ContactList));
     list->setCurrentSelection(1);  // the record window follows the selection
-    EXPECT_EQ(textOf(record, "编辑框_姓名"), "乙");
-    EXPECT_TRUE(record.control(T("图片框1")).picture().empty());
+    EXPECT_EQ(textOf(record, RecordControls::NameBox), "乙");
+    EXPECT_TRUE(record.control(T(RecordControls::CarrierIcon)).picture().empty());
 }
 
 TEST_F(RecordWindowTest, AFreshInstallShowsRegionAndCarrierWithoutAnySetting) {
@@ -196,8 +198,8 @@ TEST_F(RecordWindowTest, AFreshInstallShowsRegionAndCarrierWithoutAnySetting) {
     refillList();
     openRow(0);
     Window& record = recordWindow();
-    EXPECT_EQ(textOf(record, "透明标签_当前选择"), "当前选中第 1 条记录      归属地：江苏省常州市 移动");
-    EXPECT_EQ(record.control(T("图片框1")).picture(), PictureResource(Pictures::CarrierLogoYiDong));
+    EXPECT_EQ(textOf(record, RecordControls::PositionLabel), "当前选中第 1 条记录      归属地：江苏省常州市 移动");
+    EXPECT_EQ(record.control(T(RecordControls::CarrierIcon)).picture(), PictureResource(Pictures::CarrierLogoYiDong));
     // Read back from the file while the window is still open; 手机 as typed.
     const auto rows = storedContacts();
     ASSERT_EQ(rows.size(), 1u);
@@ -215,9 +217,9 @@ TEST_F(RecordWindowTest, TheServiceAnswerReplacesTheOfflineAttributionWhenItArri
     openRow(0);
     Window& record = recordWindow();
     // Shown at once, before the answer can have been handled.
-    EXPECT_EQ(textOf(record, "透明标签_当前选择"), "当前选中第 1 条记录      归属地：江苏省常州市 移动");
+    EXPECT_EQ(textOf(record, RecordControls::PositionLabel), "当前选中第 1 条记录      归属地：江苏省常州市 移动");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !attribution_service_asked(record); }, 20000));
-    EXPECT_EQ(textOf(record, "透明标签_当前选择"), "当前选中第 1 条记录      归属地：江苏 常州 移动全球通卡");
+    EXPECT_EQ(textOf(record, RecordControls::PositionLabel), "当前选中第 1 条记录      归属地：江苏 常州 移动全球通卡");
     const auto rows = storedContacts();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0]["归属地"], Gbk("江苏 常州 移动全球通卡"));
@@ -233,13 +235,13 @@ TEST_F(RecordWindowTest, AServiceThatNeverAnswersFreezesNothingAndIsDroppedWhenA
     refillList();
     openRow(0);
     Window& record = recordWindow();
-    EXPECT_EQ(textOf(record, "透明标签_当前选择"), "当前选中第 1 条记录      归属地：江苏省常州市 移动");
+    EXPECT_EQ(textOf(record, RecordControls::PositionLabel), "当前选中第 1 条记录      归属地：江苏省常州市 移动");
     ASSERT_TRUE(silent.waitForRequests(1, std::chrono::seconds(20)));
     // The user goes on: another contact is shown while the first question hangs.
-    mainWindow().list(T("超级列表框1"))->setCurrentSelection(1);
-    EXPECT_EQ(textOf(record, "编辑框_姓名"), "乙");
-    EXPECT_EQ(record.control(T("图片框1")).picture(), PictureResource(Pictures::CarrierLogoYiDong));
-    EXPECT_NE(textOf(record, "透明标签_当前选择").find("移动"), std::string::npos);
+    mainWindow().list(T(MainControls::ContactList))->setCurrentSelection(1);
+    EXPECT_EQ(textOf(record, RecordControls::NameBox), "乙");
+    EXPECT_EQ(record.control(T(RecordControls::CarrierIcon)).picture(), PictureResource(Pictures::CarrierLogoYiDong));
+    EXPECT_NE(textOf(record, RecordControls::PositionLabel).find("移动"), std::string::npos);
     ASSERT_TRUE(silent.waitForRequests(2, std::chrono::seconds(20)));
     // Closing the window withdraws the question; its thread ends without waiting out the 600 s.
     closeAllWindows();
@@ -255,25 +257,25 @@ TEST_F(RecordWindowTest, BadBirthdayStopsTheSaveAndChangesNothing) {
     refillList();
     openRow(0);
     Window& record = recordWindow();
-    type(record, "编辑框_姓名", "吴九改");
-    type(record, "编辑框_生日", "1980-13-45");
-    click(record, "按钮_保存");
+    type(record, RecordControls::NameBox, "吴九改");
+    type(record, RecordControls::BirthdayBox, "1980-13-45");
+    click(record, RecordControls::SaveButton);
 
     const auto shown = takeMessages();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_NE(shown[0].find("格式：1980-01-06"), std::string::npos) << shown[0];
     EXPECT_NE(shown[0], kSaved);
     // The refused save leaves nothing pending: moving to the row again stores nothing.
-    mainWindow().recordSet(T("记录集1"))->MoveTo(0);
+    mainWindow().recordSet(T(MainControls::Contacts))->MoveTo(0);
     auto rows = storedContacts();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0]["姓名"], Gbk("吴九"));
     EXPECT_EQ(rows[0]["生日"], "1990-05-01 00:00:00");
     // The typed texts stay in the window for the user to correct.
-    EXPECT_EQ(textOf(record, "编辑框_姓名"), "吴九改");
+    EXPECT_EQ(textOf(record, RecordControls::NameBox), "吴九改");
 
-    type(record, "编辑框_生日", "1980/1/6");
-    click(record, "按钮_保存");
+    type(record, RecordControls::BirthdayBox, "1980/1/6");
+    click(record, RecordControls::SaveButton);
     EXPECT_EQ(takeMessages(), std::vector<std::string>{kSaved});
     rows = storedContacts();
     ASSERT_EQ(rows.size(), 1u);
@@ -286,13 +288,13 @@ TEST_F(RecordWindowTest, BirthdayBoxIsADateEditorThatStillTakesTypedDates) {
     refillList();
     openRow(0);
     Window& record = recordWindow();
-    auto* birthday = qobject_cast<DateEdit*>(record.control(T("编辑框_生日")).widget());
+    auto* birthday = qobject_cast<DateEdit*>(record.control(T(RecordControls::BirthdayBox)).widget());
     ASSERT_NE(birthday, nullptr) << "declared for date input";
     // Keys that are no part of a date are refused; the typed forms are kept.
-    type(record, "编辑框_生日", "abc");
-    EXPECT_EQ(textOf(record, "编辑框_生日"), "");
-    type(record, "编辑框_生日", "1980/1/6");
-    EXPECT_EQ(textOf(record, "编辑框_生日"), "1980/1/6");
+    type(record, RecordControls::BirthdayBox, "abc");
+    EXPECT_EQ(textOf(record, RecordControls::BirthdayBox), "");
+    type(record, RecordControls::BirthdayBox, "1980/1/6");
+    EXPECT_EQ(textOf(record, RecordControls::BirthdayBox), "1980/1/6");
 
     // The calendar opens on the box's date and writes the chosen day.
     birthday->showCalendar();
@@ -300,10 +302,10 @@ TEST_F(RecordWindowTest, BirthdayBoxIsADateEditorThatStillTakesTypedDates) {
     ASSERT_NE(calendar, nullptr);
     EXPECT_EQ(calendar->selectedDate(), QDate(1980, 1, 6));
     emit calendar->clicked(QDate(1975, 3, 9));
-    EXPECT_EQ(textOf(record, "编辑框_生日"), "1975-03-09");
+    EXPECT_EQ(textOf(record, RecordControls::BirthdayBox), "1975-03-09");
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(birthday->calendar(), nullptr);
-    click(record, "按钮_保存");
+    click(record, RecordControls::SaveButton);
     EXPECT_EQ(takeMessages(), std::vector<std::string>{kSaved});
     const auto rows = storedContacts();
     ASSERT_EQ(rows.size(), 1u);
@@ -313,10 +315,10 @@ TEST_F(RecordWindowTest, BirthdayBoxIsADateEditorThatStillTakesTypedDates) {
 TEST_F(RecordWindowTest, BadBirthdayOnANewContactAddsNoRow) {
     pressNew();
     Window& record = recordWindow();
-    type(record, "编辑框_姓名", "郑十");
-    type(record, "编辑框_手机", "13612345678");
-    type(record, "编辑框_生日", "1980-13-45");
-    click(record, "按钮_保存");
+    type(record, RecordControls::NameBox, "郑十");
+    type(record, RecordControls::MobileBox, "13612345678");
+    type(record, RecordControls::BirthdayBox, "1980-13-45");
+    click(record, RecordControls::SaveButton);
     const auto shown = takeMessages();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_NE(shown[0].find("格式：1980-01-06"), std::string::npos);
@@ -329,10 +331,10 @@ TEST_F(RecordWindowTest, LongNameAndRemarkAtItsLimitAreStoredWhole) {
     pressNew();
     Window& record = recordWindow();
     const std::string name = Repeat("明", 200);
-    type(record, "编辑框_姓名", name);
-    type(record, "编辑框_手机", "13712345678");
-    type(record, "编辑框_备注", Repeat("注", 205));  // the box stops at 200
-    click(record, "按钮_保存");
+    type(record, RecordControls::NameBox, name);
+    type(record, RecordControls::MobileBox, "13712345678");
+    type(record, RecordControls::RemarkBox, Repeat("注", 205));  // the box stops at 200
+    click(record, RecordControls::SaveButton);
     EXPECT_EQ(takeMessages(), std::vector<std::string>{kSaved});
     const auto rows = storedContacts();
     ASSERT_EQ(rows.size(), 1u);
@@ -345,10 +347,10 @@ TEST_F(RecordWindowTest, LongNameAndRemarkAtItsLimitAreStoredWhole) {
 TEST_F(RecordWindowTest, QqNumberIsStoredAsTyped) {
     pressNew();
     Window& record = recordWindow();
-    type(record, "编辑框_姓名", "钱一");
-    type(record, "编辑框_手机", "13712345678");
-    type(record, "编辑框_QQ", " 12 34a ");
-    click(record, "按钮_保存");
+    type(record, RecordControls::NameBox, "钱一");
+    type(record, RecordControls::MobileBox, "13712345678");
+    type(record, RecordControls::QqBox, " 12 34a ");
+    click(record, RecordControls::SaveButton);
     EXPECT_EQ(takeMessages(), std::vector<std::string>{kSaved});
     EXPECT_EQ(storedContacts().at(0)["QQ"], " 12 34a ");
 }
@@ -358,10 +360,10 @@ TEST_F(RecordWindowTest, SaveWithNoRecordClaimsNothing) {
     state_.selectedRow = 0;
     load_record_window(state_);
     Window& record = recordWindow();
-    EXPECT_EQ(textOf(record, "透明标签_当前选择"), "当前选中第");
-    type(record, "编辑框_姓名", "孤");
-    type(record, "编辑框_手机", "13712345678");
-    click(record, "按钮_保存");
+    EXPECT_EQ(textOf(record, RecordControls::PositionLabel), "当前选中第");
+    type(record, RecordControls::NameBox, "孤");
+    type(record, RecordControls::MobileBox, "13712345678");
+    click(record, RecordControls::SaveButton);
     const auto shown = takeMessages();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].rfind("保存失败！", 0), 0u) << shown[0];
@@ -377,19 +379,19 @@ TEST_F(RecordWindowTest, SaveOnAReadOnlyBookFailsWithAMessageAndLosesNothing) {
 
     openRow(0);
     Window& record = recordWindow();
-    type(record, "编辑框_手机", "13800000000");
-    click(record, "按钮_保存");
+    type(record, RecordControls::MobileBox, "13800000000");
+    click(record, RecordControls::SaveButton);
     auto shown = takeMessages();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].rfind("保存失败！", 0), 0u) << shown[0];
     EXPECT_GT(shown[0].size(), std::string("保存失败！").size()) << "no reason given";
     // What the user typed is still there to save elsewhere.
-    EXPECT_EQ(textOf(record, "编辑框_手机"), "13800000000");
+    EXPECT_EQ(textOf(record, RecordControls::MobileBox), "13800000000");
 
     pressNew();
-    type(record, "编辑框_姓名", "陈三");
-    type(record, "编辑框_手机", "13900000000");
-    click(record, "按钮_保存");
+    type(record, RecordControls::NameBox, "陈三");
+    type(record, RecordControls::MobileBox, "13900000000");
+    click(record, RecordControls::SaveButton);
     shown = takeMessages();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].rfind("保存失败！", 0), 0u) << shown[0];
@@ -404,50 +406,51 @@ TEST_F(RecordWindowTest, DeleteAsksAndDeletesOnlyOnOk) {
     refillList();
     openRow(1);
     Window& record = recordWindow();
-    ASSERT_EQ(textOf(record, "编辑框_姓名"), "乙");
+    ASSERT_EQ(textOf(record, RecordControls::NameBox), "乙");
 
-    (*messages_)->answers = {1};  // Cancel
-    click(mainWindow(), "图形按钮_删除");
+    (*messages_)->answers = {MessageAnswer::kCancel};  // Cancel
+    click(mainWindow(), MainControls::DeleteButton);
     ASSERT_EQ((*messages_)->shown.size(), 1u);
     EXPECT_EQ((*messages_)->shown[0].text.toUtf8(), "真的要删除本记录吗！");
     EXPECT_EQ((*messages_)->shown[0].caption.toUtf8(), "警告！");
-    EXPECT_EQ((*messages_)->shown[0].flags & 0xFF, 49);
+    EXPECT_EQ((*messages_)->shown[0].flags & MessageStyle::kButtonsAndIconMask,
+              MessageStyle::kOkCancel | MessageStyle::kWarning);
     EXPECT_EQ(storedContacts().size(), 2u);
-    EXPECT_EQ(textOf(record, "编辑框_姓名"), "乙");
+    EXPECT_EQ(textOf(record, RecordControls::NameBox), "乙");
 
-    (*messages_)->answers = {0};  // OK
-    click(mainWindow(), "图形按钮_删除");
+    (*messages_)->answers = {MessageAnswer::kOk};  // OK
+    click(mainWindow(), MainControls::DeleteButton);
     const auto rows = storedContacts();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0]["姓名"], Gbk("甲"));
     ASSERT_EQ(listRows(), 1);
     EXPECT_EQ(listText(0, 0), "甲");
-    EXPECT_FALSE(mainWindow().control(T("图形按钮_删除")).enabled());
-    EXPECT_EQ(textOf(record, "编辑框_姓名"), "");
-    EXPECT_TRUE(record.control(T("照片框")).picture().empty());
+    EXPECT_FALSE(mainWindow().control(T(MainControls::DeleteButton)).enabled());
+    EXPECT_EQ(textOf(record, RecordControls::NameBox), "");
+    EXPECT_TRUE(record.control(T(RecordControls::Photo)).picture().empty());
 }
 
 TEST_F(RecordWindowTest, DeleteAllAsksThenEmptiesTheBookAndTheList) {
     addContact({{"姓名", "甲"}, {"手机", "13012345678"}});
     addContact({{"姓名", "乙"}, {"手机", "13112345678"}});
     refillList();
-    const std::string count = textOf(mainWindow(), "透明标签_记录数");
+    const std::string count = textOf(mainWindow(), MainControls::CountLabel);
 
-    (*messages_)->answers = {1};
+    (*messages_)->answers = {MessageAnswer::kCancel};
     delete_all_contacts(state_);
     EXPECT_EQ(takeMessages(), std::vector<std::string>{"真的要删除全部记录吗！"});
     EXPECT_EQ(storedContacts().size(), 2u);
     EXPECT_EQ(listRows(), 2);
 
-    (*messages_)->answers = {0};
+    (*messages_)->answers = {MessageAnswer::kOk};
     delete_all_contacts(state_);
     EXPECT_EQ(takeMessages(), (std::vector<std::string>{"真的要删除全部记录吗！", "已删除全部记录！"}));
     EXPECT_EQ((*messages_)->shown.back().caption.toUtf8(), "提示！");
     EXPECT_TRUE(storedContacts().empty());
     EXPECT_EQ(listRows(), 0);
-    EXPECT_EQ(textOf(mainWindow(), "透明标签_记录数"), count);  // left as it was
+    EXPECT_EQ(textOf(mainWindow(), MainControls::CountLabel), count);  // left as it was
     // The record set behind the empty list holds no stale rows.
-    EXPECT_EQ(mainWindow().recordSet(T("记录集1"))->RecordCount(), 0);
+    EXPECT_EQ(mainWindow().recordSet(T(MainControls::Contacts))->RecordCount(), 0);
 }
 
 TEST_F(RecordWindowTest, DeleteAllOnAReadOnlyBookKeepsTheList) {
@@ -456,7 +459,7 @@ TEST_F(RecordWindowTest, DeleteAllOnAReadOnlyBookKeepsTheList) {
     makeBookReadOnly();
     loadMainWindow();
     ASSERT_EQ(listRows(), 1);
-    (*messages_)->answers = {0};
+    (*messages_)->answers = {MessageAnswer::kOk};
     delete_all_contacts(state_);
     const auto shown = takeMessages();
     ASSERT_EQ(shown.size(), 2u);
@@ -471,9 +474,9 @@ TEST_F(RecordWindowTest, DeleteOnAReadOnlyBookSaysSo) {
     closeAllWindows();
     makeBookReadOnly();
     loadMainWindow();
-    mainWindow().list(T("超级列表框1"))->setCurrentSelection(0);
-    (*messages_)->answers = {0};
-    click(mainWindow(), "图形按钮_删除");
+    mainWindow().list(T(MainControls::ContactList))->setCurrentSelection(0);
+    (*messages_)->answers = {MessageAnswer::kOk};
+    click(mainWindow(), MainControls::DeleteButton);
     const auto shown = takeMessages();
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[1].rfind("删除失败！", 0), 0u) << shown[1];
@@ -487,21 +490,22 @@ TEST_F(RecordWindowTest, GroupListIsCopiedFromTheMainWindowAndKeepsTheShownGroup
     refillList();
     openRow(0);
     Window& record = recordWindow();
-    Control mainGroups = mainWindow().control(T("组合框_查询"));
+    Control mainGroups = mainWindow().control(T(MainControls::GroupFilter));
     const std::string mainShown = mainGroups.text().toUtf8();
-    ASSERT_EQ(textOf(record, "组合框_分组"), "家人");
+    ASSERT_EQ(textOf(record, RecordControls::GroupBox), "家人");
 
-    auto* box = qobject_cast<QComboBox*>(record.control(T("组合框_分组")).widget());
+    auto* box = qobject_cast<QComboBox*>(record.control(T(RecordControls::GroupBox)).widget());
     ASSERT_NE(box, nullptr);
     box->showPopup();
     box->hidePopup();
     ASSERT_EQ(box->count(), ComboCount(mainGroups));
-    for (int i = 0; i < box->count(); ++i) EXPECT_EQ(ComboItemText(record.control(T("组合框_分组")), i), ComboItemText(mainGroups, i));
-    EXPECT_EQ(textOf(record, "组合框_分组"), "家人");  // still the contact's group
+    for (int i = 0; i < box->count(); ++i)
+        EXPECT_EQ(ComboItemText(record.control(T(RecordControls::GroupBox)), i), ComboItemText(mainGroups, i));
+    EXPECT_EQ(textOf(record, RecordControls::GroupBox), "家人");  // still the contact's group
     EXPECT_EQ(mainGroups.text().toUtf8(), mainShown);  // the main box is left alone
 
     box->setCurrentIndex(box->findText(QStringLiteral("同事")));
-    click(record, "按钮_保存");
+    click(record, RecordControls::SaveButton);
     EXPECT_EQ(storedContacts().at(0)["分组"], Gbk("同事"));
 }
 
@@ -512,9 +516,9 @@ TEST_F(RecordWindowTest, WindowHintsAndClosing) {
     EXPECT_EQ(record.width(), 354);
     // Docked beside the main window.
     EXPECT_EQ(record.top(), mainWindow().top());
-    BalloonTip* balloon = record.balloon(T("气球提示框1"));
+    BalloonTip* balloon = record.balloon(T(RecordControls::Balloon));
     ASSERT_NE(balloon, nullptr);
-    QWidget* birthday = record.control(T("编辑框_生日")).widget();
+    QWidget* birthday = record.control(T(RecordControls::BirthdayBox)).widget();
     QTest::mousePress(birthday, Qt::LeftButton, {}, QPoint(5, 5));
     QTest::mouseRelease(birthday, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(balloon->currentText().toUtf8(), "格式：1980-01-06");
@@ -522,7 +526,7 @@ TEST_F(RecordWindowTest, WindowHintsAndClosing) {
 
     DestroyWindow(&record, true);
     EXPECT_FALSE(state_.recordWindowOpen);
-    EXPECT_FALSE(mainWindow().control(T("图形按钮_保存")).enabled());
+    EXPECT_FALSE(mainWindow().control(T(MainControls::SaveButton)).enabled());
     // With the window closed a save has nothing to save and says nothing.
     save_contact(state_);
     EXPECT_TRUE((*messages_)->shown.empty());
@@ -534,12 +538,12 @@ TEST_F(RecordWindowTest, SaveChangesTheShownContactWhereverTheListPutsIt) {
     refillList();
     openRow(1);
     Window& record = recordWindow();
-    type(record, "编辑框_备注", "B1");
-    click(record, "按钮_保存");
+    type(record, RecordControls::RemarkBox, "B1");
+    click(record, RecordControls::SaveButton);
     // The rebuilt list starts with 甲, but the window still stands on 乙.
-    EXPECT_EQ(textOf(record, "透明标签_当前选择"), "当前选中第 2 条记录");
-    type(record, "编辑框_备注", "B2");
-    click(record, "按钮_保存");
+    EXPECT_EQ(textOf(record, RecordControls::PositionLabel), "当前选中第 2 条记录");
+    type(record, RecordControls::RemarkBox, "B2");
+    click(record, RecordControls::SaveButton);
     EXPECT_EQ(takeMessages(), (std::vector<std::string>{"保存成功！", "保存成功！"}));
     auto rows = storedContacts();
     ASSERT_EQ(rows.size(), 2u);
@@ -550,10 +554,10 @@ TEST_F(RecordWindowTest, SaveChangesTheShownContactWhereverTheListPutsIt) {
 
     // A search that leaves the shown contact out: the window still shows
     // 乙, and its save changes 乙 and nobody else.
-    type(mainWindow(), "编辑框_搜索", "130");
+    type(mainWindow(), MainControls::SearchBox, "130");
     ASSERT_EQ(listRows(), 1);
-    type(record, "编辑框_备注", "B3");
-    click(record, "按钮_保存");
+    type(record, RecordControls::RemarkBox, "B3");
+    click(record, RecordControls::SaveButton);
     EXPECT_EQ(takeMessages(), std::vector<std::string>{kSaved});
     rows = storedContacts();
     ASSERT_EQ(rows.size(), 2u);
@@ -565,16 +569,16 @@ TEST_F(RecordWindowTest, SaveChangesTheShownContactWhereverTheListPutsIt) {
 TEST_F(RecordWindowTest, ANewContactTheSearchLeavesOutIsSavedAgainInPlace) {
     addContact({{"姓名", "甲"}, {"手机", "13812345678"}});
     refillList();
-    type(mainWindow(), "编辑框_搜索", "138");
+    type(mainWindow(), MainControls::SearchBox, "138");
     ASSERT_EQ(listRows(), 1);
     pressNew();
     Window& record = recordWindow();
-    type(record, "编辑框_姓名", "乙");
-    type(record, "编辑框_手机", "15912345678");
-    click(record, "按钮_保存");
+    type(record, RecordControls::NameBox, "乙");
+    type(record, RecordControls::MobileBox, "15912345678");
+    click(record, RecordControls::SaveButton);
     ASSERT_EQ(listRows(), 1);  // the search still shows only 甲
-    type(record, "编辑框_邮箱", "yi@example.com");
-    click(record, "按钮_保存");
+    type(record, RecordControls::EmailBox, "yi@example.com");
+    click(record, RecordControls::SaveButton);
     EXPECT_EQ(takeMessages(), (std::vector<std::string>{kSaved, kSaved}));
     const auto rows = storedContacts();
     ASSERT_EQ(rows.size(), 2u);  // no duplicate
@@ -588,17 +592,17 @@ TEST_F(RecordWindowTest, AContactAnEditTakesOutOfTheSearchIsSavedAgainInPlace) {
     addContact({{"姓名", "甲"}, {"手机", "13812345678"}});
     addContact({{"姓名", "乙"}, {"手机", "13812340000"}});
     refillList();
-    type(mainWindow(), "编辑框_搜索", "138");
+    type(mainWindow(), MainControls::SearchBox, "138");
     ASSERT_EQ(listRows(), 2);
     openRow(0);
     Window& record = recordWindow();
-    ASSERT_EQ(textOf(record, "编辑框_姓名"), "甲");
-    type(record, "编辑框_手机", "15900000001");
-    click(record, "按钮_保存");
+    ASSERT_EQ(textOf(record, RecordControls::NameBox), "甲");
+    type(record, RecordControls::MobileBox, "15900000001");
+    click(record, RecordControls::SaveButton);
     ASSERT_EQ(listRows(), 1);  // 甲 no longer matches
-    EXPECT_EQ(textOf(record, "编辑框_姓名"), "甲");
-    type(record, "编辑框_邮箱", "jia@example.com");
-    click(record, "按钮_保存");
+    EXPECT_EQ(textOf(record, RecordControls::NameBox), "甲");
+    type(record, RecordControls::EmailBox, "jia@example.com");
+    click(record, RecordControls::SaveButton);
     EXPECT_EQ(takeMessages(), (std::vector<std::string>{kSaved, kSaved}));
     const auto rows = storedContacts();
     ASSERT_EQ(rows.size(), 2u);
@@ -615,8 +619,8 @@ TEST_F(RecordWindowTest, AContactDeletedElsewhereIsNotSavedAsAnother) {
     openRow(0);
     Window& record = recordWindow();
     ExecOnBook(bookPath(), "delete from 通讯录 where 姓名 = '甲'");
-    type(record, "编辑框_邮箱", "jia@example.com");
-    click(record, "按钮_保存");
+    type(record, RecordControls::EmailBox, "jia@example.com");
+    click(record, RecordControls::SaveButton);
     const auto shown = takeMessages();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].rfind("保存失败！", 0), 0u) << shown[0];
@@ -632,14 +636,14 @@ TEST_F(RecordWindowTest, SaveAfterADeleteDoesNotOverwriteAnotherContact) {
     refillList();
     openRow(1);
     Window& record = recordWindow();
-    (*messages_)->answers = {0};
-    click(mainWindow(), "图形按钮_删除");
+    (*messages_)->answers = {MessageAnswer::kOk};
+    click(mainWindow(), MainControls::DeleteButton);
     takeMessages();
     // The emptied window is typed into and saved: no contact is shown, so
     // nothing is overwritten.
-    type(record, "编辑框_姓名", "丙");
-    type(record, "编辑框_手机", "13212345678");
-    click(record, "按钮_保存");
+    type(record, RecordControls::NameBox, "丙");
+    type(record, RecordControls::MobileBox, "13212345678");
+    click(record, RecordControls::SaveButton);
     const auto shown = takeMessages();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].rfind("保存失败！", 0), 0u) << shown[0];
@@ -656,6 +660,6 @@ TEST_F(RecordWindowTest, StoredAttributionIsShownWithoutAskingTheService) {
     addContact({{"姓名", "周八"}, {"手机", "13812345678"}, {"归属地", "江苏 南京 移动"}});
     refillList();
     openRow(0);
-    EXPECT_EQ(textOf(recordWindow(), "透明标签_当前选择"), "当前选中第 1 条记录      归属地：江苏 南京 移动");
+    EXPECT_EQ(textOf(recordWindow(), RecordControls::PositionLabel), "当前选中第 1 条记录      归属地：江苏 南京 移动");
     EXPECT_EQ(server.requestCount(), 0u);
 }

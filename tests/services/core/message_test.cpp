@@ -14,14 +14,21 @@
 #include <cstdio>
 #include <thread>
 
+using namespace MessageStyle;
+using namespace MessageAnswer;
+
+// The names stand for the numbers callers have always passed and received.
+static_assert(kOkCancel + kWarning == 49 && kInformation == 64 && kError == 16 && kWarning == 48);
+static_assert(kOk == 0 && kCancel == 1 && kAbort == 2 && kRetry == 3 && kIgnore == 4 && kYes == 5 && kNo == 6);
+
 TEST(ShowMessageTest, PassesCaptionTextAndFlags) {
     ScopedPresenter p;
-    p->answers = {1};
-    EXPECT_EQ(ShowMessage(T("真的要删除本记录吗！"), 49, T("警告！")), 1);
+    p->answers = {kCancel};
+    EXPECT_EQ(ShowMessage(T("真的要删除本记录吗！"), kOkCancel | kWarning, T("警告！")), kCancel);
     ASSERT_EQ(p->shown.size(), 1u);
     EXPECT_EQ(p->shown[0].caption, T("警告！"));
     EXPECT_EQ(p->lastText(), "真的要删除本记录吗！");
-    EXPECT_EQ(p->shown[0].flags, 49 | 0x2000);
+    EXPECT_EQ(p->shown[0].flags, kOkCancel | kWarning | kTaskModal);
 }
 
 TEST(ShowMessageTest, DefaultCaptionAndContentConversions) {
@@ -41,18 +48,18 @@ TEST(ShowMessageTest, DefaultCaptionAndContentConversions) {
 
 TEST(ShowMessageTest, SystemModalKeepsItsBit) {
     ScopedPresenter p;
-    ShowMessage(T("x"), 0x1000 | 64);
-    EXPECT_EQ(p->shown.back().flags, 0x1000 | 64);
-    ShowMessage(T("x"), 0x2000);
-    EXPECT_EQ(p->shown.back().flags, 0x2000);
+    ShowMessage(T("x"), kSystemModal | kInformation);
+    EXPECT_EQ(p->shown.back().flags, kSystemModal | kInformation);
+    ShowMessage(T("x"), kTaskModal);
+    EXPECT_EQ(p->shown.back().flags, kTaskModal);
 }
 
 TEST(ShowMessageTest, UnknownAnswersBecomeOk) {
     ScopedPresenter p;
-    p->answers = {7, -1, 6};
-    EXPECT_EQ(ShowMessage(T("x"), 4), 0);
-    EXPECT_EQ(ShowMessage(T("x"), 4), 0);
-    EXPECT_EQ(ShowMessage(T("x"), 4), 6);
+    p->answers = {7, -1, kNo};
+    EXPECT_EQ(ShowMessage(T("x"), kYesNo), kOk);
+    EXPECT_EQ(ShowMessage(T("x"), kYesNo), kOk);
+    EXPECT_EQ(ShowMessage(T("x"), kYesNo), kNo);
 }
 
 TEST(MessagePresenterTest, SwapReturnsPrevious) {
@@ -109,7 +116,7 @@ private:
 
 TEST_F(QtMessageBoxTest, OkCancelWithExclamation) {
     clickWhenShown(QMessageBox::Cancel);
-    EXPECT_EQ(ShowMessage(T("真的要删除全部记录吗！"), 49, T("警告！")), 1);
+    EXPECT_EQ(ShowMessage(T("真的要删除全部记录吗！"), kOkCancel | kWarning, T("警告！")), kCancel);
     EXPECT_EQ(seenTitle, QString::fromUtf8("警告！"));
     EXPECT_EQ(seenText, QString::fromUtf8("真的要删除全部记录吗！"));
     EXPECT_EQ(seenIcon, QMessageBox::Warning);
@@ -118,28 +125,28 @@ TEST_F(QtMessageBoxTest, OkCancelWithExclamation) {
 
 TEST_F(QtMessageBoxTest, ButtonSetsMapToNumbers) {
     clickWhenShown(QMessageBox::Ok);
-    EXPECT_EQ(ShowMessage(T("a"), 64), 0);
+    EXPECT_EQ(ShowMessage(T("a"), kInformation), kOk);
     EXPECT_EQ(seenIcon, QMessageBox::Information);
     EXPECT_EQ(seenTitle, QString::fromUtf8("信息："));
 
     clickWhenShown(QMessageBox::No);
-    EXPECT_EQ(ShowMessage(T("a"), 4 | 0x20), 6);
+    EXPECT_EQ(ShowMessage(T("a"), kYesNo | kQuestion), kNo);
     EXPECT_EQ(seenIcon, QMessageBox::Question);
     EXPECT_EQ(buttonCount, 2);
 
     clickWhenShown(QMessageBox::Yes);
-    EXPECT_EQ(ShowMessage(T("a"), 3), 5);
+    EXPECT_EQ(ShowMessage(T("a"), kYesNoCancel), kYes);
     EXPECT_EQ(buttonCount, 3);
 
     clickWhenShown(QMessageBox::Ignore);
-    EXPECT_EQ(ShowMessage(T("a"), 2 | 0x10), 4);
+    EXPECT_EQ(ShowMessage(T("a"), kAbortRetryIgnore | kError), kIgnore);
     EXPECT_EQ(seenIcon, QMessageBox::Critical);
 
     clickWhenShown(QMessageBox::Abort);
-    EXPECT_EQ(ShowMessage(T("a"), 2), 2);
+    EXPECT_EQ(ShowMessage(T("a"), kAbortRetryIgnore), kAbort);
 
     clickWhenShown(QMessageBox::Retry);
-    EXPECT_EQ(ShowMessage(T("a"), 5), 3);
+    EXPECT_EQ(ShowMessage(T("a"), kRetryCancel), kRetry);
 }
 
 TEST_F(QtMessageBoxTest, LineBreaksShownAsLines) {

@@ -148,7 +148,7 @@ TEST(DBConnection, ReadOnlyFileRefusesWritesAndStaysUnchanged) {
     ASSERT_TRUE(rs.OpenTable(T("用户"), T("用户名 ASC")));
     EXPECT_TRUE(rs.WriteText(T("密码"), T("changed")));
     EXPECT_FALSE(rs.Update());
-    EXPECT_EQ(rs.RecordStatus(), 4);  // the failed edit is cancelled
+    EXPECT_EQ(rs.RecordStatus(), RecordSet::kUnmodifiedRow);  // the failed edit is cancelled
     EXPECT_EQ(rs.ReadText(T("密码")).toUtf8(), "123456");
     rs.Close();
     c.CloseConnection();

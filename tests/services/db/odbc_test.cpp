@@ -33,7 +33,8 @@ protected:
 
 TEST_F(OdbcTest, ReadsRowsWithTheirTypes) {
     EXPECT_EQ(db.ProviderName().toUtf8().rfind("ODBC", 0), 0u) << db.ProviderName().toUtf8();
-    ASSERT_TRUE(rs.Open(T("select * from 通讯录 where 姓名 like  '%三%'order by 姓名 ASC"), 1)) << boxes->lastText();
+    ASSERT_TRUE(rs.Open(T("select * from 通讯录 where 姓名 like  '%三%'order by 姓名 ASC"), RecordSet::kSqlText))
+        << boxes->lastText();
     EXPECT_EQ(rs.RecordCount(), 1);
     EXPECT_EQ(rs.FieldName(1).toUtf8(), "姓名");
     EXPECT_EQ(rs.ReadText(T("姓名")).toUtf8(), "张三");
@@ -49,7 +50,7 @@ TEST_F(OdbcTest, ReadsRowsWithTheirTypes) {
 TEST_F(OdbcTest, DatesAndTimesReadAsDateTimes) {
     ExecOnBook(book.path(), "CREATE TABLE 时刻 (日 DATE, 时 TIME, 刻 TIMESTAMP);"
                          "INSERT INTO 时刻 VALUES ('1980-01-06', '08:30:05', '1980-01-06 08:30:05.250')");
-    ASSERT_TRUE(rs.Open(T("select * from 时刻"), 1)) << boxes->lastText();
+    ASSERT_TRUE(rs.Open(T("select * from 时刻"), RecordSet::kSqlText)) << boxes->lastText();
     EXPECT_EQ(rs.ReadText(T("日")).toUtf8(), "1980-01-06 00:00:00");
     EXPECT_EQ(rs.ReadText(T("时")).toUtf8(), "1899-12-30 08:30:05");
     EXPECT_EQ(rs.ReadText(T("刻")).toUtf8(), "1980-01-06 08:30:05");
@@ -77,7 +78,7 @@ TEST_F(OdbcTest, AddsChangesAndDeletesRows) {
     EXPECT_EQ(RawValue(book.path(), "select count(*) from 通讯录 where 备注 is not null"), "1");
 
     ASSERT_TRUE(rs.MoveTo(zhang));
-    EXPECT_TRUE(rs.Delete(1));
+    EXPECT_TRUE(rs.Delete(RecordSet::kCurrentRow));
     EXPECT_EQ(RawValue(book.path(), "select count(*) from 通讯录 where 姓名='张三'"), "0");
     EXPECT_EQ(RawValue(book.path(), "select count(*) from 通讯录"), "2");
 }
@@ -93,7 +94,7 @@ TEST_F(OdbcTest, ARowItsValuesCannotTellFromAnotherIsLeftAlone) {
     EXPECT_FALSE(rs.Update());
     EXPECT_EQ(RawValue(book.path(), "select group_concat(密码) from 用户 where 用户名='twin'"), "1,1");
     ASSERT_TRUE(rs.MoveTo(2));
-    EXPECT_FALSE(rs.Delete(1));
+    EXPECT_FALSE(rs.Delete(RecordSet::kCurrentRow));
     EXPECT_EQ(RawValue(book.path(), "select count(*) from 用户 where 用户名='twin'"), "2");
 
     // A row of its own is still changed and deleted.
@@ -103,7 +104,7 @@ TEST_F(OdbcTest, ARowItsValuesCannotTellFromAnotherIsLeftAlone) {
     EXPECT_TRUE(rs.Update()) << db.ErrorText().toUtf8();
     EXPECT_EQ(RawValue(book.path(), "select 密码 from 用户 where 用户名='solo'"), "3");
     ASSERT_TRUE(rs.MoveTo(1));
-    EXPECT_TRUE(rs.Delete(1)) << db.ErrorText().toUtf8();
+    EXPECT_TRUE(rs.Delete(RecordSet::kCurrentRow)) << db.ErrorText().toUtf8();
     EXPECT_EQ(RawValue(book.path(), "select count(*) from 用户"), "3");
 }
 
@@ -115,7 +116,7 @@ TEST_F(OdbcTest, ExecuteSqlAndItsErrors) {
     EXPECT_NE(error.find("Source: ODBC"), std::string::npos) << error;
     EXPECT_NE(error.find("no such table"), std::string::npos) << error;
 
-    EXPECT_FALSE(rs.Open(T("select * from 没有"), 1));
+    EXPECT_FALSE(rs.Open(T("select * from 没有"), RecordSet::kSqlText));
     ASSERT_EQ(boxes->shown.size(), 1u);
     EXPECT_NE(boxes->lastText().find("no such table"), std::string::npos) << boxes->lastText();
 }

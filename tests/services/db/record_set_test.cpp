@@ -79,13 +79,13 @@ TEST_F(RecordSetTest, EmptyTableHasNoCurrentRow) {
     EXPECT_FALSE(rs.ReadText(T("姓名"), v));
     EXPECT_TRUE(v.empty());
     EXPECT_FALSE(rs.WriteText(T("姓名"), T("x")));
-    EXPECT_EQ(rs.RecordStatus(), 0);
+    EXPECT_EQ(rs.RecordStatus(), RecordSet::kNoCurrentRow);
 }
 
 TEST_F(RecordSetTest, AddNewStoresARowWithAnAutomaticKey) {
     ASSERT_TRUE(rs.OpenTable(T("通讯录"), T("姓名 ASC")));
     ASSERT_TRUE(rs.AddNew());
-    EXPECT_EQ(rs.RecordStatus(), 1);
+    EXPECT_EQ(rs.RecordStatus(), RecordSet::kNewRow);
     EXPECT_FALSE(rs.AtEnd());
     EXPECT_EQ(rs.ReadText(T("姓名")).toUtf8(), "");
     ASSERT_TRUE(rs.WriteText(T("姓名"), T("张三")));
@@ -93,7 +93,7 @@ TEST_F(RecordSetTest, AddNewStoresARowWithAnAutomaticKey) {
     ASSERT_TRUE(rs.WriteText(T("手机"), T("13800138000")));
     EXPECT_EQ(RawValue(book.path(), "select count(*) from 通讯录"), "0");  // nothing stored before Update
     ASSERT_TRUE(rs.Update());
-    EXPECT_EQ(rs.RecordStatus(), 4);
+    EXPECT_EQ(rs.RecordStatus(), RecordSet::kUnmodifiedRow);
     EXPECT_EQ(rs.RecordCount(), 1);
     EXPECT_EQ(rs.Position(), 0);
     EXPECT_EQ(rs.ReadText(0).toUtf8(), "1");
@@ -108,7 +108,7 @@ TEST_F(RecordSetTest, NamesSortInPinyinOrderAndTheFileStaysPlainSQLite) {
     addContacts({{"张三", "1"}, {"李四", "2"}, {"王五", "3"}, {"阿明", "4"}, {"赵六", "5"}, {"Bob", "6"}, {"陈晨", "7"}});
     ASSERT_TRUE(rs.OpenTable(T("通讯录"), T("姓名 ASC")));
     EXPECT_EQ(names(), (std::vector<std::string>{"Bob", "阿明", "陈晨", "李四", "王五", "张三", "赵六"}));
-    ASSERT_TRUE(rs.Open(ContactSearchSql(T("")), 1));
+    ASSERT_TRUE(rs.Open(ContactSearchSql(T("")), RecordSet::kSqlText));
     EXPECT_EQ(names().front(), "Bob");
     EXPECT_EQ(names().back(), "赵六");
     // Other SQLite tools read the file with their own collations.
@@ -118,23 +118,23 @@ TEST_F(RecordSetTest, NamesSortInPinyinOrderAndTheFileStaysPlainSQLite) {
 
 TEST_F(RecordSetTest, SearchTextsAreSplicedSafely) {
     addContacts({{"O'Brien", "13900000001"}, {"张三", "13800138000"}, {"50% off", "13700000000"}, {"a_b", "1"}});
-    ASSERT_TRUE(rs.Open(ContactSearchSql(T("O'Brien")), 1));
+    ASSERT_TRUE(rs.Open(ContactSearchSql(T("O'Brien")), RecordSet::kSqlText));
     EXPECT_EQ(names(), std::vector<std::string>{"O'Brien"});
-    ASSERT_TRUE(rs.Open(ContactSearchSql(T("'")), 1));
+    ASSERT_TRUE(rs.Open(ContactSearchSql(T("'")), RecordSet::kSqlText));
     EXPECT_EQ(names(), std::vector<std::string>{"O'Brien"});
-    ASSERT_TRUE(rs.Open(ContactSearchSql(T("'; delete from 通讯录; --")), 1));
+    ASSERT_TRUE(rs.Open(ContactSearchSql(T("'; delete from 通讯录; --")), RecordSet::kSqlText));
     EXPECT_EQ(rs.RecordCount(), 0);
     EXPECT_EQ(RawValue(book.path(), "select count(*) from 通讯录"), "4");
     // Percent and underscore are the pattern's wildcards, as in every like.
-    ASSERT_TRUE(rs.Open(ContactSearchSql(T("%")), 1));
+    ASSERT_TRUE(rs.Open(ContactSearchSql(T("%")), RecordSet::kSqlText));
     EXPECT_EQ(rs.RecordCount(), 4);
-    ASSERT_TRUE(rs.Open(ContactSearchSql(T("_")), 1));
+    ASSERT_TRUE(rs.Open(ContactSearchSql(T("_")), RecordSet::kSqlText));
     EXPECT_EQ(rs.RecordCount(), 4);
-    ASSERT_TRUE(rs.Open(ContactSearchSql(T("138")), 1));
+    ASSERT_TRUE(rs.Open(ContactSearchSql(T("138")), RecordSet::kSqlText));
     EXPECT_EQ(names(), std::vector<std::string>{"张三"});
-    ASSERT_TRUE(rs.Open(ContactSearchSql(Text::fromBytes(std::string(10000, 'x'))), 1));
+    ASSERT_TRUE(rs.Open(ContactSearchSql(Text::fromBytes(std::string(10000, 'x'))), RecordSet::kSqlText));
     EXPECT_EQ(rs.RecordCount(), 0);
-    ASSERT_TRUE(rs.Open(DuplicateMobileSql(T("13800138000")), 1));
+    ASSERT_TRUE(rs.Open(DuplicateMobileSql(T("13800138000")), RecordSet::kSqlText));
     EXPECT_EQ(rs.RecordCount(), 1);
 }
 
@@ -173,7 +173,7 @@ TEST_F(RecordSetTest, BirthdayTakesTypedDatesAndRefusesOtherText) {
                             "1980-01-06 25:00", "１９８０-01-06"}) {
         EXPECT_FALSE(rs.WriteText(T("生日"), T(bad))) << bad;
     }
-    EXPECT_EQ(rs.RecordStatus(), 4);
+    EXPECT_EQ(rs.RecordStatus(), RecordSet::kUnmodifiedRow);
     EXPECT_FALSE(rs.Update());
     EXPECT_EQ(RawValue(book.path(), "select 生日 from 通讯录"), "1999-12-31 23:59:58");
     ASSERT_TRUE(rs.WriteText(T("生日"), Text()));
@@ -186,7 +186,7 @@ TEST_F(RecordSetTest, ValuesReadAsTextByTheirType) {
     ASSERT_TRUE(db.ExecuteSql(
         T("INSERT INTO t VALUES (-42, 3.5, 1, '1980-01-06', '中文', x'0102', 13800138000)")));
     ASSERT_TRUE(db.ExecuteSql(T("INSERT INTO t VALUES (NULL, NULL, 0, NULL, NULL, NULL, NULL)")));
-    ASSERT_TRUE(rs.Open(T("select * from t order by rowid"), 1));
+    ASSERT_TRUE(rs.Open(T("select * from t order by rowid"), RecordSet::kSqlText));
     EXPECT_EQ(rs.ReadText(T("i")).toUtf8(), "-42");
     EXPECT_EQ(rs.ReadText(T("R")).toUtf8(), "3.50000000");  // names match in any case
     EXPECT_EQ(rs.ReadText(T("b")).toUtf8(), "TRUE");
@@ -212,7 +212,7 @@ TEST_F(RecordSetTest, ValuesReadAsTextByTheirType) {
     EXPECT_EQ(rs.ReadText(T("r")).toUtf8(), "2.25000000");
     EXPECT_EQ(rs.ReadText(T("b")).toUtf8(), "TRUE");
     // Computed columns read, but cannot be written.
-    ASSERT_TRUE(rs.Open(T("select count(*) as n from t"), 1));
+    ASSERT_TRUE(rs.Open(T("select count(*) as n from t"), RecordSet::kSqlText));
     EXPECT_EQ(rs.ReadText(T("n")).toUtf8(), "2");
     EXPECT_FALSE(rs.WriteText(T("n"), T("3")));
 }
@@ -222,7 +222,7 @@ TEST_F(RecordSetTest, ValuesReadAsTextByTheirType) {
 TEST_F(RecordSetTest, FieldNamesFoldOnlyOneByteLetters) {
     ASSERT_TRUE(db.ExecuteSql(T("CREATE TABLE t (乤 TEXT, 丄 TEXT, Ab丄 TEXT)")));
     ASSERT_TRUE(db.ExecuteSql(T("INSERT INTO t VALUES ('second a', 'second A', 'mixed')")));
-    ASSERT_TRUE(rs.Open(T("select * from t"), 1));
+    ASSERT_TRUE(rs.Open(T("select * from t"), RecordSet::kSqlText));
     EXPECT_EQ(rs.ReadText(T("丄")).toUtf8(), "second A");
     EXPECT_EQ(rs.ReadText(T("乤")).toUtf8(), "second a");
     EXPECT_EQ(rs.ReadText(T("aB丄")).toUtf8(), "mixed");
@@ -249,7 +249,7 @@ TEST_F(RecordSetTest, FieldReferencesOutsideTheSetFail) {
     EXPECT_EQ(v.toUtf8(), "a");
     EXPECT_FALSE(rs.WriteText(T("没有"), T("x")));
     EXPECT_FALSE(rs.WriteText(rs.FieldCount(), T("x")));
-    EXPECT_EQ(rs.RecordStatus(), 4);
+    EXPECT_EQ(rs.RecordStatus(), RecordSet::kUnmodifiedRow);
     EXPECT_FALSE(rs.Update());  // nothing pending
     Bytes b{1, 2};
     EXPECT_FALSE(rs.ReadBytes(T("没有"), b));
@@ -269,7 +269,7 @@ TEST_F(RecordSetTest, WalkingPositionsAndEnds) {
     }
     EXPECT_EQ(moves, 3);
     EXPECT_TRUE(rs.AtEnd());
-    EXPECT_EQ(rs.Position(), -4);
+    EXPECT_EQ(rs.Position(), RecordSet::kPastLast);
     Text v = T("old");
     EXPECT_FALSE(rs.ReadText(T("姓名"), v));
     EXPECT_TRUE(v.empty());
@@ -288,7 +288,7 @@ TEST_F(RecordSetTest, WalkingPositionsAndEnds) {
     EXPECT_FALSE(rs.WriteText(T("姓名"), T("z")));
     EXPECT_FALSE(rs.MoveTo(-1));
     EXPECT_TRUE(rs.AtStart());
-    EXPECT_EQ(rs.Position(), -3);
+    EXPECT_EQ(rs.Position(), RecordSet::kBeforeFirst);
     EXPECT_TRUE(rs.MoveNext());
     EXPECT_EQ(rs.Position(), 0);
 }
@@ -298,10 +298,10 @@ TEST_F(RecordSetTest, ChangesAreStoredByRowIdentity) {
     ASSERT_TRUE(rs.OpenTable(T("通讯录"), T("姓名 ASC")));
     ASSERT_TRUE(rs.MoveTo(1));  // 张三 after 李四
     ASSERT_TRUE(rs.WriteText(T("手机"), T("13800138000")));
-    EXPECT_EQ(rs.RecordStatus(), 2);
+    EXPECT_EQ(rs.RecordStatus(), RecordSet::kModifiedRow);
     EXPECT_EQ(rs.ReadText(T("手机")).toUtf8(), "13800138000");
     ASSERT_TRUE(rs.Update());
-    EXPECT_EQ(rs.RecordStatus(), 4);
+    EXPECT_EQ(rs.RecordStatus(), RecordSet::kUnmodifiedRow);
     EXPECT_EQ(RawValue(book.path(), "select 手机 from 通讯录 where 姓名='张三'"), "13800138000");
     EXPECT_EQ(RawValue(book.path(), "select 手机 from 通讯录 where 姓名='李四'"), "2");
 
@@ -361,7 +361,7 @@ TEST_F(RecordSetTest, DeleteOneRowAndAllRows) {
     addContacts({{"a", "1"}, {"b", "2"}, {"c", "3"}});
     ASSERT_TRUE(rs.OpenTable(T("通讯录"), T("姓名 ASC")));
     ASSERT_TRUE(rs.MoveTo(1));
-    EXPECT_TRUE(rs.Delete(1));
+    EXPECT_TRUE(rs.Delete(RecordSet::kCurrentRow));
     EXPECT_FALSE(rs.Update());  // nothing pending
     EXPECT_EQ(rs.RecordCount(), 2);
     // The deleted row stays current until a move: nothing to read or write.
@@ -370,13 +370,13 @@ TEST_F(RecordSetTest, DeleteOneRowAndAllRows) {
     EXPECT_TRUE(value.empty());
     EXPECT_FALSE(rs.WriteText(T("备注"), T("x")));
     EXPECT_FALSE(rs.AtEnd());
-    EXPECT_FALSE(rs.Delete(1));
+    EXPECT_FALSE(rs.Delete(RecordSet::kCurrentRow));
     // The next move goes to the row that followed it.
     ASSERT_TRUE(rs.MoveNext());
     EXPECT_EQ(rs.ReadText(T("姓名")).toUtf8(), "c");
     EXPECT_EQ(RawValue(book.path(), "select group_concat(姓名) from 通讯录"), "a,c");
     // Deleting the last row leaves it current; the next move is past the end.
-    EXPECT_TRUE(rs.Delete(1));
+    EXPECT_TRUE(rs.Delete(RecordSet::kCurrentRow));
     EXPECT_FALSE(rs.AtEnd());
     ASSERT_TRUE(rs.MoveNext());
     EXPECT_TRUE(rs.AtEnd());
@@ -385,15 +385,15 @@ TEST_F(RecordSetTest, DeleteOneRowAndAllRows) {
     ASSERT_TRUE(rs.AddNew());
     ASSERT_TRUE(rs.WriteText(T("姓名"), T("c")));
     ASSERT_TRUE(rs.Update());
-    EXPECT_FALSE(rs.Delete(2));
+    EXPECT_FALSE(rs.Delete(2));  // no such scope
     EXPECT_EQ(rs.RecordCount(), 2);
 
-    ASSERT_TRUE(rs.Open(ContactSearchSql(T("a")), 1));
-    EXPECT_FALSE(rs.Delete(3));  // opened by SQL text: no table to empty
+    ASSERT_TRUE(rs.Open(ContactSearchSql(T("a")), RecordSet::kSqlText));
+    EXPECT_FALSE(rs.Delete(RecordSet::kWholeTable));  // opened by SQL text: no table to empty
     EXPECT_EQ(RawValue(book.path(), "select count(*) from 通讯录"), "2");
-    ASSERT_TRUE(rs.Open(T("通讯录"), 2));
+    ASSERT_TRUE(rs.Open(T("通讯录"), RecordSet::kTableName));
     EXPECT_EQ(rs.RecordCount(), 2);
-    EXPECT_TRUE(rs.Delete(3));
+    EXPECT_TRUE(rs.Delete(RecordSet::kWholeTable));
     EXPECT_EQ(rs.RecordCount(), 0);
     EXPECT_EQ(RawValue(book.path(), "select count(*) from 通讯录"), "0");
     EXPECT_EQ(RawValue(book.path(), "select count(*) from 用户"), "1");
@@ -412,7 +412,7 @@ TEST_F(RecordSetTest, AWalkThatDeletesTheRowsOfOneGroupLeavesExactlyTheOthers) {
     int deleted = 0;
     for (rs.MoveFirst(); !rs.AtEnd(); rs.MoveNext()) {
         if (rs.ReadText(T("分组")) == T("g")) {
-            ASSERT_TRUE(rs.Delete(1)) << db.ErrorText().toUtf8();
+            ASSERT_TRUE(rs.Delete(RecordSet::kCurrentRow)) << db.ErrorText().toUtf8();
             ++deleted;
         }
     }
@@ -433,7 +433,7 @@ TEST_F(RecordSetTest, AMoveWhoseSaveFailsKeepsTheEditAndSaysWhy) {
         const bool moved = attempt == 0 ? rs.MoveNext() : attempt == 1 ? rs.MoveTo(1) : rs.MoveFirst();
         EXPECT_FALSE(moved) << attempt;
         EXPECT_EQ(rs.Position(), 0);
-        EXPECT_EQ(rs.RecordStatus(), 2);  // still pending
+        EXPECT_EQ(rs.RecordStatus(), RecordSet::kModifiedRow);  // still pending
         EXPECT_EQ(rs.ReadText(T("备注")).toUtf8(), "lost?");
         EXPECT_NE(db.ErrorText().toUtf8().find("no longer exists"), std::string::npos) << db.ErrorText().toUtf8();
     }
@@ -451,7 +451,7 @@ TEST_F(RecordSetTest, AMoveWhoseSaveFailsKeepsTheEditAndSaysWhy) {
 
 TEST_F(RecordSetTest, LargeRealsReadWhole) {
     ExecOnBook(book.path(), "CREATE TABLE 数值 (值 REAL); INSERT INTO 数值 VALUES (1e70), (-1e300), (0.5)");
-    ASSERT_TRUE(rs.Open(T("select * from 数值"), 1));
+    ASSERT_TRUE(rs.Open(T("select * from 数值"), RecordSet::kSqlText));
     EXPECT_EQ(rs.ReadText(0).toUtf8(), "10000000000000000725314363815292351261583744096465219555182101554790400.00000000");
     ASSERT_TRUE(rs.MoveNext());
     const std::string huge = rs.ReadText(0).toUtf8();
@@ -465,16 +465,18 @@ TEST_F(RecordSetTest, GroupedRowsAreReadOnly) {
     addContacts({{"a", "1"}, {"b", "2"}, {"c", "3"}});
     ASSERT_TRUE(db.ExecuteSql(T("update 通讯录 set 分组='g' where 姓名 in ('a','b')")));
     // One row per group stands for several contacts: no write may pick one of them.
-    ASSERT_TRUE(rs.Open(T("select * from 通讯录 group by 分组 order by 分组"), 1)) << boxes->lastText();
+    ASSERT_TRUE(rs.Open(T("select * from 通讯录 group by 分组 order by 分组"), RecordSet::kSqlText))
+        << boxes->lastText();
     EXPECT_EQ(rs.RecordCount(), 2);
     EXPECT_FALSE(rs.WriteText(T("分组"), T("changed")));
-    EXPECT_FALSE(rs.Delete(1));
-    ASSERT_TRUE(rs.Open(T("select 分组 from 通讯录 Group  By 分组 Having count(*) > 1"), 1)) << boxes->lastText();
+    EXPECT_FALSE(rs.Delete(RecordSet::kCurrentRow));
+    ASSERT_TRUE(rs.Open(T("select 分组 from 通讯录 Group  By 分组 Having count(*) > 1"), RecordSet::kSqlText))
+        << boxes->lastText();
     EXPECT_EQ(rs.ReadText(T("分组")).toUtf8(), "g");
     EXPECT_FALSE(rs.WriteText(T("分组"), T("changed")));
     EXPECT_EQ(RawValue(book.path(), "select group_concat(ifnull(分组,'-')) from 通讯录"), "g,g,-");
     // The words inside a quoted text group nothing.
-    ASSERT_TRUE(rs.Open(T("select * from 通讯录 where 姓名 <> 'group by' order by 姓名 ASC"), 1));
+    ASSERT_TRUE(rs.Open(T("select * from 通讯录 where 姓名 <> 'group by' order by 姓名 ASC"), RecordSet::kSqlText));
     EXPECT_TRUE(rs.WriteText(T("备注"), T("ok")));
     EXPECT_TRUE(rs.Update());
 }
@@ -485,7 +487,7 @@ TEST_F(RecordSetTest, DeleteDuringAddNewDropsOnlyTheNewRow) {
     ASSERT_TRUE(rs.MoveTo(1));
     ASSERT_TRUE(rs.AddNew());
     ASSERT_TRUE(rs.WriteText(T("姓名"), T("c")));
-    EXPECT_TRUE(rs.Delete(1));
+    EXPECT_TRUE(rs.Delete(RecordSet::kCurrentRow));
     EXPECT_FALSE(rs.Update());  // nothing left to store
     EXPECT_EQ(rs.RecordCount(), 2);
     EXPECT_EQ(RawValue(book.path(), "select group_concat(姓名) from (select 姓名 from 通讯录 order by 姓名)"), "a,b");
@@ -501,24 +503,25 @@ TEST_F(RecordSetTest, OpenFailuresShowTheProvidersMessage) {
     EXPECT_FALSE(rs.IsOpen());
     ASSERT_EQ(boxes->shown.size(), 1u);
     EXPECT_EQ(boxes->lastText(), "incomplete input");
-    EXPECT_EQ(boxes->shown.back().flags & 0xFF, 0);  // a plain box with an OK button
+    EXPECT_EQ(boxes->shown.back().flags & MessageStyle::kButtonsAndIconMask,
+              MessageStyle::kOkOnly);  // a plain box with an OK button
 
-    EXPECT_FALSE(rs.Open(T("select * from 没有这张表"), 1));
+    EXPECT_FALSE(rs.Open(T("select * from 没有这张表"), RecordSet::kSqlText));
     EXPECT_NE(boxes->lastText().find("no such table"), std::string::npos) << boxes->lastText();
-    EXPECT_FALSE(rs.Open(T("delete from 用户"), 1));
+    EXPECT_FALSE(rs.Open(T("delete from 用户"), RecordSet::kSqlText));
     EXPECT_EQ(RawValue(book.path(), "select count(*) from 用户"), "1");
     EXPECT_EQ(boxes->shown.size(), 3u);
 
     RecordSet unattached;
-    EXPECT_FALSE(unattached.Open(T("用户"), 2));
+    EXPECT_FALSE(unattached.Open(T("用户"), RecordSet::kTableName));
     EXPECT_FALSE(unattached.OpenTable(T("用户"), T("用户名 ASC")));
-    EXPECT_FALSE(unattached.Delete(3));
+    EXPECT_FALSE(unattached.Delete(RecordSet::kWholeTable));
     EXPECT_EQ(boxes->shown.size(), 3u);
 
     // An empty source reopens the last one.
-    ASSERT_TRUE(rs.Open(T("select * from 用户"), 1));
+    ASSERT_TRUE(rs.Open(T("select * from 用户"), RecordSet::kSqlText));
     rs.Close();
-    EXPECT_TRUE(rs.Open(Text(), 1));
+    EXPECT_TRUE(rs.Open(Text(), RecordSet::kSqlText));
     EXPECT_EQ(rs.RecordCount(), 1);
 }
 
@@ -540,7 +543,7 @@ TEST_F(RecordSetTest, AWorkerThreadWritesThroughTheSharedConnection) {
     RecordSet ui;
     ui.SetConnection(db);
     for (int round = 0; round < 20; ++round) {
-        if (!ui.Open(ContactSearchSql(T("n1")), 1)) failed = true;
+        if (!ui.Open(ContactSearchSql(T("n1")), RecordSet::kSqlText)) failed = true;
         if (!ui.OpenTable(T("用户"), T("用户名 ASC"))) failed = true;
     }
     worker.join();

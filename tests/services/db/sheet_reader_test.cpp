@@ -47,7 +47,7 @@ protected:
         ASSERT_TRUE(db_.Connect(ExcelText(kContacts))) << db_.ErrorText().toUtf8();
         RecordSet rs;
         rs.SetConnection(db_);
-        ASSERT_TRUE(rs.Open(T("select * from [Sheet1$]"), 1));
+        ASSERT_TRUE(rs.Open(T("select * from [Sheet1$]"), RecordSet::kSqlText));
         EXPECT_EQ(rs.RecordCount(), 3);
         EXPECT_EQ(rs.ReadText(T("姓名")).toUtf8(), "张三");
     }

@@ -69,11 +69,11 @@ TEST_F(WorkbookTest, Sheet1IsATableWithTitledFieldsNumbersAndDates) {
 
 TEST_F(WorkbookTest, WorkbooksAreReadOnly) {
     ASSERT_TRUE(connect(workbook("contacts.xls")));
-    ASSERT_TRUE(rs.Open(T("Sheet1$"), 2));
+    ASSERT_TRUE(rs.Open(T("Sheet1$"), RecordSet::kTableName));
     EXPECT_FALSE(rs.WriteText(T("姓名"), T("x")));
     EXPECT_FALSE(rs.AddNew());
-    EXPECT_FALSE(rs.Delete(1));
-    EXPECT_FALSE(rs.Delete(3));
+    EXPECT_FALSE(rs.Delete(RecordSet::kCurrentRow));
+    EXPECT_FALSE(rs.Delete(RecordSet::kWholeTable));
     EXPECT_FALSE(db.ExecuteSql(T("delete from [Sheet1$]")));
     Bytes b;
     EXPECT_FALSE(rs.ReadBytes(T("姓名"), b));
@@ -81,7 +81,7 @@ TEST_F(WorkbookTest, WorkbooksAreReadOnly) {
 
 TEST_F(WorkbookTest, AnEmptySheetHasNoRecords) {
     ASSERT_TRUE(connect(workbook("empty.xls")));
-    ASSERT_TRUE(rs.Open(T("select * from [Sheet1$]"), 1));
+    ASSERT_TRUE(rs.Open(T("select * from [Sheet1$]"), RecordSet::kSqlText));
     EXPECT_EQ(rs.RecordCount(), 0);
     EXPECT_TRUE(rs.AtEnd());
     EXPECT_FALSE(rs.MoveFirst());
@@ -89,12 +89,12 @@ TEST_F(WorkbookTest, AnEmptySheetHasNoRecords) {
 
 TEST_F(WorkbookTest, AWorkbookWithoutSheet1) {
     ASSERT_TRUE(connect(workbook("no_sheet1.xls")));
-    EXPECT_FALSE(rs.Open(T("select * from [Sheet1$]"), 1));
+    EXPECT_FALSE(rs.Open(T("select * from [Sheet1$]"), RecordSet::kSqlText));
     ASSERT_EQ(boxes->shown.size(), 1u);
     EXPECT_NE(boxes->lastText().find("no worksheet named 'Sheet1'"), std::string::npos) << boxes->lastText();
-    ASSERT_TRUE(rs.Open(T("select * from [通讯录$]"), 1));
+    ASSERT_TRUE(rs.Open(T("select * from [通讯录$]"), RecordSet::kSqlText));
     EXPECT_EQ(rs.ReadText(T("姓名")).toUtf8(), "赵六");
-    EXPECT_FALSE(rs.Open(T("select 姓名 from [通讯录$] where 1=1"), 1));
+    EXPECT_FALSE(rs.Open(T("select 姓名 from [通讯录$] where 1=1"), RecordSet::kSqlText));
 }
 
 TEST_F(WorkbookTest, FilesThatAreNoWorkbooksDoNotConnect) {
@@ -120,7 +120,7 @@ TEST_F(WorkbookTest, SixtyThousandRows) {
     }
     ASSERT_TRUE(sheet::WriteXlsFile(book, folder.fileText("big.xls")));
     ASSERT_TRUE(connect(folder.file("big.xls"))) << db.ErrorText().toUtf8();
-    ASSERT_TRUE(rs.Open(T("[Sheet1$]"), 2));
+    ASSERT_TRUE(rs.Open(T("[Sheet1$]"), RecordSet::kTableName));
     EXPECT_EQ(rs.RecordCount(), 60000);
     ASSERT_TRUE(rs.MoveTo(59999));
     EXPECT_EQ(rs.ReadText(T("姓名")).toUtf8(), "联系人0");

@@ -67,16 +67,16 @@ TEST(ScreenCapture, NothingOnScreenGivesNothing) {
     EXPECT_TRUE(ScreenCaptureBytes(Rect{0, screen.height(), 20, screen.height() + 40}).empty());  // below it
     EXPECT_TRUE(ScreenCaptureBytes(Rect{10, 10, 10, 50}).empty());             // no width
     EXPECT_TRUE(ScreenCaptureBytes(Rect{30, 10, 20, 50}).empty());             // inverted
-    EXPECT_FALSE(ScreenCapture(Rect{-100, 0, -10, 50}, 0, folder.fileText("off.bmp")));
+    EXPECT_FALSE(ScreenCapture(Rect{-100, 0, -10, 50}, kCaptureToFile, folder.fileText("off.bmp")));
     EXPECT_FALSE(QFile::exists(QString::fromStdString(folder.file("off.bmp"))));
-    EXPECT_FALSE(ScreenCapture(Rect{-100, 0, -10, 50}, 2));
-    EXPECT_FALSE(ScreenCapture(Rect{-100, 0, -10, 50}, 1));
+    EXPECT_FALSE(ScreenCapture(Rect{-100, 0, -10, 50}, kCaptureToBytes));
+    EXPECT_FALSE(ScreenCapture(Rect{-100, 0, -10, 50}, kCaptureToClipboard));
 }
 
 TEST(ScreenCapture, ModeZeroWritesTheLayoutOfModeTwo) {
     TempFolder folder;
     const Rect area{3, 4, 33, 24};
-    ASSERT_TRUE(ScreenCapture(area, 0, folder.fileText("截图.bmp")));
+    ASSERT_TRUE(ScreenCapture(area, kCaptureToFile, folder.fileText("截图.bmp")));
     QFile file(QString::fromStdString(folder.file("截图.bmp")));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray written = file.readAll();
@@ -93,13 +93,13 @@ TEST(ScreenCapture, ModeZeroWritesTheLayoutOfModeTwo) {
 
 TEST(ScreenCapture, ModeZeroFailsWhenTheFileCannotBeCreated) {
     TempFolder folder;
-    EXPECT_FALSE(ScreenCapture(Rect{0, 0, 4, 4}, 0, folder.fileText("no/such/folder/x.bmp")));
-    EXPECT_FALSE(ScreenCapture(Rect{0, 0, 4, 4}, 0, Text()));
+    EXPECT_FALSE(ScreenCapture(Rect{0, 0, 4, 4}, kCaptureToFile, folder.fileText("no/such/folder/x.bmp")));
+    EXPECT_FALSE(ScreenCapture(Rect{0, 0, 4, 4}, kCaptureToFile, Text()));
 }
 
 TEST(ScreenCapture, ModeOnePutsThePictureOnTheClipboard) {
     QGuiApplication::clipboard()->clear();
-    ASSERT_TRUE(ScreenCapture(Rect{0, 0, 7, 5}, 1));
+    ASSERT_TRUE(ScreenCapture(Rect{0, 0, 7, 5}, kCaptureToClipboard));
     EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(7, 5));
 }
 

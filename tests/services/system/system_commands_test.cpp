@@ -134,7 +134,7 @@ TEST(Delay, OnAWorkerThreadOnlySleeps) {
 }
 
 TEST(SpecialFolder, KnownKindsEndInOneSlash) {
-    const Text temp = SpecialFolder(11);
+    const Text temp = SpecialFolder(kTemporaryFolder);
     EXPECT_EQ(temp.toQString(), QDir::tempPath() + "/");
     EXPECT_FALSE(temp.toQString().endsWith("//"));
     for (int kind : {1, 3, 4, 5, 6, 7, 8, 9, 10, 11}) {

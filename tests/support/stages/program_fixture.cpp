@@ -3,6 +3,8 @@
 #include "services/window/controls/html_browse_box.h"
 #include "services/window/report_list.h"
 #include "support/address_book_copy.h"
+#include "ui/login_window.h"
+#include "ui/main_window.h"
 
 #include <QApplication>
 #include <QDir>
@@ -93,7 +95,7 @@ std::vector<std::string> ProgramFixture::listRows() {
     std::vector<std::string> rows;
     Window* main = FindWindow("main");
     if (!main) return rows;
-    ReportList* list = main->list(T("超级列表框1"));
+    ReportList* list = main->list(T(MainControls::ContactList));
     for (int row = 0; row < list->ItemCount(); ++row)
         rows.push_back(list->GetItemText(row, 0).toUtf8() + "|" + list->GetItemText(row, 1).toUtf8());
     return rows;

@@ -36,10 +36,10 @@ void RecordWindowTest::loadMainWindow() {
     HandlerTable handlers = main_window_contact_handlers(state_);
     // The main window's start-up steps that concern the contacts.
     handlers[MainHandlers::Created] = [this](const EventArgs& e) {
-        DBConnection* connection = e.window.connection(T("数据库连接1"));
+        DBConnection* connection = e.window.connection(T(MainControls::AddressBook));
         ASSERT_TRUE(connection->ConnectAccess(AddressBookFile()));
-        e.window.recordSet(T("记录集1"))->SetConnection(*connection);
-        e.window.recordSet(T("记录集2"))->SetConnection(*connection);
+        e.window.recordSet(T(MainControls::Contacts))->SetConnection(*connection);
+        e.window.recordSet(T(MainControls::Users))->SetConnection(*connection);
         set_search_placeholder(state_);
         state_.recordWindowOpen = false;
         create_contact_columns(state_);
@@ -92,7 +92,7 @@ Bytes RecordWindowTest::storedAvatar(int userRow) const {
 std::string RecordWindowTest::bookBytes() const { return FileBytes(bookPath()); }
 
 void RecordWindowTest::openRow(int row) {
-    ReportList* list = mainWindow().list(T("超级列表框1"));
+    ReportList* list = mainWindow().list(T(MainControls::ContactList));
     ASSERT_NE(list, nullptr);
     list->setCurrentSelection(row);
     QTest::keyClick(list, Qt::Key_Return);
@@ -105,12 +105,12 @@ void RecordWindowTest::pressNew() {
 }
 
 int RecordWindowTest::listRows() const {
-    ReportList* list = mainWindow().list(T("超级列表框1"));
+    ReportList* list = mainWindow().list(T(MainControls::ContactList));
     return list ? list->ItemCount() : -1;
 }
 
 std::string RecordWindowTest::listText(int row, int column) const {
-    ReportList* list = mainWindow().list(T("超级列表框1"));
+    ReportList* list = mainWindow().list(T(MainControls::ContactList));
     return list ? list->GetItemText(row, column).toUtf8() : std::string();
 }
 

@@ -13,14 +13,14 @@ void TransferTest::SetUp() {
     if (HasFatalFailure()) return;
 
     ASSERT_TRUE(LoadWindow(MainWindowDecl(), HandlerTable{}, false));
-    DBConnection* book = mainWindow().connection(T("数据库连接1"));
+    DBConnection* book = mainWindow().connection(T(MainControls::AddressBook));
     ASSERT_TRUE(book->ConnectAccess(AddressBookFile()));
-    ASSERT_TRUE(mainWindow().recordSet(T("记录集1"))->SetConnection(*book));
+    ASSERT_TRUE(mainWindow().recordSet(T(MainControls::Contacts))->SetConnection(*book));
 }
 
 void TransferTest::addContact(const std::map<std::string, std::string>& fields, const Bytes& photo) {
     RecordSet contacts;
-    contacts.SetConnection(*mainWindow().connection(T("数据库连接1")));
+    contacts.SetConnection(*mainWindow().connection(T(MainControls::AddressBook)));
     ASSERT_TRUE(contacts.OpenTable(ContactsTable(), ContactsByName()));
     ASSERT_TRUE(contacts.AddNew());
     for (const auto& [column, value] : fields) ASSERT_TRUE(contacts.WriteText(T(column), T(value))) << column;

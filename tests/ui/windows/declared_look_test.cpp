@@ -96,9 +96,9 @@ std::vector<Misfit> MisfitsIn(const QString& song) {
     const WindowDecl main = MainWindowDecl();
     int newButtonLeft = 0;
     for (const ControlDecl& c : main.controls)
-        if (c.name == T("图形按钮_新建")) newButtonLeft = c.rect.left;
+        if (c.name == T(MainControls::NewButton)) newButtonLeft = c.rect.left;
     for (const ControlDecl& c : main.controls)
-        if (c.name == T("透明标签_记录数"))
+        if (c.name == T(MainControls::CountLabel))
             measure("main/透明标签_记录数 (run time)", "共 99999 条记录", c, newButtonLeft - c.rect.left);
     return misfits;
 }
@@ -138,10 +138,10 @@ TEST_F(DeclaredLook, BuiltControlsDrawInTheSongFaceAtTheDeclaredSize) {
     ASSERT_NE(record, nullptr);
     const QString song = InstalledFamily(T("宋体"));
     // Declared 宋体 14, and the label that declares no font.
-    const QFont edit = record->control(T("编辑框_姓名")).widget()->font();
+    const QFont edit = record->control(T(RecordControls::NameBox)).widget()->font();
     EXPECT_EQ(edit.family(), song);
     EXPECT_EQ(edit.pixelSize(), 14);
-    QWidget* label = record->control(T("标签1")).widget();
+    QWidget* label = record->control(T(RecordControls::PhotoSizeLabel)).widget();
     EXPECT_EQ(label->font().family(), song);
     EXPECT_EQ(label->font().pixelSize(), 12);
     EXPECT_LE(label->fontMetrics().horizontalAdvance(QStringLiteral("照片尺寸：200*170")), label->contentsRect().width());
@@ -150,19 +150,20 @@ TEST_F(DeclaredLook, BuiltControlsDrawInTheSongFaceAtTheDeclaredSize) {
 TEST_F(DeclaredLook, BalloonTipsCarryTheirStoredLook) {
     struct Expected {
         WindowDecl decl;
+        const char* balloon;
         int behaviour, delay, display, fade;
         bool tailAndShadow;
     };
     const std::vector<Expected> balloons = {
-        {RecordWindowDecl(), 1 | 4, 20, 5000, 10, true},
-        {TextImportWindowDecl(), 1 | 2 | 8, 500, 10000, 0, true},
-        {PhotoWindowDecl(), 1, 600, 3000, 0, false},
+        {RecordWindowDecl(), RecordControls::Balloon, 1 | 4, 20, 5000, 10, true},
+        {TextImportWindowDecl(), TextImportControls::Balloon, 1 | 2 | 8, 500, 10000, 0, true},
+        {PhotoWindowDecl(), PhotoControls::Balloon, 1, 600, 3000, 0, false},
     };
     for (const auto& e : balloons) {
         ASSERT_TRUE(LoadWindow(e.decl, {})) << e.decl.id;
         Window* w = FindWindow(e.decl.id);
         ASSERT_NE(w, nullptr);
-        BalloonTip* balloon = w->balloon(T("气球提示框1"));
+        BalloonTip* balloon = w->balloon(T(e.balloon));
         ASSERT_NE(balloon, nullptr) << e.decl.id;
         const BalloonTipSettings& s = balloon->settings();
         SCOPED_TRACE(e.decl.id);

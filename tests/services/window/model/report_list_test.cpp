@@ -22,7 +22,7 @@ protected:
         decl.noHeader = true;
         decl.fullRowSelect = true;
         decl.gridLines = true;
-        decl.autoSort = 2;
+        decl.autoSort = ListViewDecl::kSortDescending;
         list.apply(decl);
         list.InsertColumn(std::nullopt, T("  姓名"), 80);
         list.InsertColumn(std::nullopt, T("   手机"), 120);
@@ -75,7 +75,7 @@ TEST(ReportListCommands, InsertItemArgumentRules) {
 TEST(ReportListCommands, ColumnsAndCells) {
     ReportList list;
     EXPECT_EQ(list.InsertColumn(std::nullopt, T("姓名"), 80), 0);
-    EXPECT_EQ(list.InsertColumn(std::nullopt, T("手机"), 120, 2), 1);
+    EXPECT_EQ(list.InsertColumn(std::nullopt, T("手机"), 120, ReportList::kAlignRight), 1);
     // Only a title: a third column, 50 wide, left aligned.
     EXPECT_EQ(list.InsertColumn(std::nullopt, T("QQ")), 2);
     EXPECT_EQ(list.columnWidth(2), 50);
@@ -177,7 +177,7 @@ TEST(ReportListCommands, ADeclaredHeaderShowsItsColumnTitles) {
 
 TEST(ReportListCommands, AscendingSortPlacesRowsByLabelAtInsertion) {
     ReportList list;
-    list.setAutoSort(1);
+    list.setAutoSort(ListViewDecl::kSortAscending);
     list.InsertItem(std::nullopt, T("b"));
     list.InsertItem(std::nullopt, T("D"));
     list.InsertItem(std::nullopt, T("a"));
@@ -195,7 +195,7 @@ TEST(ReportListCommands, AscendingSortPlacesRowsByLabelAtInsertion) {
 // sorts before 乤 (0x81 0x61) and is not taken for it.
 TEST(ReportListCommands, SortFoldsOnlyOneByteLetters) {
     ReportList list;
-    list.setAutoSort(1);
+    list.setAutoSort(ListViewDecl::kSortAscending);
     list.InsertItem(std::nullopt, T("乤"));
     list.InsertItem(std::nullopt, T("丄"));
     list.InsertItem(std::nullopt, T("B丄"));
@@ -210,7 +210,7 @@ TEST(ReportListCommands, SortFoldsOnlyOneByteLetters) {
 
 TEST(ReportListCommands, DescendingSortPlacesRowsByLabelAtInsertion) {
     ReportList list;
-    list.setAutoSort(2);
+    list.setAutoSort(ListViewDecl::kSortDescending);
     list.InsertItem(std::nullopt, T("b"));
     list.InsertItem(std::nullopt, T("c"));
     list.InsertItem(std::nullopt, T("a"));

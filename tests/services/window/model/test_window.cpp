@@ -72,7 +72,7 @@ WindowDecl EveryKindWindow(const std::string& id) {
     list.list.noHeader = true;
     list.list.fullRowSelect = true;
     list.list.gridLines = true;
-    list.list.autoSort = 2;
+    list.list.autoSort = ListViewDecl::kSortDescending;
     list.textColour = Rgb(20, 155, 220);
     list.font = FontDecl{T("宋体"), 16};
     list.events = bind({Event::CurrentItemChanged, Event::ItemActivated});

@@ -348,7 +348,7 @@ TEST_F(WindowCommands, CommonDialogAsksTheChooserAndKeepsTheChosenPath) {
     EXPECT_FALSE(ShowCommonDialog(w->control(T("编辑框1"))));
 
     // A name to save without an extension gets the default one.
-    w->dialog(T("通用对话框1"))->kind = 1;
+    w->dialog(T("通用对话框1"))->kind = CommonDialog::kSaveFile;
     scoped.chooser->answer = T("/tmp/导出/联系人");
     EXPECT_TRUE(ShowCommonDialog(dialog));
     EXPECT_TRUE(scoped.chooser->requests.back().save);

@@ -11,6 +11,8 @@
 #include "services/window/controls/transparent_label.h"
 #include "services/window/fonts.h"
 #include "services/window/report_list.h"
+#include "services/window/window_impl.h"
+#include "support/undeclared_names.h"
 
 #include <QBitmap>
 #include <QComboBox>
@@ -22,6 +24,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <gtest/gtest-spi.h>
 
 namespace {
 
@@ -151,6 +154,7 @@ TEST_F(WindowModel, ControlsOfAHiddenOrDisabledWindowKeepTheirOwnFlags) {
 
 TEST_F(WindowModel, UnknownNamesDoNothingAndGiveEmptyResults) {
     Window* w = LoadEvery(log);
+    UndeclaredNames asked;
     Control none = w->control(T("不存在"));
     EXPECT_FALSE(none.valid());
     EXPECT_EQ(none.text(), Text());
@@ -176,6 +180,26 @@ TEST_F(WindowModel, UnknownNamesDoNothingAndGiveEmptyResults) {
     SetFocus(none);
     DestroyWindow("not loaded");
     PopupMenu(nullptr, T("主菜单"));
+    // Logged once, with the window and the name, however often it is asked for.
+    ASSERT_EQ(asked.warnings().size(), 1u);
+    EXPECT_NE(asked.warnings()[0].find("every"), std::string::npos);
+    EXPECT_NE(asked.warnings()[0].find("不存在"), std::string::npos);
+}
+
+TEST_F(WindowModel, EachUndeclaredNameIsLoggedOnceAndADestroyedWindowStaysQuiet) {
+    Window* w = LoadEvery(log);
+    // Unless a test says it asks on purpose, the warning fails it.
+    EXPECT_NONFATAL_FAILURE(w->control(T("编辑框_丁")), "编辑框_丁");
+    UndeclaredNames asked;
+    EXPECT_TRUE(w->control(T("编辑框1")).valid());
+    EXPECT_FALSE(w->control(T("编辑框_甲")).valid());
+    EXPECT_EQ(w->dialog(T("编辑框_乙")), nullptr);
+    EXPECT_FALSE(w->control(T("编辑框_甲")).valid());
+    EXPECT_EQ(asked.warnings().size(), 2u);
+    const std::shared_ptr<Window> kept = SharedWindow(w);  // the object outlives the window
+    DestroyWindow(w, true);
+    EXPECT_FALSE(w->control(T("编辑框_丙")).valid());
+    EXPECT_EQ(asked.warnings().size(), 2u);
 }
 
 TEST_F(WindowModel, HandlesOfADestroyedWindowGoInvalidSafely) {

@@ -12,7 +12,7 @@
 
 #include "data/address_book.h"
 #include "services/db/db_connection.h"
-#include "services/db/detail/gbk_order.h"
+#include "services/db/detail/name_order.h"
 #include "services/db/record_set.h"
 
 #include <sqlite3.h>
@@ -190,7 +190,7 @@ int main(int argc, char** argv) {
 
     sqlite3* bare = nullptr;
     sqlite3_open_v2(path.c_str(), &bare, SQLITE_OPEN_READWRITE, nullptr);
-    dbdetail::RegisterGbkCollation(bare);
+    dbdetail::RegisterNameOrder(bare);
     double bareCpu = 0;
     double bareWall = bareWalk(bare, "select * from 通讯录 order by 姓名 COLLATE GBK ASC", 1, 2, rows, bareCpu);
     line("bare API: same query (select *, GBK order)", bareWall, bareCpu, rows);
@@ -222,7 +222,7 @@ int main(int argc, char** argv) {
         double searchWalk = recordSetWalk(rs, rows, searchWalkCpu);
         line("RecordSet: Open and walk", searchOpen + searchWalk, searchOpenCpu + searchWalkCpu, rows);
         double searchBareCpu = 0;
-        double searchBare = bareWalk(bare, dbdetail::WithGbkOrdering(sql.toUtf8()), 1, 2, rows, searchBareCpu);
+        double searchBare = bareWalk(bare, dbdetail::WithNameOrdering(sql.toUtf8()), 1, 2, rows, searchBareCpu);
         line("bare API: same statement", searchBare, searchBareCpu, rows);
         std::printf("  ratio: %.2f wall, %.2f cpu (target at most 2)\n", (searchOpen + searchWalk) / searchBare,
                     (searchOpenCpu + searchWalkCpu) / searchBareCpu);

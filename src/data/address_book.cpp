@@ -1,5 +1,7 @@
 #include "data/address_book.h"
 
+#include "services/db/db_connection.h"
+
 Text AddressBookFile() { return T("VRL3.mdb"); }
 
 Text UsersTable() { return T("用户"); }
@@ -7,6 +9,11 @@ Text UsersByName() { return T("用户名 ASC"); }
 Text ContactsTable() { return T("通讯录"); }
 Text ContactsByName() { return T("姓名 ASC"); }
 Text ContactsByGroup() { return T("分组 ASC"); }
+
+void KeepContactOrder(DBConnection& connection) {
+    if (!connection.KeepStoredOrder(ContactsTable(), T("姓名"))) return;
+    connection.ExecuteSql(T("CREATE INDEX IF NOT EXISTS 通讯录_分组 ON 通讯录 (分组)"));
+}
 
 const std::vector<Text>& ContactFields() {
     static const std::vector<Text> fields = {

@@ -1,6 +1,7 @@
 #include "services/window/report_list.h"
 
 #include "services/core/gbk_walk.h"
+#include "services/core/pinyin_order.h"
 #include "services/window/frame_border.h"
 
 #include <QApplication>
@@ -19,8 +20,8 @@ constexpr int kDefaultColumnWidth = 50;
 constexpr int kCellPadding = 6;
 constexpr std::size_t kMaxTitleBytes = 1023;
 
-// Labels compare as the platform list does: bytes, one-byte letters without case.
-int CompareLabels(const Text& a, const Text& b) { return gbk::CompareIgnoringCase(a.bytes(), b.bytes()); }
+// Labels are names: auto sort places them in the order the book lists them.
+int CompareLabels(const Text& a, const Text& b) { return pinyin_order::CompareGbkNames(a.bytes(), b.bytes()); }
 
 Qt::Alignment AlignmentOf(int alignment) {
     switch (alignment) {

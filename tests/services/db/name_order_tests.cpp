@@ -1,5 +1,8 @@
 #include "services/db/detail/name_order.h"
 
+#include "services/core/pinyin_order.h"
+#include "services/core/text.h"
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -126,7 +129,7 @@ int CompareBlobs(const std::string& a, const std::string& b) {
 std::vector<std::string> RandomTexts(int count) {
     // Chinese (one GBK lacks), Latin letters of both cases, digits, the signs
     // between the cases, stray and cut UTF-8, a NUL and an emoji.
-    const std::vector<std::string> pieces = {"张", "王", "李", "阿", "赵", "啊", "䶮", "a", "A", "b", "B", "z", "Z", "0",
+    const std::vector<std::string> pieces = {"张", "王", "李", "阿", "赵", "啊", "䶮", "瞿", "張", "陳", "丂", "€", "、", "Ａ", "a", "A", "b", "B", "z", "Z", "0",
                                              "9",  "[",  "_",  "`",  " ",  "\xff", "\xe5\xbc", std::string(1, '\0'), "😀"};
     std::mt19937 random(2013);
     std::vector<std::string> texts = {"", "a", "A", "张三", "张", "Bob", "bob"};
@@ -178,6 +181,24 @@ TEST_F(NameSortKeyTest, StatementsListRowsAsTheCollationDid) {
         ASSERT_NE(rewritten.find("name_sort_key(v)"), std::string::npos);
         EXPECT_EQ(rowsOf(rewritten), rowsOf("SELECT v FROM t ORDER BY v COLLATE NAME_ORDER" + direction)) << direction;
     }
+}
+
+// The list's comparison of GBK labels and the SQL order of UTF-8 names are
+// one order: for random texts the code page can hold, both agree.
+TEST(NameOrder, GbkLabelsCompareAsTheirUtf8Names) {
+    int checked = 0;
+    const auto texts = RandomTexts(300);
+    for (const auto& a : texts) {
+        for (const auto& b : texts) {
+            const Text ga = Text::fromUtf8(a), gb = Text::fromUtf8(b);
+            // Only texts that go to GBK and back unchanged.
+            if (ga.toUtf8() != a || gb.toUtf8() != b) continue;
+            ASSERT_EQ(Sign(pinyin_order::CompareGbkNames(ga.bytes(), gb.bytes())), Sign(CompareNames(a, b)))
+                << a << " / " << b;
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 10000);
 }
 
 }  // namespace

@@ -4,8 +4,8 @@
 //
 // For a (table, column) pair: a side table "<table>_<column>_order" of
 // (order_row = the row id, order_key = name_stored_key of the column), an
-// index on (order_key, order_row), a partial index on the rows whose key is
-// still NULL, and triggers in plain SQL that give an inserted row a NULL key,
+// index on (order_key, order_row), where the keys still NULL come first, and
+// triggers in plain SQL that give an inserted row a NULL key,
 // set it NULL when the column or the row id changes and drop it with the row.
 // The triggers call no function of the program, so the stock sqlite3 shell
 // can still insert, change and delete rows; the program computes the NULL

@@ -341,6 +341,12 @@ TEST_F(StoredOrderTest, AnySelectListReadsTheTableOnly) {
     EXPECT_EQ(rs.FieldCount(), 18);
     EXPECT_EQ(rs.FieldName(0).toUtf8(), "编号");
     EXPECT_EQ(rs.FieldName(17).toUtf8(), "性别");
+    // A search text of 10,000 bytes (quotes among them) is one more statement of the shape.
+    std::string longSearch(10000, 'x');
+    longSearch[5000] = '\'';
+    EXPECT_TRUE(dbdetail::StoredOrder("通讯录", "姓名").rewrite(ContactSearchSql(Text::fromBytes(longSearch)).toUtf8()));
+    EXPECT_TRUE(listed(ContactSearchSql(Text::fromBytes(longSearch))).empty());
+    EXPECT_EQ(listed(ContactSearchSql(T("张"))), (std::vector<std::string>{"张三"}));
     // The row identities in order.
     const auto ids = Column(book.path(), "select 编号 from 通讯录 where 姓名 in ('阿明', '李四', '张三') order by "
                                          "case 姓名 when '阿明' then 1 when '李四' then 2 else 3 end");

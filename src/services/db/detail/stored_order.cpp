@@ -229,11 +229,19 @@ std::optional<std::string> StoredOrder::rewrite(const std::string& sql) const {
         start = end + 1;
     }
     const std::string S = quoted(sideTable());
-    std::string out = "SELECT" + list + " FROM " + S + " CROSS JOIN " + tableName + " ON " + tableName +
-                      ".rowid = " + S + ".order_row";
-    if (whereAt != std::string::npos) {
-        std::string where = sql.substr(whereAt + 5, orderAt - whereAt - 5);
-        out += " WHERE (" + where + ")";
+    // The whole table walks the key index. A filtered one is read in row order
+    // instead, each match finding its key by row id, and only the matches are
+    // sorted, by their stored keys: walking the index would visit every row
+    // out of file order (measured on 100,000 contacts with photos: 1.1 s
+    // against 0.05 s for a search matching few rows, 2.0 s against 0.6 s for
+    // one matching all).
+    std::string out;
+    if (whereAt == std::string::npos) {
+        out = "SELECT" + list + " FROM " + S + " CROSS JOIN " + tableName + " ON " + tableName + ".rowid = " + S +
+              ".order_row";
+    } else {
+        out = "SELECT" + list + " FROM " + tableName + " CROSS JOIN " + S + " ON " + S + ".order_row = " + tableName +
+              ".rowid WHERE (" + sql.substr(whereAt + 5, orderAt - whereAt - 5) + ")";
     }
     out += " ORDER BY " + S + ".order_key" + direction + ", " + S + ".order_row" + direction;
     return out;

@@ -39,7 +39,8 @@ public:
     bool ready(sqlite3* db);
 
     // "select <list> from <table> [where W] order by <column> [ASC|DESC]"
-    // as a statement that walks the side table's index, any select list
+    // as a statement ordered by the stored keys (the whole table walks their
+    // index; a filtered one sorts its matches by them), any select list
     // (a "*" item stands for the table's own columns); nullopt for a
     // statement of any other shape.
     std::optional<std::string> rewrite(const std::string& sql) const;

@@ -11,8 +11,11 @@ Text ContactsByName() { return T("姓名 ASC"); }
 Text ContactsByGroup() { return T("分组 ASC"); }
 
 void KeepContactOrder(DBConnection& connection) {
-    if (!connection.KeepStoredOrder(ContactsTable(), T("姓名"))) return;
+    // The group index first: a change of the schema after the order is kept
+    // would have the first read check the order's structures again. A
+    // read-only book refuses both and is left as it is.
     connection.ExecuteSql(T("CREATE INDEX IF NOT EXISTS 通讯录_分组 ON 通讯录 (分组)"));
+    connection.KeepStoredOrder(ContactsTable(), T("姓名"));
 }
 
 const std::vector<Text>& ContactFields() {

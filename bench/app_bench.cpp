@@ -8,7 +8,7 @@
 #include "app/program.h"
 #include "data/address_book.h"
 #include "services/core/message.h"
-#include "services/db/detail/gbk_order.h"
+#include "services/db/detail/name_order.h"
 #include "services/db/record_set.h"
 #include "services/window/commands.h"
 #include "services/window/controls/html_browse_box.h"
@@ -97,8 +97,8 @@ void FillBook(const std::string& path, int contacts) {
 double BareQueryMs(const std::string& path, const Text& sql, int* rows, double* cpuMs) {
     sqlite3* db = nullptr;
     sqlite3_open(path.c_str(), &db);
-    dbdetail::RegisterGbkCollation(db);
-    const std::string statementText = dbdetail::WithGbkOrdering(sql.toUtf8());
+    dbdetail::RegisterNameOrder(db);
+    const std::string statementText = dbdetail::WithNameOrdering(sql.toUtf8());
     const auto start = Clock::now();
     const double cpuStart = ThreadCpuMs();
     sqlite3_stmt* statement = nullptr;

@@ -15,7 +15,7 @@
 #include "services/core/core.h"
 #include "services/core/pinyin_match.h"
 #include "services/db/db_connection.h"
-#include "services/db/detail/gbk_order.h"
+#include "services/db/detail/name_order.h"
 #include "services/db/detail/spelling_function.h"
 #include "services/db/record_set.h"
 
@@ -187,7 +187,7 @@ int main(int argc, char** argv) {
     // 2. The SQL function in a bare count.
     sqlite3* bare = nullptr;
     sqlite3_open_v2(book.c_str(), &bare, SQLITE_OPEN_READONLY, nullptr);
-    dbdetail::RegisterGbkCollation(bare);
+    dbdetail::RegisterNameOrder(bare);
     dbdetail::RegisterSpellingMatch(bare);
     std::printf("\nBare count over the book (processor ms, rows):\n");
     for (const char* typed : {"zhang", "zs", "z"}) {

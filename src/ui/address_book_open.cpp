@@ -9,7 +9,10 @@
 #include <cstdlib>
 
 void ConnectAddressBookOrExit(DBConnection& connection) {
-    if (connection.ConnectAccess(AddressBookFile(), Text())) return;
+    if (connection.ConnectAccess(AddressBookFile(), Text())) {
+        KeepContactOrder(connection);
+        return;
+    }
     ExitAddressBookUnavailable();
 }
 

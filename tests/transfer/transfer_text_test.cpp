@@ -36,6 +36,9 @@ TEST(NameInitials, FirstLettersOfTheFirstCharacters) {
     EXPECT_EQ(NameInitials(T("张三丰大侠"), 4).toUtf8(), "zsfd");
     EXPECT_EQ(NameInitials(T("张三"), 4).toUtf8(), "zs");
     EXPECT_EQ(NameInitials(T("ab"), 3).toUtf8(), "");
+    // Level-2 and traditional characters have their readings too.
+    EXPECT_EQ(NameInitials(T("張學友"), 3).toUtf8(), "zxy");
+    EXPECT_EQ(NameInitials(T("瞿秋白"), 3).toUtf8(), "qqb");
     // Counted by characters: one-byte ones (the euro sign 0x80, a letter)
     // give no letter and do not shift the hanzi after them.
     EXPECT_EQ(NameInitials(T("€张三"), 3).toUtf8(), "zs");

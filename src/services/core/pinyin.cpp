@@ -1,4 +1,4 @@
-// Pinyin: toneless readings of GB2312 Chinese characters from the pinyin table.
+// Pinyin: toneless readings of the Chinese characters of GBK from the pinyin table.
 
 #include "services/core/core.h"
 #include "services/core/pinyin_table.h"
@@ -19,9 +19,9 @@ const char* ComponentText(int code) { return (code > 0 && code < kComponentCount
 
 Text Pinyin(const Text& t, int reading) {
     if (t.size() < 2) return Text();
-    unsigned char row = t.at(0), column = t.at(1);
-    if (row < 0xB0 || row > 0xF7 || column < 0xA1 || column > 0xFE) return Text();
-    std::uint16_t entry = kPinyinEntries[(row - 0xB0) * kPinyinColumns + (column - 0xA1)];
+    const long index = PinyinEntryIndex(t.at(0), t.at(1));
+    if (index < 0) return Text();
+    std::uint16_t entry = kPinyinEntries[index];
     if (entry == 0) return Text();
     if (reading < 1) reading = 1;
     if (entry & kPinyinPolyphoneBit) {

@@ -117,6 +117,11 @@ bool DBConnection::ExecuteSql(const Text& sql) {
     return s->execute(sql.toUtf8(), {}) >= 0;
 }
 
+bool DBConnection::KeepStoredOrder(const Text& table, const Text& column) {
+    auto s = source();
+    return s && !s->readOnly() && s->keepStoredOrder(table.toUtf8(), column.toUtf8());
+}
+
 bool DBConnection::BeginTrans() {
     auto s = source();
     return s && !s->readOnly() && s->execute("BEGIN", {}) >= 0;

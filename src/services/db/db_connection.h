@@ -36,6 +36,12 @@ public:
     bool CloseConnection();
     // Runs one statement that returns no rows.
     bool ExecuteSql(const Text& sql);
+    // Keeps the order of `table` by `column` in the file, so that a statement
+    // "select ... from <table> [where ...] order by <column> [ASC|DESC]" walks
+    // an index instead of sorting (services/db/detail/stored_order.h). False
+    // where it cannot be kept (a read-only file, another kind of source):
+    // those statements are then sorted as every other.
+    bool KeepStoredOrder(const Text& table, const Text& column);
 
     // A transaction around a run of writes: they are stored together at
     // CommitTrans (one sync of the file instead of one per row) or dropped

@@ -1,6 +1,7 @@
 #include "services/window/report_list.h"
 
 #include "services/core/gbk_walk.h"
+#include "services/core/pinyin_order.h"
 #include "services/window/frame_border.h"
 
 #include <QApplication>
@@ -21,8 +22,8 @@ constexpr std::size_t kMaxTitleBytes = 1023;
 // Rows of a source measured from the top when a column is sized to its cells.
 constexpr int kMeasuredSourceRows = 200;
 
-// Labels compare as the platform list does: bytes, one-byte letters without case.
-int CompareLabels(const Text& a, const Text& b) { return gbk::CompareIgnoringCase(a.bytes(), b.bytes()); }
+// Labels are names: auto sort places them in the order the book lists them.
+int CompareLabels(const Text& a, const Text& b) { return pinyin_order::CompareGbkNames(a.bytes(), b.bytes()); }
 
 Qt::Alignment AlignmentOf(int alignment) {
     switch (alignment) {

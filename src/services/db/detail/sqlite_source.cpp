@@ -5,10 +5,11 @@
 // value.
 
 #include "services/db/detail/cell_text.h"
-#include "services/db/detail/gbk_order.h"
+#include "services/db/detail/name_order.h"
 #include "services/db/detail/spelling_function.h"
 #include "services/db/detail/source.h"
 #include "services/db/detail/sql_words.h"
+#include "services/db/detail/stored_order.h"
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -102,10 +103,21 @@ std::size_t selectKeywordEnd(const std::string& sql) {
     return i + 6;
 }
 
-// For "select * from ...": where the FROM keyword starts, else npos.
+// For "select * from ..." (or "select <table>.* from ..."): where the FROM
+// keyword starts, else npos.
 std::size_t starFromAt(const std::string& sql, std::size_t afterSelect) {
     std::size_t i = afterSelect;
     while (i < sql.size() && std::isspace(static_cast<unsigned char>(sql[i]))) ++i;
+    if (i < sql.size() && sql[i] == '"') {
+        std::size_t k = i + 1;
+        while (k < sql.size() && !(sql[k] == '"' && (k + 1 >= sql.size() || sql[k + 1] != '"'))) k += sql[k] == '"' ? 2 : 1;
+        if (k + 1 >= sql.size() || sql[k + 1] != '.') return std::string::npos;
+        i = k + 2;
+    } else {
+        std::size_t k = i;
+        while (k < sql.size() && IsNameChar(sql[k])) ++k;
+        if (k > i && k < sql.size() && sql[k] == '.') i = k + 1;
+    }
     if (i >= sql.size() || sql[i] != '*') return std::string::npos;
     ++i;
     while (i < sql.size() && std::isspace(static_cast<unsigned char>(sql[i]))) ++i;
@@ -205,7 +217,7 @@ public:
         std::lock_guard lock(mutex_);
         clearErrors();
         out = ResultData();
-        std::string text = WithGbkOrdering(sql);
+        std::string text = orderedText(sql);
         Statement plain;
         if (!prepare(text, plain)) return false;
         int n = sqlite3_column_count(plain.get());
@@ -299,6 +311,21 @@ public:
             out = ResultData();
             return false;
         }
+        return true;
+    }
+
+    bool keepStoredOrder(const std::string& table, const std::string& column) override {
+        std::lock_guard lock(mutex_);
+        clearErrors();
+        StoredOrder order(table, column);
+        if (!order.prepare(db_)) return false;
+        for (auto& kept : storedOrders_) {
+            if (sqlite3_stricmp(kept.table().c_str(), table.c_str()) == 0) {
+                kept = std::move(order);
+                return true;
+            }
+        }
+        storedOrders_.push_back(std::move(order));
         return true;
     }
 
@@ -396,7 +423,7 @@ private:
     int openKeys(const std::string& sql, const std::string& table, const std::string& values, ResultData& out) {
         const std::size_t fromAt = starFromAt(sql, selectKeywordEnd(sql));
         if (fromAt == std::string::npos) return 0;
-        const std::string idText = WithGbkOrdering("SELECT " + quoteName(table) + ".rowid " + sql.substr(fromAt));
+        const std::string idText = orderedText("SELECT " + quoteName(table) + ".rowid " + sql.substr(fromAt));
         std::string marks;
         for (std::size_t k = 0; k < kFetchBatch; ++k) marks += k ? ",?" : "?";
         const std::string fetchSql = "SELECT rowid, " + values + " FROM " + quoteName(table) + " WHERE rowid IN (" + marks + ")";
@@ -428,6 +455,18 @@ private:
         auto st = std::make_unique<Statement>();
         if (!prepare(sql, *st)) return nullptr;
         return cache_.emplace(sql, std::move(st)).first->second->get();
+    }
+
+    // The statement ordered by its table's stored order where it has one and
+    // it is ready, else with each ORDER BY term sorted in name order.
+    std::string orderedText(const std::string& sql) {
+        for (auto& order : storedOrders_) {
+            if (auto walked = order.rewrite(sql)) {
+                if (order.ready(db_)) return *walked;
+                break;
+            }
+        }
+        return WithNameOrdering(sql);
     }
 
     bool prepare(const std::string& sql, Statement& st) {
@@ -486,6 +525,7 @@ private:
     std::map<std::string, std::unique_ptr<Statement>> cache_;
     bool transactionOpen_ = false;  // a transaction was begun and has not ended
     std::string lostReason_;        // why the engine rolled it back
+    std::vector<StoredOrder> storedOrders_;  // one (table, column) each
 };
 
 // What is wrong with the file, judged from its first bytes and its size;
@@ -533,7 +573,7 @@ std::shared_ptr<Source> OpenSqliteFile(const std::string& path, std::vector<Erro
     sqlite3_extended_result_codes(db, 1);
     // Another program holding the file waits this long before a write gives up.
     sqlite3_busy_timeout(db, 1000);
-    RegisterGbkCollation(db);
+    RegisterNameOrder(db);
     RegisterSpellingMatch(db);
     char* message = nullptr;
     rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, &message);

@@ -208,6 +208,16 @@ TEST(ReportListCommands, SortFoldsOnlyOneByteLetters) {
     EXPECT_EQ(list.GetItemText(4), T("乤"));
 }
 
+// Auto sort places names where the book lists them: by their pinyin, level-2
+// and traditional characters included.
+TEST(ReportListCommands, SortPlacesNamesInTheBooksOrder) {
+    ReportList list;
+    list.setAutoSort(1);
+    for (const char* name : {"左明", "瞿秋白", "張學友", "查理", "赵六", "Bob"}) list.InsertItem(std::nullopt, T(name));
+    const char* expected[] = {"Bob", "查理", "瞿秋白", "張學友", "赵六", "左明"};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(list.GetItemText(i), T(expected[i])) << i;
+}
+
 TEST(ReportListCommands, DescendingSortPlacesRowsByLabelAtInsertion) {
     ReportList list;
     list.setAutoSort(ListViewDecl::kSortDescending);

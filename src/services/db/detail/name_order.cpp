@@ -1,4 +1,6 @@
-#include "services/db/detail/gbk_order.h"
+#include "services/db/detail/name_order.h"
+
+#include "services/core/pinyin_order.h"
 
 #include "services/db/detail/sql_words.h"
 
@@ -55,72 +57,74 @@ const std::vector<unsigned short>& gbkCodes() {
     return codes;
 }
 
-// The sort key of the next character of s at `at`; advances `at`.
-unsigned nextKey(std::string_view s, std::size_t& at, const std::vector<unsigned short>& codes) {
+// The weight (pinyin_order.h) of the next character of the UTF-8 text s at
+// `at`; advances `at`.
+std::uint32_t nextWeight(std::string_view s, std::size_t& at, const std::vector<unsigned short>& codes) {
     unsigned char c = static_cast<unsigned char>(s[at]);
     if (c < 0x80) {
         ++at;
-        return c;
+        return pinyin_order::OneByteWeight(c);
     }
     int n = (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
     if (n == 0 || at + n > s.size()) {
         ++at;
-        return 0x120000u + c;  // a stray byte: after everything else
+        return pinyin_order::kStrayByte + c;
     }
     unsigned cp = c & (0x7F >> n);
     for (int i = 1; i < n; ++i) cp = (cp << 6) | (static_cast<unsigned char>(s[at + i]) & 0x3F);
     at += n;
-    if (cp < 0x10000 && codes[cp] != 0) return codes[cp];
-    return 0x10000u + cp;
+    const unsigned code = cp < 0x10000 ? codes[cp] : 0;
+    if (code == 0) return pinyin_order::kBeyondCodePage + cp;
+    if (code < 0x100) return pinyin_order::OneByteWeight(static_cast<unsigned char>(code));
+    return pinyin_order::TwoByteWeight(static_cast<unsigned char>(code >> 8), static_cast<unsigned char>(code));
 }
 
-// gbk_sort_key(x): for a text, a BLOB whose byte order (memcmp, then the
-// shorter first) is CompareByGbk's order: a leading 0, each character's
-// folded key, a terminator below every key, then each character's own key,
-// three bytes each, big-endian (keys are below 0x210000; one is added so
-// that no key is 0). Other BLOBs get a leading 1, so that they still follow
-// every text as they do under the collation; numbers and NULL are returned
-// as they are. SQLite computes it once per row and sorts by memcmp, where
-// the collation was called about log2(n) times per row.
+// The key's kinds, in SQLite's order of NULL, numbers, texts and BLOBs.
+constexpr unsigned char kNumberKey = 0, kTextKey = 1, kBlobKey = 2;
+
+void putWeight(std::string& key, std::uint32_t weight) {
+    key += static_cast<char>(weight >> 16);
+    key += static_cast<char>(weight >> 8);
+    key += static_cast<char>(weight);
+}
+
+// name_sort_key(x): see name_order.h. A number's eight bytes are its double
+// with the sign bit flipped (all bits for a negative one), so that memcmp
+// orders them by value.
 void sortKey(sqlite3_context* context, int, sqlite3_value** argv) {
     sqlite3_value* value = argv[0];
     const int type = sqlite3_value_type(value);
-    if (type == SQLITE_BLOB) {
-        const auto* data = static_cast<const unsigned char*>(sqlite3_value_blob(value));
-        const std::size_t n = static_cast<std::size_t>(sqlite3_value_bytes(value));
-        auto* key = static_cast<unsigned char*>(sqlite3_malloc64(n + 1));
-        if (!key) return sqlite3_result_error_nomem(context);
-        key[0] = 1;
-        if (n) std::memcpy(key + 1, data, n);
-        return sqlite3_result_blob64(context, key, n + 1, sqlite3_free);
+    std::string key;
+    if (type == SQLITE_NULL) {
+        return sqlite3_result_null(context);
+    } else if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
+        double number = sqlite3_value_double(value);
+        if (number == 0) number = 0;  // -0 and 0 alike
+        std::uint64_t bits;
+        std::memcpy(&bits, &number, sizeof bits);
+        bits = (bits >> 63) ? ~bits : bits | (std::uint64_t(1) << 63);
+        key += static_cast<char>(kNumberKey);
+        for (int shift = 56; shift >= 0; shift -= 8) key += static_cast<char>(bits >> shift);
+    } else if (type == SQLITE_BLOB) {
+        const auto* data = static_cast<const char*>(sqlite3_value_blob(value));
+        key += static_cast<char>(kBlobKey);
+        key.append(data ? data : "", static_cast<std::size_t>(sqlite3_value_bytes(value)));
+    } else {
+        const char* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+        key = NameSortKey(std::string_view(text ? text : "", static_cast<std::size_t>(sqlite3_value_bytes(value))));
     }
-    if (type != SQLITE_TEXT) return sqlite3_result_value(context, value);
-    const char* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
-    const std::string_view s(text ? text : "", static_cast<std::size_t>(sqlite3_value_bytes(value)));
-    // At most one key per byte: 1 + 3n (folded) + 3 + 3n (own).
-    auto* key = static_cast<unsigned char*>(sqlite3_malloc64(6 * s.size() + 4));
-    if (!key) return sqlite3_result_error_nomem(context);
-    const auto& codes = gbkCodes();
-    unsigned char* out = key + 1;
-    key[0] = 0;
-    auto put = [](unsigned char*& at, unsigned k) {
-        at[0] = static_cast<unsigned char>(k >> 16);
-        at[1] = static_cast<unsigned char>(k >> 8);
-        at[2] = static_cast<unsigned char>(k);
-        at += 3;
-    };
-    for (std::size_t at = 0; at < s.size();) {
-        unsigned k = nextKey(s, at, codes);
-        if (k >= 'A' && k <= 'Z') k += 'a' - 'A';
-        put(out, k + 1);
-    }
-    put(out, 0);
-    for (std::size_t at = 0; at < s.size();) put(out, nextKey(s, at, codes) + 1);
-    sqlite3_result_blob64(context, key, static_cast<sqlite3_uint64>(out - key), sqlite3_free);
+    sqlite3_result_blob64(context, key.data(), key.size(), SQLITE_TRANSIENT);
+}
+
+// name_stored_key(x): the sort key, with x'' for NULL (a NULL key marks a row
+// whose key is still to be computed).
+void storedKey(sqlite3_context* context, int argc, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_zeroblob(context, 0);
+    sortKey(context, argc, argv);
 }
 
 int collate(void*, int n1, const void* a, int n2, const void* b) {
-    return CompareByGbk(std::string_view(static_cast<const char*>(a), n1),
+    return CompareNames(std::string_view(static_cast<const char*>(a), n1),
                         std::string_view(static_cast<const char*>(b), n2));
 }
 
@@ -128,45 +132,43 @@ int collate(void*, int n1, const void* a, int n2, const void* b) {
 std::string sortKeyTerm(const std::string& expr) {
     std::size_t lead = 0;
     while (lead < expr.size() && std::isspace(static_cast<unsigned char>(expr[lead]))) ++lead;
-    return expr.substr(0, lead) + kGbkSortKey + "(" + expr.substr(lead) + ")";
+    return expr.substr(0, lead) + kNameSortKey + "(" + expr.substr(lead) + ")";
 }
 
 }  // namespace
 
-namespace {
-
-int compareKeys(std::string_view a, std::string_view b, bool foldCase) {
+std::string NameSortKey(std::string_view text) {
     const auto& codes = gbkCodes();
-    auto folded = [foldCase](unsigned k) { return foldCase && k >= 'A' && k <= 'Z' ? k + ('a' - 'A') : k; };
+    std::string key;
+    key.reserve(1 + 3 * text.size() + 3 + text.size());
+    key += static_cast<char>(kTextKey);
+    for (std::size_t at = 0; at < text.size();) putWeight(key, nextWeight(text, at, codes) + 1);
+    putWeight(key, 0);
+    key.append(text);
+    return key;
+}
+
+int CompareNames(std::string_view a, std::string_view b) {
+    const auto& codes = gbkCodes();
     std::size_t i = 0, j = 0;
     while (i < a.size() && j < b.size()) {
-        unsigned ka = folded(nextKey(a, i, codes));
-        unsigned kb = folded(nextKey(b, j, codes));
-        if (ka != kb) return ka < kb ? -1 : 1;
+        const std::uint32_t x = nextWeight(a, i, codes), y = nextWeight(b, j, codes);
+        if (x != y) return x < y ? -1 : 1;
     }
-    if (i < a.size()) return 1;
-    if (j < b.size()) return -1;
-    return 0;
+    if (i < a.size() || j < b.size()) return i < a.size() ? 1 : -1;
+    const int bytes = a.compare(b);
+    return bytes < 0 ? -1 : bytes > 0 ? 1 : 0;
 }
 
-}  // namespace
-
-// Latin letters sort without regard to case, as the address book's names
-// always have (alice, Bob, carol); texts differing only in case still have
-// a fixed order, capitals first.
-int CompareByGbk(std::string_view a, std::string_view b) {
-    if (int r = compareKeys(a, b, true)) return r;
-    return compareKeys(a, b, false);
-}
-
-bool RegisterGbkCollation(sqlite3* db) {
+bool RegisterNameOrder(sqlite3* db) {
     gbkCodes();
-    return sqlite3_create_collation(db, kGbkCollation, SQLITE_UTF8, nullptr, collate) == SQLITE_OK &&
-           sqlite3_create_function(db, kGbkSortKey, 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS,
-                                   nullptr, sortKey, nullptr, nullptr) == SQLITE_OK;
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
+    return sqlite3_create_collation(db, kNameCollation, SQLITE_UTF8, nullptr, collate) == SQLITE_OK &&
+           sqlite3_create_function(db, kNameSortKey, 1, flags, nullptr, sortKey, nullptr, nullptr) == SQLITE_OK &&
+           sqlite3_create_function(db, kNameStoredKey, 1, flags, nullptr, storedKey, nullptr, nullptr) == SQLITE_OK;
 }
 
-std::string WithGbkOrdering(const std::string& sql) {
+std::string WithNameOrdering(const std::string& sql) {
     // The last top-level ORDER BY, and where its clause ends.
     std::size_t orderAt = std::string::npos, termsAt = 0;
     ScanTopLevel(sql, 0, sql.size(), [&](std::size_t i) {
@@ -228,7 +230,7 @@ std::string WithGbkOrdering(const std::string& sql) {
         if (!any || hasCollation || numberTerm)
             out += term;
         else if (compound)
-            out += term.substr(0, exprEnd) + " COLLATE " + kGbkCollation + term.substr(exprEnd);
+            out += term.substr(0, exprEnd) + " COLLATE " + kNameCollation + term.substr(exprEnd);
         else
             out += sortKeyTerm(term.substr(0, exprEnd)) + term.substr(exprEnd);
         if (end < clauseEnd) out += ',';

@@ -7,7 +7,7 @@
 
 #include "data/address_book.h"
 #include "services/db/db_connection.h"
-#include "services/db/detail/gbk_order.h"
+#include "services/db/detail/name_order.h"
 #include "services/db/record_set.h"
 #include "support/recording_presenter.h"
 
@@ -37,7 +37,7 @@ class RawBook {
 public:
     explicit RawBook(const std::string& path) {
         sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr);
-        dbdetail::RegisterGbkCollation(db_);
+        dbdetail::RegisterNameOrder(db_);
     }
     ~RawBook() { sqlite3_close(db_); }
 
@@ -45,7 +45,7 @@ public:
     std::vector<RawRow> rows(const std::string& sql) {
         std::vector<RawRow> out;
         sqlite3_stmt* st = nullptr;
-        const std::string text = dbdetail::WithGbkOrdering(sql);
+        const std::string text = dbdetail::WithNameOrdering(sql);
         EXPECT_EQ(sqlite3_prepare_v2(db_, text.c_str(), int(text.size()), &st, nullptr), SQLITE_OK) << sqlite3_errmsg(db_);
         while (sqlite3_step(st) == SQLITE_ROW)
             out.push_back({sqlite3_column_int64(st, 0), columnText(st, 1), columnText(st, 2)});

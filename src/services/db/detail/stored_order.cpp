@@ -1,0 +1,250 @@
+#include "services/db/detail/stored_order.h"
+
+#include "services/db/detail/name_order.h"
+#include "services/db/detail/sql_words.h"
+
+#include <sqlite3.h>
+
+#include <cctype>
+#include <vector>
+
+namespace dbdetail {
+
+namespace {
+
+std::string quoted(const std::string& name) {
+    std::string q = "\"";
+    for (char ch : name) {
+        if (ch == '"') q += '"';
+        q += ch;
+    }
+    return q + "\"";
+}
+
+bool run(sqlite3* db, const std::string& sql) { return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK; }
+
+// The first column of the first row, -1 when there is none or it fails.
+long long number(sqlite3* db, const std::string& sql) {
+    sqlite3_stmt* st = nullptr;
+    long long value = -1;
+    if (sqlite3_prepare_v2(db, sql.c_str(), int(sql.size()), &st, nullptr) == SQLITE_OK &&
+        sqlite3_step(st) == SQLITE_ROW)
+        value = sqlite3_column_int64(st, 0);
+    sqlite3_finalize(st);
+    return value;
+}
+
+long long schemaVersion(sqlite3* db) { return number(db, "PRAGMA schema_version"); }
+
+bool exists(sqlite3* db, const char* type, const std::string& name) {
+    sqlite3_stmt* st = nullptr;
+    bool found = false;
+    if (sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master WHERE type = ?1 AND name = ?2", -1, &st, nullptr) ==
+        SQLITE_OK) {
+        sqlite3_bind_text(st, 1, type, -1, SQLITE_STATIC);
+        sqlite3_bind_text(st, 2, name.c_str(), int(name.size()), SQLITE_STATIC);
+        found = sqlite3_step(st) == SQLITE_ROW;
+    }
+    sqlite3_finalize(st);
+    return found;
+}
+
+void skipBlanks(const std::string& s, std::size_t& i) {
+    while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
+}
+
+// A table or column name at i, bare or quoted; advances i. Empty when there is none.
+std::string nameAt(const std::string& s, std::size_t& i) {
+    if (i >= s.size()) return {};
+    const char open = s[i];
+    if (open == '"' || open == '`' || open == '[') {
+        const char close = open == '[' ? ']' : open;
+        std::string name;
+        for (std::size_t k = i + 1; k < s.size(); ++k) {
+            if (s[k] == close) {
+                if (close != ']' && k + 1 < s.size() && s[k + 1] == close) {
+                    name += close;
+                    ++k;
+                    continue;
+                }
+                i = k + 1;
+                return name;
+            }
+            name += s[k];
+        }
+        return {};
+    }
+    std::size_t k = i;
+    while (k < s.size() && IsNameChar(s[k])) ++k;
+    if (k == i || std::isdigit(static_cast<unsigned char>(s[i]))) return {};
+    std::string name = s.substr(i, k - i);
+    i = k;
+    return name;
+}
+
+bool sameName(const std::string& a, const std::string& b) { return sqlite3_stricmp(a.c_str(), b.c_str()) == 0; }
+
+}  // namespace
+
+StoredOrder::StoredOrder(std::string table, std::string column) : table_(std::move(table)), column_(std::move(column)) {}
+
+bool StoredOrder::prepare(sqlite3* db) {
+    prepared_ = false;
+    if (sqlite3_db_readonly(db, "main") != 0) return false;
+    if (sqlite3_table_column_metadata(db, "main", table_.c_str(), column_.c_str(), nullptr, nullptr, nullptr, nullptr,
+                                      nullptr) != SQLITE_OK)
+        return false;
+    const std::string side = sideTable();
+    const std::string T = quoted(table_), C = quoted(column_), S = quoted(side);
+    const std::string keyIndex = side + "_key";
+    const std::string triggers[] = {side + "_insert", side + "_update", side + "_rowid", side + "_delete"};
+
+    bool whole = exists(db, "table", side);
+    if (!run(db, "SAVEPOINT stored_order")) return false;
+    bool ok = run(db, "CREATE TABLE IF NOT EXISTS " + S +
+                          " (order_row INTEGER PRIMARY KEY, order_key BLOB) WITHOUT ROWID") &&
+              run(db, "CREATE INDEX IF NOT EXISTS " + quoted(keyIndex) + " ON " + S + " (order_key, order_row)");
+    const std::string bodies[] = {
+        "AFTER INSERT ON " + T + " BEGIN INSERT OR REPLACE INTO " + S +
+            " (order_row, order_key) VALUES (new.rowid, NULL); END",
+        "AFTER UPDATE OF " + C + " ON " + T + " BEGIN UPDATE " + S +
+            " SET order_key = NULL WHERE order_row = new.rowid; END",
+        "AFTER UPDATE ON " + T + " WHEN old.rowid IS NOT new.rowid BEGIN DELETE FROM " + S +
+            " WHERE order_row = old.rowid; INSERT OR REPLACE INTO " + S +
+            " (order_row, order_key) VALUES (new.rowid, NULL); END",
+        "AFTER DELETE ON " + T + " BEGIN DELETE FROM " + S + " WHERE order_row = old.rowid; END",
+    };
+    for (int i = 0; ok && i < 4; ++i) {
+        if (exists(db, "trigger", triggers[i])) continue;
+        // Rows written while a trigger was missing went untracked.
+        whole = false;
+        ok = run(db, "CREATE TRIGGER " + quoted(triggers[i]) + " " + bodies[i]);
+    }
+    if (ok && whole) whole = number(db, "SELECT count(*) FROM " + S) == number(db, "SELECT count(*) FROM " + T);
+    if (ok && !whole)
+        ok = run(db, "DELETE FROM " + S) &&
+             run(db, "INSERT INTO " + S + " (order_row, order_key) SELECT rowid, " + kNameStoredKey + "(" + C +
+                         ") FROM " + T + " ORDER BY rowid");
+    if (!ok) {
+        run(db, "ROLLBACK TO stored_order");
+        run(db, "RELEASE stored_order");
+        return false;
+    }
+    if (!run(db, "RELEASE stored_order")) {
+        run(db, "ROLLBACK TO stored_order");
+        run(db, "RELEASE stored_order");
+        return false;
+    }
+    schemaVersion_ = schemaVersion(db);
+    prepared_ = true;
+    return true;
+}
+
+bool StoredOrder::fillPendingKeys(sqlite3* db) {
+    const std::string S = quoted(sideTable());
+    // NULL keys come first in the key index: finding none costs one step.
+    if (number(db, "SELECT 1 FROM " + S + " WHERE order_key IS NULL LIMIT 1") != 1) return true;
+    return run(db, "UPDATE " + S + " SET order_key = " + kNameStoredKey + "((SELECT " + quoted(column_) + " FROM " +
+                       quoted(table_) + " WHERE rowid = " + S + ".order_row)) WHERE order_key IS NULL");
+}
+
+bool StoredOrder::ready(sqlite3* db) {
+    if (!prepared_) return false;
+    // A change of the schema (a structure dropped, by the program or another) is checked at once.
+    if (schemaVersion(db) != schemaVersion_ && !prepare(db)) return false;
+    return fillPendingKeys(db);
+}
+
+std::optional<std::string> StoredOrder::rewrite(const std::string& sql) const {
+    // select
+    std::size_t i = 0;
+    skipBlanks(sql, i);
+    if (!KeywordAt(sql, i, "select")) return std::nullopt;
+    const std::size_t listAt = i + 6;
+    // The top-level words that decide the statement's shape.
+    std::size_t fromAt = std::string::npos, whereAt = std::string::npos, orderAt = std::string::npos, termsAt = 0;
+    bool other = false;
+    std::vector<std::size_t> commas;
+    ScanTopLevel(sql, listAt, sql.size(), [&](std::size_t k) {
+        if (fromAt == std::string::npos) {
+            if (sql[k] == ',') commas.push_back(k);
+            if (KeywordAt(sql, k, "from")) fromAt = k;
+            if (KeywordAt(sql, k, "distinct") || KeywordAt(sql, k, "all")) other = true;
+            return;
+        }
+        if (KeywordAt(sql, k, "where") && whereAt == std::string::npos && orderAt == std::string::npos) whereAt = k;
+        else if (std::size_t end = ByClauseAt(sql, k, "order"); end != std::string::npos) {
+            if (orderAt != std::string::npos) other = true;
+            orderAt = k;
+            termsAt = end;
+        } else if (KeywordAt(sql, k, "union") || KeywordAt(sql, k, "intersect") || KeywordAt(sql, k, "except") ||
+                   KeywordAt(sql, k, "limit") || KeywordAt(sql, k, "group") || KeywordAt(sql, k, "having") ||
+                   KeywordAt(sql, k, "window") || KeywordAt(sql, k, "join") || sql[k] == ',')
+            other = true;
+    });
+    if (other || fromAt == std::string::npos || orderAt == std::string::npos) return std::nullopt;
+
+    // from <table>, then WHERE or ORDER BY at once
+    std::size_t k = fromAt + 4;
+    skipBlanks(sql, k);
+    const std::size_t tableAt = k;
+    if (!sameName(nameAt(sql, k), table_)) return std::nullopt;
+    const std::size_t tableEnd = k;
+    skipBlanks(sql, k);
+    const std::size_t clauseAt = whereAt != std::string::npos ? whereAt : orderAt;
+    if (k != clauseAt || (whereAt != std::string::npos && whereAt > orderAt)) return std::nullopt;
+
+    // order by [<table>.]<column> [asc|desc] [;]
+    k = termsAt;
+    skipBlanks(sql, k);
+    std::string name = nameAt(sql, k);
+    if (k < sql.size() && sql[k] == '.') {
+        if (!sameName(name, table_)) return std::nullopt;
+        ++k;
+        name = nameAt(sql, k);
+    }
+    if (!sameName(name, column_)) return std::nullopt;
+    skipBlanks(sql, k);
+    std::string direction = " ASC";
+    if (KeywordAt(sql, k, "asc")) {
+        k += 3;
+    } else if (KeywordAt(sql, k, "desc")) {
+        direction = " DESC";
+        k += 4;
+    }
+    while (k < sql.size() && (std::isspace(static_cast<unsigned char>(sql[k])) || sql[k] == ';')) ++k;
+    if (k != sql.size()) return std::nullopt;
+
+    // The select list, a bare "*" item standing for the table's own columns.
+    const std::string tableName = sql.substr(tableAt, tableEnd - tableAt);
+    std::string list;
+    std::size_t start = listAt;
+    commas.push_back(fromAt);
+    for (std::size_t end : commas) {
+        std::size_t a = start, b = end;
+        while (a < b && std::isspace(static_cast<unsigned char>(sql[a]))) ++a;
+        while (b > a && std::isspace(static_cast<unsigned char>(sql[b - 1]))) --b;
+        list += list.empty() ? " " : ", ";
+        list += b == a + 1 && sql[a] == '*' ? tableName + ".*" : sql.substr(a, b - a);
+        start = end + 1;
+    }
+    const std::string S = quoted(sideTable());
+    // The whole table walks the key index. A filtered one is read in row order
+    // instead, each match finding its key by row id, and only the matches are
+    // sorted, by their stored keys: walking the index would visit every row
+    // out of file order (measured on 100,000 contacts with photos: 1.1 s
+    // against 0.05 s for a search matching few rows, 2.0 s against 0.6 s for
+    // one matching all).
+    std::string out;
+    if (whereAt == std::string::npos) {
+        out = "SELECT" + list + " FROM " + S + " CROSS JOIN " + tableName + " ON " + tableName + ".rowid = " + S +
+              ".order_row";
+    } else {
+        out = "SELECT" + list + " FROM " + tableName + " CROSS JOIN " + S + " ON " + S + ".order_row = " + tableName +
+              ".rowid WHERE (" + sql.substr(whereAt + 5, orderAt - whereAt - 5) + ")";
+    }
+    out += " ORDER BY " + S + ".order_key" + direction + ", " + S + ".order_row" + direction;
+    return out;
+}
+
+}  // namespace dbdetail

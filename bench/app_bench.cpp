@@ -147,10 +147,10 @@ int main(int argc, char** argv) {
     varelo.start();
     std::printf("start (login window, skin, users): %.1f ms\n", MsSince(startAt));
     Window* login = FindWindow("login");
-    WindowDriver::type(*login, "编辑框_密码", "123456");
+    WindowDriver::type(*login, LoginControls::PasswordBox, "123456");
     const auto signInAt = Clock::now();
     const double signInCpuAt = ThreadCpuMs();
-    WindowDriver::click(*login, "按钮_登陆");
+    WindowDriver::click(*login, LoginControls::SignInButton);
     const double signInMs = MsSince(signInAt);
     const double signInCpuMs = ThreadCpuMs() - signInCpuAt;
     Window* main = FindWindow("main");

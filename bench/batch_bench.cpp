@@ -189,7 +189,7 @@ BatchFigures RunBatchWindow(Book& book) {
     const Control button = batch->control(T(BatchControls::StartStop));
     meter.start();
     const Clock::time_point start = Clock::now();
-    meter.include([&] { WindowDriver::click(*batch, "按钮_开始获取"); });
+    meter.include([&] { WindowDriver::click(*batch, BatchControls::StartStop); });
     figures.done = QTest::qWaitFor(
         [&] { return progress.text() == T("获取已完成！！！") && button.text() == T("开始获取"); }, 600000);
     figures.seconds = std::chrono::duration<double>(Clock::now() - start).count();

@@ -12,6 +12,9 @@
 #include "services/window/commands.h"
 #include "services/window/controls/html_browse_box.h"
 #include "services/window/report_list.h"
+#include "ui/main_window_decl.h"
+#include "ui/login_window_decl.h"
+#include "ui/record_window_decl.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -107,13 +110,13 @@ int main(int argc, char** argv) {
     varelo.setQuit([] {});
     varelo.start();
     Window* login = FindWindow("login");
-    QTest::keyClicks(qobject_cast<QLineEdit*>(login->control(T("编辑框_密码")).widget()), "123456");
+    QTest::keyClicks(qobject_cast<QLineEdit*>(login->control(T(LoginControls::PasswordBox)).widget()), "123456");
     const double before = ResidentMb();
     auto at = Clock::now();
-    QTest::mouseClick(login->control(T("按钮_登陆")).widget(), Qt::LeftButton);
+    QTest::mouseClick(login->control(T(LoginControls::SignInButton)).widget(), Qt::LeftButton);
     const double signInMs = MsSince(at);
     Window* main = FindWindow("main");
-    ReportList* list = main ? main->list(T("超级列表框1")) : nullptr;
+    ReportList* list = main ? main->list(T(MainControls::ContactList)) : nullptr;
     if (!list) {
         std::fprintf(stderr, "sign-in failed\n");
         return 1;
@@ -132,19 +135,19 @@ int main(int argc, char** argv) {
     }
     const auto save = [&] {
         const auto start = Clock::now();
-        QTest::mouseClick(record->control(T("按钮_保存")).widget(), Qt::LeftButton);
+        QTest::mouseClick(record->control(T(RecordControls::SaveButton)).widget(), Qt::LeftButton);
         return MsSince(start);
     };
     std::vector<double> inPlace, group, renamed, refill;
     for (int round = 0; round < 5; ++round) {
-        record->control(T("编辑框_备注")).setText(T("备注") + TextOf(round));
+        record->control(T(RecordControls::RemarkBox)).setText(T("备注") + TextOf(round));
         inPlace.push_back(save());
-        auto* groups = qobject_cast<QComboBox*>(record->control(T("组合框_分组")).widget());
+        auto* groups = qobject_cast<QComboBox*>(record->control(T(RecordControls::GroupBox)).widget());
         const QString name = QStringLiteral("测试组%1").arg(round % 2);
         if (groups->findText(name) < 0) groups->addItem(name);
         groups->setCurrentIndex(groups->findText(name));
         group.push_back(save());
-        record->control(T("编辑框_姓名")).setText(T(round % 2 ? "张伟" : "张伟伟"));
+        record->control(T(RecordControls::NameBox)).setText(T(round % 2 ? "张伟" : "张伟伟"));
         renamed.push_back(save());
         at = Clock::now();
         fill_contact_list(varelo.state(), kAllContacts);

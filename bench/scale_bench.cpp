@@ -20,7 +20,7 @@
 //   --rounds  rounds of each keystroke text and of the save (default 3)
 // Exits with 1 when a figure misses its target or a run fails.
 
-#include "app/menu_windows.h"
+#include "attribution/batch_window.h"
 #include "app/program.h"
 #include "data/address_book.h"
 #include "services/core/message.h"
@@ -28,6 +28,9 @@
 #include "services/window/controls/html_browse_box.h"
 #include "services/window/report_list.h"
 #include "support/contact_book.h"
+#include "ui/main_window_decl.h"
+#include "ui/login_window_decl.h"
+#include "ui/record_window_decl.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -170,12 +173,12 @@ struct MainView {
     ReportList* list = nullptr;
 
     bool shows(long long count) const {
-        return list && list->ItemCount() == count && window->control(T("透明标签_记录数")).text() == CountLabel(count);
+        return list && list->ItemCount() == count && window->control(T(MainControls::CountLabel)).text() == CountLabel(count);
     }
     std::string state() const {
         if (!list) return "no list";
         return std::to_string(list->ItemCount()) + " rows, label \"" +
-               window->control(T("透明标签_记录数")).text().toUtf8() + "\"";
+               window->control(T(MainControls::CountLabel)).text().toUtf8() + "\"";
     }
 };
 
@@ -202,7 +205,7 @@ int RunProgram(const std::string& folder, long long contacts, int rounds) {
         return 1;
     }
     Window* login = FindWindow("login");
-    if (auto* users = qobject_cast<QComboBox*>(login->control(T("组合框_用户名")).widget())) {
+    if (auto* users = qobject_cast<QComboBox*>(login->control(T(LoginControls::UserNameBox)).widget())) {
         if (users->isEditable()) {
             users->clearEditText();
             QTest::keyClicks(users, "admin");
@@ -210,7 +213,7 @@ int RunProgram(const std::string& folder, long long contacts, int rounds) {
             users->setCurrentIndex(admin);
         }
     }
-    auto* password = qobject_cast<QLineEdit*>(login->control(T("编辑框_密码")).widget());
+    auto* password = qobject_cast<QLineEdit*>(login->control(T(LoginControls::PasswordBox)).widget());
     if (!password) {
         Note("no password box");
         return 1;
@@ -223,7 +226,7 @@ int RunProgram(const std::string& folder, long long contacts, int rounds) {
     QTest::keyClick(password, Qt::Key_Return);
     const bool signedIn = WaitUntil([&] {
         main.window = FindWindow("main");
-        main.list = main.window ? main.window->list(T("超级列表框1")) : nullptr;
+        main.list = main.window ? main.window->list(T(MainControls::ContactList)) : nullptr;
         return main.shows(contacts);
     });
     const double signInMs = signingIn.wallMs(), signInCpuMs = signingIn.cpuMs();
@@ -237,7 +240,7 @@ int RunProgram(const std::string& folder, long long contacts, int rounds) {
 
     // Every keystroke of each text, the box emptied before (emptying it by
     // hand keeps the last result, so it costs no search).
-    auto* search = qobject_cast<QLineEdit*>(main.window->control(T("编辑框_搜索")).widget());
+    auto* search = qobject_cast<QLineEdit*>(main.window->control(T(MainControls::SearchBox)).widget());
     if (!search) {
         Note("no search box");
         return 1;
@@ -292,7 +295,7 @@ int RunProgram(const std::string& folder, long long contacts, int rounds) {
     // Back to every contact with the clear button, then one contact in the
     // middle opened in the record window, its mobile number changed and saved.
     const Stopwatch clearing;
-    QTest::mouseClick(main.window->control(T("按钮_X")).widget(), Qt::LeftButton);
+    QTest::mouseClick(main.window->control(T(MainControls::ClearSearchButton)).widget(), Qt::LeftButton);
     if (!WaitUntil([&] { return main.shows(contacts); })) {
         Note("the clear button did not list every contact: " + main.state());
         return 1;
@@ -302,8 +305,8 @@ int RunProgram(const std::string& folder, long long contacts, int rounds) {
     main.list->setCurrentSelection(row);
     QTest::keyClick(main.list, Qt::Key_Return);
     Window* record = FindWindow("record");
-    auto* mobile = record ? qobject_cast<QLineEdit*>(record->control(T("编辑框_手机")).widget()) : nullptr;
-    QWidget* save = record ? record->control(T("按钮_保存")).widget() : nullptr;
+    auto* mobile = record ? qobject_cast<QLineEdit*>(record->control(T(RecordControls::MobileBox)).widget()) : nullptr;
+    QWidget* save = record ? record->control(T(RecordControls::SaveButton)).widget() : nullptr;
     if (!mobile || !save) {
         Note("the record window did not open on row " + std::to_string(row));
         return 1;
@@ -317,7 +320,7 @@ int RunProgram(const std::string& folder, long long contacts, int rounds) {
         const bool listed = WaitUntil(
             [&] {
                 // The row the record window reports, and the row it was opened from.
-                const Text position = record->control(T("透明标签_当前选择")).text();
+                const Text position = record->control(T(RecordControls::PositionLabel)).text();
                 const std::string digits = [&] {
                     std::string d;
                     for (char c : position.toUtf8())
@@ -357,7 +360,7 @@ int RunProgram(const std::string& folder, long long contacts, int rounds) {
         }
     });
     watch.start(5);
-    open_batch_attribution_from_menu(varelo.state());
+    open_batch_window(varelo.state());
     if (FindWindow("batch")) measureOpenBatchWindow();
     Note("the batch window did not open");
     return 1;

@@ -215,11 +215,11 @@ int main(int argc, char** argv) {
     for (const char* typed : keystrokes) {
         int plainRows = 0, spellingRows = 0;
         const Timing plain = BestOfThree([&] {
-            rs.Open(ContactSearchSql(T(typed)), 1);
+            rs.Open(ContactSearchSql(T(typed)), RecordSet::kSqlText);
             plainRows = rs.RecordCount();
         });
         const Timing spelling = BestOfThree([&] {
-            rs.Open(ContactSearchWithSpellingSql(T(typed)), 1);
+            rs.Open(ContactSearchWithSpellingSql(T(typed)), RecordSet::kSqlText);
             spellingRows = rs.RecordCount();
         });
         std::printf("  %-10s %8.1f / %7.1f %8.1f / %7.1f %10d %10d\n", typed, plain.wall, plain.processor,

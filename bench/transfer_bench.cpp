@@ -165,7 +165,7 @@ void RunTextImport(const std::shared_ptr<FixedChooser>& chooser) {
     const double write = Seconds([&] { write_rows_to_book(*window); });
     std::printf("text import of %.1f MB (%zu lines): open %.2f s, split %.2f s, write %.2f s (%s)\n",
                 double(text.size()) / (1024 * 1024), text.size() / line.size(), open, split, write,
-                window->control(T("标签_状态")).text().toUtf8().c_str());
+                window->control(T(TextImportControls::StatusLabel)).text().toUtf8().c_str());
     WindowDriver::closeAllWindows();
     QDir::setCurrent(QDir::tempPath());
 }

@@ -14,6 +14,8 @@
 #include "services/window/report_list.h"
 #include "support/address_book_copy.h"
 #include "support/window_driver.h"
+#include "ui/main_window_decl.h"
+#include "ui/login_window_decl.h"
 
 #include <QApplication>
 #include <QDir>
@@ -102,11 +104,11 @@ int main(int argc, char** argv) {
     varelo.setQuit([] {});
     if (!varelo.start()) return 1;
     Window* login = FindWindow("login");
-    WindowDriver::type(*login, "编辑框_密码", "123456");
+    WindowDriver::type(*login, LoginControls::PasswordBox, "123456");
     Settle(600);
     bool ok = Save({login}, out + "/login_window.png");
 
-    WindowDriver::click(*login, "按钮_登陆");
+    WindowDriver::click(*login, LoginControls::SignInButton);
     Settle(600);
     Window* main = FindWindow("main");
     if (!main) return 1;
@@ -114,7 +116,7 @@ int main(int argc, char** argv) {
     Settle(300);
     ok = Save({main}, out + "/main_window.png") && ok;
 
-    ReportList* list = main->list(T("超级列表框1"));
+    ReportList* list = main->list(T(MainControls::ContactList));
     list->setCurrentSelection(0);
     open_row(varelo.state());
     Settle(800);

@@ -7,7 +7,7 @@
 #include "services/db/db_connection.h"
 #include "services/db/record_set.h"
 #include "services/system/system.h"
-#include "ui/batch_window.h"
+#include "ui/batch_window_decl.h"
 
 #include <QMetaObject>
 #include <QObject>

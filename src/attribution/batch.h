@@ -11,7 +11,7 @@
 #include "attribution/carrier.h"
 #include "services/core/text.h"
 #include "services/thread/thread.h"
-#include "ui/batch_window.h"
+#include "ui/batch_window_decl.h"
 
 #include <atomic>
 #include <functional>

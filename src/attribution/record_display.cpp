@@ -10,7 +10,7 @@
 #include "services/window/window.h"
 #include "ui/main_window_decl.h"
 #include "ui/pictures/pictures.h"
-#include "ui/record_window.h"
+#include "ui/record_window_decl.h"
 
 #include <QWidget>
 

@@ -7,6 +7,7 @@
 #include "services/window/report_list.h"
 #include "ui/combo_text.h"
 #include "ui/main_window_decl.h"
+#include "ui/record_window_decl.h"
 
 #include <algorithm>
 
@@ -21,8 +22,8 @@ struct ContactListParts {
 std::optional<ContactListParts> Parts() {
     Window* main = MainWindow();
     if (!main) return std::nullopt;
-    RecordSet* contacts = main->recordSet(T("记录集1"));
-    ReportList* list = main->list(T("超级列表框1"));
+    RecordSet* contacts = main->recordSet(T(MainControls::Contacts));
+    ReportList* list = main->list(T(MainControls::ContactList));
     if (!contacts || !list) return std::nullopt;
     return ContactListParts{*main, *contacts, *list};
 }
@@ -33,8 +34,8 @@ bool KnownKind(int kind) { return kind == kAllContacts || kind == kSearchContact
 Text ListQuery(Window& main, int kind) {
     switch (kind) {
     case kAllContacts: return T("select * from ") + ContactsTable() + T(" order by ") + ContactsByName();
-    case kSearchContacts: return ContactSearchWithSpellingSql(main.control(T("编辑框_搜索")).text());
-    case kGroupContacts: return GroupFilterSql(main.control(T("组合框_查询")).text());
+    case kSearchContacts: return ContactSearchWithSpellingSql(main.control(T(MainControls::SearchBox)).text());
+    case kGroupContacts: return GroupFilterSql(main.control(T(MainControls::GroupFilter)).text());
     default: return Text();
     }
 }
@@ -56,11 +57,11 @@ void ResetGroupBox(Control groups) {
 
 // Lists each distinct non-empty group once, in group order, in 组合框_查询.
 void RebuildGroupList(Window& main) {
-    Control groups = main.control(T("组合框_查询"));
+    Control groups = main.control(T(MainControls::GroupFilter));
     while (ComboCount(groups) > 0) ComboDeleteItem(groups, 0);
     RecordSet distinct;
     if (DBConnection* book = MainAddressBook(); book && distinct.SetConnection(*book) &&
-                                                distinct.Open(ContactGroupsSql(), 1)) {
+                                                distinct.Open(ContactGroupsSql(), RecordSet::kSqlText)) {
         const FieldRef groupField(T("分组"));
         Text lastAdded;
         for (distinct.MoveFirst(); !distinct.AtEnd(); distinct.MoveNext()) {
@@ -86,7 +87,7 @@ bool ListsGroup(Control groups, const Text& group) {
 bool GroupHasContacts(const Text& group) {
     DBConnection* book = MainAddressBook();
     RecordSet member;
-    if (!book || !member.SetConnection(*book) || !member.Open(ContactOfGroupSql(group), 1)) return true;
+    if (!book || !member.SetConnection(*book) || !member.Open(ContactOfGroupSql(group), RecordSet::kSqlText)) return true;
     return member.RecordCount() > 0;
 }
 
@@ -112,15 +113,15 @@ void ShowContactRows(ReportList& list, RecordSet& contacts) {
 // What every fill ends with: the count, the buttons, the record set on its
 // first record and the record window's position text.
 void FinishFill(ProgramState& state, ContactListParts& parts, int kind) {
-    parts.main.control(T("按钮_X")).setVisible(kind != kAllContacts);
+    parts.main.control(T(MainControls::ClearSearchButton)).setVisible(kind != kAllContacts);
     const int count = parts.contacts.RecordCount();
-    parts.main.control(T("透明标签_记录数")).setText(T("共 ") + TextOf(count) + T(" 条记录"));
+    parts.main.control(T(MainControls::CountLabel)).setText(T("共 ") + TextOf(count) + T(" 条记录"));
     if (count > 0) parts.contacts.MoveTo(0);
-    parts.main.control(T("图形按钮_删除")).setEnabled(false);
-    parts.main.control(T("图形按钮_保存")).setEnabled(false);
+    parts.main.control(T(MainControls::DeleteButton)).setEnabled(false);
+    parts.main.control(T(MainControls::SaveButton)).setEnabled(false);
     if (state.recordWindowOpen) {
         if (Window* record = FindWindow("record"))
-            record->control(T("透明标签_当前选择"))
+            record->control(T(RecordControls::PositionLabel))
                 .setText(T("当前选中第 ") + TextOf(parts.contacts.Position() + 1) + T(" 条记录"));
     }
 }
@@ -131,10 +132,10 @@ void Requery(ProgramState& state, ContactListParts& parts, int kind, bool rebuil
     state.listQuery = ListQuery(parts.main, kind);
     if (kind == kAllContacts) {
         if (rebuildGroups) RebuildGroupList(parts.main);
-        else ResetGroupBox(parts.main.control(T("组合框_查询")));
+        else ResetGroupBox(parts.main.control(T(MainControls::GroupFilter)));
         parts.contacts.OpenTable(ContactsTable(), ContactsByName());
     } else {
-        parts.contacts.Open(state.listQuery, 1);
+        parts.contacts.Open(state.listQuery, RecordSet::kSqlText);
     }
     ShowContactRows(parts.list, parts.contacts);
     FinishFill(state, parts, kind);
@@ -178,7 +179,7 @@ int show_saved_contact(ProgramState& state, int kind, const Text& key, const std
         KnownKind(kind) && contacts.IsOpen() && state.listQuery == ListQuery(parts->main, kind);
     // Only a list of all contacts rebuilds the group box.
     const bool groupsChange =
-        kind == kAllContacts && sameList && GroupsChange(parts->main.control(T("组合框_查询")), before, after);
+        kind == kAllContacts && sameList && GroupsChange(parts->main.control(T(MainControls::GroupFilter)), before, after);
     const int shownRow = HoldsContact(contacts, state.selectedRow, key) ? state.selectedRow
                          : HoldsContact(contacts, contacts.Position(), key) ? contacts.Position()
                                                                              : -1;
@@ -187,7 +188,7 @@ int show_saved_contact(ProgramState& state, int kind, const Text& key, const std
         // Same rows in the same order: the row is drawn again from its new values.
         if (kind == kAllContacts) {
             if (groupsChange) RebuildGroupList(parts->main);
-            else ResetGroupBox(parts->main.control(T("组合框_查询")));
+            else ResetGroupBox(parts->main.control(T(MainControls::GroupFilter)));
         }
         ShowContactRows(parts->list, contacts);
         FinishFill(state, *parts, kind);
@@ -211,7 +212,7 @@ void show_deleted_contact(ProgramState& state, int kind, const Text& group) {
     // The record set has dropped the row; the others keep their order.
     if (kind == kAllContacts) {
         if (!group.empty() && !GroupHasContacts(group)) RebuildGroupList(parts->main);
-        else ResetGroupBox(parts->main.control(T("组合框_查询")));
+        else ResetGroupBox(parts->main.control(T(MainControls::GroupFilter)));
     }
     ShowContactRows(parts->list, parts->contacts);
     FinishFill(state, *parts, kind);

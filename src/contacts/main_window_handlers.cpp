@@ -180,12 +180,12 @@ void main_window_created(Window& main, ProgramState& state, const Text& settings
         main.setLeft(left);
         main.setTop(top);
     }
-    DBConnection* connection = main.connection(T("数据库连接1"));
+    DBConnection* connection = main.connection(T(MainControls::AddressBook));
     ConnectAddressBookOrExit(*connection);
     // A book written by an older version learns the carrier segments added since.
     (void)bring_carrier_segments_up_to_date(*connection);
-    main.recordSet(T("记录集1"))->SetConnection(*connection);
-    main.recordSet(T("记录集2"))->SetConnection(*connection);
+    main.recordSet(T(MainControls::Contacts))->SetConnection(*connection);
+    main.recordSet(T(MainControls::Users))->SetConnection(*connection);
     set_search_placeholder(state);
     load_weather_window(state);
     state.recordWindowOpen = false;

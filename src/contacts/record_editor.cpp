@@ -268,10 +268,10 @@ void save_contact(ProgramState& state) {
     // The window shows the stored contact from now on, a new one included.
     SetShownKey(*record, saved);
     state.newRecordPending = false;
-    ShowMessage(T("保存成功！"), kInformation, T("提示"));
+    ShowMessage(T("保存成功！"), MessageStyle::kInformation, T("提示"));
     // Where the list has the contact now; it stays shown when the list leaves it out.
     const int row = show_saved_contact(state, RefillKind(state), saved, before, after);
-    Control label = record->control(T("透明标签_当前选择"));
+    Control label = record->control(T(RecordControls::PositionLabel));
     if (row >= 0) {
         state.selectedRow = row;
         label.setText(PositionText(row));
@@ -284,19 +284,19 @@ void delete_contact(ProgramState& state) {
     if (ShowMessage(T("真的要删除本记录吗！"), kAskBeforeDeleting, T("警告！")) != MessageAnswer::kOk) return;
     RecordSet* records = MainRecords();
     if (!records) return;
-    const int row = MainControl("超级列表框1").selection();
+    const int row = MainControl(MainControls::ContactList).selection();
     if (!records->MoveTo(row)) {
         ReportFailure(T("删除失败！"), row < 0 ? T("没有选中的联系人。") : StorageError());
         return;
     }
     const Text group = records->ReadText(T("分组"));
-    if (!records->Delete(1)) {
+    if (!records->Delete(RecordSet::kCurrentRow)) {
         ReportFailure(T("删除失败！"), StorageError());
         return;
     }
     records->Update();
     show_deleted_contact(state, RefillKind(state), group);
-    MainControl("图形按钮_删除").setEnabled(false);
+    MainControl(MainControls::DeleteButton).setEnabled(false);
     if (Window* record = RecordWindow(); record && state.recordWindowOpen) EmptyFields(*record);
 }
 

@@ -6,8 +6,8 @@
 #include "accounts/sign_in_throttle.h"
 #include "support/stages/program_fixture.h"
 #include "ui/combo_text.h"
-#include "ui/login_window.h"
-#include "ui/main_window.h"
+#include "ui/login_window_decl.h"
+#include "ui/main_window_decl.h"
 #include "ui/pictures/pictures.h"
 
 #include <QComboBox>
@@ -33,19 +33,19 @@ class Login : public ProgramFixture {
 protected:
     Window* login() { return FindWindow("login"); }
     Control control(const char* name) { return login()->control(T(name)); }
-    QComboBox* names() { return qobject_cast<QComboBox*>(control("组合框_用户名").widget()); }
-    std::vector<std::string> nameItems() { return itemsOf(*login(), "组合框_用户名"); }
-    void choose(const std::string& name) { chooseItem(*login(), "组合框_用户名", name); }
+    QComboBox* names() { return qobject_cast<QComboBox*>(control(LoginControls::UserNameBox).widget()); }
+    std::vector<std::string> nameItems() { return itemsOf(*login(), LoginControls::UserNameBox); }
+    void choose(const std::string& name) { chooseItem(*login(), LoginControls::UserNameBox, name); }
     // Enters account edit mode as the chosen user.
     void enterEditMode(const std::string& name, const std::string& password) {
         choose(name);
         typePassword(password);
-        click(*login(), "按钮_修改密码");
-        ASSERT_EQ(control("按钮_修改密码").text(), T("确认"));
+        click(*login(), LoginControls::AccountButton);
+        ASSERT_EQ(control(LoginControls::AccountButton).text(), T("确认"));
     }
     void typeName(const std::string& name) {
         // The name box takes typed text in account edit mode.
-        type(*login(), "组合框_用户名", name);
+        type(*login(), LoginControls::UserNameBox, name);
     }
     void check(const char* radio) {
         click(*login(), radio);
@@ -93,7 +93,7 @@ TEST_F(Login, ListsTheUsersInNameOrderAndShowsTheLast) {
 TEST_F(Login, WrongPasswordSaysSoAndKeepsTheWindow) {
     start();
     typePassword("654321");
-    click(*login(), "按钮_登陆");
+    click(*login(), LoginControls::SignInButton);
     settle();
     ASSERT_EQ(messages_->shown.size(), 1u);
     EXPECT_EQ(messages_->shown[0].text.toUtf8(), "  密码错误！ ");
@@ -122,7 +122,7 @@ TEST_F(Login, RightPasswordOpensTheMainWindowWithTheUserBanner) {
     start();
     choose("admin");
     typePassword("123456");
-    click(*login(), "按钮_登陆");
+    click(*login(), LoginControls::SignInButton);
     settle();
     EXPECT_TRUE(messages_->shown.empty());
     EXPECT_EQ(FindWindow("login"), nullptr);
@@ -138,21 +138,21 @@ TEST_F(Login, EnterInThePasswordBoxSignsInAndInEditModeConfirms) {
     start();
     // A wrong password: Enter checks it as the button would.
     typePassword("wrong");
-    pressKey(*login(), "编辑框_密码", Qt::Key_Return);
+    pressKey(*login(), LoginControls::PasswordBox, Qt::Key_Return);
     EXPECT_EQ(messages_->lastText(), "  密码错误！ ");
     EXPECT_EQ(FindWindow("main"), nullptr);
 
     // In account edit mode Enter confirms the change.
     enterEditMode("admin", "123456");
     typePassword("s3cret");
-    pressKey(*login(), "编辑框_密码", Qt::Key_Enter);
+    pressKey(*login(), LoginControls::PasswordBox, Qt::Key_Enter);
     EXPECT_EQ(storedUsers().size(), 1u);
     EXPECT_TRUE(HashHolds(storedPassword("admin"), "s3cret"));
     EXPECT_EQ(control(LoginControls::AccountButton).text().toUtf8(), "修改密码");
     EXPECT_EQ(FindWindow("main"), nullptr);
 
     typePassword("s3cret");
-    pressKey(*login(), "编辑框_密码", Qt::Key_Return);
+    pressKey(*login(), LoginControls::PasswordBox, Qt::Key_Return);
     settle();
     EXPECT_EQ(FindWindow("login"), nullptr);
     ASSERT_NE(FindWindow("main"), nullptr);
@@ -179,7 +179,7 @@ TEST_F(Login, EmptyUserTableSignsInWithAnEmptyPassword) {
     execSql("DELETE FROM 用户");
     start();
     EXPECT_TRUE(nameItems().empty());
-    click(*login(), "按钮_登陆");
+    click(*login(), LoginControls::SignInButton);
     settle();
     EXPECT_TRUE(messages_->shown.empty());
     ASSERT_NE(FindWindow("main"), nullptr);
@@ -189,7 +189,7 @@ TEST_F(Login, EmptyUserTableSignsInWithAnEmptyPassword) {
 TEST_F(Login, EditModeNeedsTheRightPassword) {
     start();
     typePassword("wrong");
-    click(*login(), "按钮_修改密码");
+    click(*login(), LoginControls::AccountButton);
     EXPECT_EQ(messages_->lastText(), "  密码错误！ ");
     EXPECT_EQ(control(LoginControls::AccountButton).text().toUtf8(), "修改密码");
     EXPECT_TRUE(control(LoginControls::SignInButton).visible());
@@ -208,7 +208,7 @@ TEST_F(Login, ModifyChangesThePassword) {
     EXPECT_TRUE(control(LoginControls::PasswordBox).text().empty());
 
     typePassword("s3cret");
-    click(*login(), "按钮_修改密码");
+    click(*login(), LoginControls::AccountButton);
     EXPECT_EQ(storedUsers(), (std::vector<std::string>{"admin/#"}));
     EXPECT_TRUE(HashHolds(storedPassword("admin"), "s3cret"));
     EXPECT_EQ(control(LoginControls::AccountButton).text().toUtf8(), "修改密码");
@@ -218,10 +218,10 @@ TEST_F(Login, ModifyChangesThePassword) {
 
     // The new password signs in, the old one no longer does.
     typePassword("123456");
-    click(*login(), "按钮_登陆");
+    click(*login(), LoginControls::SignInButton);
     EXPECT_EQ(messages_->lastText(), "  密码错误！ ");
     typePassword("s3cret");
-    click(*login(), "按钮_登陆");
+    click(*login(), LoginControls::SignInButton);
     settle();
     EXPECT_NE(FindWindow("main"), nullptr);
 }
@@ -232,7 +232,7 @@ TEST_F(Login, AddStoresATypedNewAccount) {
     check(LoginControls::AddRadio);
     typeName("张三");
     typePassword("pw");
-    click(*login(), "按钮_修改密码");
+    click(*login(), LoginControls::AccountButton);
     EXPECT_EQ(storedUsers(), (std::vector<std::string>{"admin/#", "张三/#"}));
     EXPECT_TRUE(HashHolds(storedPassword("张三"), "pw"));
     EXPECT_TRUE(HashHolds(storedPassword("admin"), "123456"));
@@ -242,7 +242,7 @@ TEST_F(Login, AddStoresATypedNewAccount) {
     // The new account signs in.
     choose("张三");
     typePassword("pw");
-    click(*login(), "按钮_登陆");
+    click(*login(), LoginControls::SignInButton);
     settle();
     ASSERT_NE(FindWindow("main"), nullptr);
     EXPECT_EQ(FindWindow("main")->control(T(MainControls::UserLabel)).text().toUtf8(), "用户：张三");
@@ -252,8 +252,8 @@ TEST_F(Login, DeleteRemovesTheVerifiedAccount) {
     addUser("bob", "b");
     start();
     enterEditMode("bob", "b");
-    check("单选框_删除");
-    click(*login(), "按钮_修改密码");
+    check(LoginControls::DeleteRadio);
+    click(*login(), LoginControls::AccountButton);
     EXPECT_EQ(storedUsers(), (std::vector<std::string>{"admin/123456"}));
     EXPECT_EQ(nameItems(), (std::vector<std::string>{"admin"}));
     EXPECT_EQ(control(LoginControls::UserNameBox).text().toUtf8(), "admin");
@@ -263,8 +263,8 @@ TEST_F(Login, DeleteRemovesTheVerifiedAccount) {
 TEST_F(Login, DeletingTheOnlyAccountEmptiesTheList) {
     start();
     enterEditMode("admin", "123456");
-    check("单选框_删除");
-    click(*login(), "按钮_修改密码");
+    check(LoginControls::DeleteRadio);
+    click(*login(), LoginControls::AccountButton);
     EXPECT_TRUE(storedUsers().empty());
     EXPECT_TRUE(nameItems().empty());
     EXPECT_TRUE(control(LoginControls::UserNameBox).text().empty());
@@ -302,7 +302,7 @@ TEST_F(Login, TheStoredHashIsNotAPasswordThatSignsIn) {
     start();
     tryPassword("123456", LoginControls::AccountButton);
     typePassword("s3cret");
-    click(*login(), "按钮_修改密码");
+    click(*login(), LoginControls::AccountButton);
     const std::string stored = storedPassword("admin");
     ASSERT_TRUE(HashHolds(stored, "s3cret"));
     tryPassword(stored);
@@ -314,7 +314,7 @@ TEST_F(Login, AnEmptyPasswordIsStoredAsAHashAndSignsIn) {
     start();
     tryPassword("123456", LoginControls::AccountButton);
     typePassword("");
-    click(*login(), "按钮_修改密码");
+    click(*login(), LoginControls::AccountButton);
     EXPECT_TRUE(HashHolds(storedPassword("admin"), ""));
     tryPassword("");
     EXPECT_NE(FindWindow("main"), nullptr);
@@ -364,7 +364,7 @@ TEST_F(Throttled, ARightPasswordStartsTheCountAfresh) {
     tryPassword("123456", LoginControls::AccountButton);  // right: into account edit mode
     ASSERT_EQ(control(LoginControls::AccountButton).text().toUtf8(), "确认");
     typePassword("123456");
-    click(*login(), "按钮_修改密码");  // back to normal mode
+    click(*login(), LoginControls::AccountButton);  // back to normal mode
     const std::size_t before = messages_->shown.size();
     for (int i = 0; i < 5; ++i) tryPassword("wrong");
     EXPECT_EQ(messages_->shown.size(), before + 5);
@@ -393,18 +393,18 @@ TEST_F(Login, AccountChangesTheBookRefusesAreReportedAndNothingChanges) {
 
     enterEditMode("bob", "b");
     typePassword("new");
-    click(*login(), "按钮_修改密码");
+    click(*login(), LoginControls::AccountButton);
     expectFailure("保存失败！");
 
     enterEditMode("bob", "b");
     check(LoginControls::AddRadio);
     typeName("carol");
     typePassword("c");
-    click(*login(), "按钮_修改密码");
+    click(*login(), LoginControls::AccountButton);
     expectFailure("保存失败！");
 
     enterEditMode("bob", "b");
-    check("单选框_删除");
-    click(*login(), "按钮_修改密码");
+    check(LoginControls::DeleteRadio);
+    click(*login(), LoginControls::AccountButton);
     expectFailure("删除失败！");
 }

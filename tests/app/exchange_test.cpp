@@ -12,7 +12,7 @@
 #include "support/address_book_copy.h"
 #include "support/file_bytes.h"
 #include "support/scripted_chooser.h"
-#include "ui/main_window.h"
+#include "ui/main_window_decl.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -31,7 +31,7 @@ protected:
     ~ExchangeMenu() override { SetFileChooser(previousChooser_); }
     void choose(const char* item, const std::string& path) {
         chooser_->answers.push_back(path);
-        chooseMenuItem(*FindWindow("main"), "主菜单", item);
+        chooseMenuItem(*FindWindow("main"), MainControls::Menu, item);
     }
     std::shared_ptr<ScriptedChooser> chooser_ = std::make_shared<ScriptedChooser>();
     std::shared_ptr<FileChooser> previousChooser_;
@@ -79,7 +79,7 @@ TEST_F(ExchangeMenu, ABadFileIsReportedAndCancelChangesNothing) {
     choose("导入CSV", folder_.file("bad.csv"));
     EXPECT_EQ(messages_->lastText(), "第 2 行开始的引号没有闭合，没有导入任何联系人");
     const std::size_t shown = messages_->shown.size();
-    chooseMenuItem(*FindWindow("main"), "主菜单", "导入vCard");  // the dialog is cancelled
+    chooseMenuItem(*FindWindow("main"), MainControls::Menu, "导入vCard");  // the dialog is cancelled
     EXPECT_EQ(messages_->shown.size(), shown);
     EXPECT_EQ(query("select count(*) from 通讯录"), (std::vector<std::string>{"0"}));
 }

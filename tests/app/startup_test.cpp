@@ -7,10 +7,10 @@
 #include "services/core/core.h"
 #include "services/core/message.h"
 #include "services/db/db_connection.h"
-#include "ui/about_window.h"
+#include "ui/about_window_decl.h"
 #include "ui/address_book_open.h"
-#include "ui/main_window.h"
-#include "ui/weather_window.h"
+#include "ui/main_window_decl.h"
+#include "ui/weather_window_decl.h"
 #include "services/window/controls/html_browse_box.h"
 #include "services/window/window_impl.h"
 #include "services/system/system.h"
@@ -319,7 +319,7 @@ TEST_F(Startup, AboutWindowOpensModalFromTheMenuAndClosesOnItsButton) {
     QTimer::singleShot(0, [&] {
         Window* about = FindWindow("about");
         seen = about && about->modal() && about->title() == T("关于");
-        if (about) click(*about, "按钮1");
+        if (about) click(*about, AboutControls::ConfirmButton);
     });
     main->impl().runMenuHandler("menu_about", T("关于"));
     EXPECT_TRUE(seen);

@@ -8,7 +8,7 @@
 #include "services/net/fetch_time_limits.h"
 #include "support/local_http_server.h"
 #include "test_book.h"
-#include "ui/batch_window.h"
+#include "ui/batch_window_decl.h"
 
 #include <QCoreApplication>
 #include <QObject>

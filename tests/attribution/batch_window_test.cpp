@@ -99,7 +99,7 @@ protected:
         return *batch;
     }
 
-    static void clickStartStop(Window& window) { click(window, "按钮_开始获取"); }
+    static void clickStartStop(Window& window) { click(window, BatchControls::StartStop); }
     static QProgressBar* progressOf(Window& window) {
         return qobject_cast<QProgressBar*>(window.control(T(BatchControls::Progress)).widget());
     }
@@ -519,7 +519,7 @@ TEST_F(BatchWindowTest, ABookThatRefusesEveryChangeLogsEachFoundRowAsNotStored) 
     EXPECT_EQ(IntegrityCheck(book_.path()), "ok");
     clickStartStop(batch);
     EXPECT_TRUE(WaitFor([&] { return finished(batch, "获取已完成！！！"); }));
-    EXPECT_EQ(textOf(batch, "状态透明标签1"), "有3个号码未能获取");
+    EXPECT_EQ(textOf(batch, BatchControls::FailureCount), "有3个号码未能获取");
     EXPECT_EQ(FileBytes(book_.path()), before);
 }
 

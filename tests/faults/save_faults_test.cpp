@@ -7,8 +7,8 @@
 
 #include "services/db/db_connection.h"
 #include "services/window/commands.h"
-#include "ui/record_window.h"
-#include "ui/main_window.h"
+#include "ui/record_window_decl.h"
+#include "ui/main_window_decl.h"
 
 #include <QElapsedTimer>
 #include <QBuffer>

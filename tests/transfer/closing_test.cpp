@@ -12,9 +12,9 @@
 #include "services/window/commands.h"
 #include "services/window/report_list.h"
 #include "support/close_way.h"
-#include "ui/text_import_window.h"
-#include "ui/main_window.h"
-#include "ui/import_export_window.h"
+#include "ui/text_import_window_decl.h"
+#include "ui/main_window_decl.h"
+#include "ui/import_export_window_decl.h"
 
 #include <QAbstractButton>
 #include <QFileInfo>

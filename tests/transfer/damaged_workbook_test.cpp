@@ -6,7 +6,7 @@
 #include "support/stages/transfer_fixture.h"
 
 #include "services/window/report_list.h"
-#include "ui/import_export_window.h"
+#include "ui/import_export_window_decl.h"
 
 #include <iostream>
 #include <random>

@@ -9,8 +9,8 @@
 #include "data/address_book.h"
 #include "services/window/commands.h"
 #include "services/window/report_list.h"
-#include "ui/main_window.h"
-#include "ui/import_export_window.h"
+#include "ui/main_window_decl.h"
+#include "ui/import_export_window_decl.h"
 
 #include <QFileInfo>
 #include <QTimer>

@@ -8,8 +8,8 @@
 #include "services/window/commands.h"
 #include "services/window/controls/balloon_tip.h"
 #include "services/window/report_list.h"
-#include "ui/text_import_window.h"
-#include "ui/main_window.h"
+#include "ui/text_import_window_decl.h"
+#include "ui/main_window_decl.h"
 
 #include <QFile>
 
@@ -199,23 +199,23 @@ TEST_F(TextImportTest, AFileJustUnderTheLimitLoads) {
 TEST_F(TextImportTest, AnEmptySeparatorPutsEachWholeLineIntoTheNames) {
     const std::string file = writeFile("lines.txt", "a,1\r\nb,2\r\n");
     withFile(file, [&](Window& w) {
-        type(w, "编辑框_分隔符", "");
-        click(w, "按钮_分割文本");
-        EXPECT_EQ(textOf(w, "编辑框_姓名"), "a,1\nb,2\n");
-        EXPECT_EQ(textOf(w, "编辑框_手机"), "\n\n");
+        type(w, TextImportControls::SeparatorBox, "");
+        click(w, TextImportControls::SplitButton);
+        EXPECT_EQ(textOf(w, TextImportControls::NameBox), "a,1\nb,2\n");
+        EXPECT_EQ(textOf(w, TextImportControls::MobileBox), "\n\n");
     });
 }
 
 TEST_F(TextImportTest, ATwoCharacterSeparatorSplitsOnlyAtThatExactText) {
     const std::string file = writeFile("wide.txt", Gbk("张三，13800000000\r\n李四,13900000000\r\n"));
     withFile(file, [&](Window& w) {
-        type(w, "编辑框_分隔符", "，");
-        click(w, "按钮_分割文本");
-        EXPECT_EQ(textOf(w, "编辑框_姓名"), "张三\n李四,13900000000\n");
-        EXPECT_EQ(textOf(w, "编辑框_手机"), "13800000000\n\n");
-        type(w, "编辑框_分隔符", "||");
-        click(w, "按钮_分割文本");
-        EXPECT_EQ(textOf(w, "编辑框_姓名"), "张三，13800000000\n李四,13900000000\n");
+        type(w, TextImportControls::SeparatorBox, "，");
+        click(w, TextImportControls::SplitButton);
+        EXPECT_EQ(textOf(w, TextImportControls::NameBox), "张三\n李四,13900000000\n");
+        EXPECT_EQ(textOf(w, TextImportControls::MobileBox), "13800000000\n\n");
+        type(w, TextImportControls::SeparatorBox, "||");
+        click(w, TextImportControls::SplitButton);
+        EXPECT_EQ(textOf(w, TextImportControls::NameBox), "张三，13800000000\n李四,13900000000\n");
     });
 }
 

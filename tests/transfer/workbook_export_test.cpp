@@ -8,7 +8,7 @@
 
 #include "services/sheet/readers.h"
 #include "services/window/report_list.h"
-#include "ui/import_export_window.h"
+#include "ui/import_export_window_decl.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -570,12 +570,11 @@ bool RecordSet::WriteBytes(const FieldRef& field, const Bytes& value) {
 bool RecordSet::RereadRecord(int record) {
     if (!d_->open || !d_->db || record < 0 || record >= d_->count()) return false;
     if (d_->result.keyed) {
-        // The page holding it is read again on the next ask.
-        std::erase_if(d_->pages, [record](const auto& page) {
-            return record >= page.first && record - page.first < int(page.rows.size());
-        });
-        const dbdetail::Row* row = d_->rowAt(record);
-        return row && !row->gone;
+        // Only this row is read again; the rest of its page stays as read.
+        std::vector<dbdetail::Row> rows;
+        if (!d_->db->fetchRows(d_->result, d_->result.ids.data() + record, 1, rows) || rows.size() != 1) return false;
+        d_->replaceRow(record, rows.front());
+        return !rows.front().gone;
     }
     return d_->db->reread(d_->result, d_->result.rows[static_cast<std::size_t>(record)]);
 }

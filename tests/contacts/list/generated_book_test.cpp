@@ -6,6 +6,7 @@
 #include "services/window/report_list.h"
 #include "support/address_book_copy.h"
 #include "support/contact_book.h"
+#include "ui/main_window_decl.h"
 
 #include <QImage>
 
@@ -107,8 +108,8 @@ TEST_F(GeneratedBook, SignInListsEveryGeneratedContactWithItsCount) {
     signIn();
     Window* main = FindWindow("main");
     ASSERT_NE(main, nullptr);
-    EXPECT_EQ(main->list(T("超级列表框1"))->ItemCount(), kContacts);
-    EXPECT_EQ(main->control(T("透明标签_记录数")).text().toUtf8(), "共 " + std::to_string(kContacts) + " 条记录");
+    EXPECT_EQ(main->list(T(MainControls::ContactList))->ItemCount(), kContacts);
+    EXPECT_EQ(main->control(T(MainControls::CountLabel)).text().toUtf8(), "共 " + std::to_string(kContacts) + " 条记录");
 }
 
 TEST(ContactBookCache, MakesTheBookOnceAndReusesIt) {

@@ -53,8 +53,8 @@ protected:
         list()->setFocus(Qt::MouseFocusReason);
         settle();
     }
-    std::vector<std::string> groupItems() { return itemsOf(*main(), "组合框_查询"); }
-    void chooseGroup(const std::string& group) { chooseItem(*main(), "组合框_查询", group); }
+    std::vector<std::string> groupItems() { return itemsOf(*main(), MainControls::GroupFilter); }
+    void chooseGroup(const std::string& group) { chooseItem(*main(), MainControls::GroupFilter, group); }
 };
 
 }  // namespace
@@ -104,7 +104,7 @@ TEST_F(ContactList, TypingDigitsNarrowsTheListAfterEachKeystroke) {
 
     typeText(searchBox(), "1");
     EXPECT_EQ(names(), (std::vector<std::string>{"O'Brien", "李四", "王五", "张三", "赵六"}));
-    EXPECT_TRUE(control("按钮_X").visible());
+    EXPECT_TRUE(control(MainControls::ClearSearchButton).visible());
     typeText(searchBox(), "3");
     EXPECT_EQ(names(), (std::vector<std::string>{"李四", "王五", "张三"}));
     EXPECT_EQ(count(), "共 3 条记录");
@@ -157,9 +157,9 @@ TEST_F(ContactList, PercentAndUnderscoreNeverBreakTheSearch) {
 TEST_F(ContactList, DeletingTheTextKeepsTheLastSearchAndLeavingRestoresThePlaceholder) {
     loadMain();
     typeSearch("zs");
-    pressKey(*main(), "编辑框_搜索", Qt::Key_Backspace);
+    pressKey(*main(), MainControls::SearchBox, Qt::Key_Backspace);
     EXPECT_EQ(names(), (std::vector<std::string>{"张三", "赵六"}));  // the search for "z"
-    pressKey(*main(), "编辑框_搜索", Qt::Key_Backspace);
+    pressKey(*main(), MainControls::SearchBox, Qt::Key_Backspace);
     EXPECT_EQ(names(), (std::vector<std::string>{"张三", "赵六"}));
     leaveSearch();
     EXPECT_EQ(control(MainControls::SearchBox).text().toUtf8(), "姓名/首字母/号码");
@@ -177,8 +177,8 @@ TEST_F(ContactList, FocusKeepsARealSearchText) {
 TEST_F(ContactList, ClearButtonListsAllAndRestoresThePlaceholder) {
     loadMain();
     typeSearch("zs");
-    ASSERT_TRUE(control("按钮_X").visible());
-    click(*main(), "按钮_X");
+    ASSERT_TRUE(control(MainControls::ClearSearchButton).visible());
+    click(*main(), MainControls::ClearSearchButton);
     EXPECT_EQ(names().size(), 5u);
     EXPECT_FALSE(control(MainControls::ClearSearchButton).visible());
     EXPECT_EQ(control(MainControls::SearchBox).text().toUtf8(), "姓名/首字母/号码");
@@ -302,12 +302,12 @@ TEST_F(ContactList, TheOpenRecordWindowFollowsTheMainWindow) {
 TEST_F(ContactList, MenuDeleteAllEmptiesTheBookAndTheListAfterConfirmation) {
     loadMain();
     messages_->answers = {1};  // Cancel: nothing happens
-    chooseMenuItem(*main(), "主菜单", "删除全部");
+    chooseMenuItem(*main(), MainControls::Menu, "删除全部");
     EXPECT_EQ(names().size(), 5u);
     EXPECT_EQ(query("SELECT count(*) FROM 通讯录"), (std::vector<std::string>{"5"}));
 
     messages_->answers = {0, 0};  // OK, then the notice
-    chooseMenuItem(*main(), "主菜单", "删除全部");
+    chooseMenuItem(*main(), MainControls::Menu, "删除全部");
     EXPECT_TRUE(names().empty());
     EXPECT_EQ(query("SELECT count(*) FROM 通讯录"), (std::vector<std::string>{"0"}));
     EXPECT_EQ(messages_->shown.front().caption.toUtf8(), "警告！");
@@ -318,7 +318,7 @@ TEST_F(ContactList, MenuDeleteAllEmptiesTheBookAndTheListAfterConfirmation) {
 // (the record window turns the selected row back into a contact by position).
 TEST_F(ContactList, TheListReadsItsCellsFromTheRecordSetWithoutMovingIt) {
     loadMain();
-    RecordSet* records = main()->recordSet(T("记录集1"));
+    RecordSet* records = main()->recordSet(T(MainControls::Contacts));
     ASSERT_TRUE(list()->showsSourceRows());
     ASSERT_EQ(list()->ItemCount(), records->RecordCount());
     records->MoveTo(2);

@@ -4,6 +4,7 @@
 #include "support/stages/program_fixture.h"
 #include "services/window/report_list.h"
 #include "services/window/window_impl.h"
+#include "ui/main_window_decl.h"
 
 #include <QCoreApplication>
 #include <QLineEdit>
@@ -26,10 +27,10 @@ protected:
         loadMain();
     }
     Window* main() { return FindWindow("main"); }
-    QLineEdit* searchBox() { return qobject_cast<QLineEdit*>(main()->control(T("编辑框_搜索")).widget()); }
-    std::string count() { return main()->control(T("透明标签_记录数")).text().toUtf8(); }
+    QLineEdit* searchBox() { return qobject_cast<QLineEdit*>(main()->control(T(MainControls::SearchBox)).widget()); }
+    std::string count() { return main()->control(T(MainControls::CountLabel)).text().toUtf8(); }
     std::vector<std::string> names() {
-        ReportList* list = main()->list(T("超级列表框1"));
+        ReportList* list = main()->list(T(MainControls::ContactList));
         std::vector<std::string> out;
         for (int row = 0; row < list->ItemCount(); ++row) out.push_back(list->GetItemText(row).toUtf8());
         return out;
@@ -57,7 +58,8 @@ TEST_F(SpellingSearchBox, TheSpellingWholeOrMixedWithInitialsFindsTheContact) {
 
 TEST_F(SpellingSearchBox, SpellingMatchesTakeTheirPlaceBesideTheStatementsOwn) {
     // "Xian Li" holds the text itself; 西安娜 (xi an) and 先知 (xian) are found
-    // by their spelling, each in its place in name order.
+    // by their spelling, each in its place in name order (Latin first, then
+    // pinyin: 曾 ceng before 西 xi before 先 xian).
     typeSearch("xian");
     EXPECT_EQ(names(), (std::vector<std::string>{"Xian Li", "西安娜", "先知"}));
     EXPECT_EQ(count(), "共 3 条记录");
@@ -68,5 +70,5 @@ TEST_F(SpellingSearchBox, SpellingMatchesTakeTheirPlaceBesideTheStatementsOwn) {
     EXPECT_EQ(names(), (std::vector<std::string>{"曾小明"}));
     // Digits search the numbers alone, as before.
     typeSearch("1370000000");
-    EXPECT_EQ(names(), (std::vector<std::string>{"Xian Li", "西安娜", "先知", "曾小明"}));
+    EXPECT_EQ(names(), (std::vector<std::string>{"Xian Li", "曾小明", "西安娜", "先知"}));
 }

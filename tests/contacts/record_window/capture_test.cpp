@@ -12,10 +12,10 @@
 #include "services/system/system.h"
 #include "services/window/commands.h"
 #include "services/window/controls/balloon_tip.h"
-#include "ui/record_window.h"
-#include "ui/photo_window.h"
-#include "ui/main_window.h"
-#include "ui/frame_window.h"
+#include "ui/record_window_decl.h"
+#include "ui/photo_window_decl.h"
+#include "ui/main_window_decl.h"
+#include "ui/frame_window_decl.h"
 
 #include <QApplication>
 #include <QFile>

@@ -3,7 +3,7 @@
 #include "contacts/chat.h"
 #include "support/stages/record_fixture.h"
 #include "services/core/core.h"
-#include "ui/record_window.h"
+#include "ui/record_window_decl.h"
 
 using namespace record_tests;
 

@@ -7,6 +7,8 @@
 #include "services/db/record_set.h"
 #include "services/window/commands.h"
 #include "services/window/report_list.h"
+#include "ui/main_window_decl.h"
+#include "ui/record_window_decl.h"
 
 #include <QComboBox>
 #include <QScrollBar>
@@ -47,25 +49,25 @@ std::ostream& operator<<(std::ostream& out, const MainView& v) {
 
 class ListAfterSave : public RecordWindowTest {
 protected:
-    ReportList& list() { return *mainWindow().list(T("超级列表框1")); }
-    RecordSet& contacts() { return *mainWindow().recordSet(T("记录集1")); }
-    QComboBox& groupBox() { return *qobject_cast<QComboBox*>(mainWindow().control(T("组合框_查询")).widget()); }
-    bool searching() { return mainWindow().control(T("编辑框_搜索")).text() != state_.searchPlaceholder; }
+    ReportList& list() { return *mainWindow().list(T(MainControls::ContactList)); }
+    RecordSet& contacts() { return *mainWindow().recordSet(T(MainControls::Contacts)); }
+    QComboBox& groupBox() { return *qobject_cast<QComboBox*>(mainWindow().control(T(MainControls::GroupFilter)).widget()); }
+    bool searching() { return mainWindow().control(T(MainControls::SearchBox)).text() != state_.searchPlaceholder; }
 
     MainView view() {
         MainView v;
         for (int row = 0; row < list().ItemCount(); ++row)
             v.rows.push_back(list().GetItemText(row, 0).toUtf8() + "|" + list().GetItemText(row, 1).toUtf8());
-        v.count = textOf(mainWindow(), "透明标签_记录数");
+        v.count = textOf(mainWindow(), MainControls::CountLabel);
         v.selection = list().currentSelection();
         v.focused = list().focusedRow();
         v.scroll = list().verticalScrollBar()->value();
         for (int i = 0; i < groupBox().count(); ++i) v.groups.push_back(groupBox().itemText(i).toStdString());
         v.groupIndex = groupBox().currentIndex();
         v.groupText = groupBox().currentText().toStdString();
-        v.clearShown = mainWindow().control(T("按钮_X")).visible();
-        v.deleteEnabled = mainWindow().control(T("图形按钮_删除")).enabled();
-        v.saveEnabled = mainWindow().control(T("图形按钮_保存")).enabled();
+        v.clearShown = mainWindow().control(T(MainControls::ClearSearchButton)).visible();
+        v.deleteEnabled = mainWindow().control(T(MainControls::DeleteButton)).enabled();
+        v.saveEnabled = mainWindow().control(T(MainControls::SaveButton)).enabled();
         return v;
     }
 
@@ -76,7 +78,7 @@ protected:
     }
 
     void setGroup(const std::string& group) {
-        auto* box = qobject_cast<QComboBox*>(recordWindow().control(T("组合框_分组")).widget());
+        auto* box = qobject_cast<QComboBox*>(recordWindow().control(T(RecordControls::GroupBox)).widget());
         ASSERT_NE(box, nullptr);
         // A choice from the drop-down list; a group it lacks is added first,
         // as the window does for a contact's group the main box lacks.
@@ -84,7 +86,7 @@ protected:
         const QString text = QString::fromStdString(group);
         if (box->findText(text) < 0) box->addItem(text);
         box->setCurrentIndex(box->findText(text));
-        ASSERT_EQ(textOf(recordWindow(), "组合框_分组"), group);
+        ASSERT_EQ(textOf(recordWindow(), RecordControls::GroupBox), group);
     }
 
     // The stored contacts as "name|mobile", sorted by bytes: what a list of all
@@ -142,50 +144,50 @@ TEST_F(ListAfterSave, RandomSavesAndDeletesShowWhatAFullRefillShows) {
         std::string savedName, savedMobile;
         if (action == 0) {
             // Another list: a search by digits, or back to all contacts.
-            if (searching()) click(mainWindow(), "按钮_X");
-            else type(mainWindow(), "编辑框_搜索", std::to_string(13 + pick(7)));
+            if (searching()) click(mainWindow(), MainControls::ClearSearchButton);
+            else type(mainWindow(), MainControls::SearchBox, std::to_string(13 + pick(7)));
             continue;
         }
         if (action == 1 && listRows() > 0) {
             list().setCurrentSelection(pick(listRows()));
             (*messages_)->answers = {0};
-            click(mainWindow(), "图形按钮_删除");
+            click(mainWindow(), MainControls::DeleteButton);
             ++deletes;
         } else {
             if (action == 2 || listRows() == 0) {
                 pressNew();
-                type(recordWindow(), "编辑框_姓名", newName());
-                type(recordWindow(), "编辑框_手机", std::to_string(13900000000LL + pick(90000000)));
+                type(recordWindow(), RecordControls::NameBox, newName());
+                type(recordWindow(), RecordControls::MobileBox, std::to_string(13900000000LL + pick(90000000)));
                 setGroup(groups[static_cast<std::size_t>(pick(static_cast<int>(groups.size())))]);
             } else {
                 openRow(pick(listRows()));
                 const int change = pick(5);
-                if (change == 0) type(recordWindow(), "编辑框_姓名", newName());
-                if (change == 1) type(recordWindow(), "编辑框_手机", std::to_string(15000000000LL + pick(90000000)));
+                if (change == 0) type(recordWindow(), RecordControls::NameBox, newName());
+                if (change == 1) type(recordWindow(), RecordControls::MobileBox, std::to_string(15000000000LL + pick(90000000)));
                 if (change == 2)
                     setGroup(pick(3) == 0 ? "新组" + std::to_string(step)
                                           : groups[static_cast<std::size_t>(pick(static_cast<int>(groups.size())))]);
                 if (change >= 3) {
-                    type(recordWindow(), "编辑框_备注", "备注" + std::to_string(step));
+                    type(recordWindow(), RecordControls::RemarkBox, "备注" + std::to_string(step));
                     ++inPlace;
                 }
             }
-            savedName = textOf(recordWindow(), "编辑框_姓名");
-            savedMobile = textOf(recordWindow(), "编辑框_手机");
-            click(recordWindow(), "按钮_保存");
+            savedName = textOf(recordWindow(), RecordControls::NameBox);
+            savedMobile = textOf(recordWindow(), RecordControls::MobileBox);
+            click(recordWindow(), RecordControls::SaveButton);
             ASSERT_EQ(takeMessages().back(), "保存成功！");
             ++saves;
         }
 
         const MainView afterChange = view();
-        const std::string positionText = textOf(recordWindow(), "透明标签_当前选择");
+        const std::string positionText = textOf(recordWindow(), RecordControls::PositionLabel);
         const int shownRow = state_.selectedRow;
         // The file, read on its own, holds what the list shows.
         if (!searching()) {
             EXPECT_EQ(Sorted(afterChange.rows), storedPairs());
             EXPECT_EQ(Sorted(afterChange.groups), storedGroups());
         } else {
-            EXPECT_EQ(Sorted(afterChange.rows), storedPairs(textOf(mainWindow(), "编辑框_搜索")));
+            EXPECT_EQ(Sorted(afterChange.rows), storedPairs(textOf(mainWindow(), MainControls::SearchBox)));
         }
 
         const MainView full = refilled();
@@ -221,19 +223,19 @@ TEST_F(ListAfterSave, ASaveInPlaceReadsOnlyTheSavedRowAgain) {
                            "insert into 通讯录 (姓名, 手机, 分组) values ('外', '19900000000', '外组')");
     openRow(2);
     const std::string saved = listText(2, 0);
-    type(recordWindow(), "编辑框_手机", "18600000000");
-    click(recordWindow(), "按钮_保存");
+    type(recordWindow(), RecordControls::MobileBox, "18600000000");
+    click(recordWindow(), RecordControls::SaveButton);
     EXPECT_EQ(takeMessages().back(), "保存成功！");
     ASSERT_EQ(listRows(), 3);
     EXPECT_EQ(listText(2, 0), saved);
     EXPECT_EQ(listText(2, 1), "18600000000");
     EXPECT_NE(listText(0, 1), "19999999999");
     EXPECT_EQ(groupBox().findText(QStringLiteral("外组")), -1);
-    EXPECT_EQ(textOf(recordWindow(), "透明标签_当前选择").rfind("当前选中第 3 条记录", 0), 0u);
+    EXPECT_EQ(textOf(recordWindow(), RecordControls::PositionLabel).rfind("当前选中第 3 条记录", 0), 0u);
 
     // A changed group is a changed group list; the full list sees everything.
     setGroup("新组");
-    click(recordWindow(), "按钮_保存");
+    click(recordWindow(), RecordControls::SaveButton);
     EXPECT_GE(groupBox().findText(QStringLiteral("新组")), 0);
     EXPECT_GE(groupBox().findText(QStringLiteral("外组")), 0);
     refillList();
@@ -262,18 +264,18 @@ TEST_F(ListAfterSave, TheGroupBoxFollowsTheGroupsOfTheFile) {
     // 戊 leaves 唯一, its only member.
     for (int r = 0; r < listRows(); ++r)
         if (listText(r, 0) == "戊") openRow(r);
-    ASSERT_EQ(textOf(recordWindow(), "编辑框_姓名"), "戊");
+    ASSERT_EQ(textOf(recordWindow(), RecordControls::NameBox), "戊");
     setGroup("work");
-    click(recordWindow(), "按钮_保存");
+    click(recordWindow(), RecordControls::SaveButton);
     EXPECT_EQ(items(), (std::vector<std::string>{"Work", "work"}));
     // A delete of the last of a group takes it away too.
     for (int r = 0; r < listRows(); ++r)
         if (listText(r, 0) == "乙") list().setCurrentSelection(r);
     (*messages_)->answers = {0, 0};
-    click(mainWindow(), "图形按钮_删除");
+    click(mainWindow(), MainControls::DeleteButton);
     for (int r = 0; r < listRows(); ++r)
         if (listText(r, 0) == "戊") list().setCurrentSelection(r);
-    click(mainWindow(), "图形按钮_删除");
+    click(mainWindow(), MainControls::DeleteButton);
     EXPECT_EQ(items(), (std::vector<std::string>{"Work"}));
     EXPECT_EQ(listRows(), 4);
     EXPECT_EQ(storedGroups(), (std::vector<std::string>{"Work"}));

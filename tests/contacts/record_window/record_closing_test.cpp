@@ -7,8 +7,8 @@
 #include "support/stages/record_fixture.h"
 #include "services/window/commands.h"
 #include "support/close_way.h"
-#include "ui/record_window.h"
-#include "ui/main_window.h"
+#include "ui/record_window_decl.h"
+#include "ui/main_window_decl.h"
 
 #include <QTest>
 

@@ -14,8 +14,8 @@
 #include "services/window/controls/date_edit.h"
 #include "services/window/report_list.h"
 #include "support/local_http_server.h"
-#include "ui/main_window.h"
-#include "ui/record_window.h"
+#include "ui/main_window_decl.h"
+#include "ui/record_window_decl.h"
 #include "ui/pictures/pictures.h"
 
 #include <QCalendarWidget>

@@ -3,8 +3,8 @@
 #include "services/window/controls/html_browse_box.h"
 #include "services/window/report_list.h"
 #include "support/address_book_copy.h"
-#include "ui/login_window.h"
-#include "ui/main_window.h"
+#include "ui/login_window_decl.h"
+#include "ui/main_window_decl.h"
 
 #include <QApplication>
 #include <QDir>
@@ -75,13 +75,13 @@ void ProgramFixture::start() {
 void ProgramFixture::typePassword(const std::string& password) {
     Window* login = FindWindow("login");
     ASSERT_NE(login, nullptr);
-    type(*login, "编辑框_密码", password);
+    type(*login, LoginControls::PasswordBox, password);
 }
 
 void ProgramFixture::signIn(const std::string& password) {
     start();
     typePassword(password);
-    click(*FindWindow("login"), "按钮_登陆");
+    click(*FindWindow("login"), LoginControls::SignInButton);
     settle();
 }
 

@@ -100,7 +100,7 @@ void RecordWindowTest::openRow(int row) {
 }
 
 void RecordWindowTest::pressNew() {
-    click(mainWindow(), "图形按钮_新建");
+    click(mainWindow(), MainControls::NewButton);
     ASSERT_NE(FindWindow("record"), nullptr);
 }
 

@@ -27,8 +27,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <random>
 #include <string>
 #include <vector>
@@ -188,7 +188,8 @@ int main(int argc, char** argv) {
         const double k = Median(keystroke), b = Median(bare);
         const double kc = Median(keystrokeCpu), bc = Median(bareCpu);
         std::printf("%-8s %8d %12.1f (%7.1f) %12.1f (%7.1f) %6.2fx\n", text, list->ItemCount(), k, kc, b, bc, kc / bc);
-        if (list->ItemCount() != rows) std::printf("  (the list shows %d rows, the query %d)\n", list->ItemCount(), rows);
+        if (list->ItemCount() != rows)
+            std::printf("  (the list shows %d rows, the query %d)\n", list->ItemCount(), rows);
         if (kc > 100.0 || kc > 3 * bc) withinTargets = false;
     }
     // Where a keystroke's time goes, for the widest search.
@@ -219,7 +220,8 @@ int main(int argc, char** argv) {
         std::printf("\nsearch \"1\" by parts: Open %.1f ms, reading %d records %.1f ms, list rows %.1f ms\n", openMs,
                     count, readMs, listMs);
     }
-    std::printf("\ntargets, in processor time (keystroke <= 3x bare query and <= 100 ms): %s\n", withinTargets ? "met" : "NOT met");
+    std::printf("\ntargets, in processor time (keystroke <= 3x bare query and <= 100 ms): %s\n",
+                withinTargets ? "met" : "NOT met");
     for (int guard = 0; guard < 10 && !LoadedWindows().empty(); ++guard) DestroyWindow(LoadedWindows().front(), true);
     return 0;
 }

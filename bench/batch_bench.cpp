@@ -58,7 +58,7 @@ constexpr double kOfflineShownLimitMs = 50.0;
 
 // Mobile numbers spread over today's segments, the same for every run.
 std::string NumberOf(int i) {
-    static const char* const segments[] = {"130", "133", "135", "138", "139", "147", "150", "153", "158", "166",
+    static const char* const segments[] = {"130",  "133",  "135",  "138", "139", "147", "150", "153", "158", "166",
                                            "1703", "1705", "1709", "173", "177", "180", "186", "189", "191", "199"};
     std::uint64_t x = 2654435761u * static_cast<std::uint64_t>(i + 1);
     const std::string segment = segments[i % std::size(segments)];
@@ -71,7 +71,8 @@ bool FillBook(const std::string& path, int contacts) {
     if (sqlite3_open(path.c_str(), &db) != SQLITE_OK) return false;
     bool ok = sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
     sqlite3_stmt* insert = nullptr;
-    ok = ok && sqlite3_prepare_v2(db, "INSERT INTO 通讯录 (姓名, 手机) VALUES (?, ?)", -1, &insert, nullptr) == SQLITE_OK;
+    ok = ok &&
+         sqlite3_prepare_v2(db, "INSERT INTO 通讯录 (姓名, 手机) VALUES (?, ?)", -1, &insert, nullptr) == SQLITE_OK;
     for (int i = 0; ok && i < contacts; ++i) {
         char name[16];
         std::snprintf(name, sizeof name, "c%06d", i);
@@ -220,9 +221,10 @@ bool OfflineRun() {
     const BatchFigures f = RunBatchWindow(book);
     const int stored = CountRows(book.path, "SELECT count(*) FROM 通讯录 WHERE 归属地 IS NOT NULL AND 归属地 <> ''");
     const double rate = kOfflineContacts / f.seconds;
-    std::printf("2. offline: %d contacts in %.2f s, %.0f contacts/s (limit %.0f); longest stall during the run "
-                "%.1f ms (limit %.0f)\n",
-                kOfflineContacts, f.seconds, rate, kOfflineContactsPerSecond, f.longestStallMs, kStallLimitMs);
+    std::printf(
+        "2. offline: %d contacts in %.2f s, %.0f contacts/s (limit %.0f); longest stall during the run "
+        "%.1f ms (limit %.0f)\n",
+        kOfflineContacts, f.seconds, rate, kOfflineContactsPerSecond, f.longestStallMs, kStallLimitMs);
     std::printf("   attributions stored: %d; opening the window (reading the book) took %.1f ms\n", stored, f.openMs);
     bool ok = f.done && stored == kOfflineContacts;
     if (!ok) std::printf("   FAILED: the run did not complete with every attribution stored\n");
@@ -284,13 +286,15 @@ bool SilentServiceRecordWindow() {
     const Clock::time_point ending = Clock::now();
     end_service_requests();
     const double endMs = Milliseconds(Clock::now() - ending).count();
-    std::printf("3. record window, service never answers: %d contacts shown, offline attribution shown after at most "
-                "%.1f ms (limit %.0f) each\n",
-                shown, longestShowMs, kOfflineShownLimitMs);
+    std::printf(
+        "3. record window, service never answers: %d contacts shown, offline attribution shown after at most "
+        "%.1f ms (limit %.0f) each\n",
+        shown, longestShowMs, kOfflineShownLimitMs);
     std::printf("   (loading the numbering plan at start-up: %.1f ms, before the first contact)\n", prepareMs);
-    std::printf("   longest stall %.1f ms (limit %.0f), closing the window %.1f ms; requests made %zu, last still "
-                "open at close: %s; request threads ended %.0f ms after exit began\n",
-                longestStallMs, kStallLimitMs, closeMs, silent.requestCount(), asked ? "yes" : "no", endMs);
+    std::printf(
+        "   longest stall %.1f ms (limit %.0f), closing the window %.1f ms; requests made %zu, last still "
+        "open at close: %s; request threads ended %.0f ms after exit began\n",
+        longestStallMs, kStallLimitMs, closeMs, silent.requestCount(), asked ? "yes" : "no", endMs);
     bool ok = true;
     if (longestShowMs >= kOfflineShownLimitMs) ok = false, std::printf("   FAILED: offline attribution too late\n");
     if (longestStallMs >= kStallLimitMs) ok = false, std::printf("   FAILED: stall of %.1f ms\n", longestStallMs);

@@ -87,11 +87,13 @@ void buildBook(const std::string& path) {
     check(sqlite3_open(path.c_str(), &db), db, "open");
     check(sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr), db, "begin");
     sqlite3_stmt* st = nullptr;
-    check(sqlite3_prepare_v2(db,
-                             "INSERT INTO 通讯录 (姓名,手机,首字母,手机备,QQ,QQ备,邮箱,分组,座机,分机,地址,籍贯,生日,备注,照片,归属地,性别)"
-                             " VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
-                             -1, &st, nullptr),
-          db, "prepare");
+    check(
+        sqlite3_prepare_v2(db,
+                           "INSERT INTO 通讯录 "
+                           "(姓名,手机,首字母,手机备,QQ,QQ备,邮箱,分组,座机,分机,地址,籍贯,生日,备注,照片,归属地,性别)"
+                           " VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
+                           -1, &st, nullptr),
+        db, "prepare");
     std::vector<unsigned char> photo(kPhotoBytes);
     for (auto& b : photo) b = static_cast<unsigned char>(random());
     for (int i = 0; i < kContacts; ++i) {
@@ -101,12 +103,27 @@ void buildBook(const std::string& path) {
         std::snprintf(qq, sizeof qq, "%u", 10000 + unsigned(random() % 900000000));
         std::snprintf(date, sizeof date, "%04u-%02u-%02u 00:00:00", 1950 + unsigned(random() % 60),
                       1 + unsigned(random() % 12), 1 + unsigned(random() % 28));
-        std::string texts[] = {name, mobile, "zs", "", qq, "", std::string(qq) + "@qq.com", pick(groups),
-                               "010-12345678", "8001", "北京市海淀区中关村大街1号", "北京", date, "备注文字",
-                               "", "北京 移动", random() % 2 ? "男" : "女"};
+        std::string texts[] = {name,
+                               mobile,
+                               "zs",
+                               "",
+                               qq,
+                               "",
+                               std::string(qq) + "@qq.com",
+                               pick(groups),
+                               "010-12345678",
+                               "8001",
+                               "北京市海淀区中关村大街1号",
+                               "北京",
+                               date,
+                               "备注文字",
+                               "",
+                               "北京 移动",
+                               random() % 2 ? "男" : "女"};
         for (int f = 0; f < 17; ++f) {
             if (f == 14) {
-                if (i % (kContacts / kWithPhoto) == 0) sqlite3_bind_blob(st, 15, photo.data(), int(photo.size()), SQLITE_STATIC);
+                if (i % (kContacts / kWithPhoto) == 0)
+                    sqlite3_bind_blob(st, 15, photo.data(), int(photo.size()), SQLITE_STATIC);
                 else sqlite3_bind_null(st, 15);
             } else if (texts[f].empty()) {
                 sqlite3_bind_null(st, f + 1);
@@ -160,8 +177,8 @@ void line(const char* what, double wall, double cpu, long rows) {
 
 int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);  // figures appear as they are measured
-    std::filesystem::path folder = argc > 1 ? std::filesystem::path(argv[1])
-                                            : std::filesystem::temp_directory_path() / "varelo_db_bench";
+    std::filesystem::path folder =
+        argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path() / "varelo_db_bench";
     if (argc > 2) kContacts = std::max(kWithPhoto, std::atoi(argv[2]));
     std::filesystem::create_directories(folder);
     std::string path = (folder / "VRL3.mdb").string();
@@ -238,7 +255,8 @@ int main(int argc, char** argv) {
     double binaryWall = bareWalk(bare, "select * from 通讯录 order by 姓名 ASC", 1, 2, rows, binaryCpu);
     line("bare API: select *, byte order", binaryWall, binaryCpu, rows);
     double slimCpu = 0;
-    double slimWall = bareWalk(bare, "select 姓名, 手机 from 通讯录 order by 姓名 COLLATE NAME_ORDER ASC", 0, 1, rows, slimCpu);
+    double slimWall =
+        bareWalk(bare, "select 姓名, 手机 from 通讯录 order by 姓名 COLLATE NAME_ORDER ASC", 0, 1, rows, slimCpu);
     line("bare API: only 姓名, 手机 (name order)", slimWall, slimCpu, rows);
     double fieldsCpu = 0;
     double fieldsWall = bareWalk(bare,
@@ -272,8 +290,8 @@ int main(int argc, char** argv) {
     // 3. Single-row saves.
     std::printf("\n%d single-row saves (MoveTo, 14 WriteText, Update):\n", kSaves);
     if (!rs.OpenTable(ContactsTable(), ContactsByName())) return 1;
-    const char* fields[] = {"姓名", "手机", "首字母", "手机备", "QQ", "QQ备", "邮箱",
-                            "分组", "座机", "分机", "地址", "籍贯", "生日", "备注"};
+    const char* fields[] = {"姓名", "手机", "首字母", "手机备", "QQ",   "QQ备", "邮箱",
+                            "分组", "座机", "分机",   "地址",   "籍贯", "生日", "备注"};
     Clock saves;
     int failed = 0;
     for (int i = 0; i < kSaves; ++i) {

@@ -48,11 +48,12 @@ void FillBook(const std::string& file, int contacts) {
     sqlite3_open(file.c_str(), &db);
     sqlite3_exec(db, "begin", nullptr, nullptr, nullptr);
     sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db,
-                       "insert into 通讯录 (姓名,手机,首字母,手机备,QQ,邮箱,分组,座机,分机,地址,籍贯,生日,备注,照片,归属地,性别) "
-                       "values (?,?,'zs','13900000000','12345','someone@example.com','同学','010-66668888','801',"
-                       "'北京市海淀区中关村大街1号','河北','1980-01-06 00:00:00','第一行\r\n第二行',?,'北京移动','男')",
-                       -1, &st, nullptr);
+    sqlite3_prepare_v2(
+        db,
+        "insert into 通讯录 (姓名,手机,首字母,手机备,QQ,邮箱,分组,座机,分机,地址,籍贯,生日,备注,照片,归属地,性别) "
+        "values (?,?,'zs','13900000000','12345','someone@example.com','同学','010-66668888','801',"
+        "'北京市海淀区中关村大街1号','河北','1980-01-06 00:00:00','第一行\r\n第二行',?,'北京移动','男')",
+        -1, &st, nullptr);
     for (int i = 0; i < contacts; ++i) {
         const std::string name = (i % 3 ? "张三" : "欧阳明日") + std::to_string(i);
         const std::string mobile = std::to_string(13800000000LL + i);

@@ -23,8 +23,7 @@ std::vector<Record> MakeRecords(int n) {
     std::vector<Record> records;
     records.reserve(static_cast<std::size_t>(n));
     const Text surname = T("张");
-    for (int i = 0; i < n; ++i)
-        records.push_back({surname + TextOf(i), TextOf(13800000000LL + i)});
+    for (int i = 0; i < n; ++i) records.push_back({surname + TextOf(i), TextOf(13800000000LL + i)});
     return records;
 }
 

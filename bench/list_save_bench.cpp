@@ -12,8 +12,8 @@
 #include "services/window/commands.h"
 #include "services/window/controls/html_browse_box.h"
 #include "services/window/report_list.h"
-#include "ui/main_window_decl.h"
 #include "ui/login_window_decl.h"
+#include "ui/main_window_decl.h"
 #include "ui/record_window_decl.h"
 
 #include <QApplication>
@@ -153,9 +153,10 @@ int main(int argc, char** argv) {
         fill_contact_list(varelo.state(), kAllContacts);
         refill.push_back(MsSince(at));
     }
-    std::printf("save, list updated (median of 5, ms): row kept %.1f, group changed %.1f, name changed %.1f; "
-                "full refill %.1f\n",
-                Median(inPlace), Median(group), Median(renamed), Median(refill));
+    std::printf(
+        "save, list updated (median of 5, ms): row kept %.1f, group changed %.1f, name changed %.1f; "
+        "full refill %.1f\n",
+        Median(inPlace), Median(group), Median(renamed), Median(refill));
     for (int guard = 0; guard < 10 && !LoadedWindows().empty(); ++guard) DestroyWindow(LoadedWindows().front(), true);
     return 0;
 }

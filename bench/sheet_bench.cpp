@@ -13,8 +13,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -23,7 +23,7 @@ namespace {
 constexpr int kColumns = 17;
 
 struct Timing {
-    double fill = 0; // wall-clock seconds
+    double fill = 0;  // wall-clock seconds
     double save = 0;
     double cpu = 0;  // processor seconds of the whole write
     double total() const { return fill + save; }
@@ -108,7 +108,7 @@ void KeepBest(Timing& best, const Timing& t) {
     best.cpu = std::min(best.cpu, t.cpu);
 }
 
-} // namespace
+}  // namespace
 
 int main() {
     QTemporaryDir dir;

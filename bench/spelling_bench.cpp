@@ -25,9 +25,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <random>
-#include <ctime>
 #include <string>
 #include <vector>
 
@@ -50,9 +50,9 @@ double ProcessorMilliseconds() {
 // UTF-8 names: common surnames (polyphones among them) and given-name
 // characters, one in twenty a Latin name.
 std::vector<std::string> MakeNames(std::size_t count) {
-    const std::vector<std::string> surnames{"王", "李", "张", "刘", "陈", "杨", "黄", "赵", "吴", "周", "徐", "孙",
-                                            "马", "朱", "胡", "郭", "何", "高", "林", "罗", "曾", "单", "解", "乐",
-                                            "欧阳", "司马", "诸葛", "朴", "查", "仇"};
+    const std::vector<std::string> surnames{"王", "李", "张", "刘", "陈",   "杨",   "黄",   "赵", "吴", "周",
+                                            "徐", "孙", "马", "朱", "胡",   "郭",   "何",   "高", "林", "罗",
+                                            "曾", "单", "解", "乐", "欧阳", "司马", "诸葛", "朴", "查", "仇"};
     const std::vector<std::string> given{"伟", "芳", "娜", "敏", "静", "丽", "强", "磊", "军", "洋", "勇", "艳",
                                          "杰", "娟", "涛", "明", "超", "秀", "霞", "平", "刚", "桂", "小", "华",
                                          "长", "行", "重", "乐", "和", "文", "思", "雨", "晨", "宇", "子", "涵"};
@@ -147,8 +147,8 @@ Timing BestOfThree(F&& run) {
 int main(int argc, char** argv) {
     const std::size_t contacts = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 100000;
     const std::string folder = argc > 2 ? argv[2] : std::filesystem::temp_directory_path().string();
-    const std::vector<const char*> keystrokes{"z", "zh", "zha", "zhang", "zhangs", "zs", "wxm", "xiaoming",
-                                              "ouyang", "a", "1", "138"};
+    const std::vector<const char*> keystrokes{"z",   "zh",       "zha",    "zhang", "zhangs", "zs",
+                                              "wxm", "xiaoming", "ouyang", "a",     "1",      "138"};
 
     // 1. The matcher alone.
     const std::vector<std::string> utf8Names = MakeNames(1000000);
@@ -172,8 +172,8 @@ int main(int argc, char** argv) {
         for (const std::string& name : utf8Names) found += query.MatchesUtf8(name);
         const double utf8Ns = MillisecondsSince(utf8Start) * 1e6 / utf8Names.size();
         const double utf8CpuNs = (ProcessorMilliseconds() - cpu) * 1e6 / utf8Names.size();
-        std::printf("  %-10s wall %6.1f / %6.1f ns   processor %6.1f / %6.1f ns  %zu\n", typed, gbkNs, utf8Ns,
-                    gbkCpuNs, utf8CpuNs, found / 2);
+        std::printf("  %-10s wall %6.1f / %6.1f ns   processor %6.1f / %6.1f ns  %zu\n", typed, gbkNs, utf8Ns, gbkCpuNs,
+                    utf8CpuNs, found / 2);
     }
 
     // The book.

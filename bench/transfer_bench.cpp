@@ -19,10 +19,10 @@
 #include "services/window/commands.h"
 #include "services/window/file_chooser.h"
 #include "services/window/report_list.h"
-#include "ui/import_export_window_decl.h"
 #include "transfer/text_import.h"
-#include "ui/text_import_window_decl.h"
+#include "ui/import_export_window_decl.h"
 #include "ui/main_window_decl.h"
+#include "ui/text_import_window_decl.h"
 
 #include "support/window_driver.h"
 
@@ -130,7 +130,8 @@ Times Run(int contacts, const std::shared_ptr<FixedChooser>& chooser, const std:
     t.write = Seconds([&] { write_list_into_book(*window, session, state); });
     std::printf("%6d contacts: read %.2f s, export %.2f s (%s), import %.2f s (%d rows), write %.2f s\n", contacts,
                 t.read, t.exportTime, exported.c_str(), t.import, listed, t.write);
-    std::printf("               write: %s\n", QString::fromStdString(messages->last).replace("\r\n", ", ").toStdString().c_str());
+    std::printf("               write: %s\n",
+                QString::fromStdString(messages->last).replace("\r\n", ", ").toStdString().c_str());
     std::fflush(stdout);
 
     WindowDriver::closeAllWindows();
@@ -196,10 +197,11 @@ void RunPhotoMemory(const std::shared_ptr<FixedChooser>& chooser, const std::sha
     const double read = Seconds([&] { read_book_into_list(*window, session); });
     const double afterRead = HeapMb();
     const double exportTime = Seconds([&] { export_list_to_workbook(*window, session); });
-    std::printf("%d contacts, %d photos of %zu KB (%zu MB): read %.2f s, heap +%.1f MB after the read; "
-                "export %.2f s (%s)\n",
-                contacts, contacts / photoEvery, photoSize / 1024, contacts / photoEvery * photoSize / (1024 * 1024),
-                read, afterRead - before, exportTime, messages->last.c_str());
+    std::printf(
+        "%d contacts, %d photos of %zu KB (%zu MB): read %.2f s, heap +%.1f MB after the read; "
+        "export %.2f s (%s)\n",
+        contacts, contacts / photoEvery, photoSize / 1024, contacts / photoEvery * photoSize / (1024 * 1024), read,
+        afterRead - before, exportTime, messages->last.c_str());
     WindowDriver::closeAllWindows();
     QDir::setCurrent(QDir::tempPath());
 }
@@ -216,9 +218,10 @@ int main(int argc, char** argv) {
 
     const Times small = Run(10000, chooser, messages);
     const Times large = Run(20000, chooser, messages);
-    std::printf("20,000 / 10,000: read %.2fx, export %.2fx, import %.2fx, write %.2fx (limit 2.5x for read, export, import)\n",
-                large.read / small.read, large.exportTime / small.exportTime, large.import / small.import,
-                large.write / small.write);
+    std::printf(
+        "20,000 / 10,000: read %.2fx, export %.2fx, import %.2fx, write %.2fx (limit 2.5x for read, export, import)\n",
+        large.read / small.read, large.exportTime / small.exportTime, large.import / small.import,
+        large.write / small.write);
     RunTextImport(chooser);
     RunPhotoMemory(chooser, messages);
     return 0;

@@ -26,21 +26,16 @@ constexpr qint64 kMaxSkinBytes = 4 * 1024 * 1024;
 // non-zero, and the application's look is left as it was.
 extern "C" __attribute__((visibility("default"))) int SkinH_AttachEx(const char* skinPath, const char* second) {
     (void)second;
-    if (skinPath == nullptr || *skinPath == '\0')
-        return NoFile;
+    if (skinPath == nullptr || *skinPath == '\0') return NoFile;
     auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
-    if (app == nullptr)
-        return NoApplication;
+    if (app == nullptr) return NoApplication;
 
     QFile file(QString::fromUtf8(skinPath));
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxSkinBytes)
-        return NoFile;
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxSkinBytes) return NoFile;
     QByteArray bytes = file.readAll();
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        bytes.remove(0, 3);
+    if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
     const QString sheet = QString::fromUtf8(bytes);
-    if (sheet.trimmed().isEmpty())
-        return EmptySkin;
+    if (sheet.trimmed().isEmpty()) return EmptySkin;
 
     app->setStyleSheet(sheet);
     return Attached;

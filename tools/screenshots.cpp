@@ -14,8 +14,8 @@
 #include "services/window/report_list.h"
 #include "support/address_book_copy.h"
 #include "support/window_driver.h"
-#include "ui/main_window_decl.h"
 #include "ui/login_window_decl.h"
+#include "ui/main_window_decl.h"
 
 #include <QApplication>
 #include <QDir>

@@ -93,7 +93,8 @@ void PrintHelp(std::ostream& out) {
 
 const std::vector<CommandLineOption>& CommandLineOptions() {
     static const std::vector<CommandLineOption> options = {
-        {"--import-vcard", "FILE", "把 vCard 文件（2.1、3.0、4.0）中的联系人导入通讯录", ImportTask(ExchangeFormat::VCard)},
+        {"--import-vcard", "FILE", "把 vCard 文件（2.1、3.0、4.0）中的联系人导入通讯录",
+         ImportTask(ExchangeFormat::VCard)},
         {"--export-vcard", "FILE", "把通讯录的全部联系人导出为 vCard 3.0 文件", ExportTask(ExchangeFormat::VCard)},
         {"--import-csv", "FILE", "把 CSV 文件中的联系人导入通讯录", ImportTask(ExchangeFormat::Csv)},
         {"--export-csv", "FILE", "把通讯录的全部联系人导出为 CSV 文件（UTF-8）", ExportTask(ExchangeFormat::Csv)},

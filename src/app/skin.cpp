@@ -34,8 +34,7 @@ Text SkinLibraryShownName() { return T("SkinH_EL.dll"); }
 Text SkinAttachFunctionName() { return T("SkinH_AttachEx"); }
 
 Text MissingSkinEntryText() {
-    return Substitute(T("无法找到指定DLL库文件“%s”中的输出命令“%s”"), SkinLibraryShownName(),
-                      SkinAttachFunctionName());
+    return Substitute(T("无法找到指定DLL库文件“%s”中的输出命令“%s”"), SkinLibraryShownName(), SkinAttachFunctionName());
 }
 
 void attach_skin(const Text& programFolder) {

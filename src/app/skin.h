@@ -14,8 +14,8 @@ Bytes EmbeddedSkin();
 // Beside the program (a build or portable copy), else where an installation
 // keeps it: programFolder + "/../lib/varelo/libSkinH_EL.so".
 Text SkinLibraryFile(const Text& programFolder);
-Text SkinLibraryShownName();                      // "SkinH_EL.dll"
-Text SkinAttachFunctionName();                    // "SkinH_AttachEx"
+Text SkinLibraryShownName();    // "SkinH_EL.dll"
+Text SkinAttachFunctionName();  // "SkinH_AttachEx"
 
 // Text of the fatal report for a library without the entry point:
 // 无法找到指定DLL库文件“SkinH_EL.dll”中的输出命令“SkinH_AttachEx”

@@ -2,8 +2,8 @@
 
 #include "attribution/lookup.h"
 #include "attribution/mobile_number.h"
-#include "services/core/core.h"
 #include "data/address_book.h"
+#include "services/core/core.h"
 #include "services/db/db_connection.h"
 #include "services/db/record_set.h"
 #include "services/system/system.h"
@@ -56,11 +56,12 @@ bool stopWanted(const BatchRun& run, const std::stop_token& cancel) {
     return run.stopRequested->load() == 1 || cancel.stop_requested();
 }
 
-} // namespace
+}  // namespace
 
 ControlChangeSink PostedToUiThread(QObject* receiver, std::function<void(const ControlChange&)> apply) {
     return [receiver, apply = std::move(apply)](const ControlChange& change) {
-        QMetaObject::invokeMethod(receiver, [apply, change] { apply(change); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            receiver, [apply, change] { apply(change); }, Qt::QueuedConnection);
     };
 }
 
@@ -72,7 +73,7 @@ struct Found {
     Text key;  // field 0
     Text name;
     Text number;
-    Text attribution;  // empty: no source could place it
+    Text attribution;    // empty: no source could place it
     bool write = false;  // differs from what is stored
 };
 
@@ -214,8 +215,8 @@ bool AttributionBatch::start(RecordSet& contacts, const Text& serviceAddress, Ca
     if (worker_.running()) return false;
     stopRequested_ = 0;
     BatchRun run{&contacts, serviceAddress, std::move(segments), book, &stopRequested_, changes_};
-    bool started = start_thread([run](std::stop_token cancel) mutable { return run_attribution_batch(run, cancel); },
-                                &worker_);
+    bool started =
+        start_thread([run](std::stop_token cancel) mutable { return run_attribution_batch(run, cancel); }, &worker_);
     if (!started) stopRequested_ = 1;
     return started;
 }

@@ -89,8 +89,7 @@ public:
 
     // Starts a run over `contacts` (see BatchRun). Refused (false) while a
     // worker is still running, even one only finishing its last number after a stop.
-    bool start(RecordSet& contacts, const Text& serviceAddress, CarrierSegments segments,
-               DBConnection* book = nullptr);
+    bool start(RecordSet& contacts, const Text& serviceAddress, CarrierSegments segments, DBConnection* book = nullptr);
     // The stop button: the worker ends after the number it is working on.
     void request_stop();
     // The window is going: stop, cut the fetch in progress short, and wait

@@ -90,7 +90,8 @@ void start_or_stop_batch(Window& window, BatchWindowSession& session, const Prog
     // The segments as they are now, read here once for the whole run.
     DBConnection* book = MainAddressBook();
     RecordSet carriers;
-    CarrierSegments segments = book && carriers.SetConnection(*book) ? CarrierSegments::read(carriers) : CarrierSegments();
+    CarrierSegments segments =
+        book && carriers.SetConnection(*book) ? CarrierSegments::read(carriers) : CarrierSegments();
     if (!session.batch->start(*contacts, attribution_service_address(state.settingsPath), std::move(segments), book))
         button.setText(kStartCaption);
 }

@@ -52,16 +52,14 @@ QString composeCombiningSequences(const QString& s) {
         qsizetype end = i + (s.at(i).isHighSurrogate() && i + 1 < s.size() ? 2 : 1);
         qsizetype marks = end;
         while (marks < s.size() && s.at(marks).category() == QChar::Mark_NonSpacing) ++marks;
-        if (marks > end)
-            out += s.mid(i, marks - i).normalized(QString::NormalizationForm_C);
-        else
-            out += s.mid(i, end - i);
+        if (marks > end) out += s.mid(i, marks - i).normalized(QString::NormalizationForm_C);
+        else out += s.mid(i, end - i);
         i = marks;
     }
     return out;
 }
 
-} // namespace
+}  // namespace
 
 Text attribution_service_address(const Text& settingsFile) {
     return ConfiguredAddress(settingsFile, kLookupSettingsSection, kLookupSettingsKey);

@@ -27,7 +27,8 @@ bool isSeparator(unsigned char c) { return c == ' ' || c == '\t' || c == '-' || 
 
 // The ASCII form of a full-width character whose second byte is `trail`; 0 when it is none the number may hold.
 unsigned char fromFullWidth(unsigned char trail) {
-    if (trail >= kFullWidthZero && trail <= kFullWidthZero + 9) return static_cast<unsigned char>('0' + trail - kFullWidthZero);
+    if (trail >= kFullWidthZero && trail <= kFullWidthZero + 9)
+        return static_cast<unsigned char>('0' + trail - kFullWidthZero);
     switch (trail) {
     case 0xAB: return '+';
     case 0xAD: return '-';

@@ -60,8 +60,8 @@ void RebuildGroupList(Window& main) {
     Control groups = main.control(T(MainControls::GroupFilter));
     while (ComboCount(groups) > 0) ComboDeleteItem(groups, 0);
     RecordSet distinct;
-    if (DBConnection* book = MainAddressBook(); book && distinct.SetConnection(*book) &&
-                                                distinct.Open(ContactGroupsSql(), RecordSet::kSqlText)) {
+    if (DBConnection* book = MainAddressBook();
+        book && distinct.SetConnection(*book) && distinct.Open(ContactGroupsSql(), RecordSet::kSqlText)) {
         const FieldRef groupField(T("分组"));
         Text lastAdded;
         for (distinct.MoveFirst(); !distinct.AtEnd(); distinct.MoveNext()) {
@@ -87,7 +87,8 @@ bool ListsGroup(Control groups, const Text& group) {
 bool GroupHasContacts(const Text& group) {
     DBConnection* book = MainAddressBook();
     RecordSet member;
-    if (!book || !member.SetConnection(*book) || !member.Open(ContactOfGroupSql(group), RecordSet::kSqlText)) return true;
+    if (!book || !member.SetConnection(*book) || !member.Open(ContactOfGroupSql(group), RecordSet::kSqlText))
+        return true;
     return member.RecordCount() > 0;
 }
 
@@ -103,11 +104,10 @@ bool GroupsChange(Control groups, const std::optional<ListedContact>& before, co
 void ShowContactRows(ReportList& list, RecordSet& contacts) {
     const FieldRef nameField(T("姓名"));
     const FieldRef mobileField(T("手机"));
-    list.ShowSourceRows(std::max(contacts.RecordCount(), 0),
-                        [&contacts, nameField, mobileField](int row, int column) {
-                            if (column > 1) return Text();
-                            return contacts.ReadTextAt(row, column == 0 ? nameField : mobileField);
-                        });
+    list.ShowSourceRows(std::max(contacts.RecordCount(), 0), [&contacts, nameField, mobileField](int row, int column) {
+        if (column > 1) return Text();
+        return contacts.ReadTextAt(row, column == 0 ? nameField : mobileField);
+    });
 }
 
 // What every fill ends with: the count, the buttons, the record set on its
@@ -175,14 +175,13 @@ int show_saved_contact(ProgramState& state, int kind, const Text& key, const std
     if (!parts) return -1;
     RecordSet& contacts = parts->contacts;
     // The list shows this query already: what did not change need not be read again.
-    const bool sameList =
-        KnownKind(kind) && contacts.IsOpen() && state.listQuery == ListQuery(parts->main, kind);
+    const bool sameList = KnownKind(kind) && contacts.IsOpen() && state.listQuery == ListQuery(parts->main, kind);
     // Only a list of all contacts rebuilds the group box.
-    const bool groupsChange =
-        kind == kAllContacts && sameList && GroupsChange(parts->main.control(T(MainControls::GroupFilter)), before, after);
-    const int shownRow = HoldsContact(contacts, state.selectedRow, key) ? state.selectedRow
+    const bool groupsChange = kind == kAllContacts && sameList &&
+                              GroupsChange(parts->main.control(T(MainControls::GroupFilter)), before, after);
+    const int shownRow = HoldsContact(contacts, state.selectedRow, key)     ? state.selectedRow
                          : HoldsContact(contacts, contacts.Position(), key) ? contacts.Position()
-                                                                             : -1;
+                                                                            : -1;
     if (sameList && before && !MovesOrLeaves(kind, *before, after) && shownRow >= 0 &&
         contacts.RereadRecord(shownRow)) {
         // Same rows in the same order: the row is drawn again from its new values.

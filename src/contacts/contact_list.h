@@ -13,9 +13,9 @@ class RecordSet;
 
 // Contact list kinds of fill_contact_list.
 enum ContactListKind : int {
-    kAllContacts = 1,    // all contacts by name (the group box is rebuilt first)
-    kSearchContacts = 2, // name, initials or mobile number containing the search text
-    kGroupContacts = 3,  // contacts whose group contains the group box's text
+    kAllContacts = 1,     // all contacts by name (the group box is rebuilt first)
+    kSearchContacts = 2,  // name, initials or mobile number containing the search text
+    kGroupContacts = 3,   // contacts whose group contains the group box's text
 };
 
 // Requeries the main window's recordset for `kind` and refills 超级列表框1 and

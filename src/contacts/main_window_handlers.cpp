@@ -125,14 +125,11 @@ void weather_window_created(ProgramState& state) {
     HtmlBrowseBox* page = weather->htmlBrowseBox(T(WeatherControls::Page));
     // Without a page the pop-up says where to set one rather than stay empty.
     if (address.empty() && page) page->showNotice(WeatherPageNotSetText());
-    else
-        weather->control(T(WeatherControls::Page)).setText(address);
+    else weather->control(T(WeatherControls::Page)).setText(address);
     dock_beside_main(*weather);
 }
 
-void load_weather_window(ProgramState& state) {
-    LoadWindow(WeatherWindowDecl(), weather_window_handlers(state));
-}
+void load_weather_window(ProgramState& state) { LoadWindow(WeatherWindowDecl(), weather_window_handlers(state)); }
 
 void open_about_window(const ProgramState& state) {
     WindowDecl about = AboutWindowDecl();

@@ -141,16 +141,13 @@ std::optional<Bytes> ChooseAndCapture(ProgramState& state, int target, const Con
     state.chosenPictureFile = chosen;
     auto session = std::make_shared<CaptureSession>();
     LoadWindow(PhotoWindowDecl(), PhotoWindowTable(state, session), true);
-    if (!state.settingsPath.empty())
-        WriteIni(state.settingsPath, T(kSettingsSection), T(kSettingsKey), chosen);
+    if (!state.settingsPath.empty()) WriteIni(state.settingsPath, T(kSettingsSection), T(kSettingsKey), chosen);
     return session->captured;
 }
 
 }  // namespace
 
-void choose_picture(ProgramState& state, int target, const Control& dialog) {
-    ChooseAndCapture(state, target, dialog);
-}
+void choose_picture(ProgramState& state, int target, const Control& dialog) { ChooseAndCapture(state, target, dialog); }
 
 void change_avatar(ProgramState& state) {
     Window* main = MainWindow();

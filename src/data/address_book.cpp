@@ -21,9 +21,9 @@ void KeepContactOrder(DBConnection& connection) {
 }
 
 const std::vector<Text>& ContactFields() {
-    static const std::vector<Text> fields = {
-        T("姓名"), T("手机"), T("首字母"), T("手机备"), T("QQ"), T("QQ备"), T("邮箱"), T("分组"), T("座机"),
-        T("分机"), T("地址"), T("籍贯"), T("生日"), T("备注"), T("照片"), T("归属地"), T("性别")};
+    static const std::vector<Text> fields = {T("姓名"), T("手机"), T("首字母"), T("手机备"), T("QQ"),   T("QQ备"),
+                                             T("邮箱"), T("分组"), T("座机"),   T("分机"),   T("地址"), T("籍贯"),
+                                             T("生日"), T("备注"), T("照片"),   T("归属地"), T("性别")};
     return fields;
 }
 

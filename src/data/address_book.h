@@ -60,5 +60,4 @@ Text ContactByKeySql(const Text& key);
 // select 编号, 照片 from 通讯录 where 照片 is not null
 Text ContactPhotosSql();
 // INSERT INTO 通讯录 (姓名,手机,QQ,邮箱,首字母)VALUES('name','mobile','qq','email','initials')
-Text TextImportInsertSql(const Text& name, const Text& mobile, const Text& qq, const Text& email,
-                         const Text& initials);
+Text TextImportInsertSql(const Text& name, const Text& mobile, const Text& qq, const Text& email, const Text& initials);

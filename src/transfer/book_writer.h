@@ -23,9 +23,9 @@ class RecordSet;
 
 // The counts an import ends with.
 struct ImportCounts {
-    int total = 0;    // contacts (rows, cards) the source held
-    int present = 0;  // skipped: their mobile number is in the book
-    int added = 0;    // stored: their group of rows was committed
+    int total = 0;                                          // contacts (rows, cards) the source held
+    int present = 0;                                        // skipped: their mobile number is in the book
+    int added = 0;                                          // stored: their group of rows was committed
     int failed() const { return total - present - added; }  // neither: refused by the file or by the book
     std::string reason;  // why the book refused the first row it refused (UTF-8); empty when none was
 };

@@ -11,10 +11,10 @@
 
 namespace {
 
-constexpr Column kWrittenColumns[] = {Column::Name,     Column::Mobile,   Column::Initials,    Column::Mobile2,
-                                      Column::QQ,       Column::QQ2,      Column::Email,       Column::Group,
-                                      Column::Phone,    Column::Extension, Column::Address,    Column::Hometown,
-                                      Column::Birthday, Column::Note,     Column::Attribution, Column::Gender};
+constexpr Column kWrittenColumns[] = {Column::Name,     Column::Mobile,    Column::Initials,    Column::Mobile2,
+                                      Column::QQ,       Column::QQ2,       Column::Email,       Column::Group,
+                                      Column::Phone,    Column::Extension, Column::Address,     Column::Hometown,
+                                      Column::Birthday, Column::Note,      Column::Attribution, Column::Gender};
 
 std::string Quoted(const std::string& field) {
     if (field.find_first_of(",\"\r\n") == std::string::npos) return field;
@@ -149,8 +149,10 @@ std::optional<CellRule> RuleFor(const std::string& header) {
     if (h == "birthday") return text(&ContactDraft::birthday);
     if (h == "notes") return text(&ContactDraft::note);
     if (h == "gender") return text(&ContactDraft::gender);
-    if (h == "company" || h == "organization 1 - name" || h == "organization name") return text(&ContactDraft::organisation);
-    if (h == "job title" || h == "organization 1 - title" || h == "organization title") return text(&ContactDraft::title);
+    if (h == "company" || h == "organization 1 - name" || h == "organization name")
+        return text(&ContactDraft::organisation);
+    if (h == "job title" || h == "organization 1 - title" || h == "organization title")
+        return text(&ContactDraft::title);
     if (h == "mobile phone" || h == "car phone") return number(true, false);
     if (h == "home phone" || h == "home phone 2" || h == "business phone" || h == "business phone 2" ||
         h == "other phone" || h == "primary phone" || h == "company main phone")
@@ -162,7 +164,8 @@ std::optional<CellRule> RuleFor(const std::string& header) {
             std::size_t start = 0;
             while (start <= v.size()) {
                 const auto at = v.find(';', start);
-                const std::string group = Trimmed(v.substr(start, at == std::string::npos ? std::string::npos : at - start));
+                const std::string group =
+                    Trimmed(v.substr(start, at == std::string::npos ? std::string::npos : at - start));
                 if (!group.empty()) d.groups.push_back(group);
                 if (at == std::string::npos) break;
                 start = at + 1;
@@ -195,8 +198,8 @@ std::optional<CellRule> RuleFor(const std::string& header) {
             return CellRule([prefix](ContactDraft& d, const std::string& v, const auto& row) {
                 std::string type = Lower(row(prefix + " - type"));
                 if (type.empty()) type = Lower(row(prefix + " - label"));
-                const bool mobile = type.find("mobile") != std::string::npos || type.find("cell") != std::string::npos ||
-                                    type.find("手机") != std::string::npos;
+                const bool mobile = type.find("mobile") != std::string::npos ||
+                                    type.find("cell") != std::string::npos || type.find("手机") != std::string::npos;
                 const bool fax = type.find("fax") != std::string::npos || type.find("pager") != std::string::npos;
                 for (auto& value : GoogleValues(v)) d.numbers.push_back({value, mobile, !type.empty(), fax});
             });
@@ -204,8 +207,8 @@ std::optional<CellRule> RuleFor(const std::string& header) {
         if (prefix.rfind("address ", 0) == 0 && part == "formatted") return list(&ContactDraft::addresses);
         if (prefix.rfind("im ", 0) == 0 && part == "value")
             return CellRule([prefix](ContactDraft& d, const std::string& v, const auto& row) {
-                const std::string service = Lower(row(prefix + " - service") + row(prefix + " - type") +
-                                                  row(prefix + " - label"));
+                const std::string service =
+                    Lower(row(prefix + " - service") + row(prefix + " - type") + row(prefix + " - label"));
                 if (service.find("qq") == std::string::npos) return;
                 for (auto& value : GoogleValues(v)) d.qqs.push_back(value);
             });

@@ -100,7 +100,8 @@ ExchangeReport ImportContactsFile(DBConnection& book, const std::string& file, E
         std::set<std::string> lostIn;
         for (int c = 0; c < kColumnCount; ++c) {
             int lost = 0;
-            values[static_cast<std::size_t>(c)] = Text::fromUtf8(WithCrLf(contact.values[static_cast<std::size_t>(c)]), lost);
+            values[static_cast<std::size_t>(c)] =
+                Text::fromUtf8(WithCrLf(contact.values[static_cast<std::size_t>(c)]), lost);
             if (lost > 0) lostIn.insert(ColumnName(static_cast<Column>(c)));
         }
         const Text& name = values[static_cast<std::size_t>(Column::Name)];
@@ -132,8 +133,8 @@ ExchangeReport ImportContactsFile(DBConnection& book, const std::string& file, E
     return report;
 }
 
-ExchangeReport ExportContactsFile(DBConnection& book, const Text& query, const std::string& file,
-                                  ExchangeFormat format, const ExchangeProgress& progress) {
+ExchangeReport ExportContactsFile(DBConnection& book, const Text& query, const std::string& file, ExchangeFormat format,
+                                  const ExchangeProgress& progress) {
     ExchangeReport report;
     RecordSet rows;
     rows.SetConnection(book);

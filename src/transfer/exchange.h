@@ -47,5 +47,5 @@ ExchangeReport ImportContactsFile(DBConnection& book, const std::string& file, E
 
 // Exports the contacts the query gives (a "select * from 通讯录 ..."),
 // photos (vCard only) as JPEG.
-ExchangeReport ExportContactsFile(DBConnection& book, const Text& query, const std::string& file,
-                                  ExchangeFormat format, const ExchangeProgress& progress = {});
+ExchangeReport ExportContactsFile(DBConnection& book, const Text& query, const std::string& file, ExchangeFormat format,
+                                  const ExchangeProgress& progress = {});

@@ -24,7 +24,8 @@ std::string Trimmed(const std::string& s) {
 }
 
 bool IsMainlandMobile(const std::string& normalised) {
-    return normalised.size() == 11 && normalised[0] == '1' && std::all_of(normalised.begin(), normalised.end(), IsDigit);
+    return normalised.size() == 11 && normalised[0] == '1' &&
+           std::all_of(normalised.begin(), normalised.end(), IsDigit);
 }
 
 // "010-66668888 ext 801", "010-66668888x801", "+1 555 0100 ext. 7": the
@@ -45,9 +46,9 @@ void AddNoteLine(std::string& note, const std::string& line) {
 }  // namespace
 
 const std::string& ColumnName(Column column) {
-    static const std::array<std::string, kColumnCount> names = {
-        "姓名", "手机", "首字母", "手机备", "QQ", "QQ备", "邮箱", "分组", "座机",
-        "分机", "地址", "籍贯", "生日", "备注", "照片", "归属地", "性别"};
+    static const std::array<std::string, kColumnCount> names = {"姓名", "手机", "首字母", "手机备", "QQ",   "QQ备",
+                                                                "邮箱", "分组", "座机",   "分机",   "地址", "籍贯",
+                                                                "生日", "备注", "照片",   "归属地", "性别"};
     return names[static_cast<std::size_t>(column)];
 }
 

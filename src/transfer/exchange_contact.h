@@ -12,8 +12,23 @@
 
 // The columns of 通讯录 after its key, in the file's order (ContactFields()).
 enum class Column {
-    Name, Mobile, Initials, Mobile2, QQ, QQ2, Email, Group, Phone, Extension, Address, Hometown, Birthday, Note,
-    Photo, Attribution, Gender
+    Name,
+    Mobile,
+    Initials,
+    Mobile2,
+    QQ,
+    QQ2,
+    Email,
+    Group,
+    Phone,
+    Extension,
+    Address,
+    Hometown,
+    Birthday,
+    Note,
+    Photo,
+    Attribution,
+    Gender
 };
 inline constexpr int kColumnCount = 17;
 
@@ -22,7 +37,7 @@ const std::string& ColumnName(Column column);
 
 struct ExchangeContact {
     std::array<std::string, kColumnCount> values;  // UTF-8; the Photo slot stays empty
-    Bytes photo;                                    // picture file bytes, as the book stores them
+    Bytes photo;                                   // picture file bytes, as the book stores them
 
     std::string& operator[](Column c) { return values[static_cast<std::size_t>(c)]; }
     const std::string& operator[](Column c) const { return values[static_cast<std::size_t>(c)]; }
@@ -33,8 +48,8 @@ struct ExchangeContact {
 // columns. vCard properties and the columns of other programs' CSV files
 // both land here, so that one set of rules fills the book.
 struct ContactDraft {
-    std::string formattedName;            // FN, a "Name" column
-    std::string family, given, middle;    // N, or name columns
+    std::string formattedName;          // FN, a "Name" column
+    std::string family, given, middle;  // N, or name columns
     struct Number {
         std::string number;
         bool mobile = false;  // typed as a mobile (CELL, "Mobile Phone")

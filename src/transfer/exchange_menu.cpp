@@ -5,8 +5,8 @@
 #include "services/core/core.h"
 #include "services/core/message.h"
 #include "services/window/commands.h"
-#include "services/window/window.h"
 #include "services/window/report_list.h"
+#include "services/window/window.h"
 #include "transfer/event_pump.h"
 #include "transfer/import_export.h"
 #include "transfer/text_import.h"
@@ -80,8 +80,9 @@ void export_contacts_from_menu(ProgramState& state, ExchangeFormat format) {
     if (!running.acquired() || !main || !book) return;
     const auto file = ChooseFile(*main, format, true);
     if (!file) return;
-    const Text query = state.listQuery.empty() ? T("select * from ") + ContactsTable() + T(" order by ") + ContactsByName()
-                                               : state.listQuery;
+    const Text query = state.listQuery.empty()
+                           ? T("select * from ") + ContactsTable() + T(" order by ") + ContactsByName()
+                           : state.listQuery;
     EventPump pump;
     const ExchangeReport report = ExportContactsFile(*book, query, *file, format, LabelProgress(*main, pump));
     if (!MainWindow()) return;

@@ -90,9 +90,7 @@ Text FirstErrorDescription(const DBConnection& connection) {
 }
 
 // The key (field 0) of the record set's current row; 0 when it has none.
-long long ContactKey(RecordSet& contacts) {
-    return std::strtoll(contacts.ReadText(0).bytes().c_str(), nullptr, 10);
-}
+long long ContactKey(RecordSet& contacts) { return std::strtoll(contacts.ReadText(0).bytes().c_str(), nullptr, 10); }
 
 // The photo files of an export. The photos are found once, by key, when the
 // export starts (one query, whatever the number of photos); each is read
@@ -214,8 +212,8 @@ void export_list_to_workbook(Window& window, ImportExportSession& session) {
     const Text textFormat = T("@");
     const Text mobileTitle = T("手机");
     auto writeCell = [&](int row, int column, const Text& value) {
-        const Text address = Text::fromBytes(sheet::CellAddress({static_cast<std::uint32_t>(row - 1),
-                                                                 static_cast<std::uint32_t>(column - 1)}));
+        const Text address = Text::fromBytes(
+            sheet::CellAddress({static_cast<std::uint32_t>(row - 1), static_cast<std::uint32_t>(column - 1)}));
         workbook->SetRangeStart(address);
         workbook->SetRangeEnd(address);
         workbook->SetNumberFormat(textFormat);
@@ -264,16 +262,16 @@ void export_list_to_workbook(Window& window, ImportExportSession& session) {
     workbook->CloseWorkbooks();
     app->QuitApp();
 
-    Text message = !saved                ? file + T("保存失败！") + T("\r\n原因：") + saveFailure
+    Text message = !saved               ? file + T("保存失败！") + T("\r\n原因：") + saveFailure
                    : photos.failed == 0 ? T("任务完成！")
                                         : T("工作簿已保存，但照片未能全部写入！");
     if (cut > 0) {
-        message += T("\r\n有 ") + TextOf(static_cast<int>(cut)) +
-                   T(" 个单元格的文字超过单元格上限（32767 个字符），已截断");
+        message +=
+            T("\r\n有 ") + TextOf(static_cast<int>(cut)) + T(" 个单元格的文字超过单元格上限（32767 个字符），已截断");
     }
     if (photos.failed > 0) {
-        message += T("\r\n有 ") + TextOf(photos.failed) + T(" 张照片未能写入，如 ") + photos.firstFailed +
-                   T("：") + photos.firstFailure;
+        message += T("\r\n有 ") + TextOf(photos.failed) + T(" 张照片未能写入，如 ") + photos.firstFailed + T("：") +
+                   photos.firstFailure;
     }
     ShowMessage(message, saved && cut == 0 && photos.failed == 0 ? MessageStyle::kInformation : MessageStyle::kWarning);
 }
@@ -389,8 +387,7 @@ HandlerTable import_export_handlers(ProgramState& state) {
         {kReadBookHandler, [session](const EventArgs& e) { read_book_into_list(e.window, *session); }},
         {kExportListHandler, [session](const EventArgs& e) { export_list_to_workbook(e.window, *session); }},
         {kImportWorkbookHandler, [session](const EventArgs& e) { import_workbook_into_list(e.window, *session); }},
-        {kWriteListHandler,
-         [session, &state](const EventArgs& e) { write_list_into_book(e.window, *session, state); }},
+        {kWriteListHandler, [session, &state](const EventArgs& e) { write_list_into_book(e.window, *session, state); }},
     };
 }
 

@@ -23,8 +23,8 @@ struct ImportExportSession {
     // has a photo, else 0. The photo itself is read when the row is exported,
     // so a read holds no photos.
     std::vector<long long> photoKeys;
-    Text importFolder;          // folder of the last imported workbook, with its "/"
-    bool busy = false;          // an action runs; clicks meanwhile are ignored
+    Text importFolder;  // folder of the last imported workbook, with its "/"
+    bool busy = false;  // an action runs; clicks meanwhile are ignored
 };
 
 // Loads the import/export window, modal; returns when it is closed.

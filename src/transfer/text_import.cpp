@@ -142,9 +142,7 @@ void write_rows_to_book(Window& window) {
     EventPump pump;
     // The count shown is of the rows in the file: a row the book refuses, or
     // one of a group whose commit fails, is not counted.
-    const auto showStored = [&] {
-        status.setText(T("状态： 共导入 ") + TextOf(batch.stored()) + T(" 条记录"));
-    };
+    const auto showStored = [&] { status.setText(T("状态： 共导入 ") + TextOf(batch.stored()) + T(" 条记录")); };
     for (std::size_t i = 0; i < names; ++i) {
         // Blanks around a value are the file's layout, not part of the value.
         const Text name = TrimSpaces(columns[0][i]);

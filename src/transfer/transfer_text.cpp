@@ -48,8 +48,7 @@ Text NormaliseSheetCell(const Text& cell) {
 
 std::optional<Text> PhotoFileName(const Text& folder, const Text& mobile) {
     const std::string& m = mobile.bytes();
-    if (m.empty() || m == "." || m == ".." || m.find('/') != std::string::npos ||
-        m.find('\0') != std::string::npos)
+    if (m.empty() || m == "." || m == ".." || m.find('/') != std::string::npos || m.find('\0') != std::string::npos)
         return std::nullopt;
     return folder + mobile + T(".bmp");
 }
@@ -107,11 +106,20 @@ bool IsValidUtf8(std::string_view bytes) {
         const unsigned char c = static_cast<unsigned char>(bytes[i]);
         std::size_t length = 0;
         char32_t code = 0;
-        if (c < 0x80) { ++i; continue; }
-        if (c >= 0xC2 && c <= 0xDF) { length = 2; code = c & 0x1F; }
-        else if (c >= 0xE0 && c <= 0xEF) { length = 3; code = c & 0x0F; }
-        else if (c >= 0xF0 && c <= 0xF4) { length = 4; code = c & 0x07; }
-        else return false;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        if (c >= 0xC2 && c <= 0xDF) {
+            length = 2;
+            code = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            length = 3;
+            code = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            length = 4;
+            code = c & 0x07;
+        } else return false;
         if (i + length > bytes.size()) return false;
         for (std::size_t k = 1; k < length; ++k) {
             const unsigned char t = static_cast<unsigned char>(bytes[i + k]);

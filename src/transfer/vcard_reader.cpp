@@ -121,7 +121,8 @@ std::optional<Property> ParseProperty(std::string_view line) {
         std::string_view param = TrimmedView(head[i]);
         if (param.empty()) continue;
         const auto equals = param.find('=');
-        std::string key = equals == std::string_view::npos ? std::string() : Upper(TrimmedView(param.substr(0, equals)));
+        std::string key =
+            equals == std::string_view::npos ? std::string() : Upper(TrimmedView(param.substr(0, equals)));
         std::string_view values = equals == std::string_view::npos ? param : param.substr(equals + 1);
         if (key.empty()) {
             // 2.1 writes bare parameters: "TEL;CELL;VOICE", "PHOTO;BASE64;JPEG".

@@ -28,7 +28,8 @@ bool IsHanzi(const std::string& character) {
     if (character.size() != 3) return false;
     const unsigned char a = static_cast<unsigned char>(character[0]);
     const unsigned char b = static_cast<unsigned char>(character[1]);
-    const unsigned int code = ((a & 0x0F) << 12) | ((b & 0x3F) << 6) | (static_cast<unsigned char>(character[2]) & 0x3F);
+    const unsigned int code =
+        ((a & 0x0F) << 12) | ((b & 0x3F) << 6) | (static_cast<unsigned char>(character[2]) & 0x3F);
     return (code >= 0x4E00 && code <= 0x9FFF) || (code >= 0x3400 && code <= 0x4DBF);
 }
 
@@ -40,11 +41,11 @@ constexpr std::array<std::string_view, 44> kCompoundSurnames = {
 
 // Family names whose reading is not a character's usual one. The reading is
 // still taken from the table: it must be one of the character's readings.
-constexpr std::array<std::pair<std::string_view, std::string_view>, 22> kSurnameReadings = {{
-    {"曾", "zeng"}, {"单", "shan"}, {"解", "xie"}, {"仇", "qiu"}, {"朴", "piao"}, {"区", "ou"},
-    {"查", "zha"}, {"乐", "yue"}, {"盖", "ge"}, {"缪", "miao"}, {"覃", "qin"}, {"召", "shao"},
-    {"种", "chong"}, {"秘", "bi"}, {"尉", "yu"}, {"长", "zhang"}, {"重", "chong"}, {"柏", "bai"},
-    {"翟", "zhai"}, {"万", "mo"}, {"沈", "shen"}, {"任", "ren"}}};
+constexpr std::array<std::pair<std::string_view, std::string_view>, 22> kSurnameReadings = {
+    {{"曾", "zeng"},  {"单", "shan"}, {"解", "xie"},  {"仇", "qiu"},   {"朴", "piao"},  {"区", "ou"},
+     {"查", "zha"},   {"乐", "yue"},  {"盖", "ge"},   {"缪", "miao"},  {"覃", "qin"},   {"召", "shao"},
+     {"种", "chong"}, {"秘", "bi"},   {"尉", "yu"},   {"长", "zhang"}, {"重", "chong"}, {"柏", "bai"},
+     {"翟", "zhai"},  {"万", "mo"},   {"沈", "shen"}, {"任", "ren"}}};
 
 std::string ReadingOf(const std::string& character, bool surname) {
     const Text gbk = Text::fromUtf8(character);
@@ -161,8 +162,7 @@ std::string VCardOf(const ExchangeContact& c, const Bytes& jpegPhoto) {
     if (!c[Column::QQ2].empty()) AppendLine(card, "X-QQ:" + Escaped(c[Column::QQ2]));
     if (!c[Column::Gender].empty()) AppendLine(card, "X-GENDER:" + Escaped(c[Column::Gender]));
     if (!c[Column::Hometown].empty()) AppendLine(card, "X-VARELO-HOMETOWN:" + Escaped(c[Column::Hometown]));
-    if (!c[Column::Attribution].empty())
-        AppendLine(card, "X-VARELO-ATTRIBUTION:" + Escaped(c[Column::Attribution]));
+    if (!c[Column::Attribution].empty()) AppendLine(card, "X-VARELO-ATTRIBUTION:" + Escaped(c[Column::Attribution]));
     if (!jpegPhoto.empty()) AppendLine(card, "PHOTO;ENCODING=b;TYPE=JPEG:" + Base64Encoded(jpegPhoto));
     AppendLine(card, "END:VCARD");
     return card;

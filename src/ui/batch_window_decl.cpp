@@ -7,13 +7,17 @@ namespace {
 constexpr Colour kGrey = Rgb(128, 128, 128);
 
 ControlDecl HeadingLabel(const char* name, RectDecl rect, const char* caption) {
-    return ControlDecl{.kind = ControlKind::Label, .name = T(name), .rect = rect, .text = T(caption),
-                       .textColour = kGrey, .border = Border::ShallowSunken};
+    return ControlDecl{.kind = ControlKind::Label,
+                       .name = T(name),
+                       .rect = rect,
+                       .text = T(caption),
+                       .textColour = kGrey,
+                       .border = Border::ShallowSunken};
 }
 
 ControlDecl StatusLabel(const char* name, RectDecl rect, HAlign align) {
-    return ControlDecl{.kind = ControlKind::TransLabel, .name = T(name), .rect = rect, .textColour = kGrey,
-                       .hAlign = align};
+    return ControlDecl{
+        .kind = ControlKind::TransLabel, .name = T(name), .rect = rect, .textColour = kGrey, .hAlign = align};
 }
 
 }  // namespace

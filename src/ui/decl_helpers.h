@@ -11,8 +11,7 @@
 WindowDecl NormalFixedWindow(std::string id, Text title, int width, int height);
 
 // A push button that runs `handler` when clicked.
-ControlDecl PushButton(const char* name, RectDecl rect, const char* caption, const char* handler,
-                       bool enabled = true);
+ControlDecl PushButton(const char* name, RectDecl rect, const char* caption, const char* handler, bool enabled = true);
 
 // A label in the default font and colours.
 ControlDecl PlainLabel(const char* name, RectDecl rect, const char* caption);

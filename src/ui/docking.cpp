@@ -10,6 +10,5 @@ void dock_beside_main(Window& companion) {
     // Whole pixels: the comparison is strict, as a margin would change nothing.
     if (main->left() + main->width() + companion.width() > ScreenWidth())
         companion.setLeft(main->left() - companion.width());
-    else
-        companion.setLeft(main->left() + main->width());
+    else companion.setLeft(main->left() + main->width());
 }

@@ -16,8 +16,12 @@ WindowDecl LoginWindowDecl() {
                            .vAlign = VAlign::Centre};
     };
     const auto radio = [](const char* name, RectDecl rect, const char* caption, bool checked) {
-        return ControlDecl{.kind = ControlKind::RadioBox, .name = T(name), .rect = rect, .visible = false,
-                           .text = T(caption), .checked = checked};
+        return ControlDecl{.kind = ControlKind::RadioBox,
+                           .name = T(name),
+                           .rect = rect,
+                           .visible = false,
+                           .text = T(caption),
+                           .checked = checked};
     };
 
     w.controls = {

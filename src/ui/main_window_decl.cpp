@@ -189,12 +189,12 @@ WindowDecl MainWindowDecl() {
     const auto item = [](const char* caption, const char* handler) {
         return MenuItemDecl{.caption = T(caption), .handler = handler};
     };
-    w.menus = {MenuDecl{.name = MainMenuName(),
-                        .visible = false,
-                        .items = {item("导入txt", MenuTextImport), item("导入\\导出", MenuImportExport),
-                                  item("导入vCard", MenuImportVCard), item("导出vCard", MenuExportVCard),
-                                  item("导入CSV", MenuImportCsv), item("导出CSV", MenuExportCsv),
-                                  item("删除全部", MenuDeleteAll), item("号码归属", MenuBatch),
-                                  item("关于", MenuAbout)}}};
+    w.menus = {
+        MenuDecl{.name = MainMenuName(),
+                 .visible = false,
+                 .items = {item("导入txt", MenuTextImport), item("导入\\导出", MenuImportExport),
+                           item("导入vCard", MenuImportVCard), item("导出vCard", MenuExportVCard),
+                           item("导入CSV", MenuImportCsv), item("导出CSV", MenuExportCsv),
+                           item("删除全部", MenuDeleteAll), item("号码归属", MenuBatch), item("关于", MenuAbout)}}};
     return w;
 }

@@ -14,10 +14,10 @@ struct ProgramState {
     Text listQuery;                 // the query whose contacts the main list shows
     Text userName;                  // last user name read from 用户 (the signed-in one after sign-in)
     Text userPassword;
-    int userPosition = 0;           // the signed-in user's row in 用户名 order
-    Bytes defaultPhoto;             // shown when a contact has no photo
-    Text chosenPictureFile;         // the picture being cropped
+    int userPosition = 0;    // the signed-in user's row in 用户名 order
+    Bytes defaultPhoto;      // shown when a contact has no photo
+    Text chosenPictureFile;  // the picture being cropped
     int captureLeft = 0, captureTop = 0, captureRight = 0, captureBottom = 0;
-    int photoTarget = 0;            // 1: the capture goes to the contact photo; 0: to the user avatar
-    bool frameOpen = false;         // the capture frame window exists
+    int photoTarget = 0;     // 1: the capture goes to the contact photo; 0: to the user avatar
+    bool frameOpen = false;  // the capture frame window exists
 };

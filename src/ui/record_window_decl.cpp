@@ -21,12 +21,22 @@ WindowDecl RecordWindowDecl() {
     const Colour editBack = Rgb(202, 225, 243);
     const FontDecl editFont{T("宋体"), 14};
     const auto edit = [&](const char* name, RectDecl rect) {
-        return ControlDecl{.kind = ControlKind::EditBox, .name = T(name), .rect = rect, .font = editFont,
-                           .textColour = editText, .backColour = editBack, .border = Border::ShallowSunken};
+        return ControlDecl{.kind = ControlKind::EditBox,
+                           .name = T(name),
+                           .rect = rect,
+                           .font = editFont,
+                           .textColour = editText,
+                           .backColour = editBack,
+                           .border = Border::ShallowSunken};
     };
     const auto label = [](const char* name, RectDecl rect, const char* caption) {
-        return ControlDecl{.kind = ControlKind::TransLabel, .name = T(name), .rect = rect, .text = T(caption),
-                           .textColour = Rgb(0, 0, 0), .hAlign = HAlign::Left, .vAlign = VAlign::Centre};
+        return ControlDecl{.kind = ControlKind::TransLabel,
+                           .name = T(name),
+                           .rect = rect,
+                           .text = T(caption),
+                           .textColour = Rgb(0, 0, 0),
+                           .hAlign = HAlign::Left,
+                           .vAlign = VAlign::Centre};
     };
 
     const BalloonTipSettings balloon =

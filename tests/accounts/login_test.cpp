@@ -15,8 +15,8 @@
 
 #include <sodium.h>
 
-#include <chrono>
 #include <sys/stat.h>
+#include <chrono>
 
 namespace {
 
@@ -53,8 +53,9 @@ protected:
     }
     // name/password with a hash shown as "#", and the stored 密码 texts.
     std::vector<std::string> storedUsers() {
-        return query("SELECT 用户名 || '/' || CASE WHEN 密码 LIKE '$argon2id$%' THEN '#' ELSE ifnull(密码, '') END"
-                     " FROM 用户 ORDER BY rowid");
+        return query(
+            "SELECT 用户名 || '/' || CASE WHEN 密码 LIKE '$argon2id$%' THEN '#' ELSE ifnull(密码, '') END"
+            " FROM 用户 ORDER BY rowid");
     }
     std::string storedPassword(const std::string& name) {
         const auto rows = query("SELECT ifnull(密码, '') FROM 用户 WHERE 用户名 = '" + name + "'");

@@ -3,11 +3,11 @@
 // built here in a temporary root: bin, lib/varelo, share/varelo).
 
 #include "app/data_location.h"
-#include "support/stages/program_fixture.h"
 #include "app/skin.h"
 #include "services/core/core.h"
 #include "services/core/message.h"
 #include "support/address_book_copy.h"
+#include "support/stages/program_fixture.h"
 
 #include <QDir>
 

@@ -5,13 +5,13 @@
 #include "support/stages/program_fixture.h"
 
 #include "contacts/contact_list.h"
-#include "ui/combo_text.h"
 #include "services/window/file_chooser.h"
 #include "services/window/report_list.h"
 #include "services/window/window_impl.h"
 #include "support/address_book_copy.h"
 #include "support/file_bytes.h"
 #include "support/scripted_chooser.h"
+#include "ui/combo_text.h"
 #include "ui/main_window_decl.h"
 
 #include <QProcess>
@@ -21,9 +21,10 @@
 
 namespace {
 
-const std::string kTwoCards = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:张三\r\nTEL;TYPE=CELL:13800000001\r\nEND:VCARD\r\n"
-                              "BEGIN:VCARD\r\nVERSION:2.1\r\nFN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E6=9D=8E=E5=9B=9B\r\n"
-                              "TEL;CELL:13800000002\r\nEND:VCARD\r\n";
+const std::string kTwoCards =
+    "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:张三\r\nTEL;TYPE=CELL:13800000001\r\nEND:VCARD\r\n"
+    "BEGIN:VCARD\r\nVERSION:2.1\r\nFN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E6=9D=8E=E5=9B=9B\r\n"
+    "TEL;CELL:13800000002\r\nEND:VCARD\r\n";
 
 class ExchangeMenu : public ProgramFixture {
 protected:

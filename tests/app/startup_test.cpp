@@ -1,19 +1,19 @@
 // Start-up and shutdown: the skin, the address book at both opening points,
 // the saved position of the main window, the companion windows.
 
-#include "support/stages/program_fixture.h"
 #include "app/skin.h"
 #include "contacts/main_window_handlers.h"
 #include "services/core/core.h"
 #include "services/core/message.h"
 #include "services/db/db_connection.h"
+#include "services/system/system.h"
+#include "services/window/controls/html_browse_box.h"
+#include "services/window/window_impl.h"
+#include "support/stages/program_fixture.h"
 #include "ui/about_window_decl.h"
 #include "ui/address_book_open.h"
 #include "ui/main_window_decl.h"
 #include "ui/weather_window_decl.h"
-#include "services/window/controls/html_browse_box.h"
-#include "services/window/window_impl.h"
-#include "services/system/system.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -70,7 +70,8 @@ TEST_F(Startup, MissingSkinLibraryEndsTheProgramWithTheFatalReport) {
             attach_skin(folderText());
         },
         ::testing::ExitedWithCode(255),
-        "\\[错误\\|运行时出错!\r\n\r\n错误信息：无法找到指定DLL库文件“SkinH_EL.dll”中的输出命令“SkinH_AttachEx”\r\n\\|");
+        "\\[错误\\|运行时出错!\r\n\r\n错误信息：无法找到指定DLL库文件“SkinH_EL.dll”中的输出命令“SkinH_"
+        "AttachEx”\r\n\\|");
 }
 
 TEST_F(Startup, SkinLibraryWithoutTheEntryPointEndsTheProgram) {
@@ -115,8 +116,7 @@ TEST_F(Startup, AddressBookGoneBeforeTheMainWindowTellsTheUserAndExitsWithZero) 
 TEST_F(Startup, WorkingFolderBecomesTheProgramFolder) {
     QDir::setCurrent(QDir::tempPath());
     start();
-    EXPECT_EQ(std::filesystem::canonical(std::filesystem::current_path()),
-              std::filesystem::canonical(folder_.path()));
+    EXPECT_EQ(std::filesystem::canonical(std::filesystem::current_path()), std::filesystem::canonical(folder_.path()));
 }
 
 // A program folder whose name GBK cannot hold, such as a user's home folder.
@@ -131,8 +131,7 @@ TEST_F(StartupInAFolderOutsideTheCodePage, OpensItsBookAndWritesItsSettingsThere
     ASSERT_EQ(program_->programFolder().toFileSystem(), programFolder_);
     ASSERT_EQ(ReadFile(program_->programFolder() + T("/VRL3.mdb")).size(), std::filesystem::file_size(bookPath()));
     signIn();
-    EXPECT_EQ(std::filesystem::canonical(std::filesystem::current_path()),
-              std::filesystem::canonical(programFolder_));
+    EXPECT_EQ(std::filesystem::canonical(std::filesystem::current_path()), std::filesystem::canonical(programFolder_));
     Window* main = FindWindow("main");
     ASSERT_NE(main, nullptr);
     EXPECT_TRUE(messages_->shown.empty());
@@ -247,8 +246,10 @@ TEST_F(Startup, WithoutAWeatherPageThePopUpSaysWhereToSetOne) {
 }
 
 TEST_F(Startup, AnOlderBookGainsTheNewCarrierSegmentsWhenTheProgramOpensIt) {
-    execSql("DELETE FROM 所属网络 WHERE 手机号 IN ('192', '1349'); UPDATE 所属网络 SET 运营商 = '中国移动' WHERE 手机号 = '138';"
-            "INSERT INTO 所属网络 (手机号, 运营商) VALUES ('1440', '移动物联网');");
+    execSql(
+        "DELETE FROM 所属网络 WHERE 手机号 IN ('192', '1349'); UPDATE 所属网络 SET 运营商 = '中国移动' WHERE 手机号 = "
+        "'138';"
+        "INSERT INTO 所属网络 (手机号, 运营商) VALUES ('1440', '移动物联网');");
     ASSERT_TRUE(query("select 运营商 from 所属网络 where 手机号 = '192'").empty());
     signIn();
     ASSERT_NE(FindWindow("main"), nullptr);
@@ -327,7 +328,8 @@ TEST_F(Startup, AboutWindowOpensModalFromTheMenuAndClosesOnItsButton) {
 }
 
 TEST_F(Startup, AboutWindowChatLinkUsesTheConfiguredChatAddress) {
-    for (const std::string& settings : {std::string(), std::string("[网络]\r\nQQ聊天地址=http://chat.test.example/\r\n")}) {
+    for (const std::string& settings :
+         {std::string(), std::string("[网络]\r\nQQ聊天地址=http://chat.test.example/\r\n")}) {
         if (!settings.empty()) writeSettings(settings);
         Window* main = loadMain();
         QString link;

@@ -10,16 +10,16 @@
 #include "test_book.h"
 #include "ui/batch_window_decl.h"
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QObject>
 #include <QThread>
-#include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdio>
 #include <chrono>
-#include <map>
+#include <cstdio>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -136,7 +136,7 @@ struct OpenBook {
     RecordSet contacts;
 };
 
-} // namespace
+}  // namespace
 
 TEST(RunAttributionBatch, ReportsEveryStepInOrder) {
     FakeService service(Regions{{"13800138000", "广东 深圳"}});
@@ -176,12 +176,13 @@ TEST(RunAttributionBatch, ReportsEveryStepInOrder) {
 }
 
 TEST(RunAttributionBatch, CompletedRunStoresEveryAttributionAndLogsOnlyWhatNoSourcePlaced) {
-    FakeService service(Regions{{"13800138000", "广东 深圳"}, {"13700137000", "北京 北京"}, {"13600136000", "上海 上海"}});
+    FakeService service(
+        Regions{{"13800138000", "广东 深圳"}, {"13700137000", "北京 北京"}, {"13600136000", "上海 上海"}});
     TestBook book;
     book.addContacts({{"c01", "13800138000", ""},
-                      {"c02", "1380013800", ""},             // 10 digits: no request
-                      {"c03", "13900139000", "旧的"},         // page without markers: the offline one
-                      {"c04", "13700137000", "旧的"},         // looked up again and overwritten
+                      {"c02", "1380013800", ""},       // 10 digits: no request
+                      {"c03", "13900139000", "旧的"},  // page without markers: the offline one
+                      {"c04", "13700137000", "旧的"},  // looked up again and overwritten
                       {"c05", "13600136000", ""}});
     book.refuseChangesTo("c05");  // found, but the book refuses it: not obtained
     OpenBook open(book);
@@ -204,8 +205,9 @@ TEST(RunAttributionBatch, CompletedRunStoresEveryAttributionAndLogsOnlyWhatNoSou
         if (c.kind == Kind::SetText && c.control == T(BatchControls::ProgressText)) lastStatus = c.text.toUtf8();
         if (c.kind == Kind::SetText && c.control == T(BatchControls::FailureCount)) lastCount = c.text.toUtf8();
     }
-    EXPECT_EQ(log, "\r\n1.  未能获取→   c02   1380013800\r\n"
-                   "\r\n2.  未能获取→   c05   13600136000\r\n");
+    EXPECT_EQ(log,
+              "\r\n1.  未能获取→   c02   1380013800\r\n"
+              "\r\n2.  未能获取→   c05   13600136000\r\n");
     EXPECT_EQ(lastCount, "有2个号码未能获取");
     EXPECT_EQ(lastStatus, "获取已完成！！！");
     EXPECT_EQ(service.server().requestCount(), 4u);
@@ -231,7 +233,9 @@ TEST(RunAttributionBatch, EmptyBookEndsAtOnceAndKeepsTheWindowShort) {
 
 TEST(RunAttributionBatch, WithoutAServiceEveryContactGetsItsOfflineAttribution) {
     TestBook book;
-    book.addContacts({{"c01", "13912345678", ""}, {"c02", "+86 170 3123 4567", "旧的"}, {"c03", "12345", "旧的"},
+    book.addContacts({{"c01", "13912345678", ""},
+                      {"c02", "+86 170 3123 4567", "旧的"},
+                      {"c03", "12345", "旧的"},
                       {"c04", "19212345678", ""}});
     OpenBook open(book);
     RecordingSink sink;
@@ -262,8 +266,9 @@ TEST(RunAttributionBatch, OfflineTheWindowIsToldInStepsNotPerContact) {
         char name[16];
         std::snprintf(name, sizeof name, "c%05d", i);
         // Every hundredth number is a landline: logged.
-        contacts.push_back({name, i % 100 == 0 ? "025-8312" + std::to_string(1000 + i % 9000)
-                                                : std::to_string(13900000000LL + i), ""});
+        contacts.push_back(
+            {name, i % 100 == 0 ? "025-8312" + std::to_string(1000 + i % 9000) : std::to_string(13900000000LL + i),
+             ""});
     }
     book.addContacts(contacts);
     OpenBook open(book);
@@ -285,11 +290,11 @@ TEST(RunAttributionBatch, OfflineTheWindowIsToldInStepsNotPerContact) {
         if (c.kind == Kind::SetText && c.control == T(BatchControls::NameLabel)) lastName = c.text.toUtf8();
         if (c.kind == Kind::SetText && c.control == T(BatchControls::FailureCount)) lastCount = c.text.toUtf8();
     }
-    EXPECT_EQ(logged, count / 100);                    // every failure logged, once
+    EXPECT_EQ(logged, count / 100);  // every failure logged, once
     EXPECT_EQ(lastCount, "有30个号码未能获取");
     EXPECT_EQ(lastPosition, count);
     EXPECT_EQ(lastName, "c02999");
-    EXPECT_LT(positions, count / 10);                  // not one change per contact
+    EXPECT_LT(positions, count / 10);  // not one change per contact
     int stored = 0;
     for (const StoredContact& c : StoredContacts(book.path())) stored += c["归属地"].empty() ? 0 : 1;
     EXPECT_EQ(stored, count - count / 100);
@@ -346,10 +351,11 @@ TEST(AttributionBatch, StoppedHalfWayFinishesTheCurrentNumber) {
     EXPECT_EQ(service.server().requestCount(), 3u);
     EXPECT_EQ(window.texts[BatchControls::ProgressText], "获取已停止！！！");
     EXPECT_EQ(window.texts[BatchControls::AttributionLabel], "区域3");
-    EXPECT_EQ(window.numbers["进度条1.pos"], 2);  // the stopped number does not advance the bar
+    EXPECT_EQ(window.numbers["进度条1.pos"], 2);    // the stopped number does not advance the bar
     EXPECT_EQ(window.numbers.count("height"), 0u);  // no failures: the log stays hidden
     EXPECT_EQ(window.texts[BatchControls::StartStop], "开始获取");
-    for (int i = 1; i <= 3; ++i) EXPECT_EQ(book.storedAttribution("c0" + std::to_string(i)), "区域" + std::to_string(i));
+    for (int i = 1; i <= 3; ++i)
+        EXPECT_EQ(book.storedAttribution("c0" + std::to_string(i)), "区域" + std::to_string(i));
     for (int i = 4; i <= 8; ++i) EXPECT_EQ(book.storedAttribution("c0" + std::to_string(i)), "");
 
     // A new run starts again from the first contact.

@@ -5,25 +5,25 @@
 #include "attribution/batch_window.h"
 #include "attribution/carrier.h"
 #include "attribution/lookup.h"
-#include "services/db/record_set.h"
 #include "services/core/core.h"
 #include "services/db/db_connection.h"
+#include "services/db/record_set.h"
 #include "services/net/fetch_time_limits.h"
 #include "services/window/commands.h"
-#include "support/local_http_server.h"
 #include "support/file_bytes.h"
+#include "support/local_http_server.h"
 #include "support/temp_folder.h"
 #include "support/window_driver.h"
 #include "test_book.h"
 #include "ui/batch_window_decl.h"
 #include "ui/main_window_decl.h"
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QProgressBar>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
@@ -193,8 +193,8 @@ TEST_F(BatchWindowTest, EmptyBookCompletesAtOnceAndStaysShort) {
 TEST_F(BatchWindowTest, CompletedRunThroughTheModalWindowStoresEveryAttribution) {
     book_.addContacts({{"c01", "13800000001", ""}, {"c02", "13800000002", "旧的"}, {"c03", "13800000003", ""}});
     connectBook();
-    LookupService service({.regions = {{"13800000001", "北京 北京"}, {"13800000002", "广东 广州"},
-                                       {"13800000003", "上海 上海"}}});
+    LookupService service(
+        {.regions = {{"13800000001", "北京 北京"}, {"13800000002", "广东 广州"}, {"13800000003", "上海 上海"}}});
     useService(service);
 
     bool ran = false;
@@ -235,8 +235,8 @@ TEST_F(BatchWindowTest, CompletedRunThroughTheModalWindowStoresEveryAttribution)
 
 TEST_F(BatchWindowTest, FailuresAreCountedLoggedAndGrowTheWindow) {
     book_.addContacts({{"c01", "13800000001", ""},
-                       {"c02", "1380000000", ""},            // 10 digits: never asked
-                       {"c03", "025-83123456", "旧的"},       // a landline: no source places it
+                       {"c02", "1380000000", ""},        // 10 digits: never asked
+                       {"c03", "025-83123456", "旧的"},  // a landline: no source places it
                        {"c04", "13800000004", ""}});
     connectBook();
     LookupService service({.regions = {{"13800000001", "北京 北京"}, {"13800000004", "江苏 南京"}}});
@@ -275,8 +275,10 @@ TEST_F(BatchWindowTest, StopFinishesTheCurrentNumberAndRefusesARestartUntilTheWo
                        {"c03", "13800000003", ""},
                        {"c04", "13800000004", ""}});
     connectBook();
-    LookupService service({.regions = {{"13800000001", "区域1"}, {"13800000002", "区域2"},
-                                       {"13800000003", "区域3"}, {"13800000004", "区域4"}},
+    LookupService service({.regions = {{"13800000001", "区域1"},
+                                       {"13800000002", "区域2"},
+                                       {"13800000003", "区域3"},
+                                       {"13800000004", "区域4"}},
                            .late = {{"13800000002", 1500ms}}});
     useService(service);
     Window& batch = openModeless();
@@ -308,8 +310,8 @@ TEST_F(BatchWindowTest, StopFinishesTheCurrentNumberAndRefusesARestartUntilTheWo
 TEST_F(BatchWindowTest, StoppedWithFailuresShowsTheLog) {
     book_.addContacts({{"c01", "23800000001", ""}, {"c02", "13800000002", ""}, {"c03", "13800000003", ""}});
     connectBook();
-    LookupService service({.regions = {{"13800000002", "区域2"}, {"13800000003", "区域3"}},
-                           .late = {{"13800000002", 1000ms}}});
+    LookupService service(
+        {.regions = {{"13800000002", "区域2"}, {"13800000003", "区域3"}}, .late = {{"13800000002", 1000ms}}});
     useService(service);
     Window& batch = openModeless();
 
@@ -330,8 +332,8 @@ TEST_F(BatchWindowTest, AStartRightAfterTheWorkerEndedIsNotUndoneByItsLastChange
     // starts again: they must not land on the new run.
     book_.addContacts({{"c01", "13800000001", ""}, {"c02", "13800000002", ""}});
     connectBook();
-    LookupService service({.regions = {{"13800000001", "区域1"}, {"13800000002", "区域2"}},
-                           .late = {{"13800000001", 1000ms}}});
+    LookupService service(
+        {.regions = {{"13800000001", "区域1"}, {"13800000002", "区域2"}}, .late = {{"13800000001", 1000ms}}});
     useService(service);
     Window& batch = openModeless();
 
@@ -364,8 +366,7 @@ TEST_F(BatchWindowTest, EscapeMidRunEndsTheWorkerAndKeepsWhatWasFound) {
                        {"c03", "13800000003", ""},
                        {"c04", "13800000004", ""}});
     connectBook();
-    LookupService service({.regions = {{"13800000001", "区域1"}, {"13800000002", "区域2"},
-                                       {"13800000004", "区域4"}},
+    LookupService service({.regions = {{"13800000001", "区域1"}, {"13800000002", "区域2"}, {"13800000004", "区域4"}},
                            .silent = {"13800000003"}});
     useService(service);
     Window& batch = openModeless();
@@ -404,8 +405,7 @@ TEST_P(BatchClosingMidRun, EndsTheWorkerKeepsWhatWasFoundAndLeavesTheBookIntact)
     ScopedFetchTimeLimits limits(FetchTimeLimits{10s, 600s});
     book_.addContacts({{"c01", "13800000001", ""}, {"c02", "13800000002", ""}, {"c03", "13800000003", ""}});
     connectBook();
-    LookupService service({.regions = {{"13800000001", "区域1"}, {"13800000003", "区域3"}},
-                           .silent = {"13800000002"}});
+    LookupService service({.regions = {{"13800000001", "区域1"}, {"13800000003", "区域3"}}, .silent = {"13800000002"}});
     useService(service);
     Window& batch = openModeless();
     clickStartStop(batch);
@@ -445,7 +445,9 @@ INSTANTIATE_TEST_SUITE_P(EveryOtherWay, BatchClosingMidRun,
                          });
 
 TEST_F(BatchWindowTest, WithoutAConfiguredServiceEveryContactIsPlacedOffline) {
-    book_.addContacts({{"c01", "13912345678", "旧的"}, {"c02", "+86 170 3123 4567", ""}, {"c03", "1391234567", ""},
+    book_.addContacts({{"c01", "13912345678", "旧的"},
+                       {"c02", "+86 170 3123 4567", ""},
+                       {"c03", "1391234567", ""},
                        {"c04", "19912345678", ""}});
     connectBook();
     LookupService service({.regions = {{"13912345678", "区域1"}}});  // running, but not named in Peizhi.ini

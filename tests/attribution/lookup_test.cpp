@@ -1,6 +1,6 @@
 // The web attribution lookup against a real HTTP server on 127.0.0.1.
-#include "attribution/carrier.h"
 #include "attribution/lookup.h"
+#include "attribution/carrier.h"
 #include "services/core/core.h"
 #include "services/db/record_set.h"
 #include "services/net/fetch_time_limits.h"
@@ -49,12 +49,13 @@ private:
 
 LocalHttpServer::Response page(const std::string& body) { return LocalHttpServer::html(body); }
 
-} // namespace
+}  // namespace
 
 // ---- text_between ----
 
 TEST(TextBetween, ReturnsTheTextBetweenTheMarkers) {
-    EXPECT_EQ(utf8(text_between(T("前卡号归属地：<em>广东 深圳</em>   类型：移动"), T("卡号归属地：<em>"), T("</em>   类型"))),
+    EXPECT_EQ(utf8(text_between(T("前卡号归属地：<em>广东 深圳</em>   类型：移动"), T("卡号归属地：<em>"),
+                                T("</em>   类型"))),
               "广东 深圳");
     EXPECT_EQ(utf8(text_between(T("a[x]b[y]"), T("["), T("]"))), "x");
 }
@@ -118,8 +119,8 @@ TEST(LookupAttribution, FindsTheRegionOfAMobileNumber) {
 
 TEST(LookupAttribution, MakesNoRequestForWhatIsNotAMobileNumber) {
     FakeService service;
-    for (const char* number : {"", "1", "1380013800", "138001380000", "23800138000", "0138001380", "+8613800138",
-                               "+", "1380'138000", "1abcdefghij", "1&t=json&m=", "1380013800#", "025-83123456"}) {
+    for (const char* number : {"", "1", "1380013800", "138001380000", "23800138000", "0138001380", "+8613800138", "+",
+                               "1380'138000", "1abcdefghij", "1&t=json&m=", "1380013800#", "025-83123456"}) {
         EXPECT_TRUE(lookup_attribution(Text::fromUtf8(number), service.address()).empty()) << number;
     }
     EXPECT_EQ(service.server().requestCount(), 0u);
@@ -168,9 +169,9 @@ TEST(LookupAttribution, PagesWithoutBothMarkersInOrderGiveNothing) {
 
 TEST(LookupAttribution, GarbledAnswersGiveNothing) {
     FakeService service;
-    service.region("13800000001", "广东\xFF深圳");       // not UTF-8
-    service.region("13800000002", "广东😀深圳");          // a character GBK lacks
-    service.region("13800000003", "<b>广东</b>");         // markup
+    service.region("13800000001", "广东\xFF深圳");         // not UTF-8
+    service.region("13800000002", "广东😀深圳");            // a character GBK lacks
+    service.region("13800000003", "<b>广东</b>");          // markup
     service.region("13800000004", std::string(200, 'x'));  // not a short line
     service.region("13800000005", "广东\r\n深圳");
     // The whole page in code page 936 rather than UTF-8.

@@ -4,8 +4,8 @@
 #include "attribution/record_display.h"
 #include "attribution/service_refinement.h"
 #include "services/core/core.h"
-#include "services/net/fetch_time_limits.h"
 #include "services/db/record_set.h"
+#include "services/net/fetch_time_limits.h"
 #include "services/window/commands.h"
 #include "support/local_http_server.h"
 #include "support/recording_presenter.h"
@@ -14,10 +14,10 @@
 #include "ui/pictures/pictures.h"
 #include "ui/record_window_decl.h"
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include <condition_variable>
 #include <functional>
@@ -70,8 +70,10 @@ TEST_F(RecordDisplay, TheDeliveredSegmentsGiveEveryShared170BlockItsOwnLogo) {
     const Bytes lianTong = PictureResource(Pictures::CarrierLogoLianTong);
     const Bytes yiDong = PictureResource(Pictures::CarrierLogoYiDong);
     const Bytes dianXin = PictureResource(Pictures::CarrierLogoDianXin);
-    for (const char* number : {"17001234567", "17011234567", "17021234567"}) EXPECT_EQ(logoFor(number), dianXin) << number;
-    for (const char* number : {"17031234567", "17051234567", "17061234567"}) EXPECT_EQ(logoFor(number), yiDong) << number;
+    for (const char* number : {"17001234567", "17011234567", "17021234567"})
+        EXPECT_EQ(logoFor(number), dianXin) << number;
+    for (const char* number : {"17031234567", "17051234567", "17061234567"})
+        EXPECT_EQ(logoFor(number), yiDong) << number;
     for (const char* number : {"17041234567", "17071234567", "17081234567", "17091234567"})
         EXPECT_EQ(logoFor(number), lianTong) << number;
     EXPECT_EQ(logoFor("+86 170 3123 4567"), yiDong);
@@ -139,7 +141,9 @@ class RecordAttribution : public RecordDisplay {
 protected:
     void SetUp() override {
         RecordDisplay::SetUp();
-        book_.addContacts({{"c01", "13912345678", ""}, {"c02", "+86 139 1234 5678", ""}, {"c03", "12345", ""},
+        book_.addContacts({{"c01", "13912345678", ""},
+                           {"c02", "+86 139 1234 5678", ""},
+                           {"c03", "12345", ""},
                            {"c04", "13800138000", "北京 北京"}});
         ASSERT_TRUE(contacts_.SetConnection(book_.connection()));
         ASSERT_TRUE(contacts_.OpenTable(T("通讯录"), T("姓名 ASC")));
@@ -235,18 +239,24 @@ TEST_F(RecordAttribution, ADeadOrFailingServiceChangesNothing) {
         Text address;
         switch (kind) {
         case 0: address = Text::fromBytes("http://127.0.0.1:" + std::to_string(LocalHttpServer::closedPort())); break;
-        case 1: server = std::make_unique<LocalHttpServer>([](const auto&) {
-                    return LocalHttpServer::html("<h1>500</h1>", 500, "Internal Server Error");
-                }); break;
-        case 2: server = std::make_unique<LocalHttpServer>([](const auto&) {
-                    return LocalHttpServer::brokenAfter("<p>卡号归属地：<em>江苏 常州</em>   类型</p>", 20);
-                }); break;
-        case 3: server = std::make_unique<LocalHttpServer>([](const auto&) {
-                    return LocalHttpServer::html(T("<p>卡号归属地：<em>江苏 常州</em>   类型</p>").bytes());
-                }); break;  // code page 936, not UTF-8
-        case 4: server = std::make_unique<LocalHttpServer>([](const auto&) {
-                    return LocalHttpServer::attributionPage(std::string(10 * 1024 * 1024, 'x'));
-                }); break;
+        case 1:
+            server = std::make_unique<LocalHttpServer>(
+                [](const auto&) { return LocalHttpServer::html("<h1>500</h1>", 500, "Internal Server Error"); });
+            break;
+        case 2:
+            server = std::make_unique<LocalHttpServer>([](const auto&) {
+                return LocalHttpServer::brokenAfter("<p>卡号归属地：<em>江苏 常州</em>   类型</p>", 20);
+            });
+            break;
+        case 3:
+            server = std::make_unique<LocalHttpServer>([](const auto&) {
+                return LocalHttpServer::html(T("<p>卡号归属地：<em>江苏 常州</em>   类型</p>").bytes());
+            });
+            break;  // code page 936, not UTF-8
+        case 4:
+            server = std::make_unique<LocalHttpServer>(
+                [](const auto&) { return LocalHttpServer::attributionPage(std::string(10 * 1024 * 1024, 'x')); });
+            break;
         }
         if (server) address = Text::fromBytes(server->baseUrl());
         ASSERT_TRUE(contacts_.MoveTo(0));

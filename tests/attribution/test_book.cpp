@@ -18,7 +18,7 @@ std::string quoted(const std::string& s) {
     return out + "'";
 }
 
-} // namespace
+}  // namespace
 
 void TestBook::addContacts(const std::vector<Contact>& contacts) {
     std::vector<ContactColumns> rows;

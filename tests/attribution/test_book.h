@@ -15,9 +15,9 @@ class CarrierSegments;
 class TestBook {
 public:
     struct Contact {
-        std::string name;          // UTF-8
-        std::string number;        // UTF-8
-        std::string attribution;   // UTF-8, empty: not looked up yet
+        std::string name;         // UTF-8
+        std::string number;       // UTF-8
+        std::string attribution;  // UTF-8, empty: not looked up yet
     };
 
     // Table 通讯录, in the order given (names sort as given when they are "c01", "c02", ...).

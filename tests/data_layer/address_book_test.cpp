@@ -47,8 +47,9 @@ protected:
 };
 
 TEST(SqlTexts, StatementsAreExactAndQuoteUserText) {
-    EXPECT_EQ(ContactSearchSql(T("张")),
-              T("select * from 通讯录 where 姓名 like  '%张%' or 首字母 like  '%张%'or 手机 like  '%张%'order by 姓名 ASC"));
+    EXPECT_EQ(
+        ContactSearchSql(T("张")),
+        T("select * from 通讯录 where 姓名 like  '%张%' or 首字母 like  '%张%'or 手机 like  '%张%'order by 姓名 ASC"));
     EXPECT_EQ(ContactSearchSql(T("O'Brien")),
               T("select * from 通讯录 where 姓名 like  '%O''Brien%' or 首字母 like  '%O''Brien%'or 手机 like  "
                 "'%O''Brien%'order by 姓名 ASC"));
@@ -63,7 +64,8 @@ TEST(SqlTexts, StatementsAreExactAndQuoteUserText) {
     EXPECT_EQ(TextImportInsertSql(T("'"), T(""), T(""), T(""), T("")),
               T("INSERT INTO 通讯录 (姓名,手机,QQ,邮箱,首字母)VALUES('''','','','','')"));
     EXPECT_EQ(AddressBookFile(), T("VRL3.mdb"));
-    EXPECT_EQ(T("select * from ") + UsersTable() + T(" order by ") + UsersByName(), T("select * from 用户 order by 用户名 ASC"));
+    EXPECT_EQ(T("select * from ") + UsersTable() + T(" order by ") + UsersByName(),
+              T("select * from 用户 order by 用户名 ASC"));
     EXPECT_EQ(ContactsByName(), T("姓名 ASC"));
     EXPECT_EQ(ContactsByGroup(), T("分组 ASC"));
 }
@@ -84,7 +86,8 @@ TEST_F(AddressBookTest, TheStockShellReadsTheFileTheProgramWrote) {
     ASSERT_TRUE(db.ExecuteSql(TextImportInsertSql(T("张三"), T("13800138000"), T(""), T(""), T("zs"))));
     ASSERT_TRUE(db.ExecuteSql(TextImportInsertSql(T("阿明"), T("13900000000"), T(""), T(""), T("am"))));
     db.CloseConnection();
-    EXPECT_EQ(run("sqlite3 " + folder.file("VRL3.mdb") + " 'select 姓名 from 通讯录 order by 姓名 ASC; pragma integrity_check'"),
+    EXPECT_EQ(run("sqlite3 " + folder.file("VRL3.mdb") +
+                  " 'select 姓名 from 通讯录 order by 姓名 ASC; pragma integrity_check'"),
               "张三\n阿明\nok\n");  // the shell's own byte order
 }
 
@@ -147,8 +150,8 @@ class AddressBookGeneration : public ::testing::Test {
 protected:
     std::string generate(const std::string& sql, const std::string& out) {
         std::string source = std::string(VARELO_DATA_SOURCE);
-        return run("cmake -DSQLITE3=sqlite3 -DSQL=" + sql + " -DSEGMENTS=" + source + "/carrier_segments.sql -DOUT=" +
-                   out + " -P " + source + "/make_address_book.cmake 2>&1");
+        return run("cmake -DSQLITE3=sqlite3 -DSQL=" + sql + " -DSEGMENTS=" + source +
+                   "/carrier_segments.sql -DOUT=" + out + " -P " + source + "/make_address_book.cmake 2>&1");
     }
     std::string sqlFile() const { return std::string(VARELO_DATA_SOURCE) + "/address_book.sql"; }
     TempFolder folder;

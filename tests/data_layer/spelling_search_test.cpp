@@ -83,8 +83,8 @@ TEST_F(SpellingSearch, TheSpellingTermComesBeforeTheOrder) {
 
 TEST_F(SpellingSearch, ContainsTheStatementsResultInOrderAndExactlyTheSpellingMatches) {
     // Unique names, so that the name order is one total order.
-    const std::vector<std::string> pool = {"张", "三", "长", "曾", "单", "西", "安", "先", "林", "尼", "李", "四",
-                                           "王", "小", "晓", "明", "行", "乐", "A", "b", "Z", "x", "3", " ", "'"};
+    const std::vector<std::string> pool = {"张", "三", "长", "曾", "单", "西", "安", "先", "林", "尼", "李", "四", "王",
+                                           "小", "晓", "明", "行", "乐", "A",  "b",  "Z",  "x",  "3",  " ",  "'"};
     std::mt19937 random(1913);
     std::set<std::string> names;
     while (names.size() < 500) {
@@ -112,9 +112,10 @@ TEST_F(SpellingSearch, ContainsTheStatementsResultInOrderAndExactlyTheSpellingMa
     std::map<long long, std::size_t> place;
     for (std::size_t i = 0; i < all.size(); ++i) place[all[i]] = i;
 
-    const std::vector<std::string> typedPool = {"zhang", "zs", "ZHANG SAN", "x", "xian", "xi'an", "li", "ni", "a",
-                                                "sh", "s", "zeng", "ceng", "dan", "shan", "xiaoming", "xm", "3",
-                                                "13", "b", "ab", "z3", "'", "张", "晓明", "%", "_", "o'b", "wang x"};
+    const std::vector<std::string> typedPool = {
+        "zhang", "zs",   "ZHANG SAN", "x",   "xian", "xi'an",    "li", "ni",  "a",     "sh",
+        "s",     "zeng", "ceng",      "dan", "shan", "xiaoming", "xm", "3",   "13",    "b",
+        "ab",    "z3",   "'",         "张",  "晓明", "%",        "_",  "o'b", "wang x"};
     int extraFound = 0;
     for (int round = 0; round < 120; ++round) {
         std::string typed = typedPool[random() % typedPool.size()];

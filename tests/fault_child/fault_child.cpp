@@ -17,8 +17,8 @@
 #include "transfer/text_import.h"
 #include "ui/main_window_decl.h"
 #include "ui/program_state.h"
-#include "ui/text_import_window_decl.h"
 #include "ui/record_window_decl.h"
+#include "ui/text_import_window_decl.h"
 
 #include <QAbstractButton>
 #include <QApplication>

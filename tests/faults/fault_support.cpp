@@ -124,7 +124,6 @@ long long CountRows(const std::string& book, const std::string& where) {
     return value == "<error>" ? -1 : std::atoll(value.c_str());
 }
 
-
 bool HasContactNamed(const std::string& book, const std::string& name) {
     std::string quoted;
     for (char c : name) quoted += c == '\'' ? std::string("''") : std::string(1, c);

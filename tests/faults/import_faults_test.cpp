@@ -3,9 +3,9 @@
 // count the window reports is the count of rows the file holds.
 
 #include "faults/fault_support.h"
+#include "support/stages/transfer_fixture.h"
 #include "transfer/import_export.h"
 #include "transfer/text_import.h"
-#include "support/stages/transfer_fixture.h"
 
 #include "services/db/db_connection.h"
 #include "services/window/commands.h"
@@ -120,8 +120,7 @@ protected:
         // Long names: the disk fills after a few hundred rows.
         const std::string padding(300, 'x');
         const int rows = 5000;
-        const long long reported =
-            text ? writeText("full", 3, rows, padding) : writeList("full", 3, rows, padding);
+        const long long reported = text ? writeText("full", 3, rows, padding) : writeList("full", 3, rows, padding);
         const long long stored = storedWithPrefix(book, "full");
         RecordOutcome(name, 1, reported, stored, std::max(0LL, reported - stored));
         EXPECT_EQ(reported, stored);

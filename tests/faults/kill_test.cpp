@@ -68,7 +68,8 @@ TEST_F(KillTest, KilledDuringATextImportKeepsEveryRowItReportedAndAWholeBook) {
             if (line.rfind("stored ", 0) == 0) reported = std::max(reported, std::atoll(line.c_str() + 7));
         ASSERT_EQ(IntegrityCheck(book), "ok") << "killed after " << workMs << " ms";
         // Rows are committed in order: the reported ones are the first names.
-        const long long present = CountRows(book, "CAST(substr(姓名, 2) AS INTEGER) < " + std::to_string(100000 + reported));
+        const long long present =
+            CountRows(book, "CAST(substr(姓名, 2) AS INTEGER) < " + std::to_string(100000 + reported));
         const long long stored = CountRows(book);
         EXPECT_EQ(present, reported) << "killed after " << workMs << " ms";
         reportedAll += reported;

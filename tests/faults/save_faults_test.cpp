@@ -2,16 +2,16 @@
 // book, a disk that fills up, a book without write permission. "保存成功！"
 // appears exactly for the contacts the file holds afterwards.
 
-#include "support/stages/record_fixture.h"
 #include "faults/fault_support.h"
+#include "support/stages/record_fixture.h"
 
 #include "services/db/db_connection.h"
 #include "services/window/commands.h"
-#include "ui/record_window_decl.h"
 #include "ui/main_window_decl.h"
+#include "ui/record_window_decl.h"
 
-#include <QElapsedTimer>
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QFile>
 
 using namespace faults;

@@ -44,8 +44,7 @@ void AddContact(const std::string& book, const ContactColumns& fields, const Byt
 // Several at once, in one transaction, in the order given.
 void AddContacts(const std::string& book, const std::vector<ContactColumns>& contacts);
 // A row of 用户; no avatar stores NULL.
-void AddUser(const std::string& book, const std::string& name, const std::string& password,
-             const Bytes& avatar = {});
+void AddUser(const std::string& book, const std::string& name, const std::string& password, const Bytes& avatar = {});
 
 // One contact as stored: NULL columns are absent, the photo as its bytes.
 struct StoredContact {

@@ -39,6 +39,6 @@ inline void CloseBy(CloseWay way, Window& window) {
     }
 }
 
-#define VARELO_EVERY_CLOSE_WAY                                                                                 \
+#define VARELO_EVERY_CLOSE_WAY                                                                                    \
     ::testing::Values(CloseWay::Escape, CloseWay::CloseButton, CloseWay::PostedDestroy, CloseWay::DestroyAtOnce), \
         CloseWayName

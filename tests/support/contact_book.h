@@ -17,8 +17,8 @@
 
 struct ContactBookShape {
     int contacts = 100000;
-    double photoShare = 0.05;            // contacts with a photo
-    std::size_t photoBytes = 100 * 1024; // about this size (a BMP picture)
+    double photoShare = 0.05;             // contacts with a photo
+    std::size_t photoBytes = 100 * 1024;  // about this size (a BMP picture)
     std::uint32_t seed = 13;
 };
 

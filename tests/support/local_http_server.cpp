@@ -80,7 +80,7 @@ bool sendAll(int fd, const char* data, size_t size) {
     return true;
 }
 
-} // namespace
+}  // namespace
 
 std::vector<std::string> LocalHttpServer::Request::values(const std::string& name) const {
     std::vector<std::string> out;
@@ -98,7 +98,8 @@ std::string LocalHttpServer::Request::query(const std::string& key) const {
         size_t amp = rest.find('&', pos);
         std::string pair = rest.substr(pos, amp == std::string::npos ? std::string::npos : amp - pos);
         size_t eq = pair.find('=');
-        if (pair.substr(0, eq) == key) return eq == std::string::npos ? std::string() : percentDecoded(pair.substr(eq + 1));
+        if (pair.substr(0, eq) == key)
+            return eq == std::string::npos ? std::string() : percentDecoded(pair.substr(eq + 1));
         if (amp == std::string::npos) break;
         pos = amp + 1;
     }
@@ -246,9 +247,12 @@ LocalHttpServer::Response LocalHttpServer::html(std::string utf8Body, int status
 }
 
 LocalHttpServer::Response LocalHttpServer::attributionPage(const std::string& utf8Region) {
-    return html("<html><head><meta charset=\"utf-8\"><title>手机号码查询</title></head><body>\n"
-                "<p>卡号归属地：<em>" + utf8Region + "</em>   类型：<em>移动全球通卡</em></p>\n"
-                "</body></html>\n");
+    return html(
+        "<html><head><meta charset=\"utf-8\"><title>手机号码查询</title></head><body>\n"
+        "<p>卡号归属地：<em>" +
+        utf8Region +
+        "</em>   类型：<em>移动全球通卡</em></p>\n"
+        "</body></html>\n");
 }
 
 LocalHttpServer::Response LocalHttpServer::silent() {

@@ -23,10 +23,10 @@ class LocalHttpServer {
 public:
     // One request as it arrived.
     struct Request {
-        std::string raw;          // request line and headers, CR LF included
-        std::string method;       // "GET"
-        std::string target;       // "/api/mobile.php?m=...&t=html"
-        std::string version;      // "HTTP/1.0"
+        std::string raw;                                           // request line and headers, CR LF included
+        std::string method;                                        // "GET"
+        std::string target;                                        // "/api/mobile.php?m=...&t=html"
+        std::string version;                                       // "HTTP/1.0"
         std::vector<std::pair<std::string, std::string>> headers;  // name, value (value as sent, untrimmed)
 
         // Every value of a header (name compared case-insensitively).
@@ -41,14 +41,14 @@ public:
         std::string reason = "OK";
         std::vector<std::pair<std::string, std::string>> headers;
         std::string body;
-        bool contentLength = true;   // send a Content-Length header for the body
-        bool neverAnswer = false;    // read the request, then send nothing until the server stops
+        bool contentLength = true;  // send a Content-Length header for the body
+        bool neverAnswer = false;   // read the request, then send nothing until the server stops
         // Announce the whole body's length but send only this many bytes of it,
         // then close the connection (a transfer broken off part-way).
         std::optional<std::size_t> cutAfter;
-    // With cutAfter: keep the connection open and silent after the cut
-    // instead of closing it (a transfer that stalls part-way).
-    bool stallAfterCut = false;
+        // With cutAfter: keep the connection open and silent after the cut
+        // instead of closing it (a transfer that stalls part-way).
+        bool stallAfterCut = false;
         // Wait this long before answering.
         std::chrono::milliseconds delay{0};
     };

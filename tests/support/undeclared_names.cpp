@@ -2,9 +2,9 @@
 
 #include "services/window/window.h"
 
+#include <gtest/gtest.h>
 #include <QMessageLogContext>
 #include <QString>
-#include <gtest/gtest.h>
 
 #include <cstring>
 #include <mutex>

@@ -4,17 +4,17 @@
 // own integrity check) and holds exactly what the window said it stored.
 // And a text import write cannot be started again inside itself.
 
+#include "support/stages/transfer_fixture.h"
 #include "transfer/event_pump.h"
 #include "transfer/import_export.h"
 #include "transfer/text_import.h"
-#include "support/stages/transfer_fixture.h"
 
 #include "services/window/commands.h"
 #include "services/window/report_list.h"
 #include "support/close_way.h"
-#include "ui/text_import_window_decl.h"
-#include "ui/main_window_decl.h"
 #include "ui/import_export_window_decl.h"
+#include "ui/main_window_decl.h"
+#include "ui/text_import_window_decl.h"
 
 #include <QAbstractButton>
 #include <QFileInfo>
@@ -67,7 +67,8 @@ protected:
     }
 
     void inImportExport(const std::function<void(Window&)>& body) {
-        runModal("import_export", [this] { open_import_export_window(state_); }, body);
+        runModal(
+            "import_export", [this] { open_import_export_window(state_); }, body);
     }
 
     // Clicks `button`; while its action runs, the first time the label
@@ -217,8 +218,7 @@ TEST_P(ClosingMidAction, TextImportWriteStopsWithTheRowsItCountedStored) {
     EXPECT_EQ(mainWindow().list(T(MainControls::ContactList))->ItemCount(), kept);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryWay, ClosingMidAction,
-                         VARELO_EVERY_CLOSE_WAY);
+INSTANTIATE_TEST_SUITE_P(EveryWay, ClosingMidAction, VARELO_EVERY_CLOSE_WAY);
 
 // ---- one write at a time ----
 

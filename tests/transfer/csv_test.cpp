@@ -14,7 +14,9 @@ namespace {
 
 class CsvTest : public ExchangeTest {
 protected:
-    ExchangeReport import(const std::string& path) { return ImportContactsFile(connection_, path, ExchangeFormat::Csv); }
+    ExchangeReport import(const std::string& path) {
+        return ImportContactsFile(connection_, path, ExchangeFormat::Csv);
+    }
     ExchangeReport importText(const std::string& text) {
         WriteFileBytes(file("in.csv"), text);
         return import(file("in.csv"));
@@ -33,10 +35,16 @@ with open(sys.argv[1], encoding="utf-8-sig", newline="") as f:
 
 ContactColumns Awkward(int i) {
     const std::string name = "张三" + std::to_string(i);
-    return {{"姓名", name}, {"手机", std::to_string(13800000000LL + i)},
-            {"首字母", NameInitials(Text::fromUtf8(name), 3).toUtf8()}, {"QQ", "10001"},
-            {"邮箱", "a@example.com"}, {"分组", "同学,朋友"}, {"地址", "北京市\"海淀区\""},
-            {"生日", "1980-01-06 00:00:00"}, {"备注", "第一行\r\n第二行, 还有 \"引号\""}, {"性别", "男"}};
+    return {{"姓名", name},
+            {"手机", std::to_string(13800000000LL + i)},
+            {"首字母", NameInitials(Text::fromUtf8(name), 3).toUtf8()},
+            {"QQ", "10001"},
+            {"邮箱", "a@example.com"},
+            {"分组", "同学,朋友"},
+            {"地址", "北京市\"海淀区\""},
+            {"生日", "1980-01-06 00:00:00"},
+            {"备注", "第一行\r\n第二行, 还有 \"引号\""},
+            {"性别", "男"}};
 }
 
 TEST_F(CsvTest, ExportIsUtf8WithAMarkAndReadsBackInPythonsCsv) {
@@ -51,8 +59,8 @@ TEST_F(CsvTest, ExportIsUtf8WithAMarkAndReadsBackInPythonsCsv) {
     ASSERT_EQ(rows.size(), 3);
     std::vector<std::string> header;
     for (const auto& h : rows[0].toArray()) header.push_back(h.toString().toStdString());
-    EXPECT_EQ(header, (std::vector<std::string>{"姓名", "手机", "首字母", "手机备", "QQ", "QQ备", "邮箱", "分组", "座机",
-                                                "分机", "地址", "籍贯", "生日", "备注", "归属地", "性别"}));
+    EXPECT_EQ(header, (std::vector<std::string>{"姓名", "手机", "首字母", "手机备", "QQ", "QQ备", "邮箱", "分组",
+                                                "座机", "分机", "地址", "籍贯", "生日", "备注", "归属地", "性别"}));
     const QJsonArray first = rows[1].toArray();
     EXPECT_EQ(first[0].toString().toStdString(), "张三1");
     EXPECT_EQ(first[7].toString().toStdString(), "同学,朋友");
@@ -83,7 +91,8 @@ TEST_F(CsvTest, TheExportComesBackUnchangedIntoAnEmptyBook) {
 TEST_F(CsvTest, GoogleContactsHeader) {
     const ExchangeReport report = importText(
         "Name,Given Name,Family Name,Birthday,Gender,Notes,Group Membership,E-mail 1 - Type,E-mail 1 - Value,"
-        "Phone 1 - Type,Phone 1 - Value,Phone 2 - Type,Phone 2 - Value,Address 1 - Formatted,IM 1 - Service,IM 1 - Value\r\n"
+        "Phone 1 - Type,Phone 1 - Value,Phone 2 - Type,Phone 2 - Value,Address 1 - Formatted,IM 1 - Service,IM 1 - "
+        "Value\r\n"
         "王小明,小明,王,1985-03-04,male,备注,* myContacts ::: 同事,* Work,w@example.com,Mobile,+86 139 0000 1111 ::: "
         "13900002222,Work,010-88889999,\"北京市朝阳区\nXX路\",QQ,12345\r\n");
     ASSERT_TRUE(report.ok) << report.error;
@@ -104,10 +113,11 @@ TEST_F(CsvTest, GoogleContactsHeader) {
 }
 
 TEST_F(CsvTest, OutlookHeaderInGbkWithoutAMark) {
-    const std::string text = "First Name,Middle Name,Last Name,Mobile Phone,Business Phone,Business Fax,E-mail Address,"
-                             "Home Street,Home City,Birthday,Notes,Categories\r\n"
-                             "Lei,,Li,13700001111,021-1234 x56,021-9999,l@example.com,1 Main St,Shanghai,3/4/1985,"
-                             "笔记,VIP;Friends\r\n";
+    const std::string text =
+        "First Name,Middle Name,Last Name,Mobile Phone,Business Phone,Business Fax,E-mail Address,"
+        "Home Street,Home City,Birthday,Notes,Categories\r\n"
+        "Lei,,Li,13700001111,021-1234 x56,021-9999,l@example.com,1 Main St,Shanghai,3/4/1985,"
+        "笔记,VIP;Friends\r\n";
     const Text gbk = Text::fromUtf8(text);  // the note in GBK bytes
     const ExchangeReport report = importText(gbk.bytes());
     ASSERT_TRUE(report.ok) << report.error;
@@ -133,8 +143,9 @@ TEST_F(CsvTest, UnbalancedQuotesRefuseTheFileAndChangeNothing) {
 }
 
 TEST_F(CsvTest, RowsWithMoreColumnsThanTheHeaderOrNoNameAndNumberAreCounted) {
-    const ExchangeReport report = importText("姓名,手机,备注\r\n甲,13800000001,\"两行\r\n备注\"\r\n乙,13800000002,x,多余\r\n"
-                                             ",,只有备注\r\n丁,13800000004\r\n");
+    const ExchangeReport report = importText(
+        "姓名,手机,备注\r\n甲,13800000001,\"两行\r\n备注\"\r\n乙,13800000002,x,多余\r\n"
+        ",,只有备注\r\n丁,13800000004\r\n");
     ASSERT_TRUE(report.ok);
     EXPECT_EQ(report.counts.total, 4);
     EXPECT_EQ(report.counts.added, 2);
@@ -149,7 +160,8 @@ TEST_F(CsvTest, RowsWithMoreColumnsThanTheHeaderOrNoNameAndNumberAreCounted) {
 }
 
 TEST_F(CsvTest, AFileWithoutAKnownColumnOrNotTextIsRefused) {
-    EXPECT_EQ(importText("foo,bar\r\n1,2\r\n").error.substr(0, 30), std::string("标题行中没有可以识别的列").substr(0, 30));
+    EXPECT_EQ(importText("foo,bar\r\n1,2\r\n").error.substr(0, 30),
+              std::string("标题行中没有可以识别的列").substr(0, 30));
     EXPECT_FALSE(importText(std::string("姓名\0手机\r\n", 10)).ok);
     EXPECT_TRUE(stored().empty());
 }

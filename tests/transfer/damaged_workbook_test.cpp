@@ -2,8 +2,8 @@
 // flipped, imported through the import/export window: none takes the
 // program down, and every import ends in a message or a count.
 
-#include "transfer/import_export.h"
 #include "support/stages/transfer_fixture.h"
+#include "transfer/import_export.h"
 
 #include "services/window/report_list.h"
 #include "ui/import_export_window_decl.h"
@@ -16,7 +16,8 @@ namespace {
 class DamagedWorkbookTest : public TransferTest {
 protected:
     void inWindow(const std::function<void(Window&)>& body) {
-        runModal("import_export", [this] { open_import_export_window(state_); }, body);
+        runModal(
+            "import_export", [this] { open_import_export_window(state_); }, body);
     }
 };
 

@@ -9,8 +9,8 @@
 #include "data/address_book.h"
 #include "services/window/commands.h"
 #include "services/window/report_list.h"
-#include "ui/main_window_decl.h"
 #include "ui/import_export_window_decl.h"
+#include "ui/main_window_decl.h"
 
 #include <QFileInfo>
 #include <QTimer>
@@ -32,24 +32,33 @@ Bytes PhotoBytes(int seed) {
 // import computes them.
 std::map<std::string, std::string> FullContact(const std::string& name, const std::string& initials,
                                                const std::string& mobile) {
-    return {{"姓名", name},           {"手机", mobile},           {"首字母", initials},
-            {"手机备", "139" + mobile.substr(3)}, {"QQ", "10001"},  {"QQ备", "10002"},
-            {"邮箱", initials + "@example.com"}, {"分组", "同学"},   {"座机", "010-66668888"},
-            {"分机", "801"},          {"地址", "北京市\"海淀区\"'中关村'"}, {"籍贯", "河北"},
-            {"生日", "1980-01-06"},   {"备注", "备注 1.000 原样"}, {"归属地", "北京移动"},
+    return {{"姓名", name},
+            {"手机", mobile},
+            {"首字母", initials},
+            {"手机备", "139" + mobile.substr(3)},
+            {"QQ", "10001"},
+            {"QQ备", "10002"},
+            {"邮箱", initials + "@example.com"},
+            {"分组", "同学"},
+            {"座机", "010-66668888"},
+            {"分机", "801"},
+            {"地址", "北京市\"海淀区\"'中关村'"},
+            {"籍贯", "河北"},
+            {"生日", "1980-01-06"},
+            {"备注", "备注 1.000 原样"},
+            {"归属地", "北京移动"},
             {"性别", "男"}};
 }
 
 class ImportExportTest : public TransferTest {
 protected:
     void inWindow(const std::function<void(Window&)>& body) {
-        runModal("import_export", [this] { open_import_export_window(state_); }, body);
+        runModal(
+            "import_export", [this] { open_import_export_window(state_); }, body);
     }
 
     static ReportList& listOf(Window& w) { return *w.list(T(ImportExportControls::List)); }
-    static std::string cell(Window& w, int row, int column) {
-        return listOf(w).GetItemText(row, column).toUtf8();
-    }
+    static std::string cell(Window& w, int row, int column) { return listOf(w).GetItemText(row, column).toUtf8(); }
     std::vector<std::string> messageTexts() const { return (*messages_)->texts(); }
 
     // Imports `book` through 导入 and writes it through 写入通讯录.
@@ -100,7 +109,8 @@ TEST_F(ImportExportTest, ExportedContactsWithPhotosComeBackWholeIntoAnEmptyBookA
         FullContact("王五", "ww", "13800000003"), FullContact("O'Neil", "", "13800000004"),
         // A quote in the number: the duplicate test still runs (and finds it the second time).
         FullContact("赵六", "zl", "138'0000005")};
-    for (std::size_t i = 0; i < contacts.size(); ++i) addContact(contacts[i], i % 2 == 0 ? PhotoBytes(int(i)) : Bytes());
+    for (std::size_t i = 0; i < contacts.size(); ++i)
+        addContact(contacts[i], i % 2 == 0 ? PhotoBytes(int(i)) : Bytes());
     const auto before = storedContacts();
     const std::string book = folder_.file("导出/通讯录.xls");
     QDir().mkpath(QString::fromStdString(folder_.file("导出")));
@@ -144,7 +154,8 @@ TEST_F(ImportExportTest, ExportedContactsWithPhotosComeBackWholeIntoAnEmptyBookA
     auto after = storedContacts();
     ASSERT_EQ(after.size(), before.size());
     for (const auto& original : before) {
-        auto match = std::find_if(after.begin(), after.end(), [&](const StoredContact& c) { return c["手机"] == original["手机"]; });
+        auto match = std::find_if(after.begin(), after.end(),
+                                  [&](const StoredContact& c) { return c["手机"] == original["手机"]; });
         ASSERT_NE(match, after.end()) << original["手机"];
         for (const auto& [column, value] : original.fields) {
             if (column == "编号") continue;
@@ -167,11 +178,11 @@ TEST_F(ImportExportTest, LibreOfficeNumbersDatesAndDecimalsComeBackAsTyped) {
         ASSERT_EQ(listOf(w).ItemCount(), 3);
         ASSERT_EQ(listOf(w).ColumnCount(), 17);
         EXPECT_EQ(listOf(w).GetColumnTitle(0).toUtf8(), "姓名");
-        EXPECT_EQ(cell(w, 0, 1), "13800138000");        // a number: its digits
+        EXPECT_EQ(cell(w, 0, 1), "13800138000");  // a number: its digits
         EXPECT_EQ(cell(w, 0, 4), "12345");
-        EXPECT_EQ(cell(w, 0, 8), "010-66668888");       // text stays text
-        EXPECT_EQ(cell(w, 0, 12), "1980-01-06");        // a date: its first ten characters
-        EXPECT_EQ(cell(w, 0, 13), "3.50000000");        // a decimal keeps its eight places
+        EXPECT_EQ(cell(w, 0, 8), "010-66668888");  // text stays text
+        EXPECT_EQ(cell(w, 0, 12), "1980-01-06");   // a date: its first ten characters
+        EXPECT_EQ(cell(w, 0, 13), "3.50000000");   // a decimal keeps its eight places
         EXPECT_EQ(cell(w, 1, 13), "1.00050000");
         EXPECT_EQ(cell(w, 2, 13), "12");
         EXPECT_EQ(cell(w, 2, 12), "2001-02-03 08:30:00");  // a time of day stays
@@ -207,15 +218,15 @@ TEST_F(ImportExportTest, ARowIsPresentWhenAStoredOrEarlierRowsNumberContainsIt) 
     addContact({{"姓名", "旧"}, {"手机", "13800138000"}});
     addContact({{"姓名", "字母"}, {"手机", "Tel-AB12"}});
     const std::vector<std::pair<std::string, std::string>> rows = {
-        {"甲", "0013"},           // inside a stored number: present
-        {"乙", "138001380001"},   // contains a stored number: added
-        {"丙", "138001380001"},   // the same number again in this workbook: present
-        {"丁", "3800138"},        // inside stored and added numbers: present
-        {"戊", "tel-ab"},         // letters in the other case: present
-        {"己", "13_0"},           // _ is a character, not a pattern: added
-        {"庚", ""},               // no number: not a duplicate of anything, added
-        {"辛", "13912345678"},    // added
-        {"壬", "91234"},          // inside the number added two rows before: present
+        {"甲", "0013"},          // inside a stored number: present
+        {"乙", "138001380001"},  // contains a stored number: added
+        {"丙", "138001380001"},  // the same number again in this workbook: present
+        {"丁", "3800138"},       // inside stored and added numbers: present
+        {"戊", "tel-ab"},        // letters in the other case: present
+        {"己", "13_0"},          // _ is a character, not a pattern: added
+        {"庚", ""},              // no number: not a duplicate of anything, added
+        {"辛", "13912345678"},   // added
+        {"壬", "91234"},         // inside the number added two rows before: present
     };
     inWindow([&](Window& w) {
         ReportList& list = listOf(w);
@@ -232,8 +243,8 @@ TEST_F(ImportExportTest, ARowIsPresentWhenAStoredOrEarlierRowsNumberContainsIt) 
     EXPECT_EQ(messageTexts().back(), "共 9 条记录\r\n已存在 5 条记录\r\n成功添加 4 条记录");
     std::vector<std::string> added;
     for (const auto& c : storedContacts()) added.push_back(c["姓名"] + " " + c["手机"]);
-    EXPECT_EQ(added, (std::vector<std::string>{"旧 13800138000", "字母 Tel-AB12", "乙 138001380001", "己 13_0",
-                                               "庚 ", "辛 13912345678"}));
+    EXPECT_EQ(added, (std::vector<std::string>{"旧 13800138000", "字母 Tel-AB12", "乙 138001380001", "己 13_0", "庚 ",
+                                               "辛 13912345678"}));
 }
 
 // The workbook reader gives no formula results: the cell arrives empty and
@@ -279,7 +290,8 @@ TEST_F(ImportExportTest, AFileThatIsNoWorkbookFailsToConnect) {
         click(w, ImportExportControls::WriteButton);
     });
     ASSERT_GE(messageTexts().size(), 2u);
-    EXPECT_EQ(messageTexts()[0], fake + "连接失败！\r\nCannot open the workbook (not an Excel 97-2003 workbook): " + fake);
+    EXPECT_EQ(messageTexts()[0],
+              fake + "连接失败！\r\nCannot open the workbook (not an Excel 97-2003 workbook): " + fake);
     EXPECT_EQ((*messages_)->shown[0].caption.toUtf8(), "信息：");
     EXPECT_EQ(messageTexts().back(), "共 0 条记录\r\n已存在 0 条记录\r\n成功添加 0 条记录");
 }
@@ -458,7 +470,8 @@ TEST_F(ImportExportTest, RowsOfAGroupWhoseCommitFailsAreNotCountedAsAdded) {
         });
     };
     writeRows(0, 3);
-    EXPECT_EQ(messageTexts().back().rfind("共 3 条记录\r\n已存在 0 条记录\r\n成功添加 0 条记录\r\n未能添加 3 条记录\r\n原因：", 0),
+    EXPECT_EQ(messageTexts().back().rfind(
+                  "共 3 条记录\r\n已存在 0 条记录\r\n成功添加 0 条记录\r\n未能添加 3 条记录\r\n原因：", 0),
               0u)
         << messageTexts().back();
     EXPECT_NE(messageTexts().back().find("locked"), std::string::npos) << messageTexts().back();

@@ -44,9 +44,9 @@ private:
 
 TEST(MobileIndexTest, ContainedNumbersAreFoundAndLongerOnesAreNot) {
     MobileIndex index({"13800138000", "8613912345678"});
-    EXPECT_TRUE(index.contains("13800138000"));   // the same number
-    EXPECT_TRUE(index.contains("0013"));          // inside a stored one
-    EXPECT_TRUE(index.contains("13912345678"));   // the end of a stored one
+    EXPECT_TRUE(index.contains("13800138000"));    // the same number
+    EXPECT_TRUE(index.contains("0013"));           // inside a stored one
+    EXPECT_TRUE(index.contains("13912345678"));    // the end of a stored one
     EXPECT_FALSE(index.contains("138001380001"));  // contains a stored one: not a duplicate
     EXPECT_FALSE(index.contains("13700000000"));
     EXPECT_TRUE(index.contains(""));  // an empty number is in any stored one
@@ -119,7 +119,7 @@ TEST(MobileIndex, ANumberWhoseRowWasRolledBackLeavesAndSharedPartsStay) {
     index.add("2345");
     index.remove("15912345678");
     EXPECT_FALSE(index.contains("159"));
-    EXPECT_TRUE(index.contains("2345"));   // shares suffixes with the removed one
+    EXPECT_TRUE(index.contains("2345"));  // shares suffixes with the removed one
     EXPECT_TRUE(index.contains("345"));
     EXPECT_TRUE(index.contains("13800"));  // numbers stored from the start stay
 }

@@ -8,8 +8,8 @@
 #include "services/window/commands.h"
 #include "services/window/controls/balloon_tip.h"
 #include "services/window/report_list.h"
-#include "ui/text_import_window_decl.h"
 #include "ui/main_window_decl.h"
+#include "ui/text_import_window_decl.h"
 
 #include <QFile>
 
@@ -55,9 +55,9 @@ TEST_F(TextImportTest, DeclaredWindowOpensWithItsDesignState) {
 TEST_F(TextImportTest, SplitsPreviewsAndWritesEveryRowThenTheMainListShowsThem) {
     // Four fields, two fields, an empty line, five fields, and a last line
     // without a line break.
-    const std::string file = writeFile(
-        "contacts.txt", Gbk("张三,13800138000,12345,zs@example.com\r\n李四,13900000000\r\n\r\n"
-                            "王五,13700000000,2,3,4,5\r\n赵六"));
+    const std::string file =
+        writeFile("contacts.txt", Gbk("张三,13800138000,12345,zs@example.com\r\n李四,13900000000\r\n\r\n"
+                                      "王五,13700000000,2,3,4,5\r\n赵六"));
     withFile(file, [&](Window& w) {
         EXPECT_TRUE(w.control(T(TextImportControls::SplitButton)).enabled());
         click(w, TextImportControls::SplitButton);
@@ -157,7 +157,9 @@ TEST_F(TextImportTest, AReadOnlyFileImports) {
 }
 
 TEST_F(TextImportTest, TheTextEndsAtAnEndOfFileMark) {
-    const std::string file = writeFile("eof.txt", "a,1\r\nb,2\x1A" "c,3\r\n");
+    const std::string file = writeFile("eof.txt",
+                                       "a,1\r\nb,2\x1A"
+                                       "c,3\r\n");
     withFile(file, [&](Window& w) { EXPECT_EQ(textOf(w, TextImportControls::SourceBox), "a,1\nb,2"); });
 }
 
@@ -188,7 +190,8 @@ TEST_F(TextImportTest, A50MegabyteFileIsRefusedAtOnceWithAMessage) {
 
 TEST_F(TextImportTest, AFileJustUnderTheLimitLoads) {
     std::string text;
-    while (text.size() + 64 < static_cast<std::size_t>(kMaxTextImportBytes)) text += "abcdefghijklmnopqrstuvwxyz,12345678901\r\n";
+    while (text.size() + 64 < static_cast<std::size_t>(kMaxTextImportBytes))
+        text += "abcdefghijklmnopqrstuvwxyz,12345678901\r\n";
     const std::string file = writeFile("limit.txt", text);
     withFile(file, [&](Window& w) {
         EXPECT_EQ(w.control(T(TextImportControls::SourceBox)).text().size() + text.size() / 40, text.size());
@@ -281,8 +284,9 @@ TEST_F(TextImportTest, WritingTwiceInsertsEveryRowTwice) {
 }  // namespace
 
 TEST_F(TextImportTest, RowsTheBookRefusesAreNotCountedAndAreReported) {
-    execOnFile("CREATE TRIGGER refuse BEFORE INSERT ON 通讯录 WHEN NEW.姓名 = '坏' "
-               "BEGIN SELECT RAISE(ABORT, 'refused by the book'); END");
+    execOnFile(
+        "CREATE TRIGGER refuse BEFORE INSERT ON 通讯录 WHEN NEW.姓名 = '坏' "
+        "BEGIN SELECT RAISE(ABORT, 'refused by the book'); END");
     runModal(
         "text_import", [this] { open_text_import_window(state_); },
         [](Window& w) {

@@ -75,10 +75,22 @@ TEST(DecodeTextFile, Utf8AndUtf16AreConvertedAndGbkKept) {
 TEST(DecodeTextFile, ZeroBytesMakeABinaryFileAnd0x1AEndsTheText) {
     EXPECT_TRUE(DecodeTextFile(B(std::string("ab\0cd", 5))).binary);
     // UTF-16: a zero character, not a zero byte, marks a file that is no text.
-    EXPECT_TRUE(DecodeTextFile(B(std::string("\xFF\xFE" "A\0\0\0B\0", 8))).binary);
-    EXPECT_TRUE(DecodeTextFile(B(std::string("\xFE\xFF" "\0A\0\0\0B", 8))).binary);
-    EXPECT_FALSE(DecodeTextFile(B(std::string("\xFF\xFE" "A\0B\0", 6))).binary);
-    EXPECT_EQ(DecodeTextFile(B("ab\x1A" "cd")).text.bytes(), "ab");
+    EXPECT_TRUE(DecodeTextFile(B(std::string("\xFF\xFE"
+                                             "A\0\0\0B\0",
+                                             8)))
+                    .binary);
+    EXPECT_TRUE(DecodeTextFile(B(std::string("\xFE\xFF"
+                                             "\0A\0\0\0B",
+                                             8)))
+                    .binary);
+    EXPECT_FALSE(DecodeTextFile(B(std::string("\xFF\xFE"
+                                              "A\0B\0",
+                                              6)))
+                     .binary);
+    EXPECT_EQ(DecodeTextFile(B("ab\x1A"
+                               "cd"))
+                  .text.bytes(),
+              "ab");
     EXPECT_FALSE(DecodeTextFile(B("")).binary);
 }
 

@@ -3,9 +3,9 @@
 // arrive field for field; every card exported parses in it with the same
 // values; an export of many contacts with photos comes back unchanged.
 
+#include "transfer/vcard.h"
 #include "transfer/exchange.h"
 #include "transfer/exchange_support.h"
-#include "transfer/vcard.h"
 
 #include "contacts/initials.h"
 #include "transfer/exchange_text.h"
@@ -56,7 +56,8 @@ TEST_P(VobjectCards, ImportFieldForField) {
       {"fn": "欧阳明日", "family": "欧阳", "given": "明日", "cell": ["+86 138-0013-8000", "13900139000"],
        "home": ["010-66668888 ext 801"], "email": "oy@example.com", "street": "中关村大街1号",
        "locality": "海淀区", "region": "北京市", "bday": "1980-01-06", "note": "第一行\n第二行",
-       "categories": ["同学", "朋友"], "qq": ["10001", "10002"], "gender": "F", "photo": ")" + B64(photo) + R"("},
+       "categories": ["同学", "朋友"], "qq": ["10001", "10002"], "gender": "F", "photo": ")" +
+                                 B64(photo) + R"("},
       {"family": "Smith", "given": "John", "home": ["+1 555 0100"], "email": "js@example.com"}
     ])";
     const std::string path = file("cards.vcf");
@@ -103,22 +104,27 @@ TEST_F(VCardTest, PhoneWrittenCardsOfEveryKindInOneFile) {
     std::string photoLines;
     for (std::size_t i = 0; i < photo.size(); i += 60) photoLines += " " + photo.substr(i, 60) + "\r\n";
     const std::string gbkName = "\xC0\xEE\xCB\xC4";  // 李四 in GB2312, quoted-printable below
-    const std::string card21 = "BEGIN:VCARD\r\nVERSION:2.1\r\n"
-                               "N;CHARSET=GB2312;ENCODING=QUOTED-PRINTABLE:=C0=EE;=CB=C4;;;\r\n"
-                               "FN;CHARSET=GB2312;ENCODING=QUOTED-PRINTABLE:=C0=EE=CB=C4\r\n"
-                               "TEL;CELL;VOICE:139-1234-5678\r\n"
-                               "TEL;WORK;VOICE:021-55556666x12\r\n"
-                               "NOTE;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E7=AC=AC=E4=B8=80=E8=A1=8C=0D=0A=\r\n"
-                               "=E7=AC=AC=E4=BA=8C=E8=A1=8C\r\n"
-                               "PHOTO;ENCODING=BASE64;JPEG:\r\n" + photoLines + "\r\n"
-                               "END:VCARD\r\n";
+    const std::string card21 =
+        "BEGIN:VCARD\r\nVERSION:2.1\r\n"
+        "N;CHARSET=GB2312;ENCODING=QUOTED-PRINTABLE:=C0=EE;=CB=C4;;;\r\n"
+        "FN;CHARSET=GB2312;ENCODING=QUOTED-PRINTABLE:=C0=EE=CB=C4\r\n"
+        "TEL;CELL;VOICE:139-1234-5678\r\n"
+        "TEL;WORK;VOICE:021-55556666x12\r\n"
+        "NOTE;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E7=AC=AC=E4=B8=80=E8=A1=8C=0D=0A=\r\n"
+        "=E7=AC=AC=E4=BA=8C=E8=A1=8C\r\n"
+        "PHOTO;ENCODING=BASE64;JPEG:\r\n" +
+        photoLines +
+        "\r\n"
+        "END:VCARD\r\n";
     // "王五" with the fold between the second and third byte of 五.
-    const std::string card30 = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:王\xE4\xBA\r\n \x94\r\n"
-                               "item1.TEL;type=\"CELL,VOICE\":13700137000\r\nitem1.X-ABLabel:mobile\r\n"
-                               "ADR;TYPE=home:;;Room 1\\, Building 2;Beijing;;100000;China\r\n"
-                               "CATEGORIES:Work\\,Friends,Other\r\nX-QQ:555\r\nEND:VCARD\r\n";
-    const std::string card40 = "BEGIN:VCARD\nVERSION:4.0\nFN:赵六\nTEL;VALUE=uri;TYPE=\"voice,cell\":tel:+86-136-0000-1111\n"
-                               "IMPP:qq:777\nGENDER:M\nBDAY:19900203\nEND:VCARD\n";
+    const std::string card30 =
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:王\xE4\xBA\r\n \x94\r\n"
+        "item1.TEL;type=\"CELL,VOICE\":13700137000\r\nitem1.X-ABLabel:mobile\r\n"
+        "ADR;TYPE=home:;;Room 1\\, Building 2;Beijing;;100000;China\r\n"
+        "CATEGORIES:Work\\,Friends,Other\r\nX-QQ:555\r\nEND:VCARD\r\n";
+    const std::string card40 =
+        "BEGIN:VCARD\nVERSION:4.0\nFN:赵六\nTEL;VALUE=uri;TYPE=\"voice,cell\":tel:+86-136-0000-1111\n"
+        "IMPP:qq:777\nGENDER:M\nBDAY:19900203\nEND:VCARD\n";
     WriteFileBytes(file("phone.vcf"), card21 + card30 + card40);
     (void)gbkName;
 
@@ -176,13 +182,15 @@ TEST_F(VCardTest, EveryExportedCardParsesInVobjectWithTheSameValues) {
     auto contacts = FullContacts(6);
     AddContacts(book_.path(), contacts);
     const Bytes jpeg = JpegPicture(1);
-    ExecOnBook(book_.path(), "update 通讯录 set 照片 = x'" + QByteArray(reinterpret_cast<const char*>(jpeg.data()),
-                                                                       jpeg.size()).toHex().toStdString() +
-                                 "' where 编号 = 1");
+    ExecOnBook(book_.path(),
+               "update 通讯录 set 照片 = x'" +
+                   QByteArray(reinterpret_cast<const char*>(jpeg.data()), jpeg.size()).toHex().toStdString() +
+                   "' where 编号 = 1");
     const Bytes bmp = BmpPicture(2);
-    ExecOnBook(book_.path(), "update 通讯录 set 照片 = x'" + QByteArray(reinterpret_cast<const char*>(bmp.data()),
-                                                                       bmp.size()).toHex().toStdString() +
-                                 "' where 编号 = 2");
+    ExecOnBook(book_.path(),
+               "update 通讯录 set 照片 = x'" +
+                   QByteArray(reinterpret_cast<const char*>(bmp.data()), bmp.size()).toHex().toStdString() +
+                   "' where 编号 = 2");
     const ExchangeReport report = exportAll(file("out.vcf"));
     ASSERT_TRUE(report.ok) << report.error;
     EXPECT_EQ(report.message().toUtf8(), "共导出 6 条记录");
@@ -193,7 +201,7 @@ TEST_F(VCardTest, EveryExportedCardParsesInVobjectWithTheSameValues) {
     for (std::size_t at; (at = text.find("\r\n", start)) != std::string::npos; start = at + 2)
         longest = std::max(longest, at - start);
     EXPECT_LE(longest, 75u);
-    EXPECT_EQ(text.find('\n', 0) , text.find("\r\n") + 1);
+    EXPECT_EQ(text.find('\n', 0), text.find("\r\n") + 1);
 
     const QJsonArray cards = ParsedByVobject(file("out.vcf"));
     ASSERT_EQ(cards.size(), 6);
@@ -206,7 +214,14 @@ TEST_F(VCardTest, EveryExportedCardParsesInVobjectWithTheSameValues) {
         EXPECT_EQ(Value(card, "TEL", 1), c.at("手机备"));
         EXPECT_EQ(Value(card, "TEL", 2), c.at("座机") + " ext " + c.at("分机"));
         EXPECT_EQ(Value(card, "EMAIL"), c.at("邮箱"));
-        EXPECT_EQ(card.value("ADR").toArray()[0].toObject().value("value").toObject().value("street").toString().toStdString(),
+        EXPECT_EQ(card.value("ADR")
+                      .toArray()[0]
+                      .toObject()
+                      .value("value")
+                      .toObject()
+                      .value("street")
+                      .toString()
+                      .toStdString(),
                   c.at("地址"));
         EXPECT_EQ(Value(card, "BDAY"), "1980-01-06");
         std::string note = c.at("备注");
@@ -223,8 +238,9 @@ TEST_F(VCardTest, EveryExportedCardParsesInVobjectWithTheSameValues) {
     EXPECT_EQ(Value(cards[0].toObject(), "X-PHONETIC-LAST-NAME"), "Zhang");
     EXPECT_EQ(Value(cards[0].toObject(), "X-PHONETIC-FIRST-NAME"), "<none>");  // "三0": a digit has no reading
     EXPECT_EQ(Value(cards[1].toObject(), "X-PHONETIC-LAST-NAME"), "Ouyang");
-    EXPECT_EQ(cards[1].toObject().value("N").toArray()[0].toObject().value("value").toObject().value("family").toString(),
-              "欧阳");
+    EXPECT_EQ(
+        cards[1].toObject().value("N").toArray()[0].toObject().value("value").toObject().value("family").toString(),
+        "欧阳");
     EXPECT_EQ(Value(cards[2].toObject(), "X-PHONETIC-LAST-NAME"), "Zeng");
     EXPECT_EQ(Value(cards[4].toObject(), "X-PHONETIC-LAST-NAME"), "Sima");
     EXPECT_EQ(Value(cards[3].toObject(), "X-PHONETIC-LAST-NAME"), "<none>");
@@ -291,8 +307,8 @@ TEST_F(VCardTest, DamagedCardsAreCountedAndTheOthersImported) {
     const std::string text =
         good +
         "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:\xC0\xEE\xFF\r\nTEL:13800000002\r\nEND:VCARD\r\n"  // not UTF-8
-        "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:套\r\nTEL:13800000003\r\n"                          // BEGIN inside
-        "BEGIN:VCARD\r\nVERSION:3.0\r\nEMAIL:x@example.com\r\nEND:VCARD\r\n"                  // no name, no number
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:套\r\nTEL:13800000003\r\n"                         // BEGIN inside
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nEMAIL:x@example.com\r\nEND:VCARD\r\n"                 // no name, no number
         "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:坏照片\r\nPHOTO;ENCODING=b;TYPE=JPEG:@@not base64!!\r\nEND:VCARD\r\n"
         "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:尾\r\nTEL:13800000004\r\n";  // no END at the end of the file
     WriteFileBytes(file("bad.vcf"), text);
@@ -317,8 +333,10 @@ TEST_F(VCardTest, DamagedCardsAreCountedAndTheOthersImported) {
 
 TEST_F(VCardTest, ATwentyMegabytePhotoIsRefusedAndTheContactKept) {
     const std::string photo = Base64Encoded(Bytes(20 * 1024 * 1024, 0xFF));
-    WriteFileBytes(file("big.vcf"), "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:大照片\r\nTEL;TYPE=CELL:13800000001\r\n"
-                                "PHOTO;ENCODING=b;TYPE=JPEG:" + photo + "\r\nEND:VCARD\r\n");
+    WriteFileBytes(file("big.vcf"),
+                   "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:大照片\r\nTEL;TYPE=CELL:13800000001\r\n"
+                   "PHOTO;ENCODING=b;TYPE=JPEG:" +
+                       photo + "\r\nEND:VCARD\r\n");
     const ExchangeReport report = import(file("big.vcf"));
     ASSERT_TRUE(report.ok);
     EXPECT_NE(report.message().toUtf8().find("照片大于 8 MB，未导入照片"), std::string::npos);
@@ -339,8 +357,8 @@ TEST_F(VCardTest, FiftyMegabytesOfCardsImport) {
     std::string text;
     const std::string note(2000, 'n');
     for (int i = 0; text.size() < 50u * 1024 * 1024; ++i)
-        text += "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:C" + std::to_string(i) + "\r\nTEL;TYPE=CELL:" +
-                std::to_string(15000000000LL + i) + "\r\nNOTE:" + note + "\r\nEND:VCARD\r\n";
+        text += "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:C" + std::to_string(i) +
+                "\r\nTEL;TYPE=CELL:" + std::to_string(15000000000LL + i) + "\r\nNOTE:" + note + "\r\nEND:VCARD\r\n";
     WriteFileBytes(file("fifty.vcf"), text);
     const ExchangeReport report = import(file("fifty.vcf"));
     ASSERT_TRUE(report.ok) << report.error;
@@ -352,7 +370,8 @@ TEST_F(VCardTest, FiftyMegabytesOfCardsImport) {
 TEST_F(VCardTest, FiveThousandCardsWithTheSameMobileAddOne) {
     std::string text;
     for (int i = 0; i < 5000; ++i)
-        text += "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:同号" + std::to_string(i) + "\r\nTEL;TYPE=CELL:13800138000\r\nEND:VCARD\r\n";
+        text += "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:同号" + std::to_string(i) +
+                "\r\nTEL;TYPE=CELL:13800138000\r\nEND:VCARD\r\n";
     WriteFileBytes(file("same.vcf"), text);
     const ExchangeReport report = import(file("same.vcf"));
     EXPECT_EQ(report.message().toUtf8(), "共 5000 条记录\r\n已存在 4999 条记录\r\n成功添加 1 条记录");
@@ -360,15 +379,17 @@ TEST_F(VCardTest, FiveThousandCardsWithTheSameMobileAddOne) {
 }
 
 TEST_F(VCardTest, CharactersTheBookCannotStoreAreReported) {
-    WriteFileBytes(file("wide.vcf"), "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:张😀\r\nTEL;TYPE=CELL:13800000001\r\n"
-                                 "ADR:;;\xF0\xA0\x80\x80路;;;;\r\nNOTE:ok\r\nEND:VCARD\r\n"
-                                 "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:李四\r\nEND:VCARD\r\n"
-                                 "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:王五\r\nNOTE:€ ก ①\r\nEND:VCARD\r\n");
+    WriteFileBytes(file("wide.vcf"),
+                   "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:张😀\r\nTEL;TYPE=CELL:13800000001\r\n"
+                   "ADR:;;\xF0\xA0\x80\x80路;;;;\r\nNOTE:ok\r\nEND:VCARD\r\n"
+                   "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:李四\r\nEND:VCARD\r\n"
+                   "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:王五\r\nNOTE:€ ก ①\r\nEND:VCARD\r\n");
     const ExchangeReport report = import(file("wide.vcf"));
     ASSERT_TRUE(report.ok);
     EXPECT_EQ(report.contactsWithLostCharacters, 2);
     EXPECT_EQ(report.fieldsWithLostCharacters, (std::set<std::string>{"地址", "备注", "姓名"}));
-    EXPECT_NE(report.message().toUtf8().find("2 个联系人含有通讯录无法保存的字符（地址、备注、姓名）"), std::string::npos)
+    EXPECT_NE(report.message().toUtf8().find("2 个联系人含有通讯录无法保存的字符（地址、备注、姓名）"),
+              std::string::npos)
         << report.message().toUtf8();
 }
 

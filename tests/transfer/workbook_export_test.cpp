@@ -3,8 +3,8 @@
 // and counted, photos read from the book when their rows are written, and a
 // disk that fills up during the export (a real, small tmpfs).
 
-#include "transfer/import_export.h"
 #include "support/stages/transfer_fixture.h"
+#include "transfer/import_export.h"
 
 #include "services/sheet/readers.h"
 #include "services/window/report_list.h"
@@ -47,7 +47,8 @@ std::vector<std::string> FilesIn(const std::string& folder) {
 class WorkbookExportTest : public TransferTest {
 protected:
     void inWindow(const std::function<void(Window&)>& body) {
-        runModal("import_export", [this] { open_import_export_window(state_); }, body);
+        runModal(
+            "import_export", [this] { open_import_export_window(state_); }, body);
     }
     static ReportList& listOf(Window& w) { return *w.list(T(ImportExportControls::List)); }
 
@@ -117,10 +118,10 @@ TEST_F(WorkbookExportTest, TextsLongerThanACellHoldsAreCutAtTheLimitAndCounted) 
     if (!XlrdAvailable()) GTEST_SKIP() << "/usr/bin/python3 cannot import xlrd";
     std::string cutChinese;
     for (int i = 0; i < 32767; ++i) cutChinese += "汉";
-    const CellMap expected = {{{0, 0}, TextCell("姓名")},    {{0, 1}, TextCell("备注")},
-                              {{0, 2}, TextCell("地址")},    {{1, 0}, TextCell("行0")},
+    const CellMap expected = {{{0, 0}, TextCell("姓名")},     {{0, 1}, TextCell("备注")},
+                              {{0, 2}, TextCell("地址")},     {{1, 0}, TextCell("行0")},
                               {{1, 1}, TextCell(cutChinese)}, {{1, 2}, TextCell(exactly)},
-                              {{2, 0}, TextCell("行1")},     {{2, 2}, TextCell(std::string(32767, 'z'))}};
+                              {{2, 0}, TextCell("行1")},      {{2, 2}, TextCell(std::string(32767, 'z'))}};
     const ReadBack xlrd = ReadWithXlrd(book);
     ASSERT_TRUE(xlrd.ok) << xlrd.error;
     EXPECT_TRUE(xlrd.cells == expected) << "xlrd reads " << xlrd.cells.size() << " cells";

@@ -38,16 +38,16 @@ N ReadStored(const Bytes& b, std::size_t offset) {
 
 Value ZeroOf(int type) {
     switch (type) {
-        case 1: return std::uint8_t{0};
-        case 2: return std::int16_t{0};
-        case 3: return std::int32_t{0};
-        case 4: return std::int64_t{0};
-        case 5: return 0.0f;
-        case 6: return 0.0;
-        case 7: return false;
-        case 8: return DateTime{};
-        case 9: return Subroutine{};
-        default: return Text();
+    case 1: return std::uint8_t{0};
+    case 2: return std::int16_t{0};
+    case 3: return std::int32_t{0};
+    case 4: return std::int64_t{0};
+    case 5: return 0.0f;
+    case 6: return 0.0;
+    case 7: return false;
+    case 8: return DateTime{};
+    case 9: return Subroutine{};
+    default: return Text();
     }
 }
 
@@ -55,22 +55,22 @@ Value ZeroOf(int type) {
 // a position variable advances.
 Value ReadValue(const Bytes& b, int type, std::size_t offset, std::size_t& consumed) {
     switch (type) {
-        case 1: consumed = 1; return ReadStored<std::uint8_t>(b, offset);
-        case 2: consumed = 2; return ReadStored<std::int16_t>(b, offset);
-        case 3: consumed = 4; return ReadStored<std::int32_t>(b, offset);
-        case 4: consumed = 8; return ReadStored<std::int64_t>(b, offset);
-        case 5: consumed = 4; return ReadStored<float>(b, offset);
-        case 6: consumed = 8; return ReadStored<double>(b, offset);
-        case 7: consumed = 4; return ReadStored<std::uint32_t>(b, offset) != 0;
-        case 8: consumed = 8; return DateTime{ClampedDays(ReadStored<double>(b, offset))};
-        case 9: consumed = 4; return Subroutine{ReadStored<std::uint32_t>(b, offset)};
-        default: {
-            std::size_t end = offset;
-            while (end < b.size() && b[end] != 0) ++end;
-            consumed = end - std::min(offset, end) + (end < b.size() ? 1 : 0);
-            if (offset >= b.size()) return Text();
-            return Text::fromBytes(reinterpret_cast<const char*>(b.data()) + offset, end - offset);
-        }
+    case 1: consumed = 1; return ReadStored<std::uint8_t>(b, offset);
+    case 2: consumed = 2; return ReadStored<std::int16_t>(b, offset);
+    case 3: consumed = 4; return ReadStored<std::int32_t>(b, offset);
+    case 4: consumed = 8; return ReadStored<std::int64_t>(b, offset);
+    case 5: consumed = 4; return ReadStored<float>(b, offset);
+    case 6: consumed = 8; return ReadStored<double>(b, offset);
+    case 7: consumed = 4; return ReadStored<std::uint32_t>(b, offset) != 0;
+    case 8: consumed = 8; return DateTime{ClampedDays(ReadStored<double>(b, offset))};
+    case 9: consumed = 4; return Subroutine{ReadStored<std::uint32_t>(b, offset)};
+    default: {
+        std::size_t end = offset;
+        while (end < b.size() && b[end] != 0) ++end;
+        consumed = end - std::min(offset, end) + (end < b.size() ? 1 : 0);
+        if (offset >= b.size()) return Text();
+        return Text::fromBytes(reinterpret_cast<const char*>(b.data()) + offset, end - offset);
+    }
     }
 }
 
@@ -85,13 +85,15 @@ void RequireValidType(int type) {
     if (type < 1 || type > 10) FatalRuntimeError(T("“欲取出数据的类型”参数值无效"));
 }
 
-} // namespace
+}  // namespace
 
 Bytes StoredBytes(const NumberArray& array) {
     Bytes out;
-    std::visit([&](const auto& elements) {
-        for (auto e : elements) AppendStored(out, e);
-    }, array);
+    std::visit(
+        [&](const auto& elements) {
+            for (auto e : elements) AppendStored(out, e);
+        },
+        array);
     return out;
 }
 

@@ -161,7 +161,7 @@ bool IsPlainDecimal(const std::string& s) {
     return true;
 }
 
-} // namespace
+}  // namespace
 
 Text ToText(const Value& v) {
     struct Visitor {

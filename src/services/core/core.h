@@ -56,8 +56,7 @@ Text ReadFileText(int fileNumber, std::optional<int> maximum = std::nullopt);
 // ---- settings file (private-profile format, kept in code page 936) ----
 Text ReadIni(const Text& file, const Text& section, const Text& key, const Text& defaultValue = Text());
 // key absent: the whole section is deleted; value absent: the key is deleted.
-bool WriteIni(const Text& file, const Text& section, const std::optional<Text>& key,
-              const std::optional<Text>& value);
+bool WriteIni(const Text& file, const Text& section, const std::optional<Text>& key, const std::optional<Text>& value);
 
 // ---- program and system ----
 Text ProgramFolder();

@@ -200,7 +200,7 @@ Registry& OpenFiles() {
     return registry;
 }
 
-} // namespace
+}  // namespace
 
 int DescriptorOf(int fileNumber) { return OpenFiles().find(fileNumber); }
 void CloseRegisteredFiles() { OpenFiles().closeAll(); }
@@ -233,8 +233,8 @@ Bytes ReadFile(const Text& name) {
 
 bool WriteFile(const Text& name, const std::vector<Bytes>& parts) {
     // Emptied only once the exclusive open succeeded, so a file in use keeps its content.
-    OpenedFile f = OpenShared(PathOf(name), O_WRONLY | O_CREAT,
-                              Access{.write = true, .denyRead = true, .denyWrite = true});
+    OpenedFile f =
+        OpenShared(PathOf(name), O_WRONLY | O_CREAT, Access{.write = true, .denyRead = true, .denyWrite = true});
     if (!f) return false;
     bool ok = ::ftruncate(f.fd, 0) == 0;
     for (const Bytes& part : parts) {
@@ -316,7 +316,8 @@ bool ReplaceFile(const Text& name, const std::vector<Bytes>& parts, Text* failur
 
 int OpenFile(const Text& name, int mode, int sharing) {
     if (name.empty() || mode < 1 || mode > 6 || sharing < 1 || sharing > 4) return 0;
-    static constexpr int kFlags[] = {O_RDONLY, O_WRONLY, O_RDWR, O_WRONLY | O_CREAT, O_WRONLY | O_CREAT, O_RDWR | O_CREAT};
+    static constexpr int kFlags[] = {O_RDONLY,           O_WRONLY,           O_RDWR,
+                                     O_WRONLY | O_CREAT, O_WRONLY | O_CREAT, O_RDWR | O_CREAT};
     Access access;
     access.read = mode == 1 || mode == 3 || mode == 6;
     access.write = mode != 1;

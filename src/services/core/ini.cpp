@@ -111,7 +111,8 @@ std::size_t FindKey(const std::vector<std::string>& lines, const SectionSpan& sp
 }
 
 std::string Unquoted(const std::string& v) {
-    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) return v.substr(1, v.size() - 2);
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        return v.substr(1, v.size() - 2);
     return v;
 }
 
@@ -144,7 +145,7 @@ bool Store(const Text& file, const std::vector<std::string>& lines) {
     return WriteFile(file, Bytes(out.begin(), out.end()));
 }
 
-} // namespace
+}  // namespace
 
 Text ReadIni(const Text& file, const Text& section, const Text& key, const Text& defaultValue) {
     std::string path = WithoutLeadingControls(file);
@@ -166,7 +167,8 @@ Text ReadIni(const Text& file, const Text& section, const Text& key, const Text&
 
 bool WriteIni(const Text& file, const Text& section, const std::optional<Text>& key, const std::optional<Text>& value) {
     std::string sectionName = TrimmedBlanks(section.bytes());
-    if (file.empty() || sectionName.empty() || HasLineBreak(sectionName) || FindChar(sectionName, ']') != std::string::npos)
+    if (file.empty() || sectionName.empty() || HasLineBreak(sectionName) ||
+        FindChar(sectionName, ']') != std::string::npos)
         return false;
     std::string keyName;
     if (key) {
@@ -187,7 +189,8 @@ bool WriteIni(const Text& file, const Text& section, const std::optional<Text>& 
 
     if (!key) {
         if (!span.found) return true;
-        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(span.begin), lines.begin() + static_cast<std::ptrdiff_t>(span.end));
+        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(span.begin),
+                    lines.begin() + static_cast<std::ptrdiff_t>(span.end));
         return Store(file, lines);
     }
 

@@ -29,22 +29,22 @@ struct ButtonChoice {
 std::vector<ButtonChoice> ButtonsOf(int flags) {
     using B = QMessageBox;
     switch (flags & kButtonsMask) {
-        case kOkCancel: return {{B::Ok, kOk}, {B::Cancel, kCancel}};
-        case kAbortRetryIgnore: return {{B::Abort, kAbort}, {B::Retry, kRetry}, {B::Ignore, kIgnore}};
-        case kYesNoCancel: return {{B::Yes, kYes}, {B::No, kNo}, {B::Cancel, kCancel}};
-        case kYesNo: return {{B::Yes, kYes}, {B::No, kNo}};
-        case kRetryCancel: return {{B::Retry, kRetry}, {B::Cancel, kCancel}};
-        default: return {{B::Ok, kOk}};
+    case kOkCancel: return {{B::Ok, kOk}, {B::Cancel, kCancel}};
+    case kAbortRetryIgnore: return {{B::Abort, kAbort}, {B::Retry, kRetry}, {B::Ignore, kIgnore}};
+    case kYesNoCancel: return {{B::Yes, kYes}, {B::No, kNo}, {B::Cancel, kCancel}};
+    case kYesNo: return {{B::Yes, kYes}, {B::No, kNo}};
+    case kRetryCancel: return {{B::Retry, kRetry}, {B::Cancel, kCancel}};
+    default: return {{B::Ok, kOk}};
     }
 }
 
 QMessageBox::Icon IconOf(int flags) {
     switch (flags & kIconMask) {
-        case kError: return QMessageBox::Critical;
-        case kQuestion: return QMessageBox::Question;
-        case kWarning: return QMessageBox::Warning;
-        case kInformation: return QMessageBox::Information;
-        default: return QMessageBox::NoIcon;
+    case kError: return QMessageBox::Critical;
+    case kQuestion: return QMessageBox::Question;
+    case kWarning: return QMessageBox::Warning;
+    case kInformation: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
     }
 }
 
@@ -61,8 +61,8 @@ public:
             // Boxes belong to the user-interface thread; a caller on another
             // thread waits for the answer there.
             int answer = kOk;
-            QMetaObject::invokeMethod(QApplication::instance(), [&] { answer = show(request); },
-                                      Qt::BlockingQueuedConnection);
+            QMetaObject::invokeMethod(
+                QApplication::instance(), [&] { answer = show(request); }, Qt::BlockingQueuedConnection);
             return answer;
         }
         return show(request);
@@ -107,7 +107,7 @@ std::shared_ptr<MessagePresenter>& InstalledPresenter() {
     return p;
 }
 
-} // namespace
+}  // namespace
 
 std::shared_ptr<MessagePresenter> SetMessagePresenter(std::shared_ptr<MessagePresenter> presenter) {
     std::lock_guard lock(PresenterMutex());

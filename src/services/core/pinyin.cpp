@@ -7,15 +7,15 @@ namespace {
 
 // Component codes 1..55: initials first, then finals.
 constexpr const char* kComponents[] = {
-    "",     "zh",  "ch",  "sh",  "b",  "p",    "m",    "f",    "d",    "t",   "n",   "l",  "g",  "k",
-    "h",    "j",   "q",   "x",   "r",  "z",    "c",    "s",    "y",    "w",   "ang", "eng", "an", "ai",
-    "ao",   "ou",  "er",  "en",  "ei", "a",    "o",    "e",    "uang", "iang", "iong", "ing", "ong", "uai",
-    "uan",  "iao", "ian", "ui",  "iu", "ie",   "ue",   "in",   "un",   "ia",  "ua",  "uo", "i",  "u"};
+    "",    "zh",  "ch",  "sh", "b",  "p",  "m",  "f",  "d",    "t",    "n",    "l",   "g",   "k",
+    "h",   "j",   "q",   "x",  "r",  "z",  "c",  "s",  "y",    "w",    "ang",  "eng", "an",  "ai",
+    "ao",  "ou",  "er",  "en", "ei", "a",  "o",  "e",  "uang", "iang", "iong", "ing", "ong", "uai",
+    "uan", "iao", "ian", "ui", "iu", "ie", "ue", "in", "un",   "ia",   "ua",   "uo",  "i",   "u"};
 constexpr int kComponentCount = sizeof kComponents / sizeof kComponents[0];
 
 const char* ComponentText(int code) { return (code > 0 && code < kComponentCount) ? kComponents[code] : ""; }
 
-} // namespace
+}  // namespace
 
 Text Pinyin(const Text& t, int reading) {
     if (t.size() < 2) return Text();

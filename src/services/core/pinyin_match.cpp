@@ -66,12 +66,12 @@ public:
 private:
     static constexpr std::size_t kTrails = 0xFF - 0x40;
 
-    UnitTables() : byteUnits_(256, kBarrier), gbkUnits_((0xFF - 0x81) * kTrails, kBarrier),
-                   codePointUnits_(0x10000, kBarrier) {
+    UnitTables()
+        : byteUnits_(256, kBarrier), gbkUnits_((0xFF - 0x81) * kTrails, kBarrier), codePointUnits_(0x10000, kBarrier) {
         units_.resize(2);  // the barrier and the passed-over unit
         for (int c = 0; c < 0x80; ++c) {
-            byteUnits_[c] = IsAsciiAlnum(c) ? unitOf({std::string(1, static_cast<char>(gbk::AsciiLower(c)))})
-                                            : kPassedOver;
+            byteUnits_[c] =
+                IsAsciiAlnum(c) ? unitOf({std::string(1, static_cast<char>(gbk::AsciiLower(c)))}) : kPassedOver;
             codePointUnits_[c] = byteUnits_[c];
         }
         for (int lead = 0x81; lead <= 0xFE; ++lead) {

@@ -25,7 +25,8 @@ const std::vector<std::uint16_t>& readingRanks() {
         std::vector<Entry> read;
         for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
             for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
-                const long index = PinyinEntryIndex(static_cast<unsigned char>(lead), static_cast<unsigned char>(trail));
+                const long index =
+                    PinyinEntryIndex(static_cast<unsigned char>(lead), static_cast<unsigned char>(trail));
                 if (index < 0 || kPinyinEntries[index] == 0) continue;
                 const char bytes[2] = {static_cast<char>(lead), static_cast<char>(trail)};
                 std::string spelling = Pinyin(Text::fromBytes(bytes, 2), 1).bytes();
@@ -46,9 +47,9 @@ const std::vector<std::uint16_t>& readingRanks() {
 
 bool IsChineseArea(unsigned char lead, unsigned char trail) {
     if (!gbk::IsLead(lead) || !gbk::IsTrail(trail)) return false;
-    if (lead <= 0xA0) return true;                        // GBK/3
-    if (trail <= 0xA0) return lead >= 0xAA;               // GBK/4
-    return lead >= 0xB0 && lead <= 0xF7;                  // GB2312 levels 1 and 2
+    if (lead <= 0xA0) return true;           // GBK/3
+    if (trail <= 0xA0) return lead >= 0xAA;  // GBK/4
+    return lead >= 0xB0 && lead <= 0xF7;     // GB2312 levels 1 and 2
 }
 
 std::uint32_t OneByteWeight(unsigned char c) {

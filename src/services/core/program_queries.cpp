@@ -15,7 +15,7 @@ namespace {
 
 bool HaveGuiApplication() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr; }
 
-} // namespace
+}  // namespace
 
 Text ProgramFolder() {
     char path[PATH_MAX];

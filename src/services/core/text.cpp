@@ -2,9 +2,9 @@
 
 #include "services/core/gbk_walk.h"
 
+#include <iconv.h>
 #include <QFile>
 #include <QString>
-#include <iconv.h>
 
 #include <cerrno>
 #include <mutex>
@@ -17,7 +17,9 @@ namespace {
 class Converter {
 public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-    ~Converter() { if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_); }
+    ~Converter() {
+        if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
+    }
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
 
@@ -52,8 +54,14 @@ private:
     iconv_t cd_;
 };
 
-Converter& utf8ToGbk() { thread_local Converter c("GBK", "UTF-8"); return c; }
-Converter& gbkToUtf8() { thread_local Converter c("UTF-8", "GBK"); return c; }
+Converter& utf8ToGbk() {
+    thread_local Converter c("GBK", "UTF-8");
+    return c;
+}
+Converter& gbkToUtf8() {
+    thread_local Converter c("UTF-8", "GBK");
+    return c;
+}
 
 // Length of the UTF-8 sequence starting at s (at least 1, at most what is left).
 size_t utf8SequenceLength(std::string_view s) {
@@ -122,7 +130,7 @@ std::pair<size_t, std::string> unconvertedGbk(std::string_view rest, bool exact)
     return {skip, shown};
 }
 
-} // namespace
+}  // namespace
 
 Text Text::fromUtf8(std::string_view utf8) {
     int lost = 0;

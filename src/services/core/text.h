@@ -15,7 +15,11 @@ public:
     Text() = default;
 
     // Raw GBK bytes, taken as they are.
-    static Text fromBytes(std::string_view gbk) { Text t; t.bytes_.assign(gbk); return t; }
+    static Text fromBytes(std::string_view gbk) {
+        Text t;
+        t.bytes_.assign(gbk);
+        return t;
+    }
     static Text fromBytes(const char* data, std::size_t size) { return fromBytes(std::string_view(data, size)); }
 
     // UTF-8 in, GBK out; characters GBK lacks become "?", invalid UTF-8 bytes too.
@@ -50,8 +54,14 @@ public:
     bool empty() const { return bytes_.empty(); }
     unsigned char at(std::size_t i) const { return static_cast<unsigned char>(bytes_[i]); }
 
-    Text& operator+=(const Text& o) { bytes_ += o.bytes_; return *this; }
-    friend Text operator+(Text a, const Text& b) { a += b; return a; }
+    Text& operator+=(const Text& o) {
+        bytes_ += o.bytes_;
+        return *this;
+    }
+    friend Text operator+(Text a, const Text& b) {
+        a += b;
+        return a;
+    }
     friend bool operator==(const Text&, const Text&) = default;
     friend std::strong_ordering operator<=>(const Text& a, const Text& b) { return a.bytes_ <=> b.bytes_; }
 

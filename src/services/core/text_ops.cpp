@@ -18,9 +18,11 @@ bool IsSpaceAt(const std::string& s, std::size_t i) {
 
 // Offset from an optional 1-based start: start - 1, at least 0. Computed in
 // 64 bits so INT_MIN does not overflow.
-std::size_t OffsetOf(int start) { return static_cast<std::size_t>(std::max<long long>(0, static_cast<long long>(start) - 1)); }
+std::size_t OffsetOf(int start) {
+    return static_cast<std::size_t>(std::max<long long>(0, static_cast<long long>(start) - 1));
+}
 
-} // namespace
+}  // namespace
 
 int TextLength(const Text& t) { return static_cast<int>(t.size()); }
 
@@ -31,7 +33,8 @@ Text LeftText(const Text& t, int n) {
 
 Text MidText(const Text& t, int start, int n) {
     if (start < 1 || n <= 0 || static_cast<std::size_t>(start) > t.size()) return Text();
-    return Text::fromBytes(std::string_view(t.bytes()).substr(static_cast<std::size_t>(start) - 1, static_cast<std::size_t>(n)));
+    return Text::fromBytes(
+        std::string_view(t.bytes()).substr(static_cast<std::size_t>(start) - 1, static_cast<std::size_t>(n)));
 }
 
 Text CharFromCode(std::uint8_t code) {
@@ -78,7 +81,10 @@ Text TrimSpaces(const Text& t) {
     bool inRun = false;
     for (std::size_t i = begin; i < s.size(); i += gbk::CharLength(s, i)) {
         if (IsSpaceAt(s, i)) {
-            if (!inRun) { end = i; inRun = true; }
+            if (!inRun) {
+                end = i;
+                inRun = true;
+            }
         } else {
             inRun = false;
             end = s.size();

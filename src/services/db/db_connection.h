@@ -19,7 +19,7 @@
 namespace dbdetail {
 class Source;
 struct ErrorEntry;
-}
+}  // namespace dbdetail
 
 class DBConnection {
 public:
@@ -64,7 +64,6 @@ public:
     std::shared_ptr<dbdetail::Source> source() const;
 
 private:
-
     mutable std::mutex mutex_;
     Text connectionText_;
     std::shared_ptr<dbdetail::Source> source_;

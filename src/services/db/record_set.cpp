@@ -7,12 +7,12 @@
 #include "services/db/detail/cell_text.h"
 #include "services/db/detail/source.h"
 
+#include <strings.h>
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <optional>
-#include <strings.h>
 
 using dbdetail::Cell;
 using dbdetail::ColumnKind;
@@ -33,8 +33,7 @@ std::optional<Cell> cellForText(ColumnKind kind, const std::string& utf8) {
     std::size_t lead = t.find_first_not_of(' ');
     t = lead == std::string::npos ? std::string() : t.substr(lead);
     switch (kind) {
-    case ColumnKind::Text:
-        return Cell::ofText(utf8);
+    case ColumnKind::Text: return Cell::ofText(utf8);
     case ColumnKind::Date:
         if (auto d = dbdetail::NormalizedDate(utf8)) return Cell::ofText(*d, Cell::Kind::Date);
         return std::nullopt;
@@ -57,8 +56,7 @@ std::optional<Cell> cellForText(ColumnKind kind, const std::string& utf8) {
         if (strcasecmp(t.c_str(), "TRUE") == 0 || t == "1") return Cell::ofBool(true);
         if (strcasecmp(t.c_str(), "FALSE") == 0 || t == "0") return Cell::ofBool(false);
         return std::nullopt;
-    case ColumnKind::Blob:
-        return std::nullopt;
+    case ColumnKind::Blob: return std::nullopt;
     }
     return std::nullopt;
 }
@@ -97,9 +95,7 @@ struct RecordSet::State {
     std::vector<Page> pages;
     unsigned long long tick = 0;
 
-    int count() const {
-        return static_cast<int>(result.keyed ? result.ids.size() : result.rows.size());
-    }
+    int count() const { return static_cast<int>(result.keyed ? result.ids.size() : result.rows.size()); }
     int fields() const { return static_cast<int>(result.columns.size()); }
     bool onRow() const { return open && !onDeleted && pos >= 0 && pos < count(); }
 
@@ -182,8 +178,7 @@ struct RecordSet::State {
         for (auto& page : pages) {
             if (index >= page.first && index - page.first < int(page.rows.size()))
                 page.rows.erase(page.rows.begin() + (index - page.first));
-            else if (page.first > index)
-                --page.first;
+            else if (page.first > index) --page.first;
         }
     }
 
@@ -536,14 +531,10 @@ bool RecordSet::ReadBytes(const FieldRef& field, Bytes& value) {
     auto cell = d_->value(col);
     if (!cell) return false;
     switch (cell->kind) {
-    case Cell::Kind::Null:
-        return true;
+    case Cell::Kind::Null: return true;
     case Cell::Kind::Text:
-    case Cell::Kind::Date:
-        return cell->text.empty();
-    case Cell::Kind::Blob:
-        value.assign(cell->text.begin(), cell->text.end());
-        return true;
+    case Cell::Kind::Date: return cell->text.empty();
+    case Cell::Kind::Blob: value.assign(cell->text.begin(), cell->text.end()); return true;
     case Cell::Kind::BlobSize: {
         if (cell->integer == 0) return true;
         std::string bytes;
@@ -552,8 +543,7 @@ bool RecordSet::ReadBytes(const FieldRef& field, Bytes& value) {
         value.assign(bytes.begin(), bytes.end());
         return true;
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -561,8 +551,7 @@ bool RecordSet::WriteBytes(const FieldRef& field, const Bytes& value) {
     if (!field.isValid()) return false;
     int col = d_->column(field);
     if (col < 0 || !d_->canWrite(col) || d_->result.columns[col].kind != ColumnKind::Blob) return false;
-    Cell cell = value.empty() ? Cell::null()
-                              : Cell::ofText(std::string(value.begin(), value.end()), Cell::Kind::Blob);
+    Cell cell = value.empty() ? Cell::null() : Cell::ofText(std::string(value.begin(), value.end()), Cell::Kind::Blob);
     d_->setEdit(col, std::move(cell));
     return true;
 }

@@ -68,8 +68,7 @@ size_t collectBody(char* data, size_t size, size_t count, void* userdata) {
             if (curl_easy_getinfo(t->handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) == CURLE_OK &&
                 announced > 0)
                 t->body.reserve(static_cast<size_t>(std::min(announced + 1, kLargestReservation)));
-            else
-                t->body.reserve(static_cast<size_t>(kReadWithoutLength));
+            else t->body.reserve(static_cast<size_t>(kReadWithoutLength));
         }
         t->body.insert(t->body.end(), data, data + n);
     } catch (const std::bad_alloc&) {
@@ -115,7 +114,7 @@ CurlPtr<CURLU> parseUrl(const std::string& url) {
     return hasHost ? std::move(parsed) : nullptr;
 }
 
-} // namespace
+}  // namespace
 
 void PrepareWebFetch() {
     std::call_once(g_curlReady, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });

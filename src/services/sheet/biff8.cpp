@@ -35,9 +35,9 @@ enum Record : unsigned {
 constexpr unsigned kBofGlobals = 0x0005;
 constexpr unsigned kBofWorksheet = 0x0010;
 constexpr unsigned kUtf16CodePage = 1200;
-constexpr unsigned kStyleXfCount = 15;      // XF 0-14: the Normal style and the outline styles
-constexpr unsigned kDefaultCellXf = 15;     // XF 15: cells in General
-constexpr unsigned kTextFormatIndex = 49;   // the built-in index of "@"
+constexpr unsigned kStyleXfCount = 15;     // XF 0-14: the Normal style and the outline styles
+constexpr unsigned kDefaultCellXf = 15;    // XF 15: cells in General
+constexpr unsigned kTextFormatIndex = 49;  // the built-in index of "@"
 constexpr unsigned kFirstCustomFormat = 164;
 
 // Writes one record, its length filled in when it ends.
@@ -87,42 +87,42 @@ void longString(ByteSink& out, const std::u16string& s) {
 
 void bof(ByteSink& out, unsigned kind) {
     RecordScope r(out, kBof);
-    out.u16(0x0600); // BIFF8
+    out.u16(0x0600);  // BIFF8
     out.u16(kind);
-    out.u16(0x0DBB); // build
-    out.u16(0x07CC); // year
-    out.u32(0);      // file history
-    out.u32(0x0006); // lowest version able to read the file: BIFF8
+    out.u16(0x0DBB);  // build
+    out.u16(0x07CC);  // year
+    out.u32(0);       // file history
+    out.u32(0x0006);  // lowest version able to read the file: BIFF8
 }
 
 void eof(ByteSink& out) { RecordScope r(out, kEof); }
 
 void font(ByteSink& out, bool bold) {
     RecordScope r(out, kFont);
-    out.u16(240);        // 12 point, in twentieths
-    out.u16(0);          // not italic, struck out, outlined or shadowed
-    out.u16(0x7FFF);     // window text colour
+    out.u16(240);     // 12 point, in twentieths
+    out.u16(0);       // not italic, struck out, outlined or shadowed
+    out.u16(0x7FFF);  // window text colour
     out.u16(bold ? 700 : 400);
-    out.u16(0);          // no super- or subscript
-    out.u8(0);           // no underline
-    out.u8(0);           // family: none
-    out.u8(134);         // character set: GB2312
+    out.u16(0);   // no super- or subscript
+    out.u8(0);    // no underline
+    out.u8(0);    // family: none
+    out.u8(134);  // character set: GB2312
     out.u8(0);
     shortString(out, Utf16Of(T("宋体")));
 }
 
 void xf(ByteSink& out, unsigned formatIndex, bool style, unsigned usedAttributes) {
     RecordScope r(out, kXf);
-    out.u16(0);                     // font 0
+    out.u16(0);  // font 0
     out.u16(formatIndex);
-    out.u16(style ? 0xFFF5 : 0x0001); // locked; a style has no parent (0xFFF), a cell's parent is style 0
-    out.u8(0x20);                   // aligned to the bottom, general horizontally
-    out.u8(0);                      // no rotation
-    out.u8(0);                      // no indent, shrink or merge
+    out.u16(style ? 0xFFF5 : 0x0001);  // locked; a style has no parent (0xFFF), a cell's parent is style 0
+    out.u8(0x20);                      // aligned to the bottom, general horizontally
+    out.u8(0);                         // no rotation
+    out.u8(0);                         // no indent, shrink or merge
     out.u8(usedAttributes << 2);
-    out.u32(0);                     // no border lines, border colours 0
-    out.u32(0);                     // top, bottom and diagonal colours 0, no fill pattern
-    out.u16(0x20C0);                // pattern colours: system foreground and background
+    out.u32(0);       // no border lines, border colours 0
+    out.u32(0);       // top, bottom and diagonal colours 0, no fill pattern
+    out.u16(0x20C0);  // pattern colours: system foreground and background
 }
 
 void dimensions(ByteSink& out, const Worksheet& ws) {
@@ -206,8 +206,8 @@ public:
 
 private:
     struct Bucket {
-        std::size_t streamPos;    // where the bucket's first string starts in the stream
-        std::size_t recordOffset; // and its offset from its record's header
+        std::size_t streamPos;     // where the bucket's first string starts in the stream
+        std::size_t recordOffset;  // and its offset from its record's header
     };
 
     std::size_t room(const ByteSink& out) const { return kMaxRecordData - (out.size() - recordStart_ - 4); }
@@ -260,25 +260,24 @@ void worksheet(ByteSink& out, const Worksheet& ws, const std::vector<std::uint32
     });
     {
         RecordScope r(out, kWindow2);
-        out.u16(0x06B6); // grid, headers, zeros, default header colour, outline symbols, selected, shown
-        out.u16(0);      // top row
-        out.u16(0);      // left column
-        out.u32(0x40);   // header colour: automatic
-        out.u16(0);      // zoom of page break preview: default
-        out.u16(0);      // zoom of normal view: default
+        out.u16(0x06B6);  // grid, headers, zeros, default header colour, outline symbols, selected, shown
+        out.u16(0);       // top row
+        out.u16(0);       // left column
+        out.u32(0x40);    // header colour: automatic
+        out.u16(0);       // zoom of page break preview: default
+        out.u16(0);       // zoom of normal view: default
         out.u32(0);
     }
     eof(out);
 }
 
-} // namespace
+}  // namespace
 
 std::optional<std::vector<unsigned char>> BuildWorkbookStream(const Workbook& book) {
     for (std::size_t i = 0; i < book.sheetCount(); ++i) {
         bool outside = false;
-        book.sheet(i).forEachCell([&](CellRef ref, const Cell&) {
-            outside = outside || ref.row >= kXlsRows || ref.column >= kXlsColumns;
-        });
+        book.sheet(i).forEachCell(
+            [&](CellRef ref, const Cell&) { outside = outside || ref.row >= kXlsRows || ref.column >= kXlsColumns; });
         if (outside) return std::nullopt;
     }
 
@@ -301,20 +300,26 @@ std::optional<std::vector<unsigned char>> BuildWorkbookStream(const Workbook& bo
     ByteSink out;
     out.bytes().reserve(sizeHint);
     bof(out, kBofGlobals);
-    { RecordScope r(out, kCodePage); out.u16(kUtf16CodePage); }
+    {
+        RecordScope r(out, kCodePage);
+        out.u16(kUtf16CodePage);
+    }
     {
         RecordScope r(out, kWindow1);
-        out.u16(0x0168); // position and size, in twips
+        out.u16(0x0168);  // position and size, in twips
         out.u16(0x001E);
         out.u16(0x3A5C);
         out.u16(0x23BE);
-        out.u16(0x0038); // scroll bars and sheet tabs shown
-        out.u16(0);      // first sheet active
-        out.u16(0);      // first sheet tab shown
-        out.u16(1);      // one sheet selected
-        out.u16(600);    // tab area ratio (per mille)
+        out.u16(0x0038);  // scroll bars and sheet tabs shown
+        out.u16(0);       // first sheet active
+        out.u16(0);       // first sheet tab shown
+        out.u16(1);       // one sheet selected
+        out.u16(600);     // tab area ratio (per mille)
     }
-    { RecordScope r(out, kDateMode); out.u16(0); } // dates count from 1900
+    {
+        RecordScope r(out, kDateMode);
+        out.u16(0);
+    }  // dates count from 1900
     // Five fonts: indices 0-3 and 5; index 4 is never written.
     for (int i = 0; i < 5; ++i) font(out, i == 1);
     for (std::size_t id = 1; id < book.formats().size(); ++id) {
@@ -323,24 +328,28 @@ std::optional<std::vector<unsigned char>> BuildWorkbookStream(const Workbook& bo
         longString(out, book.formats()[id]);
     }
     xf(out, 0, true, 0);
-    for (unsigned i = 1; i < kStyleXfCount; ++i) xf(out, 0, true, 0x3D); // all but the number format left to the cell
+    for (unsigned i = 1; i < kStyleXfCount; ++i) xf(out, 0, true, 0x3D);  // all but the number format left to the cell
     xf(out, 0, false, 0);
     for (std::size_t id = 1; id < book.formats().size(); ++id) xf(out, formatIndex[id], false, 0x01);
     {
         RecordScope r(out, kStyle);
-        out.u16(0x8000); // built-in style on XF 0
-        out.u8(0);       // Normal
+        out.u16(0x8000);  // built-in style on XF 0
+        out.u8(0);        // Normal
         out.u8(0xFF);
     }
     std::vector<std::size_t> sheetOffsetAt;
     for (std::size_t i = 0; i < book.sheetCount(); ++i) {
         RecordScope r(out, kBoundSheet);
         sheetOffsetAt.push_back(out.size());
-        out.u32(0); // the substream's offset, filled in below
-        out.u16(0); // visible worksheet
+        out.u32(0);  // the substream's offset, filled in below
+        out.u16(0);  // visible worksheet
         shortString(out, book.sheet(i).name());
     }
-    { RecordScope r(out, kCountry); out.u16(86); out.u16(86); }
+    {
+        RecordScope r(out, kCountry);
+        out.u16(86);
+        out.u16(86);
+    }
     sst.write(out);
     eof(out);
 
@@ -351,4 +360,4 @@ std::optional<std::vector<unsigned char>> BuildWorkbookStream(const Workbook& bo
     return std::move(out.bytes());
 }
 
-} // namespace sheet
+}  // namespace sheet

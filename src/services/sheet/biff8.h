@@ -18,4 +18,4 @@ inline constexpr std::size_t kMaxRecordData = 8224;
 // the stream could outgrow the compound file's kMaxStreamSize (about 2 GB).
 std::optional<std::vector<unsigned char>> BuildWorkbookStream(const Workbook& book);
 
-} // namespace sheet
+}  // namespace sheet

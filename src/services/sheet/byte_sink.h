@@ -15,9 +15,18 @@ public:
     std::size_t size() const { return bytes_.size(); }
 
     void u8(unsigned v) { bytes_.push_back(static_cast<unsigned char>(v)); }
-    void u16(unsigned v) { u8(v & 0xFF); u8((v >> 8) & 0xFF); }
-    void u32(std::uint32_t v) { u16(v & 0xFFFF); u16(v >> 16); }
-    void u64(std::uint64_t v) { u32(static_cast<std::uint32_t>(v)); u32(static_cast<std::uint32_t>(v >> 32)); }
+    void u16(unsigned v) {
+        u8(v & 0xFF);
+        u8((v >> 8) & 0xFF);
+    }
+    void u32(std::uint32_t v) {
+        u16(v & 0xFFFF);
+        u16(v >> 16);
+    }
+    void u64(std::uint64_t v) {
+        u32(static_cast<std::uint32_t>(v));
+        u32(static_cast<std::uint32_t>(v >> 32));
+    }
     void f64(double v) {
         std::uint64_t bits;
         std::memcpy(&bits, &v, sizeof bits);
@@ -40,4 +49,4 @@ private:
     std::vector<unsigned char> bytes_;
 };
 
-} // namespace sheet
+}  // namespace sheet

@@ -34,4 +34,4 @@ std::size_t CompoundFileTail(std::size_t streamSize);
 std::optional<std::vector<unsigned char>> BuildCompoundFile(const std::u16string& streamName,
                                                             const std::vector<unsigned char>& stream);
 
-} // namespace sheet
+}  // namespace sheet

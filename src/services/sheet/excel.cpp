@@ -39,7 +39,7 @@ private:
     bool running_ = true;
 };
 
-} // namespace sheet
+}  // namespace sheet
 
 ExcelApp::ExcelApp() = default;
 

@@ -16,7 +16,7 @@
 namespace sheet {
 class Application;
 struct OpenWorkbook;
-}
+}  // namespace sheet
 
 class ExcelApp {
 public:
@@ -101,7 +101,7 @@ private:
     // A sheet can be worked on while its workbook is open in a running application.
     bool usable(const SheetRef& ref) const;
 
-    std::shared_ptr<sheet::Application> application_; // the application of the held workbook
+    std::shared_ptr<sheet::Application> application_;  // the application of the held workbook
     std::optional<SheetRef> currentSheet_;             // a sheet of the held workbook
     std::optional<RangeRef> range_;
     Text rangeStart_;

@@ -10,7 +10,9 @@ namespace sheet {
 
 std::optional<CellRef> ParseCellAddress(std::string_view address) {
     std::size_t i = 0;
-    auto skipDollar = [&] { if (i < address.size() && address[i] == '$') ++i; };
+    auto skipDollar = [&] {
+        if (i < address.size() && address[i] == '$') ++i;
+    };
     skipDollar();
     std::uint64_t column = 0;
     std::size_t letters = 0;
@@ -81,7 +83,8 @@ std::optional<double> NumberOfText(std::u16string_view text) {
 }
 
 std::u16string Utf16Of(const Text& text) {
-    if (std::all_of(text.bytes().begin(), text.bytes().end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    if (std::all_of(text.bytes().begin(), text.bytes().end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
         return std::u16string(text.bytes().begin(), text.bytes().end());
     QString s = text.toQString();
     return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()), static_cast<std::size_t>(s.size()));
@@ -104,7 +107,7 @@ auto columnAt(Row& row, std::uint32_t column) {
                             [](const auto& entry, std::uint32_t c) { return entry.first < c; });
 }
 
-} // namespace
+}  // namespace
 
 Worksheet::Row& Worksheet::rowAt(std::uint32_t index) {
     for (int i = 0; i < recentCount_; ++i)
@@ -143,13 +146,11 @@ void Worksheet::erase(CellRef ref) {
     --cellCount_;
     if (r->second.empty()) {
         rows_.erase(r);
-        recentCount_ = 0; // the erased row may be one of them
+        recentCount_ = 0;  // the erased row may be one of them
     }
 }
 
-Workbook::Workbook() : formats_{u"General"} {
-    sheets_.emplace_back(u"Sheet1");
-}
+Workbook::Workbook() : formats_{u"General"} { sheets_.emplace_back(u"Sheet1"); }
 
 std::optional<std::uint16_t> Workbook::formatId(const std::u16string& code) {
     for (std::size_t i = 0; i < formats_.size(); ++i)
@@ -211,4 +212,4 @@ bool Workbook::setFormat(std::size_t index, const CellRange& range, const Text& 
     return true;
 }
 
-} // namespace sheet
+}  // namespace sheet

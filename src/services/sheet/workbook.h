@@ -29,14 +29,14 @@ inline constexpr std::size_t kMaxCellChars = 32767;
 inline constexpr std::uint64_t kMaxRangeCells = 1000000;
 
 struct CellRef {
-    std::uint32_t row = 0;    // 0-based
-    std::uint32_t column = 0; // 0-based
+    std::uint32_t row = 0;     // 0-based
+    std::uint32_t column = 0;  // 0-based
     friend bool operator==(const CellRef&, const CellRef&) = default;
 };
 
 struct CellRange {
-    CellRef first; // top left
-    CellRef last;  // bottom right
+    CellRef first;  // top left
+    CellRef last;   // bottom right
     std::uint64_t cellCount() const {
         return std::uint64_t(last.row - first.row + 1) * (last.column - first.column + 1);
     }
@@ -58,7 +58,7 @@ inline constexpr std::uint16_t kGeneralFormat = 0;
 inline constexpr std::size_t kMaxFormats = 4000;
 
 struct Cell {
-    std::variant<std::monostate, std::u16string, double> value; // monostate: blank (format only)
+    std::variant<std::monostate, std::u16string, double> value;  // monostate: blank (format only)
     std::uint16_t format = kGeneralFormat;
 };
 
@@ -151,4 +151,4 @@ std::u16string Utf16Of(const Text& text);
 // two halves of a character; true when it was cut.
 bool CutToCellLimit(std::u16string& text);
 
-} // namespace sheet
+}  // namespace sheet

@@ -24,4 +24,4 @@ bool WriteXlsFile(const Workbook& book, const Text& path, Text* failure) {
     return ReplaceFile(path, parts, failure);
 }
 
-} // namespace sheet
+}  // namespace sheet

@@ -14,4 +14,4 @@ namespace sheet {
 // `failure` then says why.
 bool WriteXlsFile(const Workbook& book, const Text& path, Text* failure = nullptr);
 
-} // namespace sheet
+}  // namespace sheet

@@ -41,7 +41,10 @@ QImage cmykToRgb(const QImage& cmyk, bool inverted) {
         for (int x = 0; x < cmyk.width(); ++x, in += 4) {
             int c = in[0], m = in[1], ye = in[2], k = in[3];
             if (!inverted) {
-                c = 255 - c; m = 255 - m; ye = 255 - ye; k = 255 - k;
+                c = 255 - c;
+                m = 255 - m;
+                ye = 255 - ye;
+                k = 255 - k;
             }
             out[x] = qRgb(c * k / 255, m * k / 255, ye * k / 255);
         }
@@ -98,28 +101,23 @@ bool runJpeg(JpegRun& run, const Bytes& data) {
 
 QImage DecodeJpeg(const Bytes& data) {
     JpegRun run;
-    if (!runJpeg(run, data))
-        return QImage();
-    if (run.cmyk)
-        return cmykToRgb(run.image, run.info.saw_Adobe_marker);
+    if (!runJpeg(run, data)) return QImage();
+    if (run.cmyk) return cmykToRgb(run.image, run.info.saw_Adobe_marker);
     return run.image.convertToFormat(QImage::Format_RGB32);
 }
 
 }  // namespace
 
 QImage DecodePicture(const Bytes& picture) {
-    if (picture.empty())
-        return QImage();
-    if (looksLikeJpeg(picture))
-        return DecodeJpeg(picture);
-    QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(picture.data()),
-                                              static_cast<qsizetype>(picture.size()));
+    if (picture.empty()) return QImage();
+    if (looksLikeJpeg(picture)) return DecodeJpeg(picture);
+    QByteArray data =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(picture.data()), static_cast<qsizetype>(picture.size()));
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     // JPEG is libjpeg's alone; a file Qt would read as JPEG without the
     // signature is not one we accept.
-    if (reader.format() == "jpeg" || reader.format() == "jpg")
-        return QImage();
+    if (reader.format() == "jpeg" || reader.format() == "jpg") return QImage();
     return reader.read();
 }

@@ -25,12 +25,9 @@ void put32(Bytes& out, std::uint32_t v) {
 
 // Bits per pixel of the file for a display depth: 1, 4, 8 or 24.
 int bmpBitsForDepth(int depth) {
-    if (depth <= 1)
-        return 1;
-    if (depth <= 4)
-        return 4;
-    if (depth <= 8)
-        return 8;
+    if (depth <= 1) return 1;
+    if (depth <= 4) return 4;
+    if (depth <= 8) return 8;
     return 24;
 }
 
@@ -45,8 +42,7 @@ QList<QRgb> standardSixteenColours() {
 Bytes bmpBytes(const QImage& source, int bits) {
     const int width = source.width();
     const int height = source.height();
-    if (width <= 0 || height <= 0)
-        return {};
+    if (width <= 0 || height <= 0) return {};
     const int colours = bits <= 8 ? 1 << bits : 0;
     const std::uint32_t rowBytes = ((static_cast<std::uint32_t>(width) * bits + 31) / 32) * 4;
     const std::uint32_t tableBytes = static_cast<std::uint32_t>(colours) * 4;
@@ -62,13 +58,11 @@ Bytes bmpBytes(const QImage& source, int bits) {
                         .convertToFormat(QImage::Format_Indexed8);
         else if (bits == 4)
             image = source.convertToFormat(QImage::Format_Indexed8, standardSixteenColours(), Qt::ThresholdDither);
-        else
-            image = source.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+        else image = source.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
         table = image.colorTable();
         table.resize(colours, qRgb(0, 0, 0));
     }
-    if (image.isNull())
-        return {};
+    if (image.isNull()) return {};
 
     Bytes out;
     out.reserve(54 + tableBytes + pixelBytes);
@@ -123,18 +117,15 @@ Bytes bmpBytes(const QImage& source, int bits) {
 // The clipped copy of the screen; null when nothing of the area is on screen.
 QImage grabArea(std::optional<Rect> area) {
     QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return QImage();
+    if (!screen) return QImage();
     const QSize screenSize = screen->size() * screen->devicePixelRatio();
     Rect r = area.value_or(Rect{0, 0, screenSize.width(), screenSize.height()});
-    if (r.right <= r.left || r.bottom <= r.top)
-        return QImage();
+    if (r.right <= r.left || r.bottom <= r.top) return QImage();
     r.left = std::max(r.left, 0);
     r.top = std::max(r.top, 0);
     r.right = std::min(r.right, static_cast<std::int32_t>(screenSize.width()));
     r.bottom = std::min(r.bottom, static_cast<std::int32_t>(screenSize.height()));
-    if (r.right <= r.left || r.bottom <= r.top)
-        return QImage();
+    if (r.right <= r.left || r.bottom <= r.top) return QImage();
     const int width = r.right - r.left;
     const int height = r.bottom - r.top;
     QImage image(width, height, QImage::Format_RGB32);
@@ -156,33 +147,26 @@ int displayBits() {
 }  // namespace
 
 Bytes BmpFileBytes(const QImage& image, int bitsPerPixel) {
-    if (bitsPerPixel == 0)
-        bitsPerPixel = image.format() == QImage::Format_Indexed8 ? 8 : 24;
-    if (bitsPerPixel != 1 && bitsPerPixel != 4 && bitsPerPixel != 8 && bitsPerPixel != 24)
-        return {};
+    if (bitsPerPixel == 0) bitsPerPixel = image.format() == QImage::Format_Indexed8 ? 8 : 24;
+    if (bitsPerPixel != 1 && bitsPerPixel != 4 && bitsPerPixel != 8 && bitsPerPixel != 24) return {};
     return bmpBytes(image, bitsPerPixel);
 }
 
 Bytes ScreenCaptureBytes(std::optional<Rect> area) {
     const QImage image = grabArea(area);
-    if (image.isNull())
-        return {};
+    if (image.isNull()) return {};
     return bmpBytes(image, displayBits());
 }
 
 bool ScreenCapture(std::optional<Rect> area, int mode, const Text& file) {
-    if (mode < 0 || mode > 2)
-        mode = 0;
+    if (mode < 0 || mode > 2) mode = 0;
     const QImage image = grabArea(area);
-    if (image.isNull())
-        return false;
+    if (image.isNull()) return false;
     // Mode 2's bytes come from ScreenCaptureBytes; here only whether there are any.
-    if (mode == 2)
-        return true;
+    if (mode == 2) return true;
     if (mode == 1) {
         QClipboard* clipboard = QGuiApplication::clipboard();
-        if (!clipboard)
-            return false;
+        if (!clipboard) return false;
         clipboard->setImage(image);
         return true;
     }

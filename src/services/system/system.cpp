@@ -32,13 +32,9 @@ UrlOpener& currentOpener() {
 }  // namespace
 
 // An unreadable file reads as no bytes, which decode to a null image of size 0.
-int ImageWidth(const Text& file) {
-    return DecodePicture(ReadFile(file)).width();
-}
+int ImageWidth(const Text& file) { return DecodePicture(ReadFile(file)).width(); }
 
-int ImageHeight(const Text& file) {
-    return DecodePicture(ReadFile(file)).height();
-}
+int ImageHeight(const Text& file) { return DecodePicture(ReadFile(file)).height(); }
 
 UrlOpener SetUrlOpener(UrlOpener opener) {
     std::lock_guard lock(openerMutex);
@@ -49,28 +45,22 @@ UrlOpener SetUrlOpener(UrlOpener opener) {
 
 void OpenUrl(const Text& address) {
     // The program always passes an address; without one there is nothing to open.
-    if (address.empty())
-        return;
+    if (address.empty()) return;
     const QUrl url = QUrl::fromUserInput(address.toQString());
-    if (!url.isValid())
-        return;
+    if (!url.isValid()) return;
     UrlOpener opener;
     {
         std::lock_guard lock(openerMutex);
         opener = currentOpener();
     }
-    if (opener)
-        opener(url);
-    else
-        QDesktopServices::openUrl(url);
+    if (opener) opener(url);
+    else QDesktopServices::openUrl(url);
 }
 
 bool SetWindowAlpha(QWidget* window, std::optional<int> opacity) {
-    if (!window)
-        return false;
+    if (!window) return false;
     int value = opacity.value_or(255);
-    if (value < 0 || value > 255)
-        value = 255;
+    if (value < 0 || value > 255) value = 255;
     // Opacity belongs to top-level windows.
     window->window()->setWindowOpacity(value / 255.0);
     return true;
@@ -84,8 +74,7 @@ namespace {
 QWidget* scrollingControlOf(QWidget* hit) {
     for (QWidget* up = hit; up && !up->isWindow(); up = up->parentWidget()) {
         auto* area = qobject_cast<QAbstractScrollArea*>(up->parentWidget());
-        if (!area)
-            continue;
+        if (!area) continue;
         QWidget* viewport = area->viewport();
         return hit == viewport || !viewport->isAncestorOf(hit) ? area : hit;
     }
@@ -96,12 +85,10 @@ QWidget* scrollingControlOf(QWidget* hit) {
 
 QWidget* WindowUnderPoint(const QPoint& screenPoint) {
     QWidget* hit = QApplication::widgetAt(screenPoint);
-    if (!hit)
-        return nullptr;
+    if (!hit) return nullptr;
     hit = scrollingControlOf(hit);
     QWidget* parent = hit->parentWidget();
-    if (!parent || hit->isWindow())
-        return hit;
+    if (!parent || hit->isWindow()) return hit;
     // The widget found is the topmost; of the siblings stacked beneath it, a
     // smaller visible one under the point wins (a control inside a group
     // frame that lies above it, for instance).
@@ -110,23 +97,17 @@ QWidget* WindowUnderPoint(const QPoint& screenPoint) {
     const QObjectList& siblings = parent->children();
     for (qsizetype i = siblings.indexOf(hit) - 1; i >= 0; --i) {
         auto* sibling = qobject_cast<QWidget*>(siblings[i]);
-        if (!sibling || sibling->isWindow() || !sibling->isVisible())
-            continue;
-        if (!sibling->rect().contains(sibling->mapFromGlobal(screenPoint)))
-            continue;
-        if (area(sibling) < area(choice))
-            choice = sibling;
+        if (!sibling || sibling->isWindow() || !sibling->isVisible()) continue;
+        if (!sibling->rect().contains(sibling->mapFromGlobal(screenPoint))) continue;
+        if (area(sibling) < area(choice)) choice = sibling;
     }
     return choice;
 }
 
-QWidget* WindowUnderCursor() {
-    return WindowUnderPoint(QCursor::pos());
-}
+QWidget* WindowUnderCursor() { return WindowUnderPoint(QCursor::pos()); }
 
 void Delay(int ms) {
-    if (ms <= 0)
-        return;
+    if (ms <= 0) return;
     QCoreApplication* app = QCoreApplication::instance();
     if (!app || QThread::currentThread() != app->thread()) {
         // A worker thread has no windows to keep alive: it only paces itself.
@@ -145,45 +126,29 @@ void Delay(int ms) {
 Text SpecialFolder(int kind) {
     QString path;
     switch (kind) {
-    case 1:
-        path = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-        break;
+    case 1: path = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation); break;
     case 2:  // favourites: this desktop keeps none as a folder
         break;
-    case 3:
-        path = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-        break;
-    case 4:
-        path = QStandardPaths::writableLocation(QStandardPaths::FontsLocation);
-        break;
+    case 3: path = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation); break;
+    case 4: path = QStandardPaths::writableLocation(QStandardPaths::FontsLocation); break;
     case 5:  // start menu and its programs: the desktop's application entries
-    case 6:
-        path = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
-        break;
+    case 6: path = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation); break;
     case 7: {
         const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-        if (!config.isEmpty())
-            path = config + "/autostart";
+        if (!config.isEmpty()) path = config + "/autostart";
         break;
     }
-    case 8:
-        path = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-        break;
+    case 8: path = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation); break;
     case 9:  // the operating system's folder
         path = "/usr";
         break;
     case 10:  // its shared libraries
         path = "/usr/lib";
         break;
-    case 11:
-        path = QDir::tempPath();
-        break;
-    default:
-        break;
+    case 11: path = QDir::tempPath(); break;
+    default: break;
     }
-    if (path.isEmpty())
-        return Text();
-    if (!path.endsWith('/'))
-        path += '/';
+    if (path.isEmpty()) return Text();
+    if (!path.endsWith('/')) path += '/';
     return Text::fromQFileName(path);
 }

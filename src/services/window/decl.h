@@ -64,23 +64,23 @@ enum class Cursor { Arrow, Hand };
 
 enum class Event {
     // window
-    Created,           // once, after the window and all its controls exist
-    Destroying,        // when closing, before the controls are destroyed
-    Moved,             // after the window moved
-    Resized,           // after the window was resized
+    Created,     // once, after the window and all its controls exist
+    Destroying,  // when closing, before the controls are destroyed
+    Moved,       // after the window moved
+    Resized,     // after the window was resized
     // controls
-    Clicked,           // button, image button: left click released on it
-    ContentChanged,    // edit box: after every change of its text
-    EnterPressed,      // single-line edit box: Enter (Return) pressed in it
-    ItemSelected,      // combo box: the user chose an entry (selection final)
-    DropDown,          // combo box: the list is opening
-    CurrentItemChanged,// report list: a row became the focused row
-    ItemActivated,     // report list: double click or Enter on a row
-    TimerTick,         // timer: each interval
-    LeftButtonDown,    // any control
-    DoubleClicked,     // any control
-    GotFocus,          // any control
-    LostFocus,         // any control
+    Clicked,             // button, image button: left click released on it
+    ContentChanged,      // edit box: after every change of its text
+    EnterPressed,        // single-line edit box: Enter (Return) pressed in it
+    ItemSelected,        // combo box: the user chose an entry (selection final)
+    DropDown,            // combo box: the list is opening
+    CurrentItemChanged,  // report list: a row became the focused row
+    ItemActivated,       // report list: double click or Enter on a row
+    TimerTick,           // timer: each interval
+    LeftButtonDown,      // any control
+    DoubleClicked,       // any control
+    GotFocus,            // any control
+    LostFocus,           // any control
 };
 
 // Readable event name ("Created", "ContentChanged", ...), for reports.
@@ -95,10 +95,28 @@ struct EventBinding {
 // ---- controls ----
 
 enum class ControlKind {
-    EditBox, PicBox, DrawPanel, GroupBox, Label, Button, RadioBox, ComboBox, ProcessBar, HyperLinker,
-    PicBtn, ListView, TransLabel, HtmlViewer,
+    EditBox,
+    PicBox,
+    DrawPanel,
+    GroupBox,
+    Label,
+    Button,
+    RadioBox,
+    ComboBox,
+    ProcessBar,
+    HyperLinker,
+    PicBtn,
+    ListView,
+    TransLabel,
+    HtmlViewer,
     // non-visual: no widget, no rectangle
-    Q_tip, Timer, CommonDlg, DBConnection, RecordSet, ExcelApp, ExcelWorkbooks,
+    Q_tip,
+    Timer,
+    CommonDlg,
+    DBConnection,
+    RecordSet,
+    ExcelApp,
+    ExcelWorkbooks,
 };
 
 // Type name of a kind ("EditBox", "ListView", ...).

@@ -11,8 +11,8 @@
 #include <vector>
 
 struct FileFilter {
-    Text name;     // "照片(*.jpg;*.gif;*.bmp)"
-    Text patterns; // "*.jpg;*.gif;*.bmp;*.jpeg"
+    Text name;      // "照片(*.jpg;*.gif;*.bmp)"
+    Text patterns;  // "*.jpg;*.gif;*.bmp;*.jpeg"
     friend bool operator==(const FileFilter&, const FileFilter&) = default;
 };
 
@@ -22,13 +22,13 @@ struct FileFilter {
 std::vector<FileFilter> ParseFileFilter(const Text& filter);
 
 struct FileRequest {
-    bool save = false;            // save-file dialog, else open-file
-    Text title;                   // empty: the chooser's own
+    bool save = false;  // save-file dialog, else open-file
+    Text title;         // empty: the chooser's own
     std::vector<FileFilter> filters;
-    int filterIndex = -1;         // 0-based among filters; -1 without filters
-    Text folder;                  // initial folder, empty: none
-    Text defaultExtension;        // appended to a name to save that has none
-    Text fileName;                // initial file name
+    int filterIndex = -1;   // 0-based among filters; -1 without filters
+    Text folder;            // initial folder, empty: none
+    Text defaultExtension;  // appended to a name to save that has none
+    Text fileName;          // initial file name
 };
 
 class FileChooser {

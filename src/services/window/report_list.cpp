@@ -91,8 +91,7 @@ int ReportList::sortedPosition(const Text& label) const {
 }
 
 int ReportList::InsertItem(std::optional<int> index, std::optional<Text> text, std::optional<int> image,
-                           std::optional<int> stateImage, std::optional<int> indent,
-                           std::optional<std::int64_t> data) {
+                           std::optional<int> stateImage, std::optional<int> indent, std::optional<std::int64_t> data) {
     holdSourceRows();
     Row row;
     row.cells.resize(std::max<std::size_t>(1, columns_.size()));
@@ -178,9 +177,7 @@ int ReportList::InsertColumn(std::optional<int> index, const Text& title, std::o
     return at;
 }
 
-int ReportList::textWidth(const Text& text) const {
-    return fontMetrics().horizontalAdvance(text.toQString());
-}
+int ReportList::textWidth(const Text& text) const { return fontMetrics().horizontalAdvance(text.toQString()); }
 
 void ReportList::SetColumnWidth(int column, int width) {
     if (column < 0 || column >= ColumnCount()) return;
@@ -192,8 +189,9 @@ void ReportList::SetColumnWidth(int column, int width) {
         pixels = widest + 2 * kCellPadding;
     } else if (width == -2) {
         // The wider of the title and the cells, so that every value reads whole.
-        pixels = header_->fontMetrics().horizontalAdvance(columns_[static_cast<std::size_t>(column)].title.toQString()) +
-                 3 * kCellPadding;
+        pixels =
+            header_->fontMetrics().horizontalAdvance(columns_[static_cast<std::size_t>(column)].title.toQString()) +
+            3 * kCellPadding;
         for (const int row : measuredRows())
             pixels = std::max(pixels, textWidth(cellText(row, column)) + 2 * kCellPadding);
         if (column == ColumnCount() - 1) {
@@ -308,9 +306,18 @@ void ReportList::setBorder(Border border) {
     layoutHeader();
 }
 
-void ReportList::setTextColour(const QColor& colour) { textColour_ = colour; viewport()->update(); }
-void ReportList::setTextBackColour(const QColor& colour) { textBack_ = colour; viewport()->update(); }
-void ReportList::setBackColour(const QColor& colour) { back_ = colour; viewport()->update(); }
+void ReportList::setTextColour(const QColor& colour) {
+    textColour_ = colour;
+    viewport()->update();
+}
+void ReportList::setTextBackColour(const QColor& colour) {
+    textBack_ = colour;
+    viewport()->update();
+}
+void ReportList::setBackColour(const QColor& colour) {
+    back_ = colour;
+    viewport()->update();
+}
 
 void ReportList::setNoHeader(bool noHeader) {
     noHeader_ = noHeader;
@@ -320,8 +327,14 @@ void ReportList::setNoHeader(bool noHeader) {
 
 void ReportList::setHeaderClickable(bool clickable) { header_->setSectionsClickable(clickable); }
 void ReportList::setHeaderDragDrop(bool enabled) { header_->setSectionsMovable(enabled); }
-void ReportList::setFullRowSelect(bool on) { fullRow_ = on; viewport()->update(); }
-void ReportList::setGridLines(bool on) { grid_ = on; viewport()->update(); }
+void ReportList::setFullRowSelect(bool on) {
+    fullRow_ = on;
+    viewport()->update();
+}
+void ReportList::setGridLines(bool on) {
+    grid_ = on;
+    viewport()->update();
+}
 void ReportList::setAutoSort(int sort) { sort_ = std::clamp(sort, 0, 2); }
 
 void ReportList::setSingleSelection(bool single) { single_ = single; }
@@ -341,11 +354,21 @@ void ReportList::apply(const ListViewDecl& decl) {
 
 // ---- details ----
 
-int ReportList::itemImage(int row) const { return row >= 0 && row < heldCount() ? rows_[static_cast<std::size_t>(row)].image : -1; }
-int ReportList::itemStateImage(int row) const { return row >= 0 && row < heldCount() ? rows_[static_cast<std::size_t>(row)].state : 0; }
-int ReportList::itemIndent(int row) const { return row >= 0 && row < heldCount() ? rows_[static_cast<std::size_t>(row)].indent : 0; }
-std::int64_t ReportList::itemData(int row) const { return row >= 0 && row < heldCount() ? rows_[static_cast<std::size_t>(row)].data : 0; }
-int ReportList::columnWidth(int column) const { return column >= 0 && column < ColumnCount() ? header_->sectionSize(column) : 0; }
+int ReportList::itemImage(int row) const {
+    return row >= 0 && row < heldCount() ? rows_[static_cast<std::size_t>(row)].image : -1;
+}
+int ReportList::itemStateImage(int row) const {
+    return row >= 0 && row < heldCount() ? rows_[static_cast<std::size_t>(row)].state : 0;
+}
+int ReportList::itemIndent(int row) const {
+    return row >= 0 && row < heldCount() ? rows_[static_cast<std::size_t>(row)].indent : 0;
+}
+std::int64_t ReportList::itemData(int row) const {
+    return row >= 0 && row < heldCount() ? rows_[static_cast<std::size_t>(row)].data : 0;
+}
+int ReportList::columnWidth(int column) const {
+    return column >= 0 && column < ColumnCount() ? header_->sectionSize(column) : 0;
+}
 int ReportList::columnAlignment(int column) const {
     return column >= 0 && column < ColumnCount() ? columns_[static_cast<std::size_t>(column)].alignment : 0;
 }
@@ -386,7 +409,8 @@ void ReportList::scheduleScrollBars() {
     // A fill inserts many rows in one go; the scroll bars follow once after it.
     if (scrollBarsPending_) return;
     scrollBarsPending_ = true;
-    QMetaObject::invokeMethod(this, [this] { updateScrollBars(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { updateScrollBars(); }, Qt::QueuedConnection);
 }
 
 void ReportList::updateScrollBars() {
@@ -426,7 +450,8 @@ void ReportList::paintEvent(QPaintEvent*) {
     const int columns = ColumnCount();
     const QPalette& pal = palette();
     const QColor highlight = pal.color(hasFocus() ? QPalette::Active : QPalette::Inactive, QPalette::Highlight);
-    const QColor highlightText = pal.color(hasFocus() ? QPalette::Active : QPalette::Inactive, QPalette::HighlightedText);
+    const QColor highlightText =
+        pal.color(hasFocus() ? QPalette::Active : QPalette::Inactive, QPalette::HighlightedText);
     p.setFont(font());
     const int totalWidth = columnsWidth();
 
@@ -447,7 +472,8 @@ void ReportList::paintEvent(QPaintEvent*) {
             p.setPen(paintSelected ? highlightText : textColour_);
             const QRect inner = cell.adjusted(kCellPadding + (c == 0 ? indent * 16 : 0), 0, -kCellPadding, 0);
             const QString shown = p.fontMetrics().elidedText(text.toQString(), Qt::ElideRight, inner.width());
-            p.drawText(inner, int(AlignmentOf(columns_[static_cast<std::size_t>(c)].alignment)) | Qt::TextSingleLine, shown);
+            p.drawText(inner, int(AlignmentOf(columns_[static_cast<std::size_t>(c)].alignment)) | Qt::TextSingleLine,
+                       shown);
         }
         if (r == focused_ && hasFocus()) {
             QRect focus(xoff, y, fullRow_ ? totalWidth : (columns > 0 ? header_->sectionSize(0) : area.width()), h);

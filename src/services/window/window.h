@@ -114,12 +114,12 @@ private:
 // What a handler receives.
 struct EventArgs {
     Window& window;
-    Control control;       // the raising control; invalid for window and menu events
+    Control control;  // the raising control; invalid for window and menu events
     Event event;
-    int row = -1;          // report list events: the row
-    QPoint position;       // mouse events: in the control's coordinates
-    QPoint screenPosition; // mouse events: on the screen
-    Text menuItem;         // menu item events: the item's caption
+    int row = -1;           // report list events: the row
+    QPoint position;        // mouse events: in the control's coordinates
+    QPoint screenPosition;  // mouse events: on the screen
+    Text menuItem;          // menu item events: the item's caption
 };
 
 using Handler = std::function<void(const EventArgs&)>;

@@ -3,11 +3,11 @@
 #include "services/db/db_connection.h"
 #include "services/db/record_set.h"
 #include "services/system/system.h"
+#include "services/window/commands.h"
 #include "services/window/controls/balloon_tip.h"
 #include "services/window/controls/date_edit.h"
 #include "services/window/controls/html_browse_box.h"
 #include "services/window/controls/image_button.h"
-#include "services/window/commands.h"
 #include "services/window/controls/transparent_label.h"
 #include "services/window/fonts.h"
 #include "services/window/frame_border.h"
@@ -119,8 +119,7 @@ void WindowWidget::keyPressEvent(QKeyEvent* event) {
     // from that control when it has no use for it). Not a window shortcut:
     // one of an owner would also match in the tool windows it owns, and Qt
     // takes two matching shortcuts as ambiguous and runs neither.
-    if (impl_ && impl_->decl().escCloses && event->key() == Qt::Key_Escape &&
-        event->modifiers() == Qt::NoModifier) {
+    if (impl_ && impl_->decl().escCloses && event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         event->accept();
         impl_->destroyNow();
         return;
@@ -182,8 +181,7 @@ WindowImpl::~WindowImpl() {
     if (widget_) delete widget_.data();
 }
 
-std::shared_ptr<Window> WindowImpl::create(const WindowDecl& decl, const HandlerTable& handlers,
-                                           QWidget* ownerWidget) {
+std::shared_ptr<Window> WindowImpl::create(const WindowDecl& decl, const HandlerTable& handlers, QWidget* ownerWidget) {
     auto* impl = new WindowImpl(decl, handlers);
     std::shared_ptr<Window> window(new Window(std::unique_ptr<WindowImpl>(impl)));
     impl->self_ = window.get();
@@ -556,7 +554,8 @@ bool WindowImpl::eventFilter(QObject* watched, QEvent* event) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton && rec->widget && firstDelivery(mouse)) {
             const QPoint global = mouse->globalPosition().toPoint();
-            const Event raised = event->type() == QEvent::MouseButtonPress ? Event::LeftButtonDown : Event::DoubleClicked;
+            const Event raised =
+                event->type() == QEvent::MouseButtonPress ? Event::LeftButtonDown : Event::DoubleClicked;
             raise(raised, rec, -1, rec->widget->mapFromGlobal(global), global);
         }
         break;

@@ -100,8 +100,7 @@ public:
     // The posted close request.
     static const QEvent::Type CloseRequest;
 
-    static std::shared_ptr<Window> create(const WindowDecl& decl, const HandlerTable& handlers,
-                                          QWidget* ownerWidget);
+    static std::shared_ptr<Window> create(const WindowDecl& decl, const HandlerTable& handlers, QWidget* ownerWidget);
     ~WindowImpl() override;
 
     Window& window() { return *self_; }

@@ -1,11 +1,11 @@
 // The generated books the scale benchmark measures: what they hold, read back
 // with bare SQLite and an image reader, and the program signing in to one.
 
-#include "support/stages/program_fixture.h"
 #include "contacts/initials.h"
 #include "services/window/report_list.h"
 #include "support/address_book_copy.h"
 #include "support/contact_book.h"
+#include "support/stages/program_fixture.h"
 #include "ui/main_window_decl.h"
 
 #include <QImage>
@@ -109,7 +109,8 @@ TEST_F(GeneratedBook, SignInListsEveryGeneratedContactWithItsCount) {
     Window* main = FindWindow("main");
     ASSERT_NE(main, nullptr);
     EXPECT_EQ(main->list(T(MainControls::ContactList))->ItemCount(), kContacts);
-    EXPECT_EQ(main->control(T(MainControls::CountLabel)).text().toUtf8(), "共 " + std::to_string(kContacts) + " 条记录");
+    EXPECT_EQ(main->control(T(MainControls::CountLabel)).text().toUtf8(),
+              "共 " + std::to_string(kContacts) + " 条记录");
 }
 
 TEST(ContactBookCache, MakesTheBookOnceAndReusesIt) {

@@ -2,11 +2,11 @@
 // name order, search as the user types (digits, pinyin initials, quotes), the
 // placeholder, the clear button, the group filter and the button states.
 
-#include "support/stages/program_fixture.h"
 #include "contacts/contact_list.h"
 #include "services/db/record_set.h"
 #include "services/window/report_list.h"
 #include "services/window/window_impl.h"
+#include "support/stages/program_fixture.h"
 #include "ui/main_window_decl.h"
 #include "ui/record_window_decl.h"
 

@@ -1,9 +1,9 @@
 // Typing a name's pinyin spelling into the main window's search box finds
 // the contact, whole syllables, initials or a mix, in any letter case.
 
-#include "support/stages/program_fixture.h"
 #include "services/window/report_list.h"
 #include "services/window/window_impl.h"
+#include "support/stages/program_fixture.h"
 #include "ui/main_window_decl.h"
 
 #include <QCoreApplication>

@@ -7,15 +7,15 @@
 // to see the capture leave the frame's pane out of the screen it copies.
 
 #include "contacts/picture_capture.h"
-#include "support/stages/record_fixture.h"
 #include "services/core/core.h"
 #include "services/system/system.h"
 #include "services/window/commands.h"
 #include "services/window/controls/balloon_tip.h"
-#include "ui/record_window_decl.h"
-#include "ui/photo_window_decl.h"
-#include "ui/main_window_decl.h"
+#include "support/stages/record_fixture.h"
 #include "ui/frame_window_decl.h"
+#include "ui/main_window_decl.h"
+#include "ui/photo_window_decl.h"
+#include "ui/record_window_decl.h"
 
 #include <QApplication>
 #include <QFile>

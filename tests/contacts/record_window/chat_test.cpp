@@ -1,8 +1,8 @@
 // The QQ chat link of the record window's two "聊" buttons.
 
 #include "contacts/chat.h"
-#include "support/stages/record_fixture.h"
 #include "services/core/core.h"
+#include "support/stages/record_fixture.h"
 #include "ui/record_window_decl.h"
 
 using namespace record_tests;
@@ -26,7 +26,8 @@ protected:
         click(record, button);
     }
     std::string lastOpened() const {
-        return openedUrls_.empty() ? std::string() : QUrl::fromPercentEncoding(openedUrls_.back().toEncoded()).toStdString();
+        return openedUrls_.empty() ? std::string()
+                                   : QUrl::fromPercentEncoding(openedUrls_.back().toEncoded()).toStdString();
     }
     std::string expected(const std::string& number) const {
         return chat_link_prefix(state_).toUtf8() + "/msgrd?V=1&Uin=" + number + "&Site=lunarkite&Menu=yes";
@@ -40,9 +41,8 @@ TEST_F(ChatLinkTest, OnlyFiveToNineBytesOpenTheLink) {
         bool opens;
     };
     const std::vector<Case> cases = {
-        {"1234", false},       {"12345", true},          {"123456789", true}, {"1234567890", false},
-        {"abcde", true},       {"12 34", true},          {" 12345 ", true},   {"张三", false},
-        {"张三丰", true},      {"张三丰李四", false},
+        {"1234", false}, {"12345", true},   {"123456789", true}, {"1234567890", false}, {"abcde", true},
+        {"12 34", true}, {" 12345 ", true}, {"张三", false},     {"张三丰", true},      {"张三丰李四", false},
     };
     for (const auto& c : cases) {
         chat(RecordControls::QqBox, RecordControls::ChatButton, c.number);
@@ -82,8 +82,8 @@ TEST_F(ChatLinkTest, HostComesFromTheSettingsFileWithAPlainDefault) {
     EXPECT_EQ(fallback.rfind("http://", 0), 0u) << fallback;
     EXPECT_NE(fallback.back(), '/');
 
-    ASSERT_TRUE(WriteIni(state_.settingsPath, T(kChatSettingsSection), T(kChatSettingsKey),
-                         T("  http://127.0.0.1:8080/ ")));
+    ASSERT_TRUE(
+        WriteIni(state_.settingsPath, T(kChatSettingsSection), T(kChatSettingsKey), T("  http://127.0.0.1:8080/ ")));
     EXPECT_EQ(chat_link_prefix(state_).toUtf8(), "http://127.0.0.1:8080");
     EXPECT_EQ(chat_link_address(chat_link_prefix(state_), T("12345")).toUtf8(),
               "http://127.0.0.1:8080/msgrd?V=1&Uin=12345&Site=lunarkite&Menu=yes");

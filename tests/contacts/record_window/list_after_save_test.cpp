@@ -3,10 +3,10 @@
 // rows and groups the change touched.
 
 #include "contacts/contact_list.h"
-#include "support/stages/record_fixture.h"
 #include "services/db/record_set.h"
 #include "services/window/commands.h"
 #include "services/window/report_list.h"
+#include "support/stages/record_fixture.h"
 #include "ui/main_window_decl.h"
 #include "ui/record_window_decl.h"
 
@@ -51,7 +51,9 @@ class ListAfterSave : public RecordWindowTest {
 protected:
     ReportList& list() { return *mainWindow().list(T(MainControls::ContactList)); }
     RecordSet& contacts() { return *mainWindow().recordSet(T(MainControls::Contacts)); }
-    QComboBox& groupBox() { return *qobject_cast<QComboBox*>(mainWindow().control(T(MainControls::GroupFilter)).widget()); }
+    QComboBox& groupBox() {
+        return *qobject_cast<QComboBox*>(mainWindow().control(T(MainControls::GroupFilter)).widget());
+    }
     bool searching() { return mainWindow().control(T(MainControls::SearchBox)).text() != state_.searchPlaceholder; }
 
     MainView view() {
@@ -130,7 +132,8 @@ TEST_F(ListAfterSave, RandomSavesAndDeletesShowWhatAFullRefillShows) {
     };
     std::vector<ContactColumns> start;
     for (int i = 0; i < 14; ++i)
-        start.push_back({{"姓名", newName()}, {"手机", std::to_string(13800000000LL + i * 7919)},
+        start.push_back({{"姓名", newName()},
+                         {"手机", std::to_string(13800000000LL + i * 7919)},
                          {"分组", groups[static_cast<std::size_t>(i) % groups.size()]}});
     AddContacts(bookPath(), start);
     refillList();
@@ -163,7 +166,8 @@ TEST_F(ListAfterSave, RandomSavesAndDeletesShowWhatAFullRefillShows) {
                 openRow(pick(listRows()));
                 const int change = pick(5);
                 if (change == 0) type(recordWindow(), RecordControls::NameBox, newName());
-                if (change == 1) type(recordWindow(), RecordControls::MobileBox, std::to_string(15000000000LL + pick(90000000)));
+                if (change == 1)
+                    type(recordWindow(), RecordControls::MobileBox, std::to_string(15000000000LL + pick(90000000)));
                 if (change == 2)
                     setGroup(pick(3) == 0 ? "新组" + std::to_string(step)
                                           : groups[static_cast<std::size_t>(pick(static_cast<int>(groups.size())))]);
@@ -219,8 +223,9 @@ TEST_F(ListAfterSave, ASaveInPlaceReadsOnlyTheSavedRowAgain) {
     refillList();
     ASSERT_EQ(listRows(), 3);
     const std::string first = listText(0, 0);
-    ExecOnBook(bookPath(), "update 通讯录 set 手机 = '19999999999' where 姓名 = '" + first + "';"
-                           "insert into 通讯录 (姓名, 手机, 分组) values ('外', '19900000000', '外组')");
+    ExecOnBook(bookPath(), "update 通讯录 set 手机 = '19999999999' where 姓名 = '" + first +
+                               "';"
+                               "insert into 通讯录 (姓名, 手机, 分组) values ('外', '19900000000', '外组')");
     openRow(2);
     const std::string saved = listText(2, 0);
     type(recordWindow(), RecordControls::MobileBox, "18600000000");

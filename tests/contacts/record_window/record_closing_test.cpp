@@ -4,11 +4,11 @@
 // on, the book is intact and holds what the window said it saved.
 
 #include "contacts/record_editor.h"
-#include "support/stages/record_fixture.h"
 #include "services/window/commands.h"
 #include "support/close_way.h"
-#include "ui/record_window_decl.h"
+#include "support/stages/record_fixture.h"
 #include "ui/main_window_decl.h"
+#include "ui/record_window_decl.h"
 
 #include <QTest>
 
@@ -71,7 +71,6 @@ TEST_P(RecordClosingDuringSave, FromTheMainWindowsSaveButton) {
     expectSavedIntactAndRunning();
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryWay, RecordClosingDuringSave,
-                         VARELO_EVERY_CLOSE_WAY);
+INSTANTIATE_TEST_SUITE_P(EveryWay, RecordClosingDuringSave, VARELO_EVERY_CLOSE_WAY);
 
 }  // namespace

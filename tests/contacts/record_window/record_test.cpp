@@ -4,7 +4,6 @@
 #include "attribution/record_display.h"
 #include "attribution/service_refinement.h"
 #include "contacts/record_editor.h"
-#include "support/stages/record_fixture.h"
 #include "services/core/core.h"
 #include "services/db/record_set.h"
 #include "services/net/fetch_time_limits.h"
@@ -14,9 +13,10 @@
 #include "services/window/controls/date_edit.h"
 #include "services/window/report_list.h"
 #include "support/local_http_server.h"
+#include "support/stages/record_fixture.h"
 #include "ui/main_window_decl.h"
-#include "ui/record_window_decl.h"
 #include "ui/pictures/pictures.h"
+#include "ui/record_window_decl.h"
 
 #include <QCalendarWidget>
 #include <QComboBox>
@@ -131,8 +131,12 @@ TEST_F(RecordWindowTest, InitialsTakeTheFirstThreeHanziOnly) {
 }
 
 TEST_F(RecordWindowTest, ShownContactIsEditedInPlace) {
-    addContact({{"姓名", "王五"}, {"手机", "13012345678"}, {"分组", "同事"}, {"生日", "1975-03-09 00:00:00"},
-                {"备注", "老同事"}, {"归属地", "北京 联通"}});
+    addContact({{"姓名", "王五"},
+                {"手机", "13012345678"},
+                {"分组", "同事"},
+                {"生日", "1975-03-09 00:00:00"},
+                {"备注", "老同事"},
+                {"归属地", "北京 联通"}});
     addContact({{"姓名", "赵六"}, {"手机", "13312345678"}});
     refillList();
     ASSERT_EQ(listRows(), 2);
@@ -208,9 +212,8 @@ TEST_F(RecordWindowTest, AFreshInstallShowsRegionAndCarrierWithoutAnySetting) {
 }
 
 TEST_F(RecordWindowTest, TheServiceAnswerReplacesTheOfflineAttributionWhenItArrives) {
-    LocalHttpServer server([](const LocalHttpServer::Request&) {
-        return LocalHttpServer::attributionPage("江苏 常州 移动全球通卡");
-    });
+    LocalHttpServer server(
+        [](const LocalHttpServer::Request&) { return LocalHttpServer::attributionPage("江苏 常州 移动全球通卡"); });
     ASSERT_TRUE(WriteIni(state_.settingsPath, T("网络"), T("归属地查询地址"), Text::fromUtf8(server.baseUrl())));
     addContact({{"姓名", "周八"}, {"手机", "13912345678"}});
     refillList();
@@ -502,7 +505,7 @@ TEST_F(RecordWindowTest, GroupListIsCopiedFromTheMainWindowAndKeepsTheShownGroup
     for (int i = 0; i < box->count(); ++i)
         EXPECT_EQ(ComboItemText(record.control(T(RecordControls::GroupBox)), i), ComboItemText(mainGroups, i));
     EXPECT_EQ(textOf(record, RecordControls::GroupBox), "家人");  // still the contact's group
-    EXPECT_EQ(mainGroups.text().toUtf8(), mainShown);  // the main box is left alone
+    EXPECT_EQ(mainGroups.text().toUtf8(), mainShown);             // the main box is left alone
 
     box->setCurrentIndex(box->findText(QStringLiteral("同事")));
     click(record, RecordControls::SaveButton);
@@ -653,9 +656,8 @@ TEST_F(RecordWindowTest, SaveAfterADeleteDoesNotOverwriteAnotherContact) {
 }
 
 TEST_F(RecordWindowTest, StoredAttributionIsShownWithoutAskingTheService) {
-    LocalHttpServer server([](const LocalHttpServer::Request&) {
-        return LocalHttpServer::attributionPage("不应出现");
-    });
+    LocalHttpServer server(
+        [](const LocalHttpServer::Request&) { return LocalHttpServer::attributionPage("不应出现"); });
     ASSERT_TRUE(WriteIni(state_.settingsPath, T("网络"), T("归属地查询地址"), Text::fromUtf8(server.baseUrl())));
     addContact({{"姓名", "周八"}, {"手机", "13812345678"}, {"归属地", "江苏 南京 移动"}});
     refillList();

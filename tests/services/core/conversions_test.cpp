@@ -13,7 +13,7 @@ namespace {
 std::string Utf8(const Text& t) { return t.toUtf8(); }
 std::string Formatted(double n, std::optional<int> d, bool sep = false) { return FormatNumber(n, d, sep).toUtf8(); }
 
-} // namespace
+}  // namespace
 
 TEST(ToTextTest, Numbers) {
     EXPECT_EQ(Utf8(ToText(std::uint8_t{255})), "255");

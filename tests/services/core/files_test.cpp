@@ -15,16 +15,14 @@
 
 namespace {
 
-void Put(const std::string& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary) << content;
-}
+void Put(const std::string& path, const std::string& content) { std::ofstream(path, std::ios::binary) << content; }
 
 std::string Get(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-} // namespace
+}  // namespace
 
 TEST(FileExistsTest, FilesFoldersAndWildcards) {
     TempFolder dir;
@@ -199,7 +197,9 @@ TEST(ReadFileTextTest, EndsAtZeroOrEndOfFileMark) {
     // The position is left at the terminating byte.
     EXPECT_EQ(ReadFileText(f), Text());
 
-    Put(dir.file("e"), "ab\x1A" "cd");
+    Put(dir.file("e"),
+        "ab\x1A"
+        "cd");
     int g = OpenFile(dir.fileText("e"), 1);
     EXPECT_EQ(ReadFileText(g), Text::fromBytes("ab"));
 
@@ -209,7 +209,9 @@ TEST(ReadFileTextTest, EndsAtZeroOrEndOfFileMark) {
     EXPECT_EQ(ReadFileText(h), Text::fromBytes("ab"));
 
     // The euro sign 0x80 is one byte: the mark after it still ends the text.
-    Put(dir.file("euro"), "ab\x80\x1A" "cd");
+    Put(dir.file("euro"),
+        "ab\x80\x1A"
+        "cd");
     int euro = OpenFile(dir.fileText("euro"), 1);
     EXPECT_EQ(ReadFileText(euro), Text::fromBytes("ab\x80"));
 

@@ -11,9 +11,7 @@
 
 namespace {
 
-void PutBytes(const std::string& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary) << content;
-}
+void PutBytes(const std::string& path, const std::string& content) { std::ofstream(path, std::ios::binary) << content; }
 
 std::string GetBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -33,7 +31,7 @@ protected:
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(IniTest, ChineseRoundTripIsByteExact) {
     EXPECT_TRUE(WriteIni(file, T("窗口位置"), T("主窗口左边"), T("120")));

@@ -1,7 +1,7 @@
 // ShowMessage through the presenter seam, and the fatal runtime report.
 
-#include "services/core/core.h"
 #include "services/core/message.h"
+#include "services/core/core.h"
 #include "support/recording_presenter.h"
 
 #include <QApplication>
@@ -157,7 +157,8 @@ TEST_F(QtMessageBoxTest, LineBreaksShownAsLines) {
 
 TEST(FatalRuntimeErrorTest, ReportText) {
     EXPECT_EQ(FatalRuntimeReportText(T("坏了")).toUtf8(), "运行时出错!\r\n\r\n错误信息：坏了\r\n");
-    EXPECT_EQ(FatalRuntimeReportText(T("坏了"), 5).toUtf8(), "运行时出错!\r\n\r\n错误代码：5\r\n\r\n错误信息：坏了\r\n");
+    EXPECT_EQ(FatalRuntimeReportText(T("坏了"), 5).toUtf8(),
+              "运行时出错!\r\n\r\n错误代码：5\r\n\r\n错误信息：坏了\r\n");
 }
 
 TEST(FatalRuntimeErrorTest, ShowsReportThenExitsWithMinusOne) {

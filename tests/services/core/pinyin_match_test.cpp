@@ -1,9 +1,9 @@
 // Finding a name by its pinyin spelling: a table of typed texts and names,
 // and the matcher against a plain enumeration of every way to type a name.
 
+#include "services/core/pinyin_match.h"
 #include "services/core/core.h"
 #include "services/core/gbk_walk.h"
-#include "services/core/pinyin_match.h"
 
 #include <gtest/gtest.h>
 
@@ -225,9 +225,9 @@ TEST(SpellingMatch, GbkAndUtf8NamesMatchAlike) {
 TEST(SpellingMatch, AgreesWithEveryWayToTypeRandomNames) {
     // Characters with one or several readings, sharing syllables and first
     // letters, Latin letters, digits, punctuation and untypable characters.
-    const std::vector<std::string> pool = {"张", "三", "长", "曾", "单", "西", "安", "先", "林", "尼", "和", "行",
-                                           "重", "乐", "传", "说", "沙", "山", "小", "晓", "a", "N", "x", "3",
-                                           " ", "·", "'", "α", "伊", "恩"};
+    const std::vector<std::string> pool = {"张", "三", "长", "曾", "单", "西", "安", "先", "林", "尼",
+                                           "和", "行", "重", "乐", "传", "说", "沙", "山", "小", "晓",
+                                           "a",  "N",  "x",  "3",  " ",  "·",  "'",  "α",  "伊", "恩"};
     std::mt19937 random(19);
     int found = 0;
     for (int round = 0; round < 4000; ++round) {
@@ -251,9 +251,13 @@ TEST(SpellingMatch, AgreesWithEveryWayToTypeRandomNames) {
             typed += reading.substr(0, 1 + random() % reading.size());
         }
         switch (random() % 4) {
-        case 0: if (!typed.empty()) typed.erase(random() % typed.size(), 1); break;
-        case 1: typed.insert(typed.begin() + static_cast<long>(random() % (typed.size() + 1)),
-                             static_cast<char>('a' + random() % 26)); break;
+        case 0:
+            if (!typed.empty()) typed.erase(random() % typed.size(), 1);
+            break;
+        case 1:
+            typed.insert(typed.begin() + static_cast<long>(random() % (typed.size() + 1)),
+                         static_cast<char>('a' + random() % 26));
+            break;
         default: break;
         }
         const bool expected = FoundByEnumeration(Text::fromBytes(typed), name);

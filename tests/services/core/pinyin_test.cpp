@@ -21,7 +21,7 @@ std::string Initials(const char* utf8) {
     return out;
 }
 
-} // namespace
+}  // namespace
 
 TEST(PinyinTest, FirstCharacterOfTheArea) {
     EXPECT_EQ(kPinyinEntries[PinyinEntryIndex(0xB0, 0xA1)], 33);
@@ -60,12 +60,12 @@ TEST(PinyinTest, OutsideTheArea) {
     EXPECT_EQ(Reading("a"), "");
     EXPECT_EQ(Reading("ab"), "");
     EXPECT_EQ(Reading(""), "");
-    EXPECT_EQ(Pinyin(Text::fromBytes("\xB0")), Text());       // half a character
-    EXPECT_EQ(Pinyin(Text::fromBytes("\xD7\xFA")), Text());   // unassigned
-    EXPECT_EQ(Pinyin(Text::fromBytes("\xA1\xA1")), Text());   // full-width space
-    EXPECT_EQ(Pinyin(Text::fromBytes("\xF8\xA1")), Text());   // user-defined area
-    EXPECT_EQ(Pinyin(Text::fromBytes("\xA1\x40")), Text());   // user-defined area
-    EXPECT_EQ(Pinyin(Text::fromBytes("\xA8\x40")), Text());   // signs (GBK/5)
+    EXPECT_EQ(Pinyin(Text::fromBytes("\xB0")), Text());      // half a character
+    EXPECT_EQ(Pinyin(Text::fromBytes("\xD7\xFA")), Text());  // unassigned
+    EXPECT_EQ(Pinyin(Text::fromBytes("\xA1\xA1")), Text());  // full-width space
+    EXPECT_EQ(Pinyin(Text::fromBytes("\xF8\xA1")), Text());  // user-defined area
+    EXPECT_EQ(Pinyin(Text::fromBytes("\xA1\x40")), Text());  // user-defined area
+    EXPECT_EQ(Pinyin(Text::fromBytes("\xA8\x40")), Text());  // signs (GBK/5)
     EXPECT_EQ(Pinyin(Text::fromBytes("\x81\x7F")), Text());
     EXPECT_EQ(Pinyin(Text::fromBytes("\xFE\xFF")), Text());
     EXPECT_EQ(Pinyin(Text::fromBytes("\xB0\xFF")), Text());

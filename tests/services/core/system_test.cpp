@@ -4,8 +4,8 @@
 #include "support/temp_folder.h"
 
 #include <QCoreApplication>
-#include <QProcess>
 #include <QCursor>
+#include <QProcess>
 #include <QTimer>
 
 #include <gtest/gtest.h>

@@ -16,7 +16,7 @@ std::vector<std::string> Utf8(const TextArray& parts) {
     return out;
 }
 
-} // namespace
+}  // namespace
 
 TEST(TextSlices, LengthCountsBytes) {
     EXPECT_EQ(TextLength(T("张三abc")), 7);
@@ -76,9 +76,15 @@ TEST(FindTextTest, EmptyWanted) {
 TEST(FindTextTest, NeverMatchesOnSecondByte) {
     // 0xB0 0xA1 is 啊; searching for its trail byte followed by "a" must not
     // match across the character boundary.
-    Text text = B("\xB0\xA1" "a");
-    EXPECT_EQ(FindText(text, B("\xA1" "a")), -1);
-    EXPECT_EQ(FindTextReverse(text, B("\xA1" "a")), -1);
+    Text text =
+        B("\xB0\xA1"
+          "a");
+    EXPECT_EQ(FindText(text, B("\xA1"
+                               "a")),
+              -1);
+    EXPECT_EQ(FindTextReverse(text, B("\xA1"
+                                      "a")),
+              -1);
     // An ASCII trail byte: 0x81 0x40 is one character; "@" alone is not in it.
     Text asciiTrail = B("\x81\x40x@");
     EXPECT_EQ(FindText(asciiTrail, B("@")), 4);

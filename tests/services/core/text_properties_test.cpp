@@ -34,7 +34,7 @@ std::set<int> CharacterStarts(const Text& t) {
     return starts;
 }
 
-} // namespace
+}  // namespace
 
 TEST(TextPropertiesTest, FindResultsAreRealMatchesOnCharacterStarts) {
     std::mt19937 rng(20261208);

@@ -1,7 +1,7 @@
 // The Text type: explicit GBK conversions at the UTF-8 and QString boundaries.
 
-#include "services/core/core.h"
 #include "services/core/text.h"
+#include "services/core/core.h"
 
 #include <QFile>
 #include <QString>
@@ -10,7 +10,9 @@
 
 TEST(TextConversionTest, Utf8ToGbkAndBack) {
     Text t = T("张三abc");
-    EXPECT_EQ(t.bytes(), "\xD5\xC5\xC8\xFD" "abc");
+    EXPECT_EQ(t.bytes(),
+              "\xD5\xC5\xC8\xFD"
+              "abc");
     EXPECT_EQ(t.toUtf8(), "张三abc");
     EXPECT_EQ(Text::fromQString(QStringLiteral("李四")).toQString(), QStringLiteral("李四"));
     EXPECT_EQ(T("　").bytes(), "\xA1\xA1");  // full-width space
@@ -18,14 +20,25 @@ TEST(TextConversionTest, Utf8ToGbkAndBack) {
 
 TEST(TextConversionTest, CharactersGbkLacksBecomeQuestionMarks) {
     EXPECT_EQ(T("a😀b").bytes(), "a?b");
-    EXPECT_EQ(Text::fromUtf8("a\xFF" "b").bytes(), "a?b");   // invalid UTF-8
-    EXPECT_EQ(Text::fromUtf8("a\xE5\xBC").bytes(), "a?");    // truncated sequence
+    EXPECT_EQ(Text::fromUtf8("a\xFF"
+                             "b")
+                  .bytes(),
+              "a?b");                                      // invalid UTF-8
+    EXPECT_EQ(Text::fromUtf8("a\xE5\xBC").bytes(), "a?");  // truncated sequence
 }
 
 TEST(TextConversionTest, InvalidGbkBecomesReplacementCharacters) {
     EXPECT_EQ(Text::fromBytes("a\xB0").toUtf8(), "a\xEF\xBF\xBD");  // lead byte at the very end
-    EXPECT_EQ(Text::fromBytes("\xFF\xFF" "b").toUtf8().back(), 'b');
-    EXPECT_EQ(Text::fromBytes("\x81" "0a").toUtf8(), "\xEF\xBF\xBD" "0a");  // a digit after a lead byte survives
+    EXPECT_EQ(Text::fromBytes("\xFF\xFF"
+                              "b")
+                  .toUtf8()
+                  .back(),
+              'b');
+    EXPECT_EQ(Text::fromBytes("\x81"
+                              "0a")
+                  .toUtf8(),
+              "\xEF\xBF\xBD"
+              "0a");  // a digit after a lead byte survives
 }
 
 TEST(TextHelpersTest, NumbersAndSqlQuotes) {
@@ -66,7 +79,11 @@ TEST(FileSystemNameTest, ShownAsTheCharactersTheySpell) {
     EXPECT_EQ(Text::fromFileSystem("/home/jörg").toQString(), QStringLiteral("/home/jörg"));
     EXPECT_EQ((Text::fromFileSystem("😀") + T("保存失败！")).toUtf8(), "😀保存失败！");
     // Bytes that spell nothing show as replacement characters.
-    EXPECT_EQ(Text::fromFileSystem("a\xFF" "b").toUtf8(), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(Text::fromFileSystem("a\xFF"
+                                   "b")
+                  .toUtf8(),
+              "a\xEF\xBF\xBD"
+              "b");
     // The converter never yields an escape, so an ordinary text never holds one.
     EXPECT_EQ(T("\xEE\x80\x80").bytes(), "?");
 }

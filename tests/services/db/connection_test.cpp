@@ -12,9 +12,7 @@ namespace {
 
 std::string errorOf(const DBConnection& c) { return c.ErrorText().toUtf8(); }
 
-void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+void writeFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 TEST(DBConnection, OpensTheDeliveredFileAsSQLite) {
     AddressBookCopy book;

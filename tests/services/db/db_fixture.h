@@ -20,9 +20,9 @@ inline std::string RawValue(const std::string& path, const std::string& sql) {
         if (sqlite3_step(st) == SQLITE_ROW)
             out = sqlite3_column_type(st, 0) == SQLITE_NULL
                       ? "NULL"
-                      : std::string(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), sqlite3_column_bytes(st, 0));
-        else
-            out = "<none>";
+                      : std::string(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)),
+                                    sqlite3_column_bytes(st, 0));
+        else out = "<none>";
     }
     sqlite3_finalize(st);
     sqlite3_close(db);

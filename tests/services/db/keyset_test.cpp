@@ -46,7 +46,8 @@ public:
         std::vector<RawRow> out;
         sqlite3_stmt* st = nullptr;
         const std::string text = dbdetail::WithNameOrdering(sql);
-        EXPECT_EQ(sqlite3_prepare_v2(db_, text.c_str(), int(text.size()), &st, nullptr), SQLITE_OK) << sqlite3_errmsg(db_);
+        EXPECT_EQ(sqlite3_prepare_v2(db_, text.c_str(), int(text.size()), &st, nullptr), SQLITE_OK)
+            << sqlite3_errmsg(db_);
         while (sqlite3_step(st) == SQLITE_ROW)
             out.push_back({sqlite3_column_int64(st, 0), columnText(st, 1), columnText(st, 2)});
         sqlite3_finalize(st);
@@ -85,7 +86,8 @@ protected:
         std::vector<RawRow> out(count);
         for (int run : runs)
             for (int i = run; i < std::min(count, run + 50); ++i)
-                out[i] = {rs.RowIdentity(i), rs.ReadTextAt(i, T("姓名")).toUtf8(), rs.ReadTextAt(i, T("手机")).toUtf8()};
+                out[i] = {rs.RowIdentity(i), rs.ReadTextAt(i, T("姓名")).toUtf8(),
+                          rs.ReadTextAt(i, T("手机")).toUtf8()};
         return out;
     }
 
@@ -104,8 +106,8 @@ protected:
     RecordSet rs;
 };
 
-const std::vector<std::string> kNameParts{"王", "李", "张", "刘", "陈", "佟", "晏", "瞿", "張", "伟", "芳", "小",
-                                          "明", "Bob", "alice", "7", "O'", "50%", "a_b"};
+const std::vector<std::string> kNameParts{"王", "李", "张", "刘",  "陈",    "佟", "晏", "瞿",  "張", "伟",
+                                          "芳", "小", "明", "Bob", "alice", "7",  "O'", "50%", "a_b"};
 
 std::string randomName(std::mt19937& random) {
     std::string name;
@@ -128,14 +130,10 @@ Text randomSearch(std::mt19937& random, const std::vector<RawRow>& rows) {
         std::vector<std::string> parts{"", "%", "_", "'", "''", "%'%", "王%李", "a_", "\"", "[", "\\"};
         return T(parts[random() % parts.size()]);
     }
-    case 1:
-        return Text::fromBytes(std::string(10000, 'x'));
-    case 2:
-        return T(some.mobile.substr(random() % 8, 1 + random() % 4));
-    case 3:
-        return T(std::string(1, char('a' + random() % 26)));
-    case 4:
-        return T(randomDigits(random, 1 + int(random() % 2)));
+    case 1: return Text::fromBytes(std::string(10000, 'x'));
+    case 2: return T(some.mobile.substr(random() % 8, 1 + random() % 4));
+    case 3: return T(std::string(1, char('a' + random() % 26)));
+    case 4: return T(randomDigits(random, 1 + int(random() % 2)));
     default: {
         Text name = T(some.name);
         // A whole character or two of the name (GBK: two bytes a Chinese one).
@@ -160,8 +158,8 @@ TEST_F(KeysetTest, EverySearchYieldsTheStatementsRowsInItsOrderAlsoAfterWritesTh
             for (char c : name) quoted += c == '\'' ? std::string("''") : std::string(1, c);
             std::string initials(1 + random() % 3, 'a');
             for (char& c : initials) c = char('a' + random() % 26);
-            inserts += "INSERT INTO 通讯录 (姓名, 手机, 首字母) VALUES ('" + quoted + "', '1" + randomDigits(random, 10) +
-                       "', '" + initials + "');";
+            inserts += "INSERT INTO 通讯录 (姓名, 手机, 首字母) VALUES ('" + quoted + "', '1" +
+                       randomDigits(random, 10) + "', '" + initials + "');";
         }
         ExecOnBook(book.path(), inserts + "COMMIT;");
     }
@@ -236,8 +234,9 @@ TEST_F(KeysetTest, RowsDeletedOrChangedBehindTheCursorKeepTheirPlaces) {
     ASSERT_TRUE(rs.OpenTable(ContactsTable(), ContactsByName()));
     ASSERT_EQ(rs.RecordCount(), 600);
     // Another program deletes rows on several pages and renames one, before the cursor reads them.
-    ExecOnBook(book.path(), "delete from 通讯录 where 姓名 in ('c0005', 'c0300', 'c0301', 'c0599');"
-                            "update 通讯录 set 手机 = '13900000000' where 姓名 = 'c0400'");
+    ExecOnBook(book.path(),
+               "delete from 通讯录 where 姓名 in ('c0005', 'c0300', 'c0301', 'c0599');"
+               "update 通讯录 set 手机 = '13900000000' where 姓名 = 'c0400'");
     EXPECT_EQ(rs.RecordCount(), 600);
     int gone = 0;
     for (int i = 0; i < 600; ++i) {
@@ -310,7 +309,8 @@ TEST_F(KeysetTest, ReadingARecordByNumberLeavesTheCursorAndItsEditAlone) {
     EXPECT_EQ(rs.RecordCount(), 299);
 
     // Results read whole at the open (several selects joined) answer the same way, and stay read-only.
-    ASSERT_TRUE(rs.Open(T("select * from 通讯录 where 姓名 = 'c0001' union all select * from 通讯录 where 姓名 = 'c0002'"), 1))
+    ASSERT_TRUE(
+        rs.Open(T("select * from 通讯录 where 姓名 = 'c0001' union all select * from 通讯录 where 姓名 = 'c0002'"), 1))
         << boxes->lastText();
     EXPECT_EQ(rs.RecordCount(), 2);
     EXPECT_EQ(rs.ReadTextAt(1, T("姓名")).toUtf8(), "c0002");

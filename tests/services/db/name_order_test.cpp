@@ -19,7 +19,8 @@ using dbdetail::WithNameOrdering;
 TEST(NameOrder, ChineseSortsByPinyinAfterLatin) {
     std::vector<std::string> names{"赵六", "张三", "阿明", "Zed", "李四", "王五", "陈晨", "abc", "", "张"};
     std::sort(names.begin(), names.end(), [](const auto& a, const auto& b) { return CompareNames(a, b) < 0; });
-    EXPECT_EQ(names, (std::vector<std::string>{"", "abc", "Zed", "阿明", "陈晨", "李四", "王五", "张", "张三", "赵六"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"", "abc", "Zed", "阿明", "陈晨", "李四", "王五", "张", "张三", "赵六"}));
     EXPECT_EQ(CompareNames("张三", "张三"), 0);
 }
 
@@ -55,7 +56,8 @@ TEST(NameOrder, OrderTermsAreSortedByTheirGbkKey) {
               "select * from t where a like  '%x%'order by name_sort_key(姓名) ASC");
     EXPECT_EQ(WithNameOrdering("select * from t ORDER  BY a desc, b, 2 LIMIT 5"),
               "select * from t ORDER  BY name_sort_key(a) desc, name_sort_key(b), 2 LIMIT 5");
-    EXPECT_EQ(WithNameOrdering("select * from t order by a collate nocase"), "select * from t order by a collate nocase");
+    EXPECT_EQ(WithNameOrdering("select * from t order by a collate nocase"),
+              "select * from t order by a collate nocase");
     EXPECT_EQ(WithNameOrdering("select * from t order by lower(a) nulls last"),
               "select * from t order by name_sort_key(lower(a)) nulls last");
 }
@@ -129,8 +131,36 @@ int CompareBlobs(const std::string& a, const std::string& b) {
 std::vector<std::string> RandomTexts(int count) {
     // Chinese (one GBK lacks), Latin letters of both cases, digits, the signs
     // between the cases, stray and cut UTF-8, a NUL and an emoji.
-    const std::vector<std::string> pieces = {"张", "王", "李", "阿", "赵", "啊", "䶮", "瞿", "張", "陳", "丂", "€", "、", "Ａ", "a", "A", "b", "B", "z", "Z", "0",
-                                             "9",  "[",  "_",  "`",  " ",  "\xff", "\xe5\xbc", std::string(1, '\0'), "😀"};
+    const std::vector<std::string> pieces = {"张",
+                                             "王",
+                                             "李",
+                                             "阿",
+                                             "赵",
+                                             "啊",
+                                             "䶮",
+                                             "瞿",
+                                             "張",
+                                             "陳",
+                                             "丂",
+                                             "€",
+                                             "、",
+                                             "Ａ",
+                                             "a",
+                                             "A",
+                                             "b",
+                                             "B",
+                                             "z",
+                                             "Z",
+                                             "0",
+                                             "9",
+                                             "[",
+                                             "_",
+                                             "`",
+                                             " ",
+                                             "\xff",
+                                             "\xe5\xbc",
+                                             std::string(1, '\0'),
+                                             "😀"};
     std::mt19937 random(2013);
     std::vector<std::string> texts = {"", "a", "A", "张三", "张", "Bob", "bob"};
     while (static_cast<int>(texts.size()) < count) {

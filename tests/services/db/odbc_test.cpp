@@ -17,9 +17,10 @@ const char* kDriver = "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so";
 class OdbcTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ExecOnBook(book.path(),
-                "INSERT INTO 通讯录 (姓名,手机,生日,照片) VALUES ('张三','13800138000','1980-01-06 00:00:00',x'00FF10');"
-                "INSERT INTO 通讯录 (姓名,手机) VALUES ('O''Brien','13900000000');");
+        ExecOnBook(
+            book.path(),
+            "INSERT INTO 通讯录 (姓名,手机,生日,照片) VALUES ('张三','13800138000','1980-01-06 00:00:00',x'00FF10');"
+            "INSERT INTO 通讯录 (姓名,手机) VALUES ('O''Brien','13900000000');");
         ASSERT_TRUE(db.Connect(T("ODBC;Driver=") + T(kDriver) + T(";Database=") + book.pathText() + T(";")))
             << db.ErrorText().toUtf8();
         rs.SetConnection(db);
@@ -48,8 +49,9 @@ TEST_F(OdbcTest, ReadsRowsWithTheirTypes) {
 }
 
 TEST_F(OdbcTest, DatesAndTimesReadAsDateTimes) {
-    ExecOnBook(book.path(), "CREATE TABLE 时刻 (日 DATE, 时 TIME, 刻 TIMESTAMP);"
-                         "INSERT INTO 时刻 VALUES ('1980-01-06', '08:30:05', '1980-01-06 08:30:05.250')");
+    ExecOnBook(book.path(),
+               "CREATE TABLE 时刻 (日 DATE, 时 TIME, 刻 TIMESTAMP);"
+               "INSERT INTO 时刻 VALUES ('1980-01-06', '08:30:05', '1980-01-06 08:30:05.250')");
     ASSERT_TRUE(rs.Open(T("select * from 时刻"), RecordSet::kSqlText)) << boxes->lastText();
     EXPECT_EQ(rs.ReadText(T("日")).toUtf8(), "1980-01-06 00:00:00");
     EXPECT_EQ(rs.ReadText(T("时")).toUtf8(), "1899-12-30 08:30:05");

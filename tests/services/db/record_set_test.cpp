@@ -105,7 +105,8 @@ TEST_F(RecordSetTest, AddNewStoresARowWithAnAutomaticKey) {
 }
 
 TEST_F(RecordSetTest, NamesSortInPinyinOrderAndTheFileStaysPlainSQLite) {
-    addContacts({{"张三", "1"}, {"李四", "2"}, {"王五", "3"}, {"阿明", "4"}, {"赵六", "5"}, {"Bob", "6"}, {"陈晨", "7"}});
+    addContacts(
+        {{"张三", "1"}, {"李四", "2"}, {"王五", "3"}, {"阿明", "4"}, {"赵六", "5"}, {"Bob", "6"}, {"陈晨", "7"}});
     ASSERT_TRUE(rs.OpenTable(T("通讯录"), T("姓名 ASC")));
     EXPECT_EQ(names(), (std::vector<std::string>{"Bob", "阿明", "陈晨", "李四", "王五", "张三", "赵六"}));
     ASSERT_TRUE(rs.Open(ContactSearchSql(T("")), RecordSet::kSqlText));
@@ -159,11 +160,11 @@ TEST_F(RecordSetTest, EmptyTextStoresNull) {
 
 TEST_F(RecordSetTest, BirthdayTakesTypedDatesAndRefusesOtherText) {
     addContacts({{"a", "1"}});
-    for (auto [typed, stored] : std::vector<std::pair<const char*, const char*>>{
-             {"1980-01-06", "1980-01-06 00:00:00"},
-             {"1980/1/6", "1980-01-06 00:00:00"},
-             {"2000-2-29 8:05", "2000-02-29 08:05:00"},
-             {"1999-12-31 23:59:58", "1999-12-31 23:59:58"}}) {
+    for (auto [typed, stored] :
+         std::vector<std::pair<const char*, const char*>>{{"1980-01-06", "1980-01-06 00:00:00"},
+                                                          {"1980/1/6", "1980-01-06 00:00:00"},
+                                                          {"2000-2-29 8:05", "2000-02-29 08:05:00"},
+                                                          {"1999-12-31 23:59:58", "1999-12-31 23:59:58"}}) {
         ASSERT_TRUE(rs.WriteText(T("生日"), T(typed))) << typed;
         ASSERT_TRUE(rs.Update());
         EXPECT_EQ(rs.ReadText(T("生日")).toUtf8(), stored);
@@ -182,9 +183,9 @@ TEST_F(RecordSetTest, BirthdayTakesTypedDatesAndRefusesOtherText) {
 }
 
 TEST_F(RecordSetTest, ValuesReadAsTextByTheirType) {
-    ASSERT_TRUE(db.ExecuteSql(T("CREATE TABLE t (i INTEGER, r REAL, b BOOLEAN, d DATETIME, x TEXT, p BLOB, big INTEGER)")));
-    ASSERT_TRUE(db.ExecuteSql(
-        T("INSERT INTO t VALUES (-42, 3.5, 1, '1980-01-06', '中文', x'0102', 13800138000)")));
+    ASSERT_TRUE(
+        db.ExecuteSql(T("CREATE TABLE t (i INTEGER, r REAL, b BOOLEAN, d DATETIME, x TEXT, p BLOB, big INTEGER)")));
+    ASSERT_TRUE(db.ExecuteSql(T("INSERT INTO t VALUES (-42, 3.5, 1, '1980-01-06', '中文', x'0102', 13800138000)")));
     ASSERT_TRUE(db.ExecuteSql(T("INSERT INTO t VALUES (NULL, NULL, 0, NULL, NULL, NULL, NULL)")));
     ASSERT_TRUE(rs.Open(T("select * from t order by rowid"), RecordSet::kSqlText));
     EXPECT_EQ(rs.ReadText(T("i")).toUtf8(), "-42");
@@ -452,7 +453,8 @@ TEST_F(RecordSetTest, AMoveWhoseSaveFailsKeepsTheEditAndSaysWhy) {
 TEST_F(RecordSetTest, LargeRealsReadWhole) {
     ExecOnBook(book.path(), "CREATE TABLE 数值 (值 REAL); INSERT INTO 数值 VALUES (1e70), (-1e300), (0.5)");
     ASSERT_TRUE(rs.Open(T("select * from 数值"), RecordSet::kSqlText));
-    EXPECT_EQ(rs.ReadText(0).toUtf8(), "10000000000000000725314363815292351261583744096465219555182101554790400.00000000");
+    EXPECT_EQ(rs.ReadText(0).toUtf8(),
+              "10000000000000000725314363815292351261583744096465219555182101554790400.00000000");
     ASSERT_TRUE(rs.MoveNext());
     const std::string huge = rs.ReadText(0).toUtf8();
     EXPECT_EQ(huge.size(), 1 + 301 + 9u);
@@ -528,12 +530,16 @@ TEST_F(RecordSetTest, OpenFailuresShowTheProvidersMessage) {
 TEST_F(RecordSetTest, AWorkerThreadWritesThroughTheSharedConnection) {
     addContacts({});
     for (int i = 0; i < 60; ++i)
-        ASSERT_TRUE(db.ExecuteSql(T("INSERT INTO 通讯录 (姓名,手机) VALUES ('n" + std::to_string(i) + "','13800000000')")));
+        ASSERT_TRUE(
+            db.ExecuteSql(T("INSERT INTO 通讯录 (姓名,手机) VALUES ('n" + std::to_string(i) + "','13800000000')")));
     std::atomic<bool> failed{false};
     std::thread worker([&] {
         RecordSet mine;
         mine.SetConnection(db);
-        if (!mine.OpenTable(T("通讯录"), T("姓名 ASC"))) { failed = true; return; }
+        if (!mine.OpenTable(T("通讯录"), T("姓名 ASC"))) {
+            failed = true;
+            return;
+        }
         for (int i = 0; i < mine.RecordCount(); ++i) {
             if (!mine.MoveTo(i) || mine.ReadText(T("手机")).empty() || !mine.WriteText(T("归属地"), T("北京 移动")) ||
                 !mine.Update())

@@ -3,10 +3,10 @@
 // the connection with the reason, and the program reads the next workbook as
 // before. The cells on the pipe round-trip exactly.
 
+#include "services/db/sheet_reader.h"
 #include "services/db/db_connection.h"
 #include "services/db/detail/workbook_cells.h"
 #include "services/db/record_set.h"
-#include "services/db/sheet_reader.h"
 #include "support/file_bytes.h"
 #include "support/temp_folder.h"
 
@@ -92,7 +92,8 @@ TEST(WorkbookCellsForm, RoundTripsAndRefusesEveryCutOrChangedAnswer) {
     first.readable = true;
     first.rows = 3;
     first.columns = 2;
-    first.cells = {{0, 0, Cell::ofText("姓名")}, {0, 1, Cell::ofReal(13800138000.0)},
+    first.cells = {{0, 0, Cell::ofText("姓名")},
+                   {0, 1, Cell::ofReal(13800138000.0)},
                    {2, 1, Cell::ofText("1980-01-06 00:00:00", Cell::Kind::Date)}};
     book.sheets.push_back(first);
     book.sheets.push_back(dbdetail::WorkbookSheet{});

@@ -177,7 +177,8 @@ protected:
 TEST(NameOrderKnownCases, LevelTwoAndTraditionalCharactersSortByTheirReading) {
     using dbdetail::CompareNames;
     // Level-2 surnames before 左 (zuo), as their readings say.
-    for (const char* name : {"佟大为", "晏殊", "瞿秋白", "亓官", "邝美云"}) EXPECT_LT(CompareNames(name, "左明"), 0) << name;
+    for (const char* name : {"佟大为", "晏殊", "瞿秋白", "亓官", "邝美云"})
+        EXPECT_LT(CompareNames(name, "左明"), 0) << name;
     // Traditional forms among the simplified names of their reading.
     EXPECT_LT(CompareNames("查理", "張學友"), 0);  // zha, zhang
     EXPECT_LT(CompareNames("張學友", "赵六"), 0);  // zhang, zhao
@@ -281,12 +282,13 @@ TEST_F(StoredOrderTest, StructuresDeletedByHandAreRebuilt) {
     addThroughTheProgram({"张三", "李四"});
     close();
     // A trigger and the index dropped, then rows changed with nothing to track them.
-    ASSERT_EQ(Shell(book.folder(), book.path(),
-                    "DROP TRIGGER \"" + kSide + "_insert\"; DROP TRIGGER \"" + kSide + "_update\"; DROP INDEX \"" +
-                        kSide + "_key\"; DROP INDEX 通讯录_分组;\n"
-                        "INSERT INTO 通讯录 (姓名) VALUES ('瞿秋白'), ('陳奕迅');\n"
-                        "UPDATE 通讯录 SET 姓名 = '晏殊' WHERE 姓名 = '张三';\n"),
-              0);
+    ASSERT_EQ(
+        Shell(book.folder(), book.path(),
+              "DROP TRIGGER \"" + kSide + "_insert\"; DROP TRIGGER \"" + kSide + "_update\"; DROP INDEX \"" + kSide +
+                  "_key\"; DROP INDEX 通讯录_分组;\n"
+                  "INSERT INTO 通讯录 (姓名) VALUES ('瞿秋白'), ('陳奕迅');\n"
+                  "UPDATE 通讯录 SET 姓名 = '晏殊' WHERE 姓名 = '张三';\n"),
+        0);
     open();
     EXPECT_EQ(Sorted(Structures(book.path())), Sorted(kAllStructures));
     EXPECT_EQ(listedByName(), (std::vector<std::string>{"陳奕迅", "李四", "瞿秋白", "晏殊"}));
@@ -301,8 +303,10 @@ TEST_F(StoredOrderTest, StructuresDeletedByHandAreRebuilt) {
 
     // Dropped while the program has the book open: the next read notices.
     ASSERT_EQ(Shell(book.folder(), book.path(),
-                    "DROP TRIGGER \"" + kSide + "_delete\"; DELETE FROM 通讯录 WHERE 姓名 = '李四';\n"
-                    "DROP TRIGGER \"" + kSide + "_insert\"; INSERT INTO 通讯录 (姓名) VALUES ('阿明');\n"),
+                    "DROP TRIGGER \"" + kSide +
+                        "_delete\"; DELETE FROM 通讯录 WHERE 姓名 = '李四';\n"
+                        "DROP TRIGGER \"" +
+                        kSide + "_insert\"; INSERT INTO 通讯录 (姓名) VALUES ('阿明');\n"),
               0);
     EXPECT_EQ(listedByName(), (std::vector<std::string>{"阿明", "陳奕迅", "瞿秋白", "晏殊"}));
     EXPECT_EQ(Sorted(Structures(book.path())), Sorted(kAllStructures));
@@ -332,7 +336,8 @@ TEST_F(StoredOrderTest, TheListWalksTheIndexAndFiltersSortTheirMatchesByStoredKe
         EXPECT_EQ(walked.value_or("").find(dbdetail::kNameSortKey), std::string::npos);
         return plan;
     };
-    for (const Text& sql : {T("select * from 通讯录 order by 姓名 ASC"), T("select rowid from 通讯录 order by 姓名 desc")}) {
+    for (const Text& sql :
+         {T("select * from 通讯录 order by 姓名 ASC"), T("select rowid from 通讯录 order by 姓名 desc")}) {
         const std::string plan = planOf(sql);
         EXPECT_EQ(plan.find("TEMP B-TREE"), std::string::npos) << plan;
         EXPECT_NE(plan.find("SCAN " + kSide + " USING COVERING INDEX " + kSide + "_key"), std::string::npos) << plan;
@@ -357,14 +362,17 @@ TEST_F(StoredOrderTest, AnySelectListReadsTheTableOnly) {
     // A search text of 10,000 bytes (quotes among them) is one more statement of the shape.
     std::string longSearch(10000, 'x');
     longSearch[5000] = '\'';
-    EXPECT_TRUE(dbdetail::StoredOrder("通讯录", "姓名").rewrite(ContactSearchSql(Text::fromBytes(longSearch)).toUtf8()));
+    EXPECT_TRUE(
+        dbdetail::StoredOrder("通讯录", "姓名").rewrite(ContactSearchSql(Text::fromBytes(longSearch)).toUtf8()));
     EXPECT_TRUE(listed(ContactSearchSql(Text::fromBytes(longSearch))).empty());
     EXPECT_EQ(listed(ContactSearchSql(T("张"))), (std::vector<std::string>{"张三"}));
     // The row identities in order.
-    const auto ids = Column(book.path(), "select 编号 from 通讯录 where 姓名 in ('阿明', '李四', '张三') order by "
-                                         "case 姓名 when '阿明' then 1 when '李四' then 2 else 3 end");
-    for (const char* sql : {"select rowid from 通讯录 order by 姓名", "select 通讯录.rowid from 通讯录 order by 姓名 ASC",
-                            "select 编号 as id, 姓名 || '!' from \"通讯录\" where 编号 > 0 order by 通讯录.姓名;"}) {
+    const auto ids = Column(book.path(),
+                            "select 编号 from 通讯录 where 姓名 in ('阿明', '李四', '张三') order by "
+                            "case 姓名 when '阿明' then 1 when '李四' then 2 else 3 end");
+    for (const char* sql :
+         {"select rowid from 通讯录 order by 姓名", "select 通讯录.rowid from 通讯录 order by 姓名 ASC",
+          "select 编号 as id, 姓名 || '!' from \"通讯录\" where 编号 > 0 order by 通讯录.姓名;"}) {
         ASSERT_TRUE(rs.Open(T(sql), 1)) << sql << db.ErrorText().toUtf8();
         ASSERT_EQ(rs.RecordCount(), 3) << sql;
         for (int i = 0; i < 3; ++i) {
@@ -385,8 +393,9 @@ TEST(StoredOrderRewrite, OnlyStatementsOfTheListShapeAreRewritten) {
               "SELECT a, [通讯录].*, b FROM " + side + " CROSS JOIN [通讯录] ON [通讯录].rowid = " + side +
                   ".order_row ORDER BY " + side + ".order_key DESC, " + side + ".order_row DESC");
     // A where clause holding the words of other clauses in texts and subqueries.
-    EXPECT_TRUE(order.rewrite("select * from 通讯录 where 姓名 = 'x order by y limit 1' and 编号 in "
-                              "(select 编号 from 通讯录 order by 姓名 limit 5) order by 姓名"));
+    EXPECT_TRUE(
+        order.rewrite("select * from 通讯录 where 姓名 = 'x order by y limit 1' and 编号 in "
+                      "(select 编号 from 通讯录 order by 姓名 limit 5) order by 姓名"));
     for (const char* other : {
              "select * from 通讯录 order by 手机",
              "select * from 通讯录 order by 姓名, 手机",

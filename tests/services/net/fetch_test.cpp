@@ -26,7 +26,7 @@ std::string pattern(size_t n) {
     return s;
 }
 
-} // namespace
+}  // namespace
 
 TEST(FetchWebPage, ReturnsTheBodyOfAPage) {
     LocalHttpServer server([](const auto&) { return LocalHttpServer::attributionPage("广东 深圳"); });
@@ -157,7 +157,8 @@ TEST(FetchWebPageFailures, UnknownHostGivesNothing) {
 TEST(FetchWebPageFailures, UrlsThatCannotBeSplitAreNotRequested) {
     LocalHttpServer server([](const auto&) { return LocalHttpServer::html("should not be fetched"); });
     const std::string hostPort = "127.0.0.1:" + std::to_string(server.port());
-    for (const std::string& bad : std::vector<std::string>{std::string(), hostPort + "/x", "//" + hostPort + "/x", "#http://" + hostPort + "/",
+    for (const std::string& bad :
+         std::vector<std::string>{std::string(), hostPort + "/x", "//" + hostPort + "/x", "#http://" + hostPort + "/",
                                   "ftp://" + hostPort + "/", "file:///etc/hostname", "http://",
                                   "http://" + hostPort + "/a b", "not a url at all"}) {
         EXPECT_TRUE(fetch_web_page(Text::fromBytes(bad)).empty()) << bad;
@@ -187,7 +188,8 @@ TEST(FetchWebPageFailures, StopRequestEndsAWaitingFetch) {
 }
 
 TEST(FetchWebPageThreads, ManyThreadsFetchAtOnce) {
-    LocalHttpServer server([](const LocalHttpServer::Request& r) { return LocalHttpServer::html("page " + r.query("n")); });
+    LocalHttpServer server(
+        [](const LocalHttpServer::Request& r) { return LocalHttpServer::html("page " + r.query("n")); });
     constexpr int kThreads = 6, kEach = 15;
     std::atomic<int> right{0};
     std::vector<std::thread> threads;

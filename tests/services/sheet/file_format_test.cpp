@@ -16,7 +16,9 @@ using namespace sheet;
 namespace {
 
 unsigned U16(const std::vector<unsigned char>& b, std::size_t at) { return b[at] | b[at + 1] << 8; }
-std::uint32_t U32(const std::vector<unsigned char>& b, std::size_t at) { return U16(b, at) | std::uint32_t(U16(b, at + 2)) << 16; }
+std::uint32_t U32(const std::vector<unsigned char>& b, std::size_t at) {
+    return U16(b, at) | std::uint32_t(U16(b, at + 2)) << 16;
+}
 
 struct RecordInfo {
     unsigned type;
@@ -55,8 +57,8 @@ TEST(SheetValues, NumericTexts) {
     EXPECT_EQ(NumberOfText(u"+.5"), 0.5);
     EXPECT_EQ(NumberOfText(u"5."), 5.0);
     EXPECT_EQ(NumberOfText(u"1E-2"), 0.01);
-    for (const char16_t* no : {u"", u" ", u".", u"-", u"1e", u"1e+", u"0x10", u"inf", u"nan", u"1,000", u"12a", u"1e999",
-                               u"１２"})
+    for (const char16_t* no :
+         {u"", u" ", u".", u"-", u"1e", u"1e+", u"0x10", u"inf", u"nan", u"1,000", u"12a", u"1e999", u"１２"})
         EXPECT_FALSE(NumberOfText(no).has_value());
 }
 
@@ -76,7 +78,8 @@ TEST(SheetValues, OverlongTextsAndHugeRangesAreRefused) {
 TEST(SheetValues, NumberFormatsAreLimitedToWhatTheFileHolds) {
     Workbook book;
     CellRange a1{{0, 0}, {0, 0}};
-    for (std::size_t i = 1; i < kMaxFormats; ++i) ASSERT_TRUE(book.setFormat(0, a1, Text::fromBytes("0." + std::to_string(i))));
+    for (std::size_t i = 1; i < kMaxFormats; ++i)
+        ASSERT_TRUE(book.setFormat(0, a1, Text::fromBytes("0." + std::to_string(i))));
     EXPECT_FALSE(book.setFormat(0, a1, T("#")));
     EXPECT_TRUE(book.setFormat(0, a1, T("0.1"))) << "a format already known";
     EXPECT_TRUE(book.setFormat(0, a1, T("General")));
@@ -96,7 +99,7 @@ TEST(SheetStream, RecordsStayWithinTheLimitAndStringsContinue) {
         book.setFormat(0, at, T("@"));
         book.setValue(0, at, Text::fromUtf8(utf8));
     };
-    put(std::string(8211, 'a')); // leaves two bytes in the SST record
+    put(std::string(8211, 'a'));  // leaves two bytes in the SST record
     put("中文");
     std::string wide;
     for (int i = 0; i < 6000; ++i) wide += "字";
@@ -105,7 +108,7 @@ TEST(SheetStream, RecordsStayWithinTheLimitAndStringsContinue) {
     ASSERT_TRUE(stream.has_value());
     auto records = Records(*stream);
     ASSERT_FALSE(records.empty());
-    EXPECT_EQ(records.front().type, 0x0809u); // BOF
+    EXPECT_EQ(records.front().type, 0x0809u);  // BOF
     std::size_t sst = 0, continues = 0;
     for (std::size_t i = 0; i < records.size(); ++i) {
         EXPECT_LE(records[i].length, kMaxRecordData);
@@ -126,7 +129,7 @@ TEST(SheetStream, RecordsStayWithinTheLimitAndStringsContinue) {
     // (3) and 4107 characters fill it; the other 1893 follow the flag byte.
     EXPECT_EQ(first.length, 8224u);
     EXPECT_EQ(second.length, 1u + 2 * 1893);
-    EXPECT_EQ(records[sst + 3].type, 0x00FFu); // EXTSST
+    EXPECT_EQ(records[sst + 3].type, 0x00FFu);  // EXTSST
     // The sheet's BOF sits where BOUNDSHEET says.
     for (const auto& r : records) {
         if (r.type != 0x0085) continue;
@@ -149,20 +152,20 @@ TEST(CompoundFile, ASmallStreamIsPaddedToTheCutoffWithoutMiniStream) {
     ASSERT_EQ(f.size(), 512u * 11);
     const unsigned char signature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
     EXPECT_TRUE(std::equal(signature, signature + 8, f.begin()));
-    EXPECT_EQ(U16(f, 30), 9u);          // 512-byte sectors
-    EXPECT_EQ(U32(f, 44), 1u);          // FAT sectors
-    EXPECT_EQ(U32(f, 56), 4096u);       // mini stream cutoff
-    EXPECT_EQ(U32(f, 60), 0xFFFFFFFEu); // no mini FAT
-    EXPECT_EQ(U32(f, 68), 0xFFFFFFFEu); // no DIFAT sector
-    EXPECT_EQ(U32(f, 76), 0u);          // the FAT is sector 0
+    EXPECT_EQ(U16(f, 30), 9u);           // 512-byte sectors
+    EXPECT_EQ(U32(f, 44), 1u);           // FAT sectors
+    EXPECT_EQ(U32(f, 56), 4096u);        // mini stream cutoff
+    EXPECT_EQ(U32(f, 60), 0xFFFFFFFEu);  // no mini FAT
+    EXPECT_EQ(U32(f, 68), 0xFFFFFFFEu);  // no DIFAT sector
+    EXPECT_EQ(U32(f, 76), 0u);           // the FAT is sector 0
     const std::size_t dir = 512 * (1 + U32(f, 48));
-    EXPECT_EQ(f[dir + 66], 5u);         // root storage
-    EXPECT_EQ(U32(f, dir + 116), 0xFFFFFFFEu); // no mini stream
+    EXPECT_EQ(f[dir + 66], 5u);                 // root storage
+    EXPECT_EQ(U32(f, dir + 116), 0xFFFFFFFEu);  // no mini stream
     const std::size_t entry = dir + 128;
     std::u16string name;
     for (std::size_t i = 0; U16(f, entry + 2 * i); ++i) name += char16_t(U16(f, entry + 2 * i));
     EXPECT_EQ(name, u"Workbook");
-    EXPECT_EQ(f[entry + 66], 2u); // stream
+    EXPECT_EQ(f[entry + 66], 2u);  // stream
     EXPECT_EQ(U32(f, entry + 120), 4096u);
     // The stream's chain in the FAT: consecutive sectors ending in ENDOFCHAIN.
     std::uint32_t s = U32(f, entry + 116);
@@ -204,8 +207,9 @@ std::vector<unsigned char> StreamOf(const std::vector<unsigned char>& f) {
 
 TEST(CompoundFile, StreamsOfEverySizeComeBackThroughTheFat) {
     // Around the padding cutoff, and past the 109 FAT sectors the header lists.
-    for (std::size_t size : {std::size_t(0), std::size_t(4095), std::size_t(4096), std::size_t(4097), std::size_t(512 * 1000 + 3),
-                             std::size_t(109 * 128 * 512), std::size_t(9'500'000), std::size_t(128 * 127 * 512 * 2)}) {
+    for (std::size_t size :
+         {std::size_t(0), std::size_t(4095), std::size_t(4096), std::size_t(4097), std::size_t(512 * 1000 + 3),
+          std::size_t(109 * 128 * 512), std::size_t(9'500'000), std::size_t(128 * 127 * 512 * 2)}) {
         std::vector<unsigned char> data(size);
         for (std::size_t i = 0; i < size; ++i) data[i] = static_cast<unsigned char>((i * 7 + i / 512) & 0xFF);
         auto file = BuildCompoundFile(u"Workbook", data);
@@ -228,7 +232,7 @@ TEST(CompoundFile, ImpossibleNamesAndSizesAreRefused) {
     EXPECT_TRUE(BuildCompoundFile(std::u16string(31, u'x'), {}).has_value());
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -244,19 +248,19 @@ TEST(SheetStream, FixedSizeRecordsHaveTheirFormatsSizes) {
     auto stream = BuildWorkbookStream(book);
     ASSERT_TRUE(stream.has_value());
     const std::map<unsigned, std::size_t> sizes{
-        {0x0809, 16}, // BOF
-        {0x0042, 2},  // CODEPAGE
-        {0x003D, 18}, // WINDOW1
-        {0x0022, 2},  // DATEMODE
-        {0x00E0, 20}, // XF
-        {0x0293, 4},  // STYLE (built-in)
-        {0x008C, 4},  // COUNTRY
-        {0x0200, 14}, // DIMENSIONS
-        {0x00FD, 10}, // LABELSST
-        {0x0203, 14}, // NUMBER
-        {0x0201, 6},  // BLANK
-        {0x023E, 18}, // WINDOW2
-        {0x000A, 0},  // EOF
+        {0x0809, 16},  // BOF
+        {0x0042, 2},   // CODEPAGE
+        {0x003D, 18},  // WINDOW1
+        {0x0022, 2},   // DATEMODE
+        {0x00E0, 20},  // XF
+        {0x0293, 4},   // STYLE (built-in)
+        {0x008C, 4},   // COUNTRY
+        {0x0200, 14},  // DIMENSIONS
+        {0x00FD, 10},  // LABELSST
+        {0x0203, 14},  // NUMBER
+        {0x0201, 6},   // BLANK
+        {0x023E, 18},  // WINDOW2
+        {0x000A, 0},   // EOF
     };
     std::map<unsigned, int> seen;
     for (const auto& r : Records(*stream)) {
@@ -269,4 +273,4 @@ TEST(SheetStream, FixedSizeRecordsHaveTheirFormatsSizes) {
     EXPECT_EQ(seen[0x00E0], 18) << "15 style XFs, General, \"@\" and \"0.00\"";
 }
 
-} // namespace
+}  // namespace

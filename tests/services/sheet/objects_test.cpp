@@ -37,7 +37,7 @@ TEST(SheetObjects, TheExportSequenceSavesAWorkbook) {
     const std::string path = dir.file("export.xls");
     EXPECT_TRUE(books.SaveWorkbookAs(Text::fromUtf8(path)));
     books.ReleaseWorkbook();
-    books.CloseWorkbooks(); // holds nothing any more: does nothing
+    books.CloseWorkbooks();  // holds nothing any more: does nothing
     app.QuitApp();
     ReadBack rb = ReadWithFreeXL(path);
     ASSERT_TRUE(rb.ok) << rb.error;
@@ -73,7 +73,7 @@ TEST(SheetObjects, AQuitApplicationTakesNoMoreWork) {
     ASSERT_TRUE(books.AddWorkbook(app));
     SetCell(books, "a1", "a1", "@", "x");
     app.QuitApp();
-    EXPECT_TRUE(app.holdsApplication()); // held until the next CreateApp
+    EXPECT_TRUE(app.holdsApplication());  // held until the next CreateApp
     const std::string path = dir.file("after-quit.xls");
     EXPECT_FALSE(books.SaveWorkbookAs(Text::fromUtf8(path))) << "its workbooks closed with it";
     EXPECT_FALSE(Exists(path));
@@ -107,7 +107,7 @@ TEST(SheetObjects, ReleaseEmptiesTheAddressesAndAddStartsAnEmptyWorkbook) {
     books.ReleaseWorkbook();
     EXPECT_FALSE(books.holdsWorkbook());
     ASSERT_TRUE(books.AddWorkbook(app));
-    books.SetRangeEnd(T("b2")); // the start address was emptied: no range
+    books.SetRangeEnd(T("b2"));  // the start address was emptied: no range
     EXPECT_FALSE(books.holdsRange());
     books.SetCellValue(T("lost"));
     const std::string path = dir.file("fresh.xls");
@@ -165,15 +165,15 @@ TEST(SheetObjects, ARangeSetsEveryCellInIt) {
     ExcelWorkbooks books;
     app.CreateApp();
     ASSERT_TRUE(books.AddWorkbook(app));
-    SetCell(books, "C2", "$b$3", "@", "块"); // either corner first, either case, "$" allowed
+    SetCell(books, "C2", "$b$3", "@", "块");  // either corner first, either case, "$" allowed
     const std::string path = dir.file("range.xls");
     ASSERT_TRUE(books.SaveWorkbookAs(Text::fromUtf8(path)));
     ReadBack rb = ReadWithFreeXL(path);
     ASSERT_TRUE(rb.ok) << rb.error;
-    EXPECT_EQ(rb.cells, (CellMap{{{1, 1}, TextCell("块")},
-                                 {{1, 2}, TextCell("块")},
-                                 {{2, 1}, TextCell("块")},
-                                 {{2, 2}, TextCell("块")}}));
+    EXPECT_EQ(
+        rb.cells,
+        (CellMap{
+            {{1, 1}, TextCell("块")}, {{1, 2}, TextCell("块")}, {{2, 1}, TextCell("块")}, {{2, 2}, TextCell("块")}}));
 }
 
 TEST(SheetObjects, NumbersAreKeptAsTextUnderTheTextFormatOnly) {
@@ -183,14 +183,14 @@ TEST(SheetObjects, NumbersAreKeptAsTextUnderTheTextFormatOnly) {
     app.CreateApp();
     ASSERT_TRUE(books.AddWorkbook(app));
     SetCell(books, "a1", "a1", "@", "0138");
-    SetCell(books, "a2", "a2", nullptr, "0138");       // General: becomes the number 138
+    SetCell(books, "a2", "a2", nullptr, "0138");  // General: becomes the number 138
     SetCell(books, "a3", "a3", "General", "2.50");
     SetCell(books, "a4", "a4", "G/通用格式", "-7");
-    SetCell(books, "a5", "a5", nullptr, "12abc");      // not a number
-    SetCell(books, "a6", "a6", nullptr, "1e999");      // out of range: stays text
-    SetCell(books, "a7", "a7", "0.00", "4");           // another numeric format
+    SetCell(books, "a5", "a5", nullptr, "12abc");  // not a number
+    SetCell(books, "a6", "a6", nullptr, "1e999");  // out of range: stays text
+    SetCell(books, "a7", "a7", "0.00", "4");       // another numeric format
     SetCell(books, "a8", "a8", "@", "x");
-    SetCell(books, "a8", "a8", nullptr, "");           // an empty value empties the cell
+    SetCell(books, "a8", "a8", nullptr, "");  // an empty value empties the cell
     SetCell(books, "a9", "a9", nullptr, "y");
     SetCell(books, "a9", "a9", nullptr, "");
     const std::string path = dir.file("values.xls");
@@ -256,7 +256,7 @@ TEST(SheetObjects, ASaveIntoAMissingFolderFails) {
     w.text(0, 0, "x");
     EXPECT_FALSE(w.save(dir.file("no/such/folder/a.xls")));
     EXPECT_FALSE(w.save(""));
-    EXPECT_FALSE(w.save(dir.path())); // a folder, not a file
+    EXPECT_FALSE(w.save(dir.path()));  // a folder, not a file
 }
 
-} // namespace
+}  // namespace

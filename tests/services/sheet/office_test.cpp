@@ -169,7 +169,7 @@ TEST_F(OfficeSuite, OpensAnExportSizedWorkbookWithEveryCellIntact) {
     for (std::uint32_t c = 0; c < 5; ++c) text(0, c, titles[c]);
     for (std::uint32_t r = 1; r <= 20000; ++r) {
         text(r, 0, "联系人" + std::to_string(r));
-        text(r, 1, "138" + std::to_string(10000000 + r));  // text: no exponent, no lost digits
+        text(r, 1, "138" + std::to_string(10000000 + r));       // text: no exponent, no lost digits
         text(r, 2, r % 7 == 0 ? "" : "0" + std::to_string(r));  // text keeps its leading zero
         if (r % 500 == 1) text(r, 3, "他说：\"你好\"，O'Brien\r\n第二行");
         w.number(r, 4, std::to_string(r) + ".5", r + 0.5);

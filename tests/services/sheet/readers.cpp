@@ -32,7 +32,7 @@ for r in range(sh.nrows):
 json.dump({"sheets": book.nsheets, "name": sh.name, "cells": cells}, sys.stdout)
 )";
 
-} // namespace
+}  // namespace
 
 std::string NumberCell(double v) {
     char buf[64];

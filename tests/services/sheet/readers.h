@@ -17,7 +17,7 @@ struct ReadBack {
     int sheetCount = 0;
     std::string sheetName;
     CellMap cells;
-    CellMap formats; // xlrd only: the number format code of every text or number cell
+    CellMap formats;  // xlrd only: the number format code of every text or number cell
 };
 
 std::string NumberCell(double v);

@@ -14,7 +14,8 @@ namespace {
 ::testing::AssertionResult SameCells(const CellMap& expected, const ReadBack& actual, const char* reader) {
     if (!actual.ok) return ::testing::AssertionFailure() << reader << ": " << actual.error;
     if (actual.sheetCount != 1 || actual.sheetName != "Sheet1")
-        return ::testing::AssertionFailure() << reader << ": sheets " << actual.sheetCount << " first " << actual.sheetName;
+        return ::testing::AssertionFailure()
+               << reader << ": sheets " << actual.sheetCount << " first " << actual.sheetName;
     int shown = 0;
     std::string diff;
     for (const auto& [at, value] : expected) {
@@ -62,14 +63,14 @@ TEST(SheetRoundTrip, ChineseTextNumbersEmptyCellsQuotesAndLineBreaks) {
     w.text(1, 2, "他说：\"你好\"，O'Brien 也来了");
     w.text(1, 3, "第一行\r\n第二行\n第三行");
     w.number(1, 4, "3.5", 3.5);
-    w.text(2, 0, "café àü");             // characters that fit in one byte each
-    w.text(2, 1, "0138");                // text keeps its leading zero
-    w.text(2, 2, "");                    // empty under "@": a blank cell
+    w.text(2, 0, "café àü");  // characters that fit in one byte each
+    w.text(2, 1, "0138");     // text keeps its leading zero
+    w.text(2, 2, "");         // empty under "@": a blank cell
     w.number(2, 4, "-42", -42);
     w.number(3, 4, " 1e3 ", 1000);
     w.number(4, 4, "0.1", 0.1);
     w.text(4, 0, "  前后有空格  ");
-    w.text(6, 7, "末尾的单元格");         // beyond gaps of empty rows and columns
+    w.text(6, 7, "末尾的单元格");  // beyond gaps of empty rows and columns
     const std::string path = dir.file("通讯录.xls");
     ASSERT_TRUE(w.save(path));
     ExpectReadBack(w, path);
@@ -107,9 +108,10 @@ TEST(SheetRoundTrip, TwentyThousandRowsOfSeventeenColumns) {
     for (std::uint32_t c = 0; c < 17; ++c) w.text(0, c, "列" + std::to_string(c + 1));
     for (std::uint32_t r = 1; r <= 20000; ++r) {
         for (std::uint32_t c = 0; c < 17; ++c) {
-            if ((r + c) % 11 == 0) continue; // some empty cells
-            std::string v = c == 1 ? "138" + std::to_string(10000000 + r) : "联系人" + std::to_string(r) + "-" + std::to_string(c);
-            if (c == 16) v = "重复的值"; // shared by many cells
+            if ((r + c) % 11 == 0) continue;  // some empty cells
+            std::string v =
+                c == 1 ? "138" + std::to_string(10000000 + r) : "联系人" + std::to_string(r) + "-" + std::to_string(c);
+            if (c == 16) v = "重复的值";  // shared by many cells
             w.text(r, c, v);
         }
     }
@@ -146,7 +148,8 @@ TEST(SheetRoundTrip, AWorkbookNeedingDifatSectorsReadsBack) {
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     QByteArray header = f.read(512);
     auto u32 = [&](int at) {
-        return std::uint32_t(static_cast<unsigned char>(header[at])) | std::uint32_t(static_cast<unsigned char>(header[at + 1])) << 8 |
+        return std::uint32_t(static_cast<unsigned char>(header[at])) |
+               std::uint32_t(static_cast<unsigned char>(header[at + 1])) << 8 |
                std::uint32_t(static_cast<unsigned char>(header[at + 2])) << 16 |
                std::uint32_t(static_cast<unsigned char>(header[at + 3])) << 24;
     };
@@ -155,7 +158,7 @@ TEST(SheetRoundTrip, AWorkbookNeedingDifatSectorsReadsBack) {
     ExpectReadBack(w, path);
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -202,4 +205,4 @@ TEST(SheetRoundTrip, XlrdReadsWhatFreeXLReads) {
     EXPECT_EQ(x.cells.size(), 1u);
 }
 
-} // namespace
+}  // namespace

@@ -12,7 +12,8 @@
 // "a1" for (0, 0), "ab12" for (11, 27).
 inline std::string CellAddress(std::uint32_t row, std::uint32_t column) {
     std::string letters;
-    for (std::uint32_t c = column + 1; c > 0; c = (c - 1) / 26) letters.insert(letters.begin(), char('a' + (c - 1) % 26));
+    for (std::uint32_t c = column + 1; c > 0; c = (c - 1) / 26)
+        letters.insert(letters.begin(), char('a' + (c - 1) % 26));
     return letters + std::to_string(row + 1);
 }
 

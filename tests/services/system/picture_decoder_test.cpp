@@ -3,10 +3,10 @@
 #include "services/system/system.h"
 #include "support/temp_folder.h"
 
+#include <gtest/gtest.h>
 #include <QBuffer>
 #include <QFile>
 #include <QImage>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -22,8 +22,7 @@ Bytes encoded(const QImage& image, const char* format, int quality = -1) {
 QImage twoColourImage() {
     QImage image(17, 9, QImage::Format_RGB32);
     for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            image.setPixel(x, y, x < 8 ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
+        for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, x < 8 ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
     return image;
 }
 

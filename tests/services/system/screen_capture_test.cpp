@@ -3,11 +3,11 @@
 #include "services/system/system.h"
 #include "support/temp_folder.h"
 
+#include <gtest/gtest.h>
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -63,10 +63,10 @@ TEST(ScreenCapture, WholeScreenWhenNoArea) {
 TEST(ScreenCapture, NothingOnScreenGivesNothing) {
     TempFolder folder;
     const QSize screen = screenSize();
-    EXPECT_TRUE(ScreenCaptureBytes(Rect{-100, 0, -10, 50}).empty());           // left of the screen
+    EXPECT_TRUE(ScreenCaptureBytes(Rect{-100, 0, -10, 50}).empty());                              // left of the screen
     EXPECT_TRUE(ScreenCaptureBytes(Rect{0, screen.height(), 20, screen.height() + 40}).empty());  // below it
-    EXPECT_TRUE(ScreenCaptureBytes(Rect{10, 10, 10, 50}).empty());             // no width
-    EXPECT_TRUE(ScreenCaptureBytes(Rect{30, 10, 20, 50}).empty());             // inverted
+    EXPECT_TRUE(ScreenCaptureBytes(Rect{10, 10, 10, 50}).empty());                                // no width
+    EXPECT_TRUE(ScreenCaptureBytes(Rect{30, 10, 20, 50}).empty());                                // inverted
     EXPECT_FALSE(ScreenCapture(Rect{-100, 0, -10, 50}, kCaptureToFile, folder.fileText("off.bmp")));
     EXPECT_FALSE(QFile::exists(QString::fromStdString(folder.file("off.bmp"))));
     EXPECT_FALSE(ScreenCapture(Rect{-100, 0, -10, 50}, kCaptureToBytes));

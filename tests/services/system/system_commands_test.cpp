@@ -3,18 +3,18 @@
 
 #include "services/system/system.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QGroupBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QGroupBox>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
@@ -113,7 +113,8 @@ TEST(Delay, HandlesEventsWhileWaiting) {
 
 TEST(Delay, ZeroOrLessReturnsAtOnce) {
     bool ran = false;
-    QMetaObject::invokeMethod(qApp, [&] { ran = true; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [&] { ran = true; }, Qt::QueuedConnection);
     Delay(0);
     Delay(-5);
     EXPECT_FALSE(ran);

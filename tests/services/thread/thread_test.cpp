@@ -17,7 +17,10 @@ namespace {
 class Signal {
 public:
     void raise() {
-        { std::lock_guard l(m_); raised_ = true; }
+        {
+            std::lock_guard l(m_);
+            raised_ = true;
+        }
         cv_.notify_all();
     }
     bool wait(std::chrono::milliseconds timeout = 10s) {
@@ -31,13 +34,19 @@ private:
     bool raised_ = false;
 };
 
-} // namespace
+}  // namespace
 
 TEST(StartThread, RunsTheRoutineAndKeepsItInTheHandle) {
     Signal go, ran;
     ThreadHandle handle;
     EXPECT_TRUE(handle.empty());
-    ASSERT_TRUE(start_thread([&](std::stop_token) { go.wait(); ran.raise(); return 0; }, &handle));
+    ASSERT_TRUE(start_thread(
+        [&](std::stop_token) {
+            go.wait();
+            ran.raise();
+            return 0;
+        },
+        &handle));
     EXPECT_FALSE(handle.empty());
     EXPECT_TRUE(handle.running());
     go.raise();
@@ -49,7 +58,10 @@ TEST(StartThread, RunsTheRoutineAndKeepsItInTheHandle) {
 
 TEST(StartThread, WithoutAHandleTheThreadRunsOnItsOwn) {
     auto ran = std::make_shared<Signal>();
-    EXPECT_TRUE(start_thread([ran](std::stop_token) { ran->raise(); return 0; }));
+    EXPECT_TRUE(start_thread([ran](std::stop_token) {
+        ran->raise();
+        return 0;
+    }));
     EXPECT_TRUE(ran->wait());
 }
 
@@ -57,8 +69,18 @@ TEST(StartThread, RefusesAHandleWhoseThreadStillRuns) {
     Signal release;
     std::atomic<int> second{0};
     ThreadHandle handle;
-    ASSERT_TRUE(start_thread([&](std::stop_token) { release.wait(); return 0; }, &handle));
-    EXPECT_FALSE(start_thread([&](std::stop_token) { second = 1; return 0; }, &handle));
+    ASSERT_TRUE(start_thread(
+        [&](std::stop_token) {
+            release.wait();
+            return 0;
+        },
+        &handle));
+    EXPECT_FALSE(start_thread(
+        [&](std::stop_token) {
+            second = 1;
+            return 0;
+        },
+        &handle));
     EXPECT_TRUE(handle.running());
     release.raise();
     end_thread(handle);
@@ -68,9 +90,19 @@ TEST(StartThread, RefusesAHandleWhoseThreadStillRuns) {
 TEST(StartThread, ReusesAHandleWhoseThreadHasFinished) {
     ThreadHandle handle;
     std::atomic<int> runs{0};
-    ASSERT_TRUE(start_thread([&](std::stop_token) { ++runs; return 0; }, &handle));
+    ASSERT_TRUE(start_thread(
+        [&](std::stop_token) {
+            ++runs;
+            return 0;
+        },
+        &handle));
     while (handle.running()) std::this_thread::sleep_for(1ms);
-    ASSERT_TRUE(start_thread([&](std::stop_token) { ++runs; return 0; }, &handle));
+    ASSERT_TRUE(start_thread(
+        [&](std::stop_token) {
+            ++runs;
+            return 0;
+        },
+        &handle));
     end_thread(handle);
     EXPECT_EQ(runs.load(), 2);
 }

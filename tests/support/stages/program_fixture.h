@@ -20,7 +20,7 @@
 #include <vector>
 
 struct SampleContact {
-    std::string name;      // UTF-8
+    std::string name;  // UTF-8
     std::string mobile;
     std::string initials;  // 首字母
     std::string group;     // 分组, empty: none

@@ -33,6 +33,5 @@ protected:
     // Loads a window modal through `open` and runs `body` inside its loop;
     // the window is closed afterwards (also when the body failed). A window
     // the body closes is destroyed only when the body has returned.
-    void runModal(const std::string& id, const std::function<void()>& open,
-                  const std::function<void(Window&)>& body);
+    void runModal(const std::string& id, const std::function<void()>& open, const std::function<void(Window&)>& body);
 };

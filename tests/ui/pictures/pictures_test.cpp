@@ -3,16 +3,18 @@
 
 #include "ui/pictures/pictures.h"
 
+#include <gtest/gtest.h>
 #include <QBuffer>
 #include <QDir>
 #include <QImage>
 #include <QImageReader>
 #include <QSet>
-#include <gtest/gtest.h>
 
 namespace {
 
-QByteArray AsQByteArray(const Bytes& b) { return QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size())); }
+QByteArray AsQByteArray(const Bytes& b) {
+    return QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size()));
+}
 
 QByteArray FormatOf(const Bytes& b) {
     QByteArray data = AsQByteArray(b);

@@ -1,6 +1,7 @@
 // The skin library loads from the program folder like the program loads it,
 // and its entry point applies a skin file to the whole application.
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -10,7 +11,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTreeWidget>
-#include <gtest/gtest.h>
 
 #include <dlfcn.h>
 
@@ -31,8 +31,7 @@ protected:
     }
     void TearDown() override {
         qApp->setStyleSheet(QString());
-        if (handle_ != nullptr)
-            dlclose(handle_);
+        if (handle_ != nullptr) dlclose(handle_);
     }
 
     void* handle_ = nullptr;
@@ -42,15 +41,13 @@ protected:
 // Collects Qt's warnings, among them the style sheet parser's complaints.
 QStringList* g_warnings = nullptr;
 void CollectWarnings(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (g_warnings != nullptr && type != QtDebugMsg && type != QtInfoMsg)
-        g_warnings->append(message);
+    if (g_warnings != nullptr && type != QtDebugMsg && type != QtInfoMsg) g_warnings->append(message);
 }
 
 bool Contains(const QImage& image, QColor colour) {
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            if (QColor(image.pixel(x, y)) == colour)
-                return true;
+            if (QColor(image.pixel(x, y)) == colour) return true;
     return false;
 }
 
@@ -99,7 +96,9 @@ TEST_F(SkinLibrary, ReadsUtf8PathsAndSkipsAByteOrderMark) {
     QTemporaryDir dir;
     QFile file(dir.path() + QStringLiteral("/皮肤.she"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("\xEF\xBB\xBF" "QToolTip { color: #123456; } /* 提示 */");
+    file.write(
+        "\xEF\xBB\xBF"
+        "QToolTip { color: #123456; } /* 提示 */");
     file.close();
     EXPECT_EQ(attach_(file.fileName().toUtf8().constData(), ""), 0);
     EXPECT_EQ(qApp->styleSheet(), QStringLiteral("QToolTip { color: #123456; } /* 提示 */"));

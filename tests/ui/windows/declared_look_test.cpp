@@ -33,9 +33,9 @@
 namespace {
 
 std::vector<WindowDecl> AllWindows() {
-    return {LoginWindowDecl(),      MainWindowDecl(),        RecordWindowDecl(),      WeatherWindowDecl(),
-            PhotoWindowDecl(),      FrameWindowDecl(),       TextImportWindowDecl(), ImportExportWindowDecl(),
-            AboutWindowDecl(),      BatchWindowDecl()};
+    return {LoginWindowDecl(), MainWindowDecl(),  RecordWindowDecl(),     WeatherWindowDecl(),
+            PhotoWindowDecl(), FrameWindowDecl(), TextImportWindowDecl(), ImportExportWindowDecl(),
+            AboutWindowDecl(), BatchWindowDecl()};
 }
 
 struct Misfit {
@@ -144,7 +144,8 @@ TEST_F(DeclaredLook, BuiltControlsDrawInTheSongFaceAtTheDeclaredSize) {
     QWidget* label = record->control(T(RecordControls::PhotoSizeLabel)).widget();
     EXPECT_EQ(label->font().family(), song);
     EXPECT_EQ(label->font().pixelSize(), 12);
-    EXPECT_LE(label->fontMetrics().horizontalAdvance(QStringLiteral("照片尺寸：200*170")), label->contentsRect().width());
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(QStringLiteral("照片尺寸：200*170")),
+              label->contentsRect().width());
 }
 
 TEST_F(DeclaredLook, BalloonTipsCarryTheirStoredLook) {

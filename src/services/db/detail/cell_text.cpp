@@ -8,9 +8,7 @@ namespace dbdetail {
 
 namespace {
 
-void appendRaw(std::string& out, const void* data, std::size_t n) {
-    out.append(static_cast<const char*>(data), n);
-}
+void appendRaw(std::string& out, const void* data, std::size_t n) { out.append(static_cast<const char*>(data), n); }
 
 template <class T>
 T readRaw(const std::string& in, std::size_t& at) {
@@ -26,19 +24,12 @@ void walkCell(const std::string& packed, std::size_t& at, Cell* out) {
     Cell c;
     c.kind = kind;
     switch (kind) {
-    case Cell::Kind::Null:
-        break;
+    case Cell::Kind::Null: break;
     case Cell::Kind::Integer:
-    case Cell::Kind::BlobSize:
-        c.integer = readRaw<long long>(packed, at);
-        break;
-    case Cell::Kind::Boolean:
-        c.integer = packed[at++] != 0;
-        break;
+    case Cell::Kind::BlobSize: c.integer = readRaw<long long>(packed, at); break;
+    case Cell::Kind::Boolean: c.integer = packed[at++] != 0; break;
     case Cell::Kind::Real:
-    case Cell::Kind::Single:
-        c.real = readRaw<double>(packed, at);
-        break;
+    case Cell::Kind::Single: c.real = readRaw<double>(packed, at); break;
     case Cell::Kind::Text:
     case Cell::Kind::Date:
     case Cell::Kind::Blob: {
@@ -56,19 +47,12 @@ void walkCell(const std::string& packed, std::size_t& at, Cell* out) {
 void AppendCell(std::string& packed, const Cell& cell) {
     packed.push_back(static_cast<char>(cell.kind));
     switch (cell.kind) {
-    case Cell::Kind::Null:
-        break;
+    case Cell::Kind::Null: break;
     case Cell::Kind::Integer:
-    case Cell::Kind::BlobSize:
-        appendRaw(packed, &cell.integer, sizeof cell.integer);
-        break;
-    case Cell::Kind::Boolean:
-        packed.push_back(cell.integer ? 1 : 0);
-        break;
+    case Cell::Kind::BlobSize: appendRaw(packed, &cell.integer, sizeof cell.integer); break;
+    case Cell::Kind::Boolean: packed.push_back(cell.integer ? 1 : 0); break;
     case Cell::Kind::Real:
-    case Cell::Kind::Single:
-        appendRaw(packed, &cell.real, sizeof cell.real);
-        break;
+    case Cell::Kind::Single: appendRaw(packed, &cell.real, sizeof cell.real); break;
     case Cell::Kind::Text:
     case Cell::Kind::Date:
     case Cell::Kind::Blob: {
@@ -128,24 +112,18 @@ Text FixedText(const char* format, double value) {
 Text CellText(const Cell& cell) {
     char buf[32];
     switch (cell.kind) {
-    case Cell::Kind::Null:
-        return Text();
+    case Cell::Kind::Null: return Text();
     case Cell::Kind::Integer:
         // Values beyond 32 bits are shown whole rather than cut to their low bits.
         std::snprintf(buf, sizeof buf, "%lld", cell.integer);
         return Text::fromBytes(buf);
-    case Cell::Kind::Real:
-        return FixedText("%.8f", cell.real);
-    case Cell::Kind::Single:
-        return FixedText("%.4f", cell.real);
-    case Cell::Kind::Boolean:
-        return Text::fromBytes(cell.integer ? "TRUE" : "FALSE");
+    case Cell::Kind::Real: return FixedText("%.8f", cell.real);
+    case Cell::Kind::Single: return FixedText("%.4f", cell.real);
+    case Cell::Kind::Boolean: return Text::fromBytes(cell.integer ? "TRUE" : "FALSE");
     case Cell::Kind::Text:
-    case Cell::Kind::Date:
-        return Text::fromUtf8(cell.text);
+    case Cell::Kind::Date: return Text::fromUtf8(cell.text);
     case Cell::Kind::Blob:
-    case Cell::Kind::BlobSize:
-        return Text::fromBytes("[BLOB]");
+    case Cell::Kind::BlobSize: return Text::fromBytes("[BLOB]");
     }
     return Text::fromBytes("UN_KNOW");
 }

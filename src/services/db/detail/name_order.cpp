@@ -227,12 +227,9 @@ std::string WithNameOrdering(const std::string& sql) {
             any = true;
             if (!std::isdigit(ch)) numberTerm = false;
         }
-        if (!any || hasCollation || numberTerm)
-            out += term;
-        else if (compound)
-            out += term.substr(0, exprEnd) + " COLLATE " + kNameCollation + term.substr(exprEnd);
-        else
-            out += sortKeyTerm(term.substr(0, exprEnd)) + term.substr(exprEnd);
+        if (!any || hasCollation || numberTerm) out += term;
+        else if (compound) out += term.substr(0, exprEnd) + " COLLATE " + kNameCollation + term.substr(exprEnd);
+        else out += sortKeyTerm(term.substr(0, exprEnd)) + term.substr(exprEnd);
         if (end < clauseEnd) out += ',';
         start = end + 1;
     }

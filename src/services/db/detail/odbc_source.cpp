@@ -19,29 +19,23 @@ ColumnKind kindOfSqlType(SQLSMALLINT type) {
     case SQL_TINYINT:
     case SQL_SMALLINT:
     case SQL_INTEGER:
-    case SQL_BIGINT:
-        return ColumnKind::Integer;
-    case SQL_BIT:
-        return ColumnKind::Boolean;
+    case SQL_BIGINT: return ColumnKind::Integer;
+    case SQL_BIT: return ColumnKind::Boolean;
     case SQL_REAL:
     case SQL_FLOAT:
     case SQL_DOUBLE:
     case SQL_DECIMAL:
-    case SQL_NUMERIC:
-        return ColumnKind::Real;
+    case SQL_NUMERIC: return ColumnKind::Real;
     case SQL_TYPE_DATE:
     case SQL_TYPE_TIME:
     case SQL_TYPE_TIMESTAMP:
     case SQL_DATE:
     case SQL_TIME:
-    case SQL_TIMESTAMP:
-        return ColumnKind::Date;
+    case SQL_TIMESTAMP: return ColumnKind::Date;
     case SQL_BINARY:
     case SQL_VARBINARY:
-    case SQL_LONGVARBINARY:
-        return ColumnKind::Blob;
-    default:
-        return ColumnKind::Text;
+    case SQL_LONGVARBINARY: return ColumnKind::Blob;
+    default: return ColumnKind::Text;
     }
 }
 
@@ -110,8 +104,7 @@ bool readPieces(SQLHSTMT st, SQLUSMALLINT col, SQLSMALLINT cType, std::string& o
 
 class OdbcSource : public Source {
 public:
-    OdbcSource(std::unique_ptr<Handle> env, std::unique_ptr<Handle> dbc)
-        : env_(std::move(env)), dbc_(std::move(dbc)) {
+    OdbcSource(std::unique_ptr<Handle> env, std::unique_ptr<Handle> dbc) : env_(std::move(env)), dbc_(std::move(dbc)) {
         name_ = infoText(dbc_->get(), SQL_DRIVER_NAME);
         version_ = infoText(dbc_->get(), SQL_DRIVER_VER);
         quote_ = infoText(dbc_->get(), SQL_IDENTIFIER_QUOTE_CHAR);

@@ -24,28 +24,53 @@ struct Cell {
     std::string text;
 
     static Cell null() { return {}; }
-    static Cell ofInteger(long long v) { Cell c; c.kind = Kind::Integer; c.integer = v; return c; }
-    static Cell ofReal(double v) { Cell c; c.kind = Kind::Real; c.real = v; return c; }
-    static Cell ofText(std::string v, Kind k = Kind::Text) { Cell c; c.kind = k; c.text = std::move(v); return c; }
-    static Cell ofBool(bool v) { Cell c; c.kind = Kind::Boolean; c.integer = v; return c; }
-    static Cell ofBlobSize(long long n) { Cell c; c.kind = Kind::BlobSize; c.integer = n; return c; }
+    static Cell ofInteger(long long v) {
+        Cell c;
+        c.kind = Kind::Integer;
+        c.integer = v;
+        return c;
+    }
+    static Cell ofReal(double v) {
+        Cell c;
+        c.kind = Kind::Real;
+        c.real = v;
+        return c;
+    }
+    static Cell ofText(std::string v, Kind k = Kind::Text) {
+        Cell c;
+        c.kind = k;
+        c.text = std::move(v);
+        return c;
+    }
+    static Cell ofBool(bool v) {
+        Cell c;
+        c.kind = Kind::Boolean;
+        c.integer = v;
+        return c;
+    }
+    static Cell ofBlobSize(long long n) {
+        Cell c;
+        c.kind = Kind::BlobSize;
+        c.integer = n;
+        return c;
+    }
 };
 
 // What a column accepts when written as text.
 enum class ColumnKind : std::uint8_t { Text, Integer, Real, Boolean, Date, Blob };
 
 struct Column {
-    std::string name;       // as the result names it
-    std::string origin;     // the table column it comes from; empty for an expression
+    std::string name;    // as the result names it
+    std::string origin;  // the table column it comes from; empty for an expression
     ColumnKind kind = ColumnKind::Text;
-    bool writable = true;   // false for an automatic key
+    bool writable = true;  // false for an automatic key
 };
 
 // One row, its cells packed into one buffer: the cursor of a large table
 // must stay small.
 struct Row {
-    long long rowid = -1;   // the row's identity where the source has one
-    bool gone = false;      // a keyed row another user or program deleted since the open
+    long long rowid = -1;  // the row's identity where the source has one
+    bool gone = false;     // a keyed row another user or program deleted since the open
     std::string packed;
 };
 
@@ -62,7 +87,7 @@ std::string PackRow(const std::vector<Cell>& cells);
 // result costs a few bytes a row.
 struct ResultData {
     std::vector<Column> columns;
-    std::string table;      // the one table every column comes from; empty: rows read-only
+    std::string table;  // the one table every column comes from; empty: rows read-only
     std::vector<Row> rows;
     bool keyed = false;
     std::vector<long long> ids;

@@ -42,7 +42,10 @@ void ScanTopLevel(const std::string& s, std::size_t from, std::size_t to, OnWord
             char close = ch == '[' ? ']' : ch;
             for (++i; i < to; ++i) {
                 if (s[i] == close) {
-                    if (close != ']' && i + 1 < to && s[i + 1] == close) { ++i; continue; }
+                    if (close != ']' && i + 1 < to && s[i + 1] == close) {
+                        ++i;
+                        continue;
+                    }
                     break;
                 }
             }

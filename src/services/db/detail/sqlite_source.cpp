@@ -6,8 +6,8 @@
 
 #include "services/db/detail/cell_text.h"
 #include "services/db/detail/name_order.h"
-#include "services/db/detail/spelling_function.h"
 #include "services/db/detail/source.h"
+#include "services/db/detail/spelling_function.h"
 #include "services/db/detail/sql_words.h"
 #include "services/db/detail/stored_order.h"
 
@@ -28,7 +28,8 @@ namespace {
 
 ColumnKind kindOfDeclaration(const char* declared) {
     std::string t;
-    for (const char* p = declared ? declared : ""; *p; ++p) t += static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
+    for (const char* p = declared ? declared : ""; *p; ++p)
+        t += static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
     auto has = [&](const char* w) { return t.find(w) != std::string::npos; };
     if (has("BOOL") || t == "BIT") return ColumnKind::Boolean;
     if (has("DATE") || has("TIME")) return ColumnKind::Date;
@@ -46,8 +47,7 @@ Cell cellOf(sqlite3_stmt* st, int i, int type, ColumnKind kind, bool blobSizeOnl
     case SQLITE_INTEGER:
         if (kind == ColumnKind::Boolean) return Cell::ofBool(sqlite3_column_int64(st, i) != 0);
         return Cell::ofInteger(sqlite3_column_int64(st, i));
-    case SQLITE_FLOAT:
-        return Cell::ofReal(sqlite3_column_double(st, i));
+    case SQLITE_FLOAT: return Cell::ofReal(sqlite3_column_double(st, i));
     case SQLITE_TEXT: {
         std::string s(reinterpret_cast<const char*>(sqlite3_column_text(st, i)), sqlite3_column_bytes(st, i));
         if (kind == ColumnKind::Date) {
@@ -110,7 +110,8 @@ std::size_t starFromAt(const std::string& sql, std::size_t afterSelect) {
     while (i < sql.size() && std::isspace(static_cast<unsigned char>(sql[i]))) ++i;
     if (i < sql.size() && sql[i] == '"') {
         std::size_t k = i + 1;
-        while (k < sql.size() && !(sql[k] == '"' && (k + 1 >= sql.size() || sql[k + 1] != '"'))) k += sql[k] == '"' ? 2 : 1;
+        while (k < sql.size() && !(sql[k] == '"' && (k + 1 >= sql.size() || sql[k + 1] != '"')))
+            k += sql[k] == '"' ? 2 : 1;
         if (k + 1 >= sql.size() || sql[k + 1] != '.') return std::string::npos;
         i = k + 2;
     } else {
@@ -143,7 +144,8 @@ bool groupsRows(const std::string& sql) {
 bool combinesSelects(const std::string& sql) {
     bool compound = false;
     ScanTopLevel(sql, 0, sql.size(), [&](std::size_t i) {
-        if (KeywordAt(sql, i, "union") || KeywordAt(sql, i, "intersect") || KeywordAt(sql, i, "except")) compound = true;
+        if (KeywordAt(sql, i, "union") || KeywordAt(sql, i, "intersect") || KeywordAt(sql, i, "except"))
+            compound = true;
     });
     return compound;
 }
@@ -156,7 +158,10 @@ public:
     Statement& operator=(const Statement&) = delete;
     sqlite3_stmt** out() { return &st_; }
     sqlite3_stmt* get() const { return st_; }
-    void reset() { sqlite3_finalize(st_); st_ = nullptr; }
+    void reset() {
+        sqlite3_finalize(st_);
+        st_ = nullptr;
+    }
 
 private:
     sqlite3_stmt* st_ = nullptr;
@@ -261,8 +266,9 @@ public:
             if (fromAt != std::string::npos) {
                 std::string values;
                 for (const auto& c : out.columns)
-                    values += (values.empty() ? "" : ", ") +
-                              (c.kind == ColumnKind::Blob ? "length(" + quoteName(c.origin) + ")" : quoteName(c.origin));
+                    values +=
+                        (values.empty() ? "" : ", ") +
+                        (c.kind == ColumnKind::Blob ? "length(" + quoteName(c.origin) + ")" : quoteName(c.origin));
                 list += ", " + values;
                 // Only the identities now, the values a page at a time when read.
                 if (!combinesSelects(sql)) {
@@ -286,7 +292,8 @@ public:
             }
             if (keyed.get()) out.table = table;
             if (sizesOnly)
-                out.rereadSql = "SELECT " + list.substr(list.find(',') + 1) + " FROM " + quoteName(table) + " WHERE rowid=?";
+                out.rereadSql =
+                    "SELECT " + list.substr(list.find(',') + 1) + " FROM " + quoteName(table) + " WHERE rowid=?";
         }
         if (!keyed.get()) {
             for (auto& c : out.columns) c.writable = false;
@@ -426,10 +433,11 @@ private:
         const std::string idText = orderedText("SELECT " + quoteName(table) + ".rowid " + sql.substr(fromAt));
         std::string marks;
         for (std::size_t k = 0; k < kFetchBatch; ++k) marks += k ? ",?" : "?";
-        const std::string fetchSql = "SELECT rowid, " + values + " FROM " + quoteName(table) + " WHERE rowid IN (" + marks + ")";
+        const std::string fetchSql =
+            "SELECT rowid, " + values + " FROM " + quoteName(table) + " WHERE rowid IN (" + marks + ")";
         Statement ids;
-        if (sqlite3_prepare_v2(db_, idText.c_str(), int(idText.size()), ids.out(), nullptr) != SQLITE_OK || !ids.get() ||
-            sqlite3_column_count(ids.get()) != 1 || !cachedStatement(fetchSql)) {
+        if (sqlite3_prepare_v2(db_, idText.c_str(), int(idText.size()), ids.out(), nullptr) != SQLITE_OK ||
+            !ids.get() || sqlite3_column_count(ids.get()) != 1 || !cachedStatement(fetchSql)) {
             clearErrors();
             return 0;
         }
@@ -497,24 +505,14 @@ private:
     static void bind(sqlite3_stmt* st, int i, const Cell& c) {
         switch (c.kind) {
         case Cell::Kind::Null:
-        case Cell::Kind::BlobSize:
-            sqlite3_bind_null(st, i);
-            break;
+        case Cell::Kind::BlobSize: sqlite3_bind_null(st, i); break;
         case Cell::Kind::Integer:
-        case Cell::Kind::Boolean:
-            sqlite3_bind_int64(st, i, c.integer);
-            break;
+        case Cell::Kind::Boolean: sqlite3_bind_int64(st, i, c.integer); break;
         case Cell::Kind::Real:
-        case Cell::Kind::Single:
-            sqlite3_bind_double(st, i, c.real);
-            break;
+        case Cell::Kind::Single: sqlite3_bind_double(st, i, c.real); break;
         case Cell::Kind::Text:
-        case Cell::Kind::Date:
-            sqlite3_bind_text(st, i, c.text.data(), int(c.text.size()), SQLITE_TRANSIENT);
-            break;
-        case Cell::Kind::Blob:
-            sqlite3_bind_blob(st, i, c.text.data(), int(c.text.size()), SQLITE_TRANSIENT);
-            break;
+        case Cell::Kind::Date: sqlite3_bind_text(st, i, c.text.data(), int(c.text.size()), SQLITE_TRANSIENT); break;
+        case Cell::Kind::Blob: sqlite3_bind_blob(st, i, c.text.data(), int(c.text.size()), SQLITE_TRANSIENT); break;
         }
     }
 
@@ -523,8 +521,8 @@ private:
     sqlite3* db_;
     mutable std::mutex mutex_;
     std::map<std::string, std::unique_ptr<Statement>> cache_;
-    bool transactionOpen_ = false;  // a transaction was begun and has not ended
-    std::string lostReason_;        // why the engine rolled it back
+    bool transactionOpen_ = false;           // a transaction was begun and has not ended
+    std::string lostReason_;                 // why the engine rolled it back
     std::vector<StoredOrder> storedOrders_;  // one (table, column) each
 };
 
@@ -541,7 +539,9 @@ std::string fileProblem(const std::string& path, struct stat& info) {
     if (got >= 19 && (std::memcmp(h + 4, "Standard Jet DB", 15) == 0 || std::memcmp(h + 4, "Standard ACE DB", 15) == 0))
         return "Not an SQLite database (a Microsoft Access file): " + path;
     if (got < sizeof h || std::memcmp(h, "SQLite format 3", 16) != 0) return "Not an SQLite database: " + path;
-    auto be32 = [&](int at) { return (unsigned(h[at]) << 24) | (unsigned(h[at + 1]) << 16) | (unsigned(h[at + 2]) << 8) | h[at + 3]; };
+    auto be32 = [&](int at) {
+        return (unsigned(h[at]) << 24) | (unsigned(h[at + 1]) << 16) | (unsigned(h[at + 2]) << 8) | h[at + 3];
+    };
     unsigned pageSize = (unsigned(h[16]) << 8) | h[17];
     if (pageSize == 1) pageSize = 65536;
     unsigned pages = be32(28);

@@ -21,7 +21,9 @@ std::string quoted(const std::string& name) {
     return q + "\"";
 }
 
-bool run(sqlite3* db, const std::string& sql) { return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK; }
+bool run(sqlite3* db, const std::string& sql) {
+    return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+}
 
 // The first column of the first row, -1 when there is none or it fails.
 long long number(sqlite3* db, const std::string& sql) {
@@ -86,7 +88,8 @@ bool sameName(const std::string& a, const std::string& b) { return sqlite3_stric
 
 }  // namespace
 
-StoredOrder::StoredOrder(std::string table, std::string column) : table_(std::move(table)), column_(std::move(column)) {}
+StoredOrder::StoredOrder(std::string table, std::string column)
+    : table_(std::move(table)), column_(std::move(column)) {}
 
 bool StoredOrder::prepare(sqlite3* db) {
     prepared_ = false;
@@ -101,9 +104,9 @@ bool StoredOrder::prepare(sqlite3* db) {
 
     bool whole = exists(db, "table", side);
     if (!run(db, "SAVEPOINT stored_order")) return false;
-    bool ok = run(db, "CREATE TABLE IF NOT EXISTS " + S +
-                          " (order_row INTEGER PRIMARY KEY, order_key BLOB) WITHOUT ROWID") &&
-              run(db, "CREATE INDEX IF NOT EXISTS " + quoted(keyIndex) + " ON " + S + " (order_key, order_row)");
+    bool ok =
+        run(db, "CREATE TABLE IF NOT EXISTS " + S + " (order_row INTEGER PRIMARY KEY, order_key BLOB) WITHOUT ROWID") &&
+        run(db, "CREATE INDEX IF NOT EXISTS " + quoted(keyIndex) + " ON " + S + " (order_key, order_row)");
     const std::string bodies[] = {
         "AFTER INSERT ON " + T + " BEGIN INSERT OR REPLACE INTO " + S +
             " (order_row, order_key) VALUES (new.rowid, NULL); END",
@@ -122,9 +125,8 @@ bool StoredOrder::prepare(sqlite3* db) {
     }
     if (ok && whole) whole = number(db, "SELECT count(*) FROM " + S) == number(db, "SELECT count(*) FROM " + T);
     if (ok && !whole)
-        ok = run(db, "DELETE FROM " + S) &&
-             run(db, "INSERT INTO " + S + " (order_row, order_key) SELECT rowid, " + kNameStoredKey + "(" + C +
-                         ") FROM " + T + " ORDER BY rowid");
+        ok = run(db, "DELETE FROM " + S) && run(db, "INSERT INTO " + S + " (order_row, order_key) SELECT rowid, " +
+                                                        kNameStoredKey + "(" + C + ") FROM " + T + " ORDER BY rowid");
     if (!ok) {
         run(db, "ROLLBACK TO stored_order");
         run(db, "RELEASE stored_order");

@@ -22,21 +22,14 @@ Cell CellOfValue(const FreeXL_CellValue& v) {
     // The value is a union: its text only for the kinds that have one.
     auto text = [&] { return std::string(v.value.text_value ? v.value.text_value : ""); };
     switch (v.type) {
-    case FREEXL_CELL_INT:
-        return Cell::ofReal(v.value.int_value);
-    case FREEXL_CELL_DOUBLE:
-        return Cell::ofReal(v.value.double_value);
+    case FREEXL_CELL_INT: return Cell::ofReal(v.value.int_value);
+    case FREEXL_CELL_DOUBLE: return Cell::ofReal(v.value.double_value);
     case FREEXL_CELL_TEXT:
-    case FREEXL_CELL_SST_TEXT:
-        return Cell::ofText(text());
-    case FREEXL_CELL_DATE:
-        return Cell::ofText(text() + " 00:00:00", Cell::Kind::Date);
-    case FREEXL_CELL_DATETIME:
-        return Cell::ofText(text(), Cell::Kind::Date);
-    case FREEXL_CELL_TIME:
-        return Cell::ofText("1899-12-30 " + text(), Cell::Kind::Date);
-    default:
-        return Cell::null();
+    case FREEXL_CELL_SST_TEXT: return Cell::ofText(text());
+    case FREEXL_CELL_DATE: return Cell::ofText(text() + " 00:00:00", Cell::Kind::Date);
+    case FREEXL_CELL_DATETIME: return Cell::ofText(text(), Cell::Kind::Date);
+    case FREEXL_CELL_TIME: return Cell::ofText("1899-12-30 " + text(), Cell::Kind::Date);
+    default: return Cell::null();
     }
 }
 

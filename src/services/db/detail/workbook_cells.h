@@ -27,9 +27,9 @@ struct PlacedCell {
 };
 
 struct WorkbookSheet {
-    bool named = false;       // FreeXL gave a name
+    bool named = false;  // FreeXL gave a name
     std::string name;
-    bool readable = false;    // FreeXL could select and measure it
+    bool readable = false;  // FreeXL could select and measure it
     std::uint32_t rows = 0;
     std::uint32_t columns = 0;
     std::vector<PlacedCell> cells;  // the non-empty ones, row by row, left to right

@@ -11,10 +11,10 @@
 
 #include <freexl.h>
 
+#include <strings.h>
 #include <cctype>
 #include <cstdio>
 #include <mutex>
-#include <strings.h>
 
 namespace dbdetail {
 
@@ -34,7 +34,9 @@ std::optional<std::string> sheetOfQuery(const std::string& query) {
     for (char ch : q) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
     if (lower.rfind("select", 0) == 0) {
         std::size_t i = 6;
-        auto blanks = [&] { while (i < q.size() && std::isspace(static_cast<unsigned char>(q[i]))) ++i; };
+        auto blanks = [&] {
+            while (i < q.size() && std::isspace(static_cast<unsigned char>(q[i]))) ++i;
+        };
         blanks();
         if (i >= q.size() || q[i] != '*') return std::nullopt;
         ++i;
@@ -47,8 +49,7 @@ std::optional<std::string> sheetOfQuery(const std::string& query) {
     if (q.size() >= 2 && ((q.front() == '[' && q.back() == ']') || (q.front() == '"' && q.back() == '"') ||
                           (q.front() == '`' && q.back() == '`')))
         q = q.substr(1, q.size() - 2);
-    else if (q.find_first_of(" \t") != std::string::npos)
-        return std::nullopt;
+    else if (q.find_first_of(" \t") != std::string::npos) return std::nullopt;
     if (!q.empty() && q.back() == '$') q.pop_back();
     if (q.empty()) return std::nullopt;
     return q;

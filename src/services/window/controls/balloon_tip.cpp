@@ -47,7 +47,7 @@ private:
     BalloonTipSettings s_;
     QString text_;
     QPixmap icon_;
-    QRect body_;        // the rounded rectangle, window coordinates
+    QRect body_;  // the rounded rectangle, window coordinates
     QPainterPath shape_;
     QRect textBox_;
     QImage shadow_;
@@ -67,8 +67,7 @@ void softenAlpha(QImage& image, int radiusX, int radiusY) {
     const int w = image.width(), h = image.height();
     std::vector<int> alpha(static_cast<std::size_t>(w) * h), pass(alpha.size());
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            alpha[y * w + x] = qAlpha(image.pixel(x, y));
+        for (int x = 0; x < w; ++x) alpha[y * w + x] = qAlpha(image.pixel(x, y));
     auto blur = [&](const std::vector<int>& in, std::vector<int>& out, int radius, bool horizontal) {
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
@@ -76,8 +75,7 @@ void softenAlpha(QImage& image, int radiusX, int radiusY) {
                 int sum = 0;
                 for (int k = -radius; k <= radius; ++k) {
                     const int xx = horizontal ? x + k : x, yy = horizontal ? y : y + k;
-                    if (xx >= 0 && xx < w && yy >= 0 && yy < h)
-                        sum += in[yy * w + xx];
+                    if (xx >= 0 && xx < w && yy >= 0 && yy < h) sum += in[yy * w + xx];
                 }
                 out[y * w + x] = sum / (2 * radius + 1);
             }
@@ -85,8 +83,7 @@ void softenAlpha(QImage& image, int radiusX, int radiusY) {
     blur(alpha, pass, std::max(radiusX / 2, 0), true);
     blur(pass, alpha, std::max(radiusY / 2, 0), false);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            image.setPixel(x, y, qRgba(0, 0, 0, alpha[y * w + x]));
+        for (int x = 0; x < w; ++x) image.setPixel(x, y, qRgba(0, 0, 0, alpha[y * w + x]));
 }
 
 }  // namespace
@@ -135,19 +132,23 @@ QPoint BalloonPopup::layOut(const BalloonTipSettings& s, const QString& text, co
     switch (edge) {
     case 0:
         apex = QPoint(body_.left() + apexAlong, body_.top() - tailH);
-        base << QPoint(body_.left() + baseStart, body_.top() + 1) << QPoint(body_.left() + baseStart + baseW, body_.top() + 1);
+        base << QPoint(body_.left() + baseStart, body_.top() + 1)
+             << QPoint(body_.left() + baseStart + baseW, body_.top() + 1);
         break;
     case 1:
         apex = QPoint(body_.left() - tailH, body_.top() + apexAlong);
-        base << QPoint(body_.left() + 1, body_.top() + baseStart) << QPoint(body_.left() + 1, body_.top() + baseStart + baseW);
+        base << QPoint(body_.left() + 1, body_.top() + baseStart)
+             << QPoint(body_.left() + 1, body_.top() + baseStart + baseW);
         break;
     case 2:
         apex = QPoint(body_.right() + 1 + tailH, body_.top() + apexAlong);
-        base << QPoint(body_.right(), body_.top() + baseStart) << QPoint(body_.right(), body_.top() + baseStart + baseW);
+        base << QPoint(body_.right(), body_.top() + baseStart)
+             << QPoint(body_.right(), body_.top() + baseStart + baseW);
         break;
     default:
         apex = QPoint(body_.left() + apexAlong, body_.bottom() + 1 + tailH);
-        base << QPoint(body_.left() + baseStart, body_.bottom()) << QPoint(body_.left() + baseStart + baseW, body_.bottom());
+        base << QPoint(body_.left() + baseStart, body_.bottom())
+             << QPoint(body_.left() + baseStart + baseW, body_.bottom());
         break;
     }
     apex += QPoint(s_.tailOffsetH, s_.tailOffsetV);
@@ -165,8 +166,7 @@ QPoint BalloonPopup::layOut(const BalloonTipSettings& s, const QString& text, co
     const int height = body_.bottom() + 1 + (edge == 3 ? tailH : 0) + shadowDown + 1;
     resize(width, height);
 
-    textBox_ = QRect(body_.left() + s_.marginH + iconW + iconGap, body_.top() + s_.marginV, textSize.width(),
-                     contentH);
+    textBox_ = QRect(body_.left() + s_.marginH + iconW + iconGap, body_.top() + s_.marginV, textSize.width(), contentH);
 
     shadow_ = QImage();
     if (shadow) {
@@ -202,8 +202,7 @@ void BalloonPopup::paintEvent(QPaintEvent*) {
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.fillRect(rect(), Qt::transparent);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    if (!shadow_.isNull())
-        painter.drawImage(0, 0, shadow_);
+    if (!shadow_.isNull()) painter.drawImage(0, 0, shadow_);
     painter.setRenderHint(QPainter::Antialiasing);
 
     // Fill: solid begin colour, or a gradient over begin, middle and end.
@@ -239,14 +238,12 @@ BalloonTip::BalloonTip(QWidget* parent) : QObject(parent), settings_(BalloonTipS
     connect(&hideTimer_, &QTimer::timeout, this, &BalloonTip::onHideTimer);
     connect(&fadeOutTimer_, &QTimer::timeout, this, &BalloonTip::onFadeOutStep);
     // The balloon goes when the window it belongs to closes.
-    if (parent)
-        parent->window()->installEventFilter(this);
+    if (parent) parent->window()->installEventFilter(this);
 }
 
 BalloonTip::~BalloonTip() {
     for (ControlTip& tip : controls_)
-        if (tip.control)
-            tip.control->removeEventFilter(this);
+        if (tip.control) tip.control->removeEventFilter(this);
     delete popup_;
 }
 
@@ -316,14 +313,12 @@ bool BalloonTip::isPending() const { return showTimer_.isActive(); }
 
 BalloonTip::ControlTip* BalloonTip::tipFor(QObject* control) {
     for (ControlTip& tip : controls_)
-        if (tip.control == control)
-            return &tip;
+        if (tip.control == control) return &tip;
     return nullptr;
 }
 
 void BalloonTip::AddControlTip(QWidget* control, const Text& text, int iconIndex, std::optional<QRect> area) {
-    if (!control)
-        return;
+    if (!control) return;
     // Controls that went away leave their entries behind; drop them here.
     std::erase_if(controls_, [](const ControlTip& tip) { return tip.control.isNull(); });
     if (ControlTip* existing = tipFor(control)) {
@@ -358,16 +353,14 @@ void BalloonTip::request(const QPoint& target, const Text& text, int icon, int b
 void BalloonTip::onShowTimer() {
     if (hoverRequest_) {
         // A hover balloon shows only if the mouse rested where the wait began.
-        if (!hoverControl_ || QCursor::pos() != hoverCursorStart_ || !hoverControl_->isVisible())
-            return;
+        if (!hoverControl_ || QCursor::pos() != hoverCursorStart_ || !hoverControl_->isVisible()) return;
         target_ = QCursor::pos();
     }
     showNow();
 }
 
 void BalloonTip::showNow() {
-    if (!popup_)
-        popup_ = new BalloonPopup;
+    if (!popup_) popup_ = new BalloonPopup;
     const QPixmap icon = icon_ >= 0 && icon_ < icons_.size() ? icons_[icon_] : QPixmap();
     // Plain text; line breaks as the user wrote them.
     QString text = text_.toQString();
@@ -379,44 +372,36 @@ void BalloonTip::showNow() {
     applyTransparency();
     popup_->show();
     popup_->raise();
-    if (settings_.fadeInStep > 0)
-        fadeInTimer_.start(settings_.fadeInStep);
-    if (!(showingBehaviour_ & BalloonBehaviour::NoAutoHide))
-        hideTimer_.start(settings_.displayTime);
+    if (settings_.fadeInStep > 0) fadeInTimer_.start(settings_.fadeInStep);
+    if (!(showingBehaviour_ & BalloonBehaviour::NoAutoHide)) hideTimer_.start(settings_.displayTime);
     emit tipShown();
 }
 
 void BalloonTip::onFadeInStep() {
     currentTransparency_ = std::max(currentTransparency_ - 20, settings_.transparency);
     applyTransparency();
-    if (currentTransparency_ <= settings_.transparency)
-        fadeInTimer_.stop();
+    if (currentTransparency_ <= settings_.transparency) fadeInTimer_.stop();
 }
 
 void BalloonTip::onHideTimer() {
     fadeInTimer_.stop();
-    if (settings_.fadeOutStep > 0)
-        fadeOutTimer_.start(settings_.fadeOutStep);
-    else
-        finishHide();
+    if (settings_.fadeOutStep > 0) fadeOutTimer_.start(settings_.fadeOutStep);
+    else finishHide();
 }
 
 void BalloonTip::onFadeOutStep() {
     currentTransparency_ = std::min(currentTransparency_ + 20, 100);
     applyTransparency();
-    if (currentTransparency_ >= 100)
-        finishHide();
+    if (currentTransparency_ >= 100) finishHide();
 }
 
 void BalloonTip::applyTransparency() {
-    if (popup_)
-        popup_->setWindowOpacity((100 - currentTransparency_) / 100.0);
+    if (popup_) popup_->setWindowOpacity((100 - currentTransparency_) / 100.0);
 }
 
 void BalloonTip::hideTip() {
     showTimer_.stop();
-    if (isTipVisible())
-        finishHide();
+    if (isTipVisible()) finishHide();
 }
 
 void BalloonTip::finishHide() {
@@ -425,8 +410,7 @@ void BalloonTip::finishHide() {
     fadeOutTimer_.stop();
     currentTransparency_ = 100;
     const bool wasVisible = isTipVisible();
-    if (popup_)
-        popup_->hide();
+    if (popup_) popup_->hide();
     if (hoverRequest_ && hoverControl_) {
         if (ControlTip* tip = tipFor(hoverControl_)) {
             tip->shownOnce = true;
@@ -434,8 +418,7 @@ void BalloonTip::finishHide() {
             tip->leftSinceShown = !tip->control->rect().contains(tip->control->mapFromGlobal(QCursor::pos()));
         }
     }
-    if (wasVisible)
-        emit tipHidden();
+    if (wasVisible) emit tipHidden();
 }
 
 bool BalloonTip::eventFilter(QObject* watched, QEvent* event) {
@@ -446,33 +429,25 @@ bool BalloonTip::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     ControlTip* tip = tipFor(watched);
-    if (!tip)
-        return false;
-    if (type == QEvent::Enter || type == QEvent::HoverEnter || type == QEvent::HoverMove ||
-        type == QEvent::MouseMove) {
+    if (!tip) return false;
+    if (type == QEvent::Enter || type == QEvent::HoverEnter || type == QEvent::HoverMove || type == QEvent::MouseMove) {
         // Resting on the control: (re)start the wait unless its balloon is on
         // show, or it showed once and may not show again.
-        if (hoverControl_ == tip->control && isTipVisible())
-            return false;
-        if (tip->shownOnce && !(settings_.behaviour & BalloonBehaviour::ShowAgain))
-            return false;
+        if (hoverControl_ == tip->control && isTipVisible()) return false;
+        if (tip->shownOnce && !(settings_.behaviour & BalloonBehaviour::ShowAgain)) return false;
         if (tip->area) {
             const QPoint local = tip->control->mapFromGlobal(QCursor::pos());
-            if (!tip->area->contains(local))
-                return false;
+            if (!tip->area->contains(local)) return false;
         }
-        if (tip->shownOnce && !tip->leftSinceShown)
-            return false;
+        if (tip->shownOnce && !tip->leftSinceShown) return false;
         // Still waiting at the same point: let the wait run.
-        if (hoverControl_ == tip->control && isPending() && QCursor::pos() == hoverCursorStart_)
-            return false;
+        if (hoverControl_ == tip->control && isPending() && QCursor::pos() == hoverCursorStart_) return false;
         request(QCursor::pos(), tip->text, tip->icon, settings_.behaviour, tip->control);
     } else if (type == QEvent::Leave || type == QEvent::HoverLeave) {
         tip->leftSinceShown = true;
         if (hoverControl_ == tip->control) {
             showTimer_.stop();
-            if (isTipVisible())
-                onHideTimer();
+            if (isTipVisible()) onHideTimer();
         }
     }
     return false;

@@ -22,11 +22,11 @@
 
 // Behaviour switches.
 namespace BalloonBehaviour {
-constexpr int ShowAgain = 1;   // may show again for the same control after it hid
+constexpr int ShowAgain = 1;  // may show again for the same control after it hid
 constexpr int Switch2 = 2;
 constexpr int Switch4 = 4;
 constexpr int Switch8 = 8;
-constexpr int NoAutoHide = 16; // no hiding by the display time
+constexpr int NoAutoHide = 16;  // no hiding by the display time
 }  // namespace BalloonBehaviour
 
 struct BalloonTipSettings {
@@ -34,15 +34,15 @@ struct BalloonTipSettings {
     QColor background[4];
     int backgroundEffect = 0;  // 0 solid fill with the begin colour
     int granularity = 5;
-    int tailPosition = 9;      // 0-11: edge and place of the tail
-    int transparency = 10;     // percent, 0-100
+    int tailPosition = 9;   // 0-11: edge and place of the tail
+    int transparency = 10;  // percent, 0-100
     int behaviour = BalloonBehaviour::ShowAgain;
     int cornerWidth = 16, cornerHeight = 16;
     int marginH = 12, marginV = 12;
     int tailWidth = 12, tailHeight = 16, tailMargin = 16;
     int tailOffsetH = 0, tailOffsetV = 0;
-    int initialDelay = 600;    // ms
-    int displayTime = 3000;    // ms
+    int initialDelay = 600;               // ms
+    int displayTime = 3000;               // ms
     int fadeInStep = 0, fadeOutStep = 0;  // ms; 0 = no fading
     QColor borderColour;
     int borderWidth = 1, borderHeight = 1;

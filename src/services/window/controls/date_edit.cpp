@@ -3,12 +3,12 @@
 #include "services/db/detail/cell_text.h"
 
 #include <QAction>
-#include <algorithm>
 #include <QCalendarWidget>
 #include <QDate>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <algorithm>
 
 namespace {
 

@@ -21,8 +21,7 @@ CancellablePageFetcher& defaultFetcher() {
 }
 
 CancellablePageFetcher ignoringCancel(PageFetcher fetcher) {
-    if (!fetcher)
-        return {};
+    if (!fetcher) return {};
     return [fetcher = std::move(fetcher)](const Text& url, std::stop_token) { return fetcher(url); };
 }
 
@@ -75,8 +74,7 @@ void HtmlBrowseBox::setAddress(const Text& url) {
     if (url.empty() || !fetcher_) {
         loading_ = false;
         view_->clear();
-        if (!url.empty())
-            emit loadFinished(false);
+        if (!url.empty()) emit loadFinished(false);
         return;
     }
     loading_ = true;
@@ -92,16 +90,14 @@ void HtmlBrowseBox::setAddress(const Text& url) {
         QMetaObject::invokeMethod(
             qApp,
             [box, generation, page = std::move(page)] {
-                if (box)
-                    box->showPage(generation, page);
+                if (box) box->showPage(generation, page);
             },
             Qt::QueuedConnection);
     });
 }
 
 void HtmlBrowseBox::showPage(quint64 generation, const Bytes& page) {
-    if (generation != generation_)
-        return;
+    if (generation != generation_) return;
     loading_ = false;
     if (page.empty()) {
         view_->clear();
@@ -130,8 +126,7 @@ QString HtmlBrowseBox::decodePage(const Bytes& page) {
         return Text::fromBytes(data, page.size()).toQString();
     if (!charset.isEmpty() && charset != "utf-8" && charset != "utf8") {
         QStringDecoder decoder(charset.constData());
-        if (decoder.isValid())
-            return decoder.decode(QByteArrayView(data, size));
+        if (decoder.isValid()) return decoder.decode(QByteArrayView(data, size));
     }
     return QString::fromUtf8(data, size);
 }

@@ -10,8 +10,7 @@ namespace {
 
 // The disabled look when no disabled picture is given: lighter grey, shape kept.
 QImage greyed(const QImage& picture) {
-    if (picture.isNull())
-        return picture;
+    if (picture.isNull()) return picture;
     QImage out = picture.convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < out.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
@@ -40,8 +39,7 @@ void ImageButton::setButtonType(int type) {
 }
 
 void ImageButton::setChecked(bool checked) {
-    if (checked_ == checked)
-        return;
+    if (checked_ == checked) return;
     checked_ = checked;
     update();
 }
@@ -54,10 +52,22 @@ void ImageButton::setDisabledPicture(const Bytes& picture) { setPicture(Slot::Di
 void ImageButton::setPicture(Slot slot, const Bytes& bytes) {
     const QImage image = DecodePicture(bytes);
     switch (slot) {
-    case Slot::Normal: normalBytes_ = bytes; normal_ = image; break;
-    case Slot::Hot: hotBytes_ = bytes; hot_ = image; break;
-    case Slot::Pressed: pressedBytes_ = bytes; pressed_ = image; break;
-    case Slot::Disabled: disabledBytes_ = bytes; disabled_ = image; break;
+    case Slot::Normal:
+        normalBytes_ = bytes;
+        normal_ = image;
+        break;
+    case Slot::Hot:
+        hotBytes_ = bytes;
+        hot_ = image;
+        break;
+    case Slot::Pressed:
+        pressedBytes_ = bytes;
+        pressed_ = image;
+        break;
+    case Slot::Disabled:
+        disabledBytes_ = bytes;
+        disabled_ = image;
+        break;
     }
     if (slot == Slot::Normal) {
         updateMask();
@@ -65,8 +75,7 @@ void ImageButton::setPicture(Slot slot, const Bytes& bytes) {
     }
     // Only the picture on show needs drawing again; the normal one may stand
     // in for any state that has none.
-    if (slot == Slot::Normal || slot == currentSlot())
-        update();
+    if (slot == Slot::Normal || slot == currentSlot()) update();
 }
 
 void ImageButton::setTransparentColor(std::optional<QColor> colour) {
@@ -78,10 +87,8 @@ void ImageButton::setTransparentColor(std::optional<QColor> colour) {
 void ImageButton::setHandCursor(bool hand) { setCursor(hand ? Qt::PointingHandCursor : Qt::ArrowCursor); }
 
 ImageButton::Slot ImageButton::currentSlot() const {
-    if (!isEnabled())
-        return Slot::Disabled;
-    if (type_ == ToggleType)
-        return checked_ ? Slot::Pressed : Slot::Normal;
+    if (!isEnabled()) return Slot::Disabled;
+    if (type_ == ToggleType) return checked_ ? Slot::Pressed : Slot::Normal;
     switch (state_) {
     case State::Hot: return Slot::Hot;
     case State::Pressed: return Slot::Pressed;
@@ -103,15 +110,13 @@ QImage ImageButton::currentPicture() const {
 QSize ImageButton::sizeHint() const { return normal_.isNull() ? QSize(16, 16) : normal_.size(); }
 
 void ImageButton::setState(State state) {
-    if (state_ == state)
-        return;
+    if (state_ == state) return;
     state_ = state;
     update();
 }
 
 bool ImageButton::insideShape(const QPoint& p) const {
-    if (!rect().contains(p))
-        return false;
+    if (!rect().contains(p)) return false;
     return mask().isEmpty() || mask().contains(p);
 }
 
@@ -131,13 +136,10 @@ void ImageButton::updateMask() {
         const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
         int x = 0;
         while (x < picture.width()) {
-            while (x < picture.width() && (line[x] & 0xFFFFFF) == key)
-                ++x;
+            while (x < picture.width() && (line[x] & 0xFFFFFF) == key) ++x;
             const int start = x;
-            while (x < picture.width() && (line[x] & 0xFFFFFF) != key)
-                ++x;
-            if (x > start)
-                runs.append(QRect(start, y, x - start, 1));
+            while (x < picture.width() && (line[x] & 0xFFFFFF) != key) ++x;
+            if (x > start) runs.append(QRect(start, y, x - start, 1));
         }
     }
     QRegion region;
@@ -149,36 +151,28 @@ void ImageButton::updateMask() {
 
 void ImageButton::paintEvent(QPaintEvent*) {
     const QImage picture = currentPicture();
-    if (picture.isNull())
-        return;
+    if (picture.isNull()) return;
     QPainter painter(this);
     painter.drawImage(QPoint(0, 0), picture);
 }
 
 void ImageButton::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || !isEnabled())
-        return;
-    if (type_ == PushType && insideShape(event->position().toPoint()))
-        setState(State::Pressed);
+    if (event->button() != Qt::LeftButton || !isEnabled()) return;
+    if (type_ == PushType && insideShape(event->position().toPoint())) setState(State::Pressed);
 }
 
 void ImageButton::mouseMoveEvent(QMouseEvent* event) {
-    if (!isEnabled() || type_ != PushType)
-        return;
+    if (!isEnabled() || type_ != PushType) return;
     const bool held = event->buttons() & Qt::LeftButton;
-    if (insideShape(event->position().toPoint()))
-        setState(held ? State::Pressed : State::Hot);
-    else
-        setState(State::Normal);
+    if (insideShape(event->position().toPoint())) setState(held ? State::Pressed : State::Hot);
+    else setState(State::Normal);
 }
 
 void ImageButton::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || !isEnabled())
-        return;
+    if (event->button() != Qt::LeftButton || !isEnabled()) return;
     const bool inside = insideShape(event->position().toPoint());
     setState(State::Normal);
-    if (!inside)
-        return;
+    if (!inside) return;
     if (type_ == ToggleType) {
         checked_ = !checked_;
         update();
@@ -188,8 +182,7 @@ void ImageButton::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void ImageButton::enterEvent(QEnterEvent* event) {
-    if (isEnabled() && type_ == PushType && insideShape(event->position().toPoint()))
-        setState(State::Hot);
+    if (isEnabled() && type_ == PushType && insideShape(event->position().toPoint())) setState(State::Hot);
     QWidget::enterEvent(event);
 }
 

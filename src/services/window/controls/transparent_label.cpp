@@ -60,14 +60,12 @@ int TransparentLabel::textFlags() const {
     static const int horizontal[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight};
     static const int vertical[] = {Qt::AlignTop, Qt::AlignVCenter, Qt::AlignBottom};
     // Word-wrapped text starts at the top; a single line takes the vertical alignment.
-    if (wrap_)
-        return horizontal[horizontal_] | Qt::AlignTop | Qt::TextWordWrap;
+    if (wrap_) return horizontal[horizontal_] | Qt::AlignTop | Qt::TextWordWrap;
     return horizontal[horizontal_] | vertical[vertical_] | Qt::TextSingleLine;
 }
 
 void TransparentLabel::paintEvent(QPaintEvent*) {
-    if (caption_.empty())
-        return;
+    if (caption_.empty()) return;
     QPainter painter(this);
     painter.setClipRect(rect());  // text that does not fit is cut at the box
     painter.setFont(textFont());
@@ -80,18 +78,13 @@ void TransparentLabel::paintEvent(QPaintEvent*) {
     };
     int textDx = 0, textDy = 0;
     switch (effect_) {
-    case Raised:
-        drawAt(1, 1, Qt::white);
-        break;
+    case Raised: drawAt(1, 1, Qt::white); break;
     case Sunken:
         drawAt(0, 0, Qt::white);
         textDx = textDy = 1;
         break;
-    case Shadowed:
-        drawAt(2, 2, Qt::black);
-        break;
-    default:
-        break;
+    case Shadowed: drawAt(2, 2, Qt::black); break;
+    default: break;
     }
     drawAt(textDx, textDy, colour_);
 }

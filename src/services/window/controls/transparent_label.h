@@ -15,9 +15,9 @@ class TransparentLabel : public QWidget {
 public:
     // Effects drawn under the text.
     static constexpr int Plain = 0;
-    static constexpr int Raised = 1;   // white copy at (+1, +1)
-    static constexpr int Sunken = 2;   // white copy in place, text at (+1, +1)
-    static constexpr int Shadowed = 3; // black copy at (+2, +2)
+    static constexpr int Raised = 1;    // white copy at (+1, +1)
+    static constexpr int Sunken = 2;    // white copy in place, text at (+1, +1)
+    static constexpr int Shadowed = 3;  // black copy at (+2, +2)
 
     explicit TransparentLabel(QWidget* parent = nullptr);
 

@@ -3,12 +3,12 @@
 
 #include "services/window/controls/balloon_tip.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QCursor>
 #include <QEnterEvent>
 #include <QSignalSpy>
 #include <QTest>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -193,8 +193,8 @@ TEST(BalloonTip, TailAtBottomLeftOpensAboveAndRight) {
     tip.ShowTipAt(300, 300, T("格式：1980-01-06"), -1, true);
     ASSERT_TRUE(waitFor([&] { return tip.isTipVisible(); }));
     const QRect g = tip.popup()->geometry();
-    EXPECT_EQ(g.left(), 300 - 16);           // near side of the tail the margin from the left corner
-    EXPECT_LT(g.top(), 300 - 16 - 12);       // above the point, past the tail
+    EXPECT_EQ(g.left(), 300 - 16);      // near side of the tail the margin from the left corner
+    EXPECT_LT(g.top(), 300 - 16 - 12);  // above the point, past the tail
     EXPECT_GE(g.bottom(), 299);
     EXPECT_LE(g.bottom(), 301);
 

@@ -2,10 +2,10 @@
 
 #include "services/window/controls/html_browse_box.h"
 
+#include <gtest/gtest.h>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextBrowser>
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
@@ -72,9 +72,8 @@ TEST(HtmlBrowseBox, PageCharsets) {
 
 TEST(HtmlBrowseBox, ShowsAGbkPage) {
     HtmlBrowseBox box;
-    box.setFetcher([](const Text&) {
-        return gbkPage("<html><head><meta charset=gb2312></head><body>北京 晴</body></html>");
-    });
+    box.setFetcher(
+        [](const Text&) { return gbkPage("<html><head><meta charset=gb2312></head><body>北京 晴</body></html>"); });
     box.setAddress(kWeather);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !box.isLoading(); }, 3000));
     EXPECT_EQ(box.shownText(), QStringLiteral("北京 晴"));
@@ -108,8 +107,7 @@ TEST(HtmlBrowseBox, FailedFetchesShowNothing) {
     box.setAddress(kWeather);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !box.isLoading(); }, 3000));
     ASSERT_EQ(finished.count(), 3);
-    for (const auto& call : finished)
-        EXPECT_FALSE(call[0].toBool());
+    for (const auto& call : finished) EXPECT_FALSE(call[0].toBool());
     EXPECT_TRUE(box.shownText().isEmpty());
 }
 
@@ -135,8 +133,7 @@ struct StoppableFetch {
         return [this](const Text&, std::stop_token cancel) {
             for (int i = 0; i < 500 && !cancel.stop_requested(); ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            if (cancel.stop_requested())
-                ++stopped;
+            if (cancel.stop_requested()) ++stopped;
             return bytesOf("<p>too late</p>");
         };
     }

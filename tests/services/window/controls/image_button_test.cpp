@@ -3,12 +3,12 @@
 #include "services/window/controls/image_button.h"
 #include "picture_bytes.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QCursor>
 #include <QSignalSpy>
-#include <QWindow>
 #include <QTest>
-#include <gtest/gtest.h>
+#include <QWindow>
 
 namespace {
 
@@ -24,8 +24,7 @@ public:
     explicit PaintCounter(QWidget* w) { w->installEventFilter(this); }
     int count = 0;
     bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint)
-            ++count;
+        if (e->type() == QEvent::Paint) ++count;
         return false;
     }
 };
@@ -53,7 +52,7 @@ TEST_F(ImageButtonTest, ClickIsRaisedOnReleaseInside) {
     QSignalSpy clicked(button, &ImageButton::clicked);
     QTest::mousePress(button, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(button->state(), ImageButton::State::Pressed);
-    EXPECT_EQ(clicked.count(), 0);  // not on the press
+    EXPECT_EQ(clicked.count(), 0);            // not on the press
     EXPECT_NE(colourAt(*button) & 0xFF, 0u);  // the pressed (blue) picture, decoded from JPEG
     QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(clicked.count(), 1);
@@ -128,8 +127,7 @@ TEST_F(ImageButtonTest, TransparentColourIsOutsideTheButton) {
     QImage shape(20, 20, QImage::Format_RGB32);
     shape.fill(Qt::red);
     for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 10; ++x)
-            shape.setPixel(x, y, qRgb(255, 0, 255));
+        for (int x = 0; x < 10; ++x) shape.setPixel(x, y, qRgb(255, 0, 255));
     button->setNormalPicture(PictureBytes(shape));
     button->setTransparentColor(QColor(255, 0, 255));
     EXPECT_FALSE(button->mask().contains(QPoint(3, 10)));

@@ -2,9 +2,9 @@
 
 #include "services/window/controls/transparent_label.h"
 
+#include <gtest/gtest.h>
 #include <QImage>
 #include <QPalette>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -43,8 +43,7 @@ protected:
         QRect box;
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
-                if (isText(image.pixel(x, y)))
-                    box |= QRect(x, y, 1, 1);
+                if (isText(image.pixel(x, y))) box |= QRect(x, y, 1, 1);
         return box;
     }
 
@@ -126,8 +125,7 @@ TEST_F(TransparentLabelTest, EffectsDrawUnderTheText) {
     auto count = [](const QImage& image, QRgb colour) {
         int n = 0;
         for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                n += (image.pixel(x, y) & 0xFFFFFF) == colour;
+            for (int x = 0; x < image.width(); ++x) n += (image.pixel(x, y) & 0xFFFFFF) == colour;
         return n;
     };
     const QImage plain = render();
@@ -142,8 +140,7 @@ TEST_F(TransparentLabelTest, EffectsDrawUnderTheText) {
     QRect black;
     for (int y = 0; y < shadowed.height(); ++y)
         for (int x = 0; x < shadowed.width(); ++x)
-            if ((shadowed.pixel(x, y) & 0xFFFFFF) == 0)
-                black |= QRect(x, y, 1, 1);
+            if ((shadowed.pixel(x, y) & 0xFFFFFF) == 0) black |= QRect(x, y, 1, 1);
     EXPECT_EQ(black.bottomRight(), text.bottomRight() + QPoint(2, 2));
 
     label->setEffect(TransparentLabel::Raised);

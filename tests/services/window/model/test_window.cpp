@@ -18,8 +18,8 @@ WindowDecl EveryKindWindow(const std::string& id) {
     edit.text = T("初始");
     edit.font = FontDecl{T("宋体"), 12};
     edit.textColour = Rgb(128, 128, 128);
-    edit.events = bind({Event::ContentChanged, Event::GotFocus, Event::LostFocus, Event::LeftButtonDown,
-                        Event::DoubleClicked});
+    edit.events =
+        bind({Event::ContentChanged, Event::GotFocus, Event::LostFocus, Event::LeftButtonDown, Event::DoubleClicked});
     w.controls.push_back(edit);
 
     ControlDecl memo{.kind = ControlKind::EditBox, .name = T("编辑框_备注"), .rect = {140, 10, 120, 60}};

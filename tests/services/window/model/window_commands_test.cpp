@@ -217,8 +217,8 @@ TEST_F(WindowCommands, ImmediateDestroyInsideAHandlerWaitsUntilItReturns) {
     };
     ASSERT_TRUE(LoadWindow(SmallWindow("record"), handlers));
     click(*FindWindow("record"), "按钮1");
-    EXPECT_EQ(log.entries, (std::vector<std::string>{"Created window", "closing", "hidden", "control",
-                                                     "Destroying window"}));
+    EXPECT_EQ(log.entries,
+              (std::vector<std::string>{"Created window", "closing", "hidden", "control", "Destroying window"}));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(FindWindow("record"), nullptr);
 }

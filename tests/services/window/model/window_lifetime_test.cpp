@@ -63,8 +63,7 @@ TEST_P(WindowLifetime, ObjectsOutliveTheHandlerThatRunsWhenTheWindowCloses) {
     EXPECT_EQ(FindWindow("other")->control(T("编辑框1")).text(), T("还在"));
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryWay, WindowLifetime,
-                         VARELO_EVERY_CLOSE_WAY);
+INSTANTIATE_TEST_SUITE_P(EveryWay, WindowLifetime, VARELO_EVERY_CLOSE_WAY);
 
 using WindowHolds = WindowTest;
 

@@ -14,6 +14,7 @@
 #include "services/window/window_impl.h"
 #include "support/undeclared_names.h"
 
+#include <gtest/gtest-spi.h>
 #include <QBitmap>
 #include <QComboBox>
 #include <QFontDatabase>
@@ -24,7 +25,6 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest-spi.h>
 
 namespace {
 
@@ -98,7 +98,8 @@ TEST_F(WindowModel, PropertiesReadBackWhatWasSet) {
     Window* w = LoadEvery(log);
     Control edit = w->control(T("编辑框1"));
     edit.move(1, 2, 30, 40);
-    EXPECT_EQ((std::vector<int>{edit.left(), edit.top(), edit.width(), edit.height()}), (std::vector<int>{1, 2, 30, 40}));
+    EXPECT_EQ((std::vector<int>{edit.left(), edit.top(), edit.width(), edit.height()}),
+              (std::vector<int>{1, 2, 30, 40}));
     edit.setVisible(false);
     EXPECT_FALSE(edit.visible());
     edit.setEnabled(false);
@@ -495,7 +496,8 @@ TEST(WindowFonts, SongMapsToAnInstalledChineseFaceAtThePixelHeight) {
 
 TEST_F(WindowModel, APressOnAChildIsNotAlsoItsContainers) {
     WindowDecl decl = EveryKindWindow();
-    ControlDecl child{.kind = ControlKind::PicBox, .name = T("图片框_头像"), .parent = T("图片框1"), .rect = {4, 4, 39, 39}};
+    ControlDecl child{
+        .kind = ControlKind::PicBox, .name = T("图片框_头像"), .parent = T("图片框1"), .rect = {4, 4, 39, 39}};
     child.cursor = Cursor::Hand;
     child.events = {{Event::LeftButtonDown, "log"}};
     decl.controls.push_back(child);
@@ -518,8 +520,8 @@ TEST_F(WindowModel, TabPositionsArePositionsAmongAllControls) {
     decl.width = 269;
     decl.height = 211;
     const auto add = [&](ControlKind kind, const char* name, const char* parent, int tabOrder) {
-        decl.controls.push_back(ControlDecl{.kind = kind, .name = T(name), .parent = T(parent),
-                                            .rect = {10, 10, 60, 24}, .tabOrder = tabOrder});
+        decl.controls.push_back(ControlDecl{
+            .kind = kind, .name = T(name), .parent = T(parent), .rect = {10, 10, 60, 24}, .tabOrder = tabOrder});
     };
     add(ControlKind::PicBox, "图片框1", "", 0);
     add(ControlKind::GroupBox, "分组框1", "", 0);
@@ -553,13 +555,14 @@ TEST_F(WindowModel, AControlPlacedBeyondTheOthersFollowsThemInCreationOrder) {
     decl.height = 583;
     for (const char* name : {"图片框1", "图片框_头像底图", "图片框_头像", "透明标签_用户", "图片框_太阳", "透明标签2"})
         decl.controls.push_back(ControlDecl{.kind = ControlKind::PicBox, .name = T(name)});
-    decl.controls.push_back(ControlDecl{.kind = ControlKind::ComboBox, .name = T("组合框_查询"), .rect = {12, 57, 93, 20}});
-    decl.controls.push_back(ControlDecl{.kind = ControlKind::EditBox, .name = T("编辑框_搜索"),
-                                        .rect = {104, 57, 124, 20}, .tabOrder = 10});
+    decl.controls.push_back(
+        ControlDecl{.kind = ControlKind::ComboBox, .name = T("组合框_查询"), .rect = {12, 57, 93, 20}});
+    decl.controls.push_back(ControlDecl{
+        .kind = ControlKind::EditBox, .name = T("编辑框_搜索"), .rect = {104, 57, 124, 20}, .tabOrder = 10});
     decl.controls.push_back(ControlDecl{.kind = ControlKind::PicBox, .name = T("图片框_搜索")});
     decl.controls.push_back(ControlDecl{.kind = ControlKind::Button, .name = T("按钮_X")});
-    decl.controls.push_back(ControlDecl{.kind = ControlKind::ListView, .name = T("超级列表框1"),
-                                        .rect = {12, 76, 216, 433}});
+    decl.controls.push_back(
+        ControlDecl{.kind = ControlKind::ListView, .name = T("超级列表框1"), .rect = {12, 76, 216, 433}});
     ASSERT_TRUE(LoadWindow(decl, LoggingHandlers(log)));
     Window* w = FindWindow("main");
     const auto widget = [&](const char* name) { return w->control(T(name)).widget(); };
@@ -582,7 +585,8 @@ TEST_F(WindowModel, ListAndImageButtonEventsReachTheirHandlersWithTheRow) {
         log.entries.push_back(std::string(EventName(e.event)) + " " + e.control.name().toUtf8());
     };
     for (auto& c : decl.controls)
-        if (c.kind == ControlKind::ListView) c.events = {{Event::CurrentItemChanged, "row"}, {Event::ItemActivated, "row"}};
+        if (c.kind == ControlKind::ListView)
+            c.events = {{Event::CurrentItemChanged, "row"}, {Event::ItemActivated, "row"}};
     ASSERT_TRUE(LoadWindow(decl, handlers));
     Window* w = FindWindow("every");
     ReportList* list = w->list(T("超级列表框1"));

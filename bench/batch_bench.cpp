@@ -43,6 +43,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include "build_paths.h"
 
 namespace {
 

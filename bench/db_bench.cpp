@@ -33,6 +33,7 @@
 #include <random>
 #include <string>
 #include <vector>
+#include "build_paths.h"
 
 namespace {
 

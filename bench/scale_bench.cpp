@@ -59,6 +59,7 @@
 #include <optional>
 #include <string>
 #include <vector>
+#include "build_paths.h"
 
 extern char** environ;
 

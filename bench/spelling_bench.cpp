@@ -30,6 +30,7 @@
 #include <random>
 #include <string>
 #include <vector>
+#include "build_paths.h"
 
 namespace {
 

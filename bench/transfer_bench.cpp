@@ -39,6 +39,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include "build_paths.h"
 
 namespace {
 

@@ -18,6 +18,7 @@
 #include <QProcessEnvironment>
 
 #include <sqlite3.h>
+#include "build_paths.h"
 
 namespace {
 

@@ -16,6 +16,7 @@
 #include <fstream>
 #include <map>
 #include <set>
+#include "build_paths.h"
 
 namespace {
 

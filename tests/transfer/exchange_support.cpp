@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QProcess>
+#include "build_paths.h"
 
 std::string VobjectScript() { return VARELO_TEST_SOURCE "/transfer/vobject_cards.py"; }
 

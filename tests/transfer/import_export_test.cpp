@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include <sqlite3.h>
+#include "build_paths.h"
 
 namespace {
 

@@ -2,4 +2,3 @@ varelo_test(transfer_tests tests/transfer varelo_test_stages)
 # The export is read back with the sheet tests' independent readers.
 target_sources(transfer_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/services/sheet/readers.cpp)
 target_link_libraries(transfer_tests PRIVATE PkgConfig::FREEXL)
-target_compile_definitions(transfer_tests PRIVATE VARELO_TEST_SOURCE="${CMAKE_SOURCE_DIR}/tests")

@@ -15,6 +15,7 @@
 #include <sqlite3.h>
 
 #include <string>
+#include "build_paths.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QImageReader>
 #include <QSet>
+#include "build_paths.h"
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include <QTreeWidget>
 
 #include <dlfcn.h>
+#include "build_paths.h"
 
 namespace {
 

@@ -355,11 +355,19 @@ std::optional<std::string> StoredOrder::narrowRewrite(const std::string& sql) co
     if (!sameName(item, "rowid") && !sameName(item, tableName + ".rowid") && !sameName(item, quoted(table_) + ".rowid"))
         return std::nullopt;
     const std::string where = sql.substr(shape->whereAt + 5, shape->orderAt - shape->whereAt - 5);
-    // The side table's own columns would answer for names the table lacks.
+    // The side table's own columns would answer for names the table lacks,
+    // and the row id of the walk's subquery is NULL: a filter naming either
+    // (even inside a text) reads the table.
     std::string folded = where;
     for (char& ch : folded) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    if (folded.find("order_row") != std::string::npos || folded.find("order_key") != std::string::npos)
-        return std::nullopt;
+    for (const char* word : {"order_row", "order_key", "rowid", "_rowid_", "oid"}) {
+        const std::string w = word;
+        for (std::size_t at = folded.find(w); at != std::string::npos; at = folded.find(w, at + 1)) {
+            const bool startsWord = at == 0 || !IsNameChar(folded[at - 1]);
+            const bool endsWord = at + w.size() >= folded.size() || !IsNameChar(folded[at + w.size()]);
+            if (startsWord && endsWord) return std::nullopt;
+        }
+    }
     // The copies under their columns' names, named as the table, so that
     // its qualified names read them too.
     std::string copies;

@@ -24,6 +24,7 @@
 #include "app/program.h"
 #include "attribution/batch_window.h"
 #include "data/address_book.h"
+#include "services/core/gbk_walk.h"
 #include "services/core/message.h"
 #include "services/db/detail/spelling_function.h"
 #include "services/window/commands.h"
@@ -159,7 +160,13 @@ long long StatementCount(const std::string& book, const Text& sql) {
     if (sqlite3_open_v2(book.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
         // The search's spelling term calls a function of the program's connections.
         dbdetail::RegisterSpellingMatch(db);
-        const std::string counting = "select count(*) from (" + sql.toUtf8() + ")";
+        // Counted without its ORDER BY (its last one: the search text is
+        // quoted before it): sorting every row with its photo would take
+        // minutes and put the sort's memory into the program's peak.
+        std::string unordered = sql.toUtf8();
+        if (const std::size_t orderBy = gbk::FoldedCase(unordered).rfind("order by"); orderBy != std::string::npos)
+            unordered.resize(orderBy);
+        const std::string counting = "select count(*) from (" + unordered + ")";
         sqlite3_stmt* statement = nullptr;
         if (sqlite3_prepare_v2(db, counting.c_str(), -1, &statement, nullptr) == SQLITE_OK &&
             sqlite3_step(statement) == SQLITE_ROW)

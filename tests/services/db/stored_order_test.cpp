@@ -478,6 +478,29 @@ TEST_F(StoredOrderTest, AnySelectListReadsTheTableOnly) {
     }
 }
 
+// A searched field the table lacks is not copied; the order is kept all the same.
+TEST(StoredOrderRewrite, ASearchedFieldTheTableLacksIsLeftOut) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
+    dbdetail::RegisterNameOrder(db);
+    ASSERT_EQ(
+        sqlite3_exec(db, "CREATE TABLE t (name TEXT, phone TEXT); INSERT INTO t VALUES ('李四', '12'), ('张三', '13')",
+                     nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    dbdetail::StoredOrder order("t", "name", {"missing", "phone"});
+    ASSERT_TRUE(order.prepare(db));
+    ASSERT_TRUE(order.ready(db));
+    const auto walked = order.narrowRewrite("select rowid from t where phone like '1%' order by name desc");
+    ASSERT_TRUE(walked);
+    std::vector<long long> ids;
+    sqlite3_stmt* st = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, walked->c_str(), -1, &st, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    while (sqlite3_step(st) == SQLITE_ROW) ids.push_back(sqlite3_column_int64(st, 0));
+    sqlite3_finalize(st);
+    EXPECT_EQ(ids, (std::vector<long long>{2, 1}));
+    sqlite3_close(db);
+}
+
 TEST(StoredOrderRewrite, OnlyStatementsOfTheListShapeAreRewritten) {
     const dbdetail::StoredOrder order("通讯录", "姓名");
     const std::string side = "\"" + kSide + "\"";

@@ -125,12 +125,18 @@ bool StoredOrder::prepare(sqlite3* db) {
     // compares and matches them exactly as it would the table's own.
     // Named apart from the table's columns, so that a statement joining both reads no name twice.
     std::string declared, names, sourceNames, newValues, sets;
+    std::vector<std::string> present;
     for (const auto& name : copied_) {
         const char* type = nullptr;
         const char* collation = nullptr;
+        // Without the ordered column there is no order to keep; a searched
+        // column the table lacks is not copied (a filter naming it reads the table).
         if (sqlite3_table_column_metadata(db, "main", table_.c_str(), name.c_str(), &type, &collation, nullptr, nullptr,
-                                          nullptr) != SQLITE_OK)
-            return false;
+                                          nullptr) != SQLITE_OK) {
+            if (present.empty()) return false;
+            continue;
+        }
+        present.push_back(name);
         const std::string copy = quoted(copyOf(name));
         declared += ", " + copy + (type && *type ? std::string(" ") + type : std::string()) + " COLLATE " +
                     (collation ? collation : "BINARY");
@@ -139,6 +145,7 @@ bool StoredOrder::prepare(sqlite3* db) {
         newValues += ", new." + quoted(name);
         sets += ", " + copy + " = new." + quoted(name);
     }
+    copied_ = std::move(present);
     const std::string copyNames = sourceNames.substr(2);
     const std::string insertNew = "INSERT OR REPLACE INTO " + S + " (order_row, order_key" + names +
                                   ") VALUES (new.rowid, NULL" + newValues + ");";

@@ -17,7 +17,8 @@ void KeepContactOrder(DBConnection& connection) {
     // would have the first read check the order's structures again. A
     // read-only book refuses both and is left as it is.
     connection.ExecuteSql(T("CREATE INDEX IF NOT EXISTS 通讯录_分组 ON 通讯录 (分组)"));
-    connection.KeepStoredOrder(ContactsTable(), T("姓名"));
+    // Beside the keys, the fields the search and the group filter test.
+    connection.KeepStoredOrder(ContactsTable(), T("姓名"), {T("首字母"), T("手机"), T("分组")});
 }
 
 const std::vector<Text>& ContactFields() {

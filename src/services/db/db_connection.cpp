@@ -117,9 +117,11 @@ bool DBConnection::ExecuteSql(const Text& sql) {
     return s->execute(sql.toUtf8(), {}) >= 0;
 }
 
-bool DBConnection::KeepStoredOrder(const Text& table, const Text& column) {
+bool DBConnection::KeepStoredOrder(const Text& table, const Text& column, const std::vector<Text>& searched) {
     auto s = source();
-    return s && !s->readOnly() && s->keepStoredOrder(table.toUtf8(), column.toUtf8());
+    std::vector<std::string> names;
+    for (const Text& name : searched) names.push_back(name.toUtf8());
+    return s && !s->readOnly() && s->keepStoredOrder(table.toUtf8(), column.toUtf8(), names);
 }
 
 bool DBConnection::BeginTrans() {

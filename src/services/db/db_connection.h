@@ -40,8 +40,9 @@ public:
     // "select ... from <table> [where ...] order by <column> [ASC|DESC]" walks
     // an index instead of sorting (services/db/detail/stored_order.h). False
     // where it cannot be kept (a read-only file, another kind of source):
-    // those statements are then sorted as every other.
-    bool KeepStoredOrder(const Text& table, const Text& column);
+    // those statements are then sorted as every other. A filter that tests
+    // only `column` and the `searched` columns reads the index alone.
+    bool KeepStoredOrder(const Text& table, const Text& column, const std::vector<Text>& searched = {});
 
     // A transaction around a run of writes: they are stored together at
     // CommitTrans (one sync of the file instead of one per row) or dropped

@@ -9,6 +9,7 @@
 #include "services/core/core.h"
 #include "services/db/db_connection.h"
 #include "services/db/detail/name_order.h"
+#include "services/db/detail/spelling_function.h"
 #include "services/db/detail/stored_order.h"
 #include "services/db/record_set.h"
 #include "support/recording_presenter.h"
@@ -351,6 +352,101 @@ TEST_F(StoredOrderTest, TheListWalksTheIndexAndFiltersSortTheirMatchesByStoredKe
     sqlite3_close(bare);
 }
 
+// A search or group filter reads the copies of the searched fields in the
+// key index: the shell's changes to them (by the triggers, or found
+// untracked at the next opening) are in the next result, and an older side
+// table without the copies is rebuilt.
+TEST_F(StoredOrderTest, FiltersReadCopiesThatFollowEveryWriter) {
+    open();
+    addThroughTheProgram({"张三", "李四", "王五"});
+    close();
+    const std::string side = "\"" + kSide + "\"";
+    ASSERT_EQ(Shell(book.folder(), book.path(),
+                    "UPDATE 通讯录 SET 手机 = '13900001111', 分组 = '同事' WHERE 姓名 = '李四';\n"
+                    "UPDATE 通讯录 SET 首字母 = 'ww' WHERE 姓名 = '王五';\n"
+                    "INSERT INTO 通讯录 (姓名, 手机) VALUES ('阿明', '13900002222');\n"
+                    "UPDATE 通讯录 SET 编号 = 500 WHERE 姓名 = '张三';\n"
+                    "UPDATE 通讯录 SET 手机 = 13900003333 WHERE 编号 = 500;\n"),
+              0);
+    open();
+    const std::vector<std::string> all139 = {"阿明", "李四", "张三"};
+    EXPECT_EQ(listed(ContactSearchSql(T("139000"))), all139);
+    EXPECT_EQ(listed(ContactSearchSql(T("WW"))), (std::vector<std::string>{"王五"}));
+    EXPECT_EQ(listed(GroupFilterSql(T("同事"))), (std::vector<std::string>{"李四"}));
+    // The number the shell wrote as an integer is text in the table, so in the copy.
+    EXPECT_EQ(RawValue(book.path(), "select typeof(order_手机) from " + side + " where order_row = 500"), "text");
+    EXPECT_EQ(listed(T("select * from 通讯录 where 手机 = '13900003333' order by 姓名")),
+              (std::vector<std::string>{"张三"}));
+    close();
+
+    // A change while the update trigger was missing, then the side table of
+    // an older book: keys only, and stale.
+    ASSERT_EQ(Shell(book.folder(), book.path(),
+                    "DROP TRIGGER \"" + kSide + "_update\"; UPDATE 通讯录 SET 手机 = '1' WHERE 姓名 = '阿明';\n"),
+              0);
+    open();
+    EXPECT_EQ(listed(ContactSearchSql(T("139000"))), (std::vector<std::string>{"李四", "张三"}));
+    close();
+    ASSERT_EQ(Shell(book.folder(), book.path(),
+                    "DROP TABLE " + side + "; CREATE TABLE " + side +
+                        " (order_row INTEGER PRIMARY KEY, order_key BLOB) WITHOUT ROWID;\n"
+                        "CREATE INDEX \"" +
+                        kSide + "_key\" ON " + side + " (order_key, order_row);\n"),
+              0);
+    open();
+    EXPECT_EQ(Sorted(Structures(book.path())), Sorted(kAllStructures));
+    EXPECT_EQ(listed(ContactSearchSql(T("1"))), (std::vector<std::string>{"阿明", "李四", "张三"}));
+    EXPECT_EQ(listed(ContactSearchSql(T("139000"))), (std::vector<std::string>{"李四", "张三"}));
+    EXPECT_EQ(listedByName(), (std::vector<std::string>{"阿明", "李四", "王五", "张三"}));
+    EXPECT_EQ(IntegrityCheck(book.path()), "ok");
+}
+
+// The row identities of a search or group filter come from the key index
+// alone: the table's rows are not read and nothing is sorted. A filter that
+// names another field reads the table.
+TEST_F(StoredOrderTest, FilterIdentitiesWalkTheKeyIndexAlone) {
+    open();
+    addThroughTheProgram({"张三", "李四"});
+    const dbdetail::StoredOrder order("通讯录", "姓名", {"首字母", "手机", "分组"});
+    sqlite3* bare = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(book.path().c_str(), &bare, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    dbdetail::RegisterSpellingMatch(bare);
+    auto planOf = [&](const std::string& sql) {
+        std::string plan;
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(bare, ("EXPLAIN QUERY PLAN " + sql).c_str(), -1, &st, nullptr) != SQLITE_OK)
+            return "does not compile: " + std::string(sqlite3_errmsg(bare));
+        while (sqlite3_step(st) == SQLITE_ROW)
+            plan += reinterpret_cast<const char*>(sqlite3_column_text(st, 3)) + std::string("\n");
+        sqlite3_finalize(st);
+        return plan;
+    };
+    auto identities = [](const Text& sql) {
+        return "select 通讯录.rowid " + sql.toUtf8().substr(std::string("select * ").size());
+    };
+    for (const Text& sql : {ContactSearchSql(T("张")), ContactSearchWithSpellingSql(T("zs")), GroupFilterSql(T("同事")),
+                            DuplicateMobileSql(T("138"))}) {
+        const auto walked = order.narrowRewrite(identities(sql));
+        ASSERT_TRUE(walked) << sql.toUtf8();
+        const std::string plan = planOf(*walked);
+        EXPECT_EQ(plan, "SCAN " + kSide + " USING COVERING INDEX " + kSide + "_key\n") << *walked;
+    }
+    // Other fields, the row id, the side table's own columns: no narrow walk.
+    EXPECT_NE(planOf(order.narrowRewrite("select rowid from 通讯录 where 邮箱 like 'a%' order by 姓名").value())
+                  .find("does not compile"),
+              std::string::npos);
+    for (const char* id : {"rowid", "OID", "_rowid_"})
+        EXPECT_FALSE(order.narrowRewrite(std::string("select rowid from 通讯录 where ") + id + " > 1 order by 姓名"));
+    EXPECT_FALSE(order.narrowRewrite("select rowid from 通讯录 where order_key is null order by 姓名"));
+    EXPECT_FALSE(order.narrowRewrite("select * from 通讯录 where 姓名 = 'a' order by 姓名"));
+    EXPECT_FALSE(order.narrowRewrite("select rowid from 通讯录 order by 姓名"));
+    sqlite3_close(bare);
+    EXPECT_EQ(listed(T("select * from 通讯录 where 邮箱 is null and 姓名 like '李%' order by 姓名")),
+              (std::vector<std::string>{"李四"}));
+    EXPECT_EQ(listed(T("select * from 通讯录 where rowid > 0 and 姓名 like '李%' order by 姓名")),
+              (std::vector<std::string>{"李四"}));
+}
+
 TEST_F(StoredOrderTest, AnySelectListReadsTheTableOnly) {
     open();
     addThroughTheProgram({"张三", "李四", "阿明"});
@@ -380,6 +476,29 @@ TEST_F(StoredOrderTest, AnySelectListReadsTheTableOnly) {
             EXPECT_EQ(rs.ReadText(0).toUtf8(), ids[i]) << sql;
         }
     }
+}
+
+// A searched field the table lacks is not copied; the order is kept all the same.
+TEST(StoredOrderRewrite, ASearchedFieldTheTableLacksIsLeftOut) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
+    dbdetail::RegisterNameOrder(db);
+    ASSERT_EQ(
+        sqlite3_exec(db, "CREATE TABLE t (name TEXT, phone TEXT); INSERT INTO t VALUES ('李四', '12'), ('张三', '13')",
+                     nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    dbdetail::StoredOrder order("t", "name", {"missing", "phone"});
+    ASSERT_TRUE(order.prepare(db));
+    ASSERT_TRUE(order.ready(db));
+    const auto walked = order.narrowRewrite("select rowid from t where phone like '1%' order by name desc");
+    ASSERT_TRUE(walked);
+    std::vector<long long> ids;
+    sqlite3_stmt* st = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, walked->c_str(), -1, &st, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    while (sqlite3_step(st) == SQLITE_ROW) ids.push_back(sqlite3_column_int64(st, 0));
+    sqlite3_finalize(st);
+    EXPECT_EQ(ids, (std::vector<long long>{2, 1}));
+    sqlite3_close(db);
 }
 
 TEST(StoredOrderRewrite, OnlyStatementsOfTheListShapeAreRewritten) {

@@ -131,10 +131,14 @@ public:
     // A long binary value fetched by the row's identity.
     virtual bool readBlob(const ResultData& result, const Row& row, int column, std::string& bytes) = 0;
     // Keeps the table's order by `column` in the file, where an index serves
-    // "select ... from <table> [where ...] order by <column>" (stored_order.h).
-    // False where the source cannot (read-only, another back end): such
-    // statements are then sorted as any other.
-    virtual bool keepStoredOrder(const std::string& /*table*/, const std::string& /*column*/) { return false; }
+    // "select ... from <table> [where ...] order by <column>" (stored_order.h);
+    // a filter testing only `column` and the `searched` columns reads the
+    // index alone. False where the source cannot (read-only, another back
+    // end): such statements are then sorted as any other.
+    virtual bool keepStoredOrder(const std::string& /*table*/, const std::string& /*column*/,
+                                 const std::vector<std::string>& /*searched*/) {
+        return false;
+    }
     virtual std::string quoteName(const std::string& name) const;
     // True while a transaction begun on this source has not ended. Where the
     // source cannot tell, true: a rollback then costs nothing.

@@ -321,10 +321,11 @@ public:
         return true;
     }
 
-    bool keepStoredOrder(const std::string& table, const std::string& column) override {
+    bool keepStoredOrder(const std::string& table, const std::string& column,
+                         const std::vector<std::string>& searched) override {
         std::lock_guard lock(mutex_);
         clearErrors();
-        StoredOrder order(table, column);
+        StoredOrder order(table, column, searched);
         if (!order.prepare(db_)) return false;
         for (auto& kept : storedOrders_) {
             if (sqlite3_stricmp(kept.table().c_str(), table.c_str()) == 0) {
@@ -470,11 +471,18 @@ private:
     std::string orderedText(const std::string& sql) {
         for (auto& order : storedOrders_) {
             if (auto walked = order.rewrite(sql)) {
-                if (order.ready(db_)) return *walked;
-                break;
+                if (!order.ready(db_)) break;
+                if (auto narrow = order.narrowRewrite(sql); narrow && compiles(*narrow)) return *narrow;
+                return *walked;
             }
         }
         return WithNameOrdering(sql);
+    }
+
+    // Whether the statement compiles here, leaving no error behind.
+    bool compiles(const std::string& sql) {
+        Statement st;
+        return sqlite3_prepare_v2(db_, sql.c_str(), int(sql.size()), st.out(), nullptr) == SQLITE_OK && st.get();
     }
 
     bool prepare(const std::string& sql, Statement& st) {

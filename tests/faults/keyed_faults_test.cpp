@@ -149,21 +149,20 @@ TEST_P(KeyedCursorFaults, AWriteStoresWhatItReportsAndTheCursorReadsTheFile) {
     expectCursorReadsTheFile();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryFaultAndWrite, KeyedCursorFaults,
-    ::testing::Values(KeyedCase{"UpdateUnderWriteLock", BookFault::WriteLock, Write::Update},
-                      KeyedCase{"AddNewUnderWriteLock", BookFault::WriteLock, Write::AddNew},
-                      KeyedCase{"DeleteUnderWriteLock", BookFault::WriteLock, Write::Delete},
-                      KeyedCase{"UpdateUnderEveryLock", BookFault::EveryLock, Write::Update},
-                      KeyedCase{"AddNewUnderEveryLock", BookFault::EveryLock, Write::AddNew},
-                      KeyedCase{"DeleteUnderEveryLock", BookFault::EveryLock, Write::Delete},
-                      KeyedCase{"UpdateOnReadOnlyBook", BookFault::ReadOnly, Write::Update},
-                      KeyedCase{"AddNewOnReadOnlyBook", BookFault::ReadOnly, Write::AddNew},
-                      KeyedCase{"DeleteOnReadOnlyBook", BookFault::ReadOnly, Write::Delete},
-                      KeyedCase{"UpdateOnFullDisk", BookFault::FullDisk, Write::Update},
-                      KeyedCase{"AddNewOnFullDisk", BookFault::FullDisk, Write::AddNew},
-                      KeyedCase{"DeleteOnFullDisk", BookFault::FullDisk, Write::Delete}),
-    CaseName);
+INSTANTIATE_TEST_SUITE_P(EveryFaultAndWrite, KeyedCursorFaults,
+                         ::testing::Values(KeyedCase{"UpdateUnderWriteLock", BookFault::WriteLock, Write::Update},
+                                           KeyedCase{"AddNewUnderWriteLock", BookFault::WriteLock, Write::AddNew},
+                                           KeyedCase{"DeleteUnderWriteLock", BookFault::WriteLock, Write::Delete},
+                                           KeyedCase{"UpdateUnderEveryLock", BookFault::EveryLock, Write::Update},
+                                           KeyedCase{"AddNewUnderEveryLock", BookFault::EveryLock, Write::AddNew},
+                                           KeyedCase{"DeleteUnderEveryLock", BookFault::EveryLock, Write::Delete},
+                                           KeyedCase{"UpdateOnReadOnlyBook", BookFault::ReadOnly, Write::Update},
+                                           KeyedCase{"AddNewOnReadOnlyBook", BookFault::ReadOnly, Write::AddNew},
+                                           KeyedCase{"DeleteOnReadOnlyBook", BookFault::ReadOnly, Write::Delete},
+                                           KeyedCase{"UpdateOnFullDisk", BookFault::FullDisk, Write::Update},
+                                           KeyedCase{"AddNewOnFullDisk", BookFault::FullDisk, Write::AddNew},
+                                           KeyedCase{"DeleteOnFullDisk", BookFault::FullDisk, Write::Delete}),
+                         CaseName);
 
 // A page read while another program holds every lock fails as a failure
 // (no empty values passed off as the contact's), is not kept, and reads the

@@ -208,6 +208,31 @@ TEST_F(ListFaults, AContactOpenedUnderAnotherProgramsLockIsReportedUnreadable) {
     expectListShowsTheFile();
 }
 
+// Another program takes every lock just after a save was stored, while
+// "保存成功！" is shown: the list cannot read the book for a while, and once
+// it can it shows the saved value, not the one it had read before.
+TEST_F(ListFaults, AListKeptFromTheBookAfterASaveShowsTheFileOnceTheBookIsFree) {
+    prepare(BookFault::EveryLock);
+    if (HasFatalFailure()) return;
+    openRow(kShown);
+    ASSERT_EQ(listText(kShown, 1), std::to_string(13600000000LL + kShown));
+    type(recordWindow(), RecordControls::MobileBox, "13912345678");
+    bool locked = false;
+    (*messages_)->whileShown = [&](const MessageRequest& shown) {
+        if (!locked && shown.text.toUtf8() == "保存成功！") locked = fault_->start();
+    };
+    takeMessages();
+    click(recordWindow(), RecordControls::SaveButton);
+    (*messages_)->whileShown = nullptr;
+    ASSERT_TRUE(locked);
+    const auto said = takeMessages();
+    fault_->end();
+    ASSERT_FALSE(said.empty());
+    EXPECT_EQ(said.front(), "保存成功！");
+    EXPECT_EQ(storedMobile(ContactName(kShown)), "13912345678");
+    expectListShowsTheFile();
+}
+
 // The record window closed while a save's message is shown, its failure
 // under another program's lock and then its success: the book and the list
 // agree with what was said, and the window opens again.

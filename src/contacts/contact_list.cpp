@@ -2,6 +2,7 @@
 
 #include "data/address_book.h"
 #include "services/core/core.h"
+#include "services/db/db_connection.h"
 #include "services/db/record_set.h"
 #include "services/window/commands.h"
 #include "services/window/report_list.h"
@@ -141,6 +142,13 @@ void Requery(ProgramState& state, ContactListParts& parts, int kind, bool rebuil
     FinishFill(state, parts, kind);
 }
 
+// Whether the last read of the book failed (another program holds it), as
+// opposed to finding that a row is gone.
+bool BookRefusedARead() {
+    DBConnection* book = MainAddressBook();
+    return book && !book->ErrorText().empty();
+}
+
 bool HoldsContact(RecordSet& contacts, int record, const Text& key) {
     return record >= 0 && record < contacts.RecordCount() && contacts.ReadTextAt(record, 0) == key;
 }
@@ -182,9 +190,11 @@ int show_saved_contact(ProgramState& state, int kind, const Text& key, const std
     const int shownRow = HoldsContact(contacts, state.selectedRow, key)     ? state.selectedRow
                          : HoldsContact(contacts, contacts.Position(), key) ? contacts.Position()
                                                                             : -1;
+    // Same rows in the same order: the row is drawn again from its new values,
+    // read now, or when drawn if another program holds the book just now (a
+    // new query would fail the same way and leave the list empty).
     if (sameList && before && !MovesOrLeaves(kind, *before, after) && shownRow >= 0 &&
-        contacts.RereadRecord(shownRow)) {
-        // Same rows in the same order: the row is drawn again from its new values.
+        (contacts.RereadRecord(shownRow) || BookRefusedARead())) {
         if (kind == kAllContacts) {
             if (groupsChange) RebuildGroupList(parts->main);
             else ResetGroupBox(parts->main.control(T(MainControls::GroupFilter)));

@@ -155,15 +155,25 @@ void show_contact(ProgramState& state) {
     RecordSet* records = MainRecords();
     if (!record || !records) return;
     Control label = record->control(T(RecordControls::PositionLabel));
-    if (!records->MoveTo(state.selectedRow)) {
-        // No such row (an empty list): nothing to show rather than a made-up position.
+    const auto showNothing = [&] {
         EmptyFields(*record);
         record->control(T(RecordControls::Photo)).setPicture(state.defaultPhoto);
         record->control(T(RecordControls::CarrierIcon)).setPicture(Bytes());
         label.setText(T("当前选中第"));
+    };
+    // No such row (an empty list): nothing to show rather than a made-up position.
+    if (!records->MoveTo(state.selectedRow)) return showNothing();
+    // The row is read from the file now: another program may hold the book
+    // or have deleted the contact. Then nothing is shown, once, rather than
+    // empty fields (each waiting for the book again) that look like the contact's.
+    Text key;
+    if (!records->ReadText(0, key)) {
+        showNothing();
+        const Text why = StorageError();
+        ReportFailure(T("读取失败！"), why.empty() ? T("这个联系人已从通讯录中删除。") : why);
         return;
     }
-    SetShownKey(*record, records->ReadText(0));
+    SetShownKey(*record, key);
     label.setText(PositionText(records->Position()));
     for (const auto& f : kTextFields) {
         Text value = records->ReadText(T(f.field));
@@ -238,6 +248,9 @@ void save_contact(ProgramState& state) {
         }
     } else if (contact.RecordCount() < 1 || !contact.MoveTo(0)) {
         ReportFailure(T("保存失败！"), T("这个联系人已从通讯录中删除。"));
+        // Another program deleted it: the list shows the book without it.
+        // The window keeps what was typed.
+        fill_contact_list(state, RefillKind(state));
         return;
     }
     // What the list needs to know of the change: where the contact stood, and whether it still belongs.
@@ -292,6 +305,9 @@ void delete_contact(ProgramState& state) {
     const Text group = records->ReadText(T("分组"));
     if (!records->Delete(RecordSet::kCurrentRow)) {
         ReportFailure(T("删除失败！"), StorageError());
+        // Another program deleted it first (read again, the row is gone
+        // without an error): the list shows the book without it.
+        if (!records->RereadRecord(row) && StorageError().empty()) fill_contact_list(state, RefillKind(state));
         return;
     }
     records->Update();

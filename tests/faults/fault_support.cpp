@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -11,7 +12,10 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 namespace faults {
 
@@ -25,10 +29,15 @@ db = sqlite3.connect(book, isolation_level=None, timeout=30)
 if kind == 'read':
     db.execute('BEGIN')
     db.execute('SELECT count(*) FROM 通讯录').fetchall()
+elif kind == 'exclusive':
+    db.execute('BEGIN EXCLUSIVE')
 else:
     db.execute('BEGIN IMMEDIATE')
 print('held', flush=True)
-time.sleep(seconds)
+if seconds < 0:
+    sys.stdin.readline()
+else:
+    time.sleep(seconds)
 db.execute('COMMIT')
 db.close()
 print('released', flush=True)
@@ -74,6 +83,7 @@ BookHolder::~BookHolder() {
 }
 
 bool BookHolder::waitReleased() {
+    if (process_->state() != QProcess::NotRunning) process_->closeWriteChannel();
     if (process_->state() != QProcess::NotRunning && !process_->waitForFinished(30000)) return false;
     const bool clean = process_->exitStatus() == QProcess::NormalExit && process_->exitCode() == 0;
     if (!clean) problem_ = process_->readAllStandardError().toStdString();
@@ -119,6 +129,46 @@ long long SmallDisk::freeBytes() const {
     return static_cast<long long>(info.f_bavail) * static_cast<long long>(info.f_frsize);
 }
 
+FaultOnBook::FaultOnBook(BookFault fault, const std::string& book) : fault_(fault), book_(book) {
+    if (fault == BookFault::ReadOnly) chmod(book.c_str(), 0444);
+    if (fault != BookFault::FullDisk) return;
+    disk_ = std::make_unique<SmallDisk>(4 * 1024 * 1024);
+    book_.clear();
+    if (!disk_->mounted()) {
+        skipReason_ = disk_->skipReason();
+        return;
+    }
+    std::ifstream from(book, std::ios::binary);
+    std::ofstream to(disk_->file("book.db"), std::ios::binary);
+    to << from.rdbuf();
+    if (to.flush()) book_ = disk_->file("book.db");
+    else skipReason_ = "the book does not fit on the small disk";
+}
+
+bool FaultOnBook::start() {
+    switch (fault_) {
+    case BookFault::WriteLock:
+    case BookFault::EveryLock:
+        holder_ = std::make_unique<BookHolder>(book_, fault_ == BookFault::WriteLock ? "write" : "exclusive", -1);
+        EXPECT_TRUE(holder_->held()) << holder_->problem();
+        return holder_->held();
+    case BookFault::FullDisk:
+        disk_->fillLeaving(0);
+        EXPECT_EQ(disk_->freeBytes(), 0);
+        return disk_->freeBytes() == 0;
+    case BookFault::ReadOnly: return true;
+    }
+    return false;
+}
+
+void FaultOnBook::end() {
+    if (holder_) {
+        EXPECT_TRUE(holder_->waitReleased()) << holder_->problem();
+    }
+    holder_.reset();
+    if (disk_) std::remove(disk_->file("filler").c_str());
+}
+
 long long CountRows(const std::string& book, const std::string& where) {
     const std::string value = QueryValue(book, "SELECT count(*) FROM 通讯录 WHERE " + where);
     return value == "<error>" ? -1 : std::atoll(value.c_str());
@@ -128,6 +178,25 @@ bool HasContactNamed(const std::string& book, const std::string& name) {
     std::string quoted;
     for (char c : name) quoted += c == '\'' ? std::string("''") : std::string(1, c);
     return CountRows(book, "姓名 = '" + quoted + "'") > 0;
+}
+
+std::map<long long, std::pair<std::string, std::string>> StoredNamesAndMobiles(const std::string& book) {
+    std::map<long long, std::pair<std::string, std::string>> rows;
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(book.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(db, 10000);
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT rowid, 姓名, 手机 FROM 通讯录", -1, &st, nullptr) == SQLITE_OK) {
+            const auto text = [st](int i) {
+                const auto* p = sqlite3_column_text(st, i);
+                return p ? std::string(reinterpret_cast<const char*>(p)) : std::string();
+            };
+            while (sqlite3_step(st) == SQLITE_ROW) rows[sqlite3_column_int64(st, 0)] = {text(1), text(2)};
+        }
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(db);
+    return rows;
 }
 
 void RecordOutcome(const std::string& name, int runs, long long reported, long long stored, long long lost) {

@@ -169,6 +169,13 @@ struct RecordSet::State {
             if (index >= page.first && index - page.first < int(page.rows.size())) page.rows[index - page.first] = row;
     }
 
+    // Drops the cached page that holds a position.
+    void forgetRow(int index) {
+        std::erase_if(pages, [index](const Page& page) {
+            return index >= page.first && index - page.first < int(page.rows.size());
+        });
+    }
+
     void eraseRow(int index) {
         if (!result.keyed) {
             result.rows.erase(result.rows.begin() + index);
@@ -561,7 +568,11 @@ bool RecordSet::RereadRecord(int record) {
     if (d_->result.keyed) {
         // Only this row is read again; the rest of its page stays as read.
         std::vector<dbdetail::Row> rows;
-        if (!d_->db->fetchRows(d_->result, d_->result.ids.data() + record, 1, rows) || rows.size() != 1) return false;
+        if (!d_->db->fetchRows(d_->result, d_->result.ids.data() + record, 1, rows) || rows.size() != 1) {
+            // The copy read before is out of date: the row is read again when next asked for.
+            d_->forgetRow(record);
+            return false;
+        }
         d_->replaceRow(record, rows.front());
         return !rows.front().gone;
     }

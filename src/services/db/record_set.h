@@ -72,8 +72,9 @@ public:
     Text FieldName(int index) const;
 
     // Reads record `record` again from the source, after another record set
-    // or program changed it; false when it cannot (the record is gone, or
-    // the source cannot find one row again).
+    // or program changed it; false when it cannot (the record is gone, the
+    // source cannot find one row again, or cannot be read just now: then the
+    // record is read from the source when next asked for).
     bool RereadRecord(int record);
 
     bool IsOpen() const;

@@ -12,13 +12,8 @@
 
 namespace {
 
-class RecordSetTest : public ::testing::Test {
+class RecordSetTest : public RecordSetOnBook {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(db.ConnectAccess(book.pathText())) << db.ErrorText().toUtf8();
-        rs.SetConnection(db);
-    }
-
     // Adds contacts (name, mobile) through the record set.
     void addContacts(std::initializer_list<std::pair<const char*, const char*>> contacts) {
         ASSERT_TRUE(rs.OpenTable(T("通讯录"), T("姓名 ASC")));
@@ -29,20 +24,6 @@ protected:
             ASSERT_TRUE(rs.Update());
         }
     }
-
-    std::vector<std::string> names() {
-        std::vector<std::string> out;
-        for (int i = 0; i < rs.RecordCount(); ++i) {
-            EXPECT_TRUE(rs.MoveTo(i));
-            out.push_back(rs.ReadText(T("姓名")).toUtf8());
-        }
-        return out;
-    }
-
-    ScopedPresenter boxes;  // a failed open shows its message here, not on a screen
-    AddressBookCopy book;
-    DBConnection db;
-    RecordSet rs;
 };
 
 TEST_F(RecordSetTest, TheDeliveredFileHasTheStartingAccountAndTheContactFieldsInOrder) {

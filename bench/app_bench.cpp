@@ -55,11 +55,10 @@ double BareQueryMs(const std::string& path, const Text& sql, int* rows, double* 
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    OffscreenUnlessChosen();
     QApplication app(argc, argv);
-    const int contacts = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100000;
+    BenchProgram varelo(ContactsToBench(argc, argv, 1));
 
-    BenchProgram varelo(contacts);
     if (!varelo.startAndSignIn()) return 1;
     std::printf("start (login window, skin, users): %.1f ms\n", varelo.startMs);
     Window* main = &varelo.mainWindow();

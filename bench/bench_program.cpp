@@ -11,7 +11,9 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <vector>
 
@@ -58,6 +60,14 @@ void FillWithCommonNames(const std::string& book, int contacts) {
     sqlite3_finalize(insert);
     sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
     sqlite3_close(db);
+}
+
+void OffscreenUnlessChosen() {
+    if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+int ContactsToBench(int argc, char** argv, int minimum) {
+    return argc > 1 ? std::max(minimum, std::atoi(argv[1])) : 100000;
 }
 
 BenchProgram::BenchProgram(int contacts) {

@@ -17,6 +17,11 @@
 // letters, one group in ten. The same contacts for the same count.
 void FillWithCommonNames(const std::string& book, int contacts);
 
+// Offscreen unless the environment chose a platform; call before the application is made.
+void OffscreenUnlessChosen();
+// The contact count the command line gives (at least `minimum`), else 100,000.
+int ContactsToBench(int argc, char** argv, int minimum);
+
 class BenchProgram {
 public:
     // The program folder with `contacts` contacts in its book; the program not

@@ -21,10 +21,9 @@
 #include <vector>
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    OffscreenUnlessChosen();
     QApplication app(argc, argv);
-    const int contacts = argc > 1 ? std::max(10, std::atoi(argv[1])) : 100000;
-
+    const int contacts = ContactsToBench(argc, argv, 10);
     BenchProgram varelo(contacts);
     if (!varelo.startAndSignIn()) return 1;
     ReportList* list = &varelo.list();

@@ -24,6 +24,13 @@ protected:
             ASSERT_TRUE(rs.Update());
         }
     }
+
+    // The column emptied through the record set: the file holds NULL.
+    void emptyAndExpectNull(const std::string& column) {
+        ASSERT_TRUE(rs.WriteText(T(column), Text()));
+        ASSERT_TRUE(rs.Update());
+        EXPECT_EQ(RawValue(book.path(), "select typeof(" + column + ") from 通讯录"), "null");
+    }
 };
 
 TEST_F(RecordSetTest, TheDeliveredFileHasTheStartingAccountAndTheContactFieldsInOrder) {
@@ -134,9 +141,7 @@ TEST_F(RecordSetTest, EmptyTextStoresNull) {
     ASSERT_TRUE(rs.WriteText(T("分组"), T("朋友")));
     ASSERT_TRUE(rs.Update());
     EXPECT_EQ(RawValue(book.path(), "select 分组 from 通讯录"), "朋友");
-    ASSERT_TRUE(rs.WriteText(T("分组"), Text()));
-    ASSERT_TRUE(rs.Update());
-    EXPECT_EQ(RawValue(book.path(), "select typeof(分组) from 通讯录"), "null");
+    emptyAndExpectNull("分组");
 }
 
 TEST_F(RecordSetTest, BirthdayTakesTypedDatesAndRefusesOtherText) {
@@ -158,9 +163,7 @@ TEST_F(RecordSetTest, BirthdayTakesTypedDatesAndRefusesOtherText) {
     EXPECT_EQ(rs.RecordStatus(), RecordSet::kUnmodifiedRow);
     EXPECT_FALSE(rs.Update());
     EXPECT_EQ(RawValue(book.path(), "select 生日 from 通讯录"), "1999-12-31 23:59:58");
-    ASSERT_TRUE(rs.WriteText(T("生日"), Text()));
-    ASSERT_TRUE(rs.Update());
-    EXPECT_EQ(RawValue(book.path(), "select typeof(生日) from 通讯录"), "null");
+    emptyAndExpectNull("生日");
 }
 
 TEST_F(RecordSetTest, ValuesReadAsTextByTheirType) {

@@ -5,8 +5,10 @@
 //
 //   exchange_bench
 
+#include "bench_timing.h"
 #include "services/db/db_connection.h"
 #include "services/system/system.h"
+#include "support/address_book_copy.h"
 #include "transfer/exchange.h"
 
 #include <QCoreApplication>
@@ -16,25 +18,16 @@
 
 #include <sqlite3.h>
 
-#include <chrono>
 #include <cstdio>
-#include <functional>
 #include <string>
 #include "build_paths.h"
 
 namespace {
 
-double Seconds(const std::function<void()>& f) {
-    const auto t0 = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-
 std::string FreshBook(const QTemporaryDir& folder, const char* name) {
-    const QString path = folder.filePath(name);
-    QFile::copy(QStringLiteral(VARELO_PROGRAM_DIR "/VRL3.mdb"), path);
-    QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    return path.toStdString();
+    const std::string path = folder.filePath(name).toStdString();
+    CopyDeliveredBook(path);
+    return path;
 }
 
 Bytes Photo(int seed) {
@@ -90,8 +83,8 @@ Times Run(int contacts) {
     {
         DBConnection book;
         book.ConnectAccess(Text::fromUtf8(full));
-        t.exportVCard = Seconds([&] { report = ExportContactsFile(book, everyone, vcf, ExchangeFormat::VCard); });
-        t.exportCsv = Seconds([&] { ExportContactsFile(book, everyone, csv, ExchangeFormat::Csv); });
+        t.exportVCard = SecondsOf([&] { report = ExportContactsFile(book, everyone, vcf, ExchangeFormat::VCard); });
+        t.exportCsv = SecondsOf([&] { ExportContactsFile(book, everyone, csv, ExchangeFormat::Csv); });
     }
     const auto size = [](const std::string& f) { return QFile(QString::fromStdString(f)).size() / (1024.0 * 1024.0); };
     std::string imported[2];
@@ -100,7 +93,7 @@ Times Run(int contacts) {
         DBConnection book;
         book.ConnectAccess(Text::fromUtf8(empty));
         double& time = format ? t.importCsv : t.importVCard;
-        time = Seconds([&] {
+        time = SecondsOf([&] {
             report = ImportContactsFile(book, format ? csv : vcf, format ? ExchangeFormat::Csv : ExchangeFormat::VCard);
         });
         imported[format] = QString::fromStdString(report.message().toUtf8()).replace("\r\n", ", ").toStdString();

@@ -11,6 +11,7 @@
 //
 // Usage: spelling_bench [contacts, default 100000] [folder for the book]
 
+#include "bench_timing.h"
 #include "data/address_book.h"
 #include "services/core/core.h"
 #include "services/core/pinyin_match.h"
@@ -33,20 +34,6 @@
 #include "build_paths.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double MillisecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// Processor time of this thread: the figure that other work on a shared
-// machine does not inflate.
-double ProcessorMilliseconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
 
 // UTF-8 names: common surnames (polyphones among them) and given-name
 // characters, one in twenty a Latin name.
@@ -114,13 +101,13 @@ bool BuildBook(const std::string& path, const std::vector<std::string>& names) {
 }
 
 long long BareCount(sqlite3* db, const std::string& sql, double& ms) {
-    const double start = ProcessorMilliseconds();
+    const double start = ThreadCpuMs();
     sqlite3_stmt* st = nullptr;
     long long n = -1;
     if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
         n = sqlite3_column_int64(st, 0);
     sqlite3_finalize(st);
-    ms = ProcessorMilliseconds() - start;
+    ms = ThreadCpuMs() - start;
     return n;
 }
 
@@ -134,11 +121,11 @@ template <typename F>
 Timing BestOfThree(F&& run) {
     Timing best;
     for (int i = 0; i < 3; ++i) {
-        const auto start = Clock::now();
-        const double cpu = ProcessorMilliseconds();
+        const auto start = BenchClock::now();
+        const double cpu = ThreadCpuMs();
         run();
-        best.wall = std::min(best.wall, MillisecondsSince(start));
-        best.processor = std::min(best.processor, ProcessorMilliseconds() - cpu);
+        best.wall = std::min(best.wall, MsSince(start));
+        best.processor = std::min(best.processor, ThreadCpuMs() - cpu);
     }
     return best;
 }
@@ -163,16 +150,16 @@ int main(int argc, char** argv) {
         const SpellingQuery query(SpellingKeys(T(typed)).bytes());
         if (query.MatchesNothing()) continue;
         std::size_t found = 0;
-        const auto gbkStart = Clock::now();
-        double cpu = ProcessorMilliseconds();
+        const auto gbkStart = BenchClock::now();
+        double cpu = ThreadCpuMs();
         for (const std::string& name : gbkNames) found += query.MatchesGbk(name);
-        const double gbkNs = MillisecondsSince(gbkStart) * 1e6 / gbkNames.size();
-        const double gbkCpuNs = (ProcessorMilliseconds() - cpu) * 1e6 / gbkNames.size();
-        const auto utf8Start = Clock::now();
-        cpu = ProcessorMilliseconds();
+        const double gbkNs = MsSince(gbkStart) * 1e6 / gbkNames.size();
+        const double gbkCpuNs = (ThreadCpuMs() - cpu) * 1e6 / gbkNames.size();
+        const auto utf8Start = BenchClock::now();
+        cpu = ThreadCpuMs();
         for (const std::string& name : utf8Names) found += query.MatchesUtf8(name);
-        const double utf8Ns = MillisecondsSince(utf8Start) * 1e6 / utf8Names.size();
-        const double utf8CpuNs = (ProcessorMilliseconds() - cpu) * 1e6 / utf8Names.size();
+        const double utf8Ns = MsSince(utf8Start) * 1e6 / utf8Names.size();
+        const double utf8CpuNs = (ThreadCpuMs() - cpu) * 1e6 / utf8Names.size();
         std::printf("  %-10s wall %6.1f / %6.1f ns   processor %6.1f / %6.1f ns  %zu\n", typed, gbkNs, utf8Ns, gbkCpuNs,
                     utf8CpuNs, found / 2);
     }

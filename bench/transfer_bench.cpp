@@ -12,6 +12,7 @@
 
 #include "transfer/import_export.h"
 
+#include "bench_timing.h"
 #include "data/address_book.h"
 #include "services/core/message.h"
 #include "services/db/db_connection.h"
@@ -24,6 +25,7 @@
 #include "ui/main_window_decl.h"
 #include "ui/text_import_window_decl.h"
 
+#include "support/address_book_copy.h"
 #include "support/window_driver.h"
 
 #include <QApplication>
@@ -35,9 +37,7 @@
 
 #include <malloc.h>
 
-#include <chrono>
 #include <cstdio>
-#include <functional>
 #include <string>
 #include "build_paths.h"
 
@@ -57,12 +57,6 @@ public:
     std::optional<Text> choose(const FileRequest&) override { return path; }
     Text path;
 };
-
-double Seconds(const std::function<void()>& f) {
-    const auto t0 = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
 
 void Exec(const std::string& file, const std::string& sql) {
     sqlite3* db = nullptr;
@@ -99,36 +93,46 @@ void FillBook(const std::string& file, int contacts, int photoEvery = 10, std::s
     sqlite3_close(db);
 }
 
+// A fresh copy of the delivered book in `folder`, which becomes the working folder.
+std::string BookInWorkingFolder(const QTemporaryDir& folder) {
+    const std::string book = folder.filePath("VRL3.mdb").toStdString();
+    CopyDeliveredBook(book);
+    QDir::setCurrent(folder.path());
+    return book;
+}
+
+// The main window holding the book's connection, as start-up leaves it, then `decl` loaded with `handlers`.
+Window* LoadOnTheBook(const WindowDecl& decl, const HandlerTable& handlers) {
+    LoadWindow(MainWindowDecl(), HandlerTable{}, false);
+    Window* main = FindWindow("main");
+    main->connection(T(MainControls::AddressBook))->ConnectAccess(AddressBookFile());
+    main->recordSet(T(MainControls::Contacts))->SetConnection(*main->connection(T(MainControls::AddressBook)));
+    LoadWindow(decl, handlers, false);
+    return FindWindow(decl.id);
+}
+
 struct Times {
     double read = 0, exportTime = 0, import = 0, write = 0;
 };
 
 Times Run(int contacts, const std::shared_ptr<FixedChooser>& chooser, const std::shared_ptr<QuietPresenter>& messages) {
     QTemporaryDir folder;
-    const std::string book = folder.filePath("VRL3.mdb").toStdString();
-    QFile::copy(QStringLiteral(VARELO_PROGRAM_DIR "/VRL3.mdb"), QString::fromStdString(book));
-    QFile(QString::fromStdString(book)).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    QDir::setCurrent(folder.path());
+    const std::string book = BookInWorkingFolder(folder);
     FillBook(book, contacts);
 
     ProgramState state;
-    LoadWindow(MainWindowDecl(), HandlerTable{}, false);
-    Window* main = FindWindow("main");
-    main->connection(T(MainControls::AddressBook))->ConnectAccess(AddressBookFile());
-    main->recordSet(T(MainControls::Contacts))->SetConnection(*main->connection(T(MainControls::AddressBook)));
-    LoadWindow(ImportExportWindowDecl(), import_export_handlers(state), false);
-    Window* window = FindWindow("import_export");
+    Window* window = LoadOnTheBook(ImportExportWindowDecl(), import_export_handlers(state));
     ImportExportSession session;
 
     Times t;
     chooser->path = Text::fromUtf8(folder.filePath("contacts.xls").toStdString());
-    t.read = Seconds([&] { read_book_into_list(*window, session); });
-    t.exportTime = Seconds([&] { export_list_to_workbook(*window, session); });
+    t.read = SecondsOf([&] { read_book_into_list(*window, session); });
+    t.exportTime = SecondsOf([&] { export_list_to_workbook(*window, session); });
     const std::string exported = messages->last;
     Exec(book, "delete from 通讯录");
-    t.import = Seconds([&] { import_workbook_into_list(*window, session); });
+    t.import = SecondsOf([&] { import_workbook_into_list(*window, session); });
     const int listed = window->list(T(ImportExportControls::List))->ItemCount();
-    t.write = Seconds([&] { write_list_into_book(*window, session, state); });
+    t.write = SecondsOf([&] { write_list_into_book(*window, session, state); });
     std::printf("%6d contacts: read %.2f s, export %.2f s (%s), import %.2f s (%d rows), write %.2f s\n", contacts,
                 t.read, t.exportTime, exported.c_str(), t.import, listed, t.write);
     std::printf("               write: %s\n",
@@ -142,10 +146,7 @@ Times Run(int contacts, const std::shared_ptr<FixedChooser>& chooser, const std:
 
 void RunTextImport(const std::shared_ptr<FixedChooser>& chooser) {
     QTemporaryDir folder;
-    const std::string book = folder.filePath("VRL3.mdb").toStdString();
-    QFile::copy(QStringLiteral(VARELO_PROGRAM_DIR "/VRL3.mdb"), QString::fromStdString(book));
-    QFile(QString::fromStdString(book)).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    QDir::setCurrent(folder.path());
+    const std::string book = BookInWorkingFolder(folder);
     const std::string line = T("张三丰,13800000000,123456789,zhangsanfeng@example.com\r\n").bytes();
     std::string text;
     while (text.size() + line.size() < static_cast<std::size_t>(kMaxTextImportBytes)) text += line;
@@ -157,14 +158,10 @@ void RunTextImport(const std::shared_ptr<FixedChooser>& chooser) {
     chooser->path = Text::fromQString(file);
 
     ProgramState state;
-    LoadWindow(MainWindowDecl(), HandlerTable{}, false);
-    Window* main = FindWindow("main");
-    main->connection(T(MainControls::AddressBook))->ConnectAccess(AddressBookFile());
-    LoadWindow(TextImportWindowDecl(), text_import_handlers(state), false);
-    Window* window = FindWindow("text_import");
-    const double open = Seconds([&] { open_text_file(*window); });
-    const double split = Seconds([&] { split_text(*window); });
-    const double write = Seconds([&] { write_rows_to_book(*window); });
+    Window* window = LoadOnTheBook(TextImportWindowDecl(), text_import_handlers(state));
+    const double open = SecondsOf([&] { open_text_file(*window); });
+    const double split = SecondsOf([&] { split_text(*window); });
+    const double write = SecondsOf([&] { write_rows_to_book(*window); });
     std::printf("text import of %.1f MB (%zu lines): open %.2f s, split %.2f s, write %.2f s (%s)\n",
                 double(text.size()) / (1024 * 1024), text.size() / line.size(), open, split, write,
                 window->control(T(TextImportControls::StatusLabel)).text().toUtf8().c_str());
@@ -178,26 +175,19 @@ double HeapMb() { return double(mallinfo2().uordblks) / (1024 * 1024); }
 // What a read holds: the photos stay in the book until their rows are exported.
 void RunPhotoMemory(const std::shared_ptr<FixedChooser>& chooser, const std::shared_ptr<QuietPresenter>& messages) {
     QTemporaryDir folder;
-    const std::string book = folder.filePath("VRL3.mdb").toStdString();
-    QFile::copy(QStringLiteral(VARELO_PROGRAM_DIR "/VRL3.mdb"), QString::fromStdString(book));
-    QFile(QString::fromStdString(book)).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    QDir::setCurrent(folder.path());
+    const std::string book = BookInWorkingFolder(folder);
     const int contacts = 20000, photoEvery = 20;
     const std::size_t photoSize = 100 * 1024;
     FillBook(book, contacts, photoEvery, photoSize);
 
     ProgramState state;
-    LoadWindow(MainWindowDecl(), HandlerTable{}, false);
-    Window* main = FindWindow("main");
-    main->connection(T(MainControls::AddressBook))->ConnectAccess(AddressBookFile());
-    LoadWindow(ImportExportWindowDecl(), import_export_handlers(state), false);
-    Window* window = FindWindow("import_export");
+    Window* window = LoadOnTheBook(ImportExportWindowDecl(), import_export_handlers(state));
     ImportExportSession session;
     chooser->path = Text::fromUtf8(folder.filePath("photos.xls").toStdString());
     const double before = HeapMb();
-    const double read = Seconds([&] { read_book_into_list(*window, session); });
+    const double read = SecondsOf([&] { read_book_into_list(*window, session); });
     const double afterRead = HeapMb();
-    const double exportTime = Seconds([&] { export_list_to_workbook(*window, session); });
+    const double exportTime = SecondsOf([&] { export_list_to_workbook(*window, session); });
     std::printf(
         "%d contacts, %d photos of %zu KB (%zu MB): read %.2f s, heap +%.1f MB after the read; "
         "export %.2f s (%s)\n",

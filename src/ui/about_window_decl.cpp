@@ -6,7 +6,7 @@
 Text AboutChatNumber() { return T("10001000"); }
 
 WindowDecl AboutWindowDecl() {
-    WindowDecl w = NormalFixedWindow("about", T("关于"), 332, 281);
+    WindowDecl w = CentredWindow("about", T("关于"), 332, 281);
     w.controls = {
         ControlDecl{.kind = ControlKind::PicBox,
                     .name = T(AboutControls::Banner),

@@ -23,7 +23,7 @@ ControlDecl StatusLabel(const char* name, RectDecl rect, HAlign align) {
 }  // namespace
 
 WindowDecl BatchWindowDecl() {
-    WindowDecl w = NormalFixedWindow("batch", T("批量获取手机归属地"), 434, 404);
+    WindowDecl w = CentredWindow("batch", T("批量获取手机归属地"), 434, 404);
     w.escCloses = true;
     w.events = {{Event::Created, BatchHandlers::Created}, {Event::Destroying, BatchHandlers::Destroying}};
     w.controls = {

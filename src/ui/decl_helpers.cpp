@@ -2,18 +2,26 @@
 
 #include <utility>
 
-WindowDecl NormalFixedWindow(std::string id, Text title, int width, int height) {
+WindowDecl CentredWindow(std::string id, Text title, int width, int height, WindowBorder border) {
     WindowDecl w;
     w.id = std::move(id);
     w.title = std::move(title);
     w.width = width;
     w.height = height;
-    w.border = WindowBorder::NormalFixed;
+    w.border = border;
     w.systemMenu = true;
     w.minimizeButton = false;
     w.maximizeButton = false;
     w.inTaskbar = true;
     w.position = WindowPosition::Centred;
+    return w;
+}
+
+WindowDecl BorderlessWindow(std::string id, int width, int height) {
+    WindowDecl w = CentredWindow(std::move(id), Text(), width, height, WindowBorder::None);
+    w.systemMenu = false;
+    w.inTaskbar = false;
+    w.dragAnywhere = true;
     return w;
 }
 

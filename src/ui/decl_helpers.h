@@ -6,9 +6,14 @@
 
 #include <string>
 
-// A normal fixed-border window, centred, in the taskbar, with the system menu
-// and no minimise or maximise button.
-WindowDecl NormalFixedWindow(std::string id, Text title, int width, int height);
+// A window centred, in the taskbar, with the system menu and no minimise or
+// maximise button; its border a normal fixed one unless given.
+WindowDecl CentredWindow(std::string id, Text title, int width, int height,
+                         WindowBorder border = WindowBorder::NormalFixed);
+
+// A window with no border, caption or system menu, centred, not in the
+// taskbar, that the user drags by any point.
+WindowDecl BorderlessWindow(std::string id, int width, int height);
 
 // A push button that runs `handler` when clicked.
 ControlDecl PushButton(const char* name, RectDecl rect, const char* caption, const char* handler, bool enabled = true);

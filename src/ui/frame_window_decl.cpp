@@ -1,16 +1,10 @@
 #include "ui/frame_window_decl.h"
 
+#include "ui/decl_helpers.h"
+
 WindowDecl FrameWindowDecl() {
-    WindowDecl w;
-    w.id = "frame";
-    w.width = kFrameWidth;
-    w.height = kFrameHeight;
-    w.border = WindowBorder::None;
-    w.systemMenu = false;
-    w.inTaskbar = false;
-    w.dragAnywhere = true;
+    WindowDecl w = BorderlessWindow("frame", kFrameWidth, kFrameHeight);
     w.alwaysOnTop = true;
-    w.position = WindowPosition::Centred;
     w.events = {{Event::Created, FrameHandlers::Created}, {Event::Destroying, FrameHandlers::Destroying}};
     w.controls = {
         ControlDecl{.kind = ControlKind::DrawPanel,

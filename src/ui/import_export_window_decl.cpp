@@ -3,7 +3,7 @@
 #include "ui/decl_helpers.h"
 
 WindowDecl ImportExportWindowDecl() {
-    WindowDecl w = NormalFixedWindow("import_export", T("导入\\导出"), 884, 510);
+    WindowDecl w = CentredWindow("import_export", T("导入\\导出"), 884, 510);
     w.controls = {
         ControlDecl{.kind = ControlKind::ListView,
                     .name = T(ImportExportControls::List),

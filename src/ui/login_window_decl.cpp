@@ -4,7 +4,7 @@
 #include "ui/pictures/pictures.h"
 
 WindowDecl LoginWindowDecl() {
-    WindowDecl w = NormalFixedWindow("login", T("Varelo2013版"), 269, 211);
+    WindowDecl w = CentredWindow("login", T("Varelo2013版"), 269, 211);
     w.events = {{Event::Created, LoginHandlers::Created}, {Event::Destroying, LoginHandlers::Destroying}};
 
     const auto vcentredLabel = [](const char* name, RectDecl rect, const char* caption) {

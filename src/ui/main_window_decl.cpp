@@ -38,7 +38,7 @@ ImageButtonDecl ThreeStateButton(std::string_view normal, std::string_view hot, 
 
 WindowDecl MainWindowDecl() {
     using namespace MainHandlers;
-    WindowDecl w = NormalFixedWindow("main", T("VareloV3.0"), 234, 583);
+    WindowDecl w = CentredWindow("main", T("VareloV3.0"), 234, 583);
     w.minimizeButton = true;
     w.events = {{Event::Created, Created}, {Event::Destroying, Destroying}, {Event::Moved, Moved}};
 

@@ -3,18 +3,8 @@
 #include "ui/decl_helpers.h"
 
 WindowDecl PhotoWindowDecl() {
-    WindowDecl w;
-    w.id = "photo";
-    w.title = T("照片窗口");
-    w.width = 600;
-    w.height = 500;
-    w.border = WindowBorder::NormalResizable;
-    w.systemMenu = true;
-    w.minimizeButton = false;
-    w.maximizeButton = false;
-    w.inTaskbar = true;
+    WindowDecl w = CentredWindow("photo", T("照片窗口"), 600, 500, WindowBorder::NormalResizable);
     w.dragAnywhere = true;
-    w.position = WindowPosition::Centred;
     w.events = {{Event::Created, PhotoHandlers::Created},
                 {Event::Resized, PhotoHandlers::Resized},
                 {Event::Destroying, PhotoHandlers::Destroying}};

@@ -5,16 +5,8 @@
 #include "ui/pictures/pictures.h"
 
 WindowDecl RecordWindowDecl() {
-    WindowDecl w;
-    w.id = "record";
-    w.width = 354;
-    w.height = 463;
-    w.border = WindowBorder::ToolFixed;
-    w.systemMenu = true;
-    w.minimizeButton = false;
-    w.maximizeButton = false;
+    WindowDecl w = CentredWindow("record", Text(), 354, 463, WindowBorder::ToolFixed);
     w.inTaskbar = false;
-    w.position = WindowPosition::Centred;
     w.events = {{Event::Created, RecordHandlers::Created}, {Event::Destroying, RecordHandlers::Destroying}};
 
     const Colour editText = Rgb(0, 136, 255);

@@ -22,7 +22,7 @@ WindowDecl TextImportWindowDecl() {
     const BalloonTipSettings balloon = StoredBalloon(
         BalloonBehaviour::ShowAgain | BalloonBehaviour::Switch2 | BalloonBehaviour::Switch8, 500, 10000, 0);
 
-    WindowDecl w = NormalFixedWindow("text_import", T("导入数据"), 1006, 594);
+    WindowDecl w = CentredWindow("text_import", T("导入数据"), 1006, 594);
     w.events = {{Event::Destroying, kTextImportClosingHandler}};
     w.controls = {
         PlainLabel(TextImportControls::SourceLabel, {112, 8, 77, 24}, "待分割的文本"),

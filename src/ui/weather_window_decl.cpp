@@ -1,19 +1,13 @@
 #include "ui/weather_window_decl.h"
 
+#include "ui/decl_helpers.h"
+
 Text WeatherPagePath() { return T("/tb.q?cid=webq.wea"); }
 
 WindowDecl WeatherWindowDecl() {
-    WindowDecl w;
-    w.id = "weather";
-    w.width = 259;
-    w.height = 194;
-    w.border = WindowBorder::None;
-    w.systemMenu = false;
-    w.inTaskbar = false;
-    w.dragAnywhere = true;
+    WindowDecl w = BorderlessWindow("weather", 259, 194);
     w.shape = WindowShape::RoundedRectangle;
     w.visible = false;
-    w.position = WindowPosition::Centred;
     w.events = {{Event::Created, WeatherHandlers::Created}};
     // The offsets of -3 hide the page view's own edge.
     w.controls = {

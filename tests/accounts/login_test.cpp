@@ -17,6 +17,7 @@
 
 #include <sys/stat.h>
 #include <chrono>
+#include <utility>
 
 namespace {
 
@@ -338,20 +339,18 @@ TEST_F(Throttled, AfterFiveWrongPasswordsEachTryWaitsLonger) {
     EXPECT_EQ(messages_->lastText(), "  密码错误次数过多，请 1 秒后再试！ ");
     EXPECT_EQ(control(LoginControls::AccountButton).text().toUtf8(), "修改密码");
 
-    // Each further wrong password doubles the wait: 2 s, then 4 s.
-    wait(1);
-    tryPassword("wrong");
-    EXPECT_EQ(messages_->lastText(), "  密码错误！ ");
-    tryPassword("wrong");
-    EXPECT_EQ(messages_->lastText(), "  密码错误次数过多，请 2 秒后再试！ ");
-    wait(1);
-    tryPassword("wrong");
-    EXPECT_EQ(messages_->lastText(), "  密码错误次数过多，请 1 秒后再试！ ");
-    wait(1);
-    tryPassword("wrong");
-    EXPECT_EQ(messages_->lastText(), "  密码错误！ ");
-    tryPassword("wrong");
-    EXPECT_EQ(messages_->lastText(), "  密码错误次数过多，请 4 秒后再试！ ");
+    // Each further wrong password doubles the wait: 2 s, then 4 s. Seconds
+    // waited before each wrong password, and the answer.
+    const std::pair<int, const char*> waitsAndAnswers[] = {{1, "  密码错误！ "},
+                                                           {0, "  密码错误次数过多，请 2 秒后再试！ "},
+                                                           {1, "  密码错误次数过多，请 1 秒后再试！ "},
+                                                           {1, "  密码错误！ "},
+                                                           {0, "  密码错误次数过多，请 4 秒后再试！ "}};
+    for (const auto& [seconds, answer] : waitsAndAnswers) {
+        wait(seconds);
+        tryPassword("wrong");
+        EXPECT_EQ(messages_->lastText(), answer) << "after " << seconds << " s";
+    }
 
     // Once waited out, the right password signs in.
     wait(4);

@@ -42,6 +42,20 @@ std::string ReadSetting(const std::string& file, const char* section, const char
     return ReadIni(Text::fromFileSystem(file), T(section), T(key), T("missing")).toUtf8();
 }
 
+// Where the window stands, "left,top".
+std::string PositionOf(const Window& window) {
+    return std::to_string(window.left()) + "," + std::to_string(window.top());
+}
+
+// Moves the main window to (left, top) and closes it; the position the
+// settings hold afterwards, "left,top".
+std::string PositionSavedOnClosing(Window* main, const std::string& settings, int left, int top) {
+    main->setLeft(left);
+    main->setTop(top);
+    DestroyWindow(main, true);
+    return ReadSetting(settings, "窗口位置", "主窗口左边") + "," + ReadSetting(settings, "窗口位置", "主窗口顶边");
+}
+
 using Startup = ProgramFixture;
 
 }  // namespace
@@ -135,11 +149,9 @@ TEST_F(StartupInAFolderOutsideTheCodePage, OpensItsBookAndWritesItsSettingsThere
     Window* main = FindWindow("main");
     ASSERT_NE(main, nullptr);
     EXPECT_TRUE(messages_->shown.empty());
-    main->setLeft(140);
-    main->setTop(90);
-    DestroyWindow(main, true);
+    const std::string saved = PositionSavedOnClosing(main, settingsPath(), 140, 90);
     ASSERT_TRUE(std::filesystem::exists(settingsPath()));
-    EXPECT_EQ(ReadSetting(settingsPath(), "窗口位置", "主窗口左边"), "140");
+    EXPECT_EQ(saved, "140,90");
     EXPECT_FALSE(std::filesystem::exists(folder_.file("j?rg/varelo/Peizhi.ini")));
 }
 
@@ -153,11 +165,7 @@ TEST_F(Startup, FirstStartWithoutSettingsOpensCentredAndClosingWritesThePosition
     EXPECT_NEAR(main->top(), (screen.height() - main->height()) / 2, 2);
     EXPECT_FALSE(std::filesystem::exists(settingsPath()));
 
-    main->setLeft(140);
-    main->setTop(90);
-    DestroyWindow(main, true);
-    EXPECT_EQ(ReadSetting(settingsPath(), "窗口位置", "主窗口左边"), "140");
-    EXPECT_EQ(ReadSetting(settingsPath(), "窗口位置", "主窗口顶边"), "90");
+    EXPECT_EQ(PositionSavedOnClosing(main, settingsPath(), 140, 90), "140,90");
     EXPECT_EQ(quitCalls_, 1);
 }
 
@@ -174,42 +182,29 @@ TEST_F(Startup, ReopensAtTheSavedPosition) {
     signIn();
     main = FindWindow("main");
     ASSERT_NE(main, nullptr);
-    EXPECT_EQ(main->left(), 210);
-    EXPECT_EQ(main->top(), 33);
+    EXPECT_EQ(PositionOf(*main), "210,33");
 }
 
 TEST_F(Startup, SettingsWithoutThePositionSectionPlaceTheWindowAtFifty) {
     writeSettings("[目录]\r\n照片对话框的目录=/tmp/a.jpg\r\n");
     Window* main = loadMain();
     ASSERT_NE(main, nullptr);
-    EXPECT_EQ(main->left(), 50);
-    EXPECT_EQ(main->top(), 50);
+    EXPECT_EQ(PositionOf(*main), "50,50");
 }
 
 TEST_F(Startup, APositionThatIsNotANumberCountsAsZero) {
     writeSettings("[窗口位置]\r\n主窗口左边=abc\r\n主窗口顶边=70\r\n");
     Window* main = loadMain();
-    EXPECT_EQ(main->left(), 0);
-    EXPECT_EQ(main->top(), 70);
+    EXPECT_EQ(PositionOf(*main), "0,70");
 }
 
 TEST_F(Startup, AMinimisedPositionIsNotSaved) {
     writeSettings("[窗口位置]\r\n主窗口左边=300\r\n主窗口顶边=200\r\n");
-    Window* main = loadMain();
-    main->setLeft(-32000);
-    main->setTop(-32000);
-    DestroyWindow(main, true);
-    EXPECT_EQ(ReadSetting(settingsPath(), "窗口位置", "主窗口左边"), "300");
-    EXPECT_EQ(ReadSetting(settingsPath(), "窗口位置", "主窗口顶边"), "200");
+    EXPECT_EQ(PositionSavedOnClosing(loadMain(), settingsPath(), -32000, -32000), "300,200");
 }
 
 TEST_F(Startup, EitherEdgeInsideTheLimitSavesThePosition) {
-    Window* main = loadMain();
-    main->setLeft(-229);
-    main->setTop(-32000);
-    DestroyWindow(main, true);
-    EXPECT_EQ(ReadSetting(settingsPath(), "窗口位置", "主窗口左边"), "-229");
-    EXPECT_EQ(ReadSetting(settingsPath(), "窗口位置", "主窗口顶边"), "-32000");
+    EXPECT_EQ(PositionSavedOnClosing(loadMain(), settingsPath(), -229, -32000), "-229,-32000");
 }
 
 TEST_F(Startup, ClosingTheLoginWindowWithoutSigningInEndsTheProgram) {

@@ -92,6 +92,13 @@ protected:
         ASSERT_TRUE(WriteIni(state_.settingsPath, T("网络"), T("归属地查询地址"), service.address()));
     }
 
+    // The book connected, the service named in the settings, and the window opened modeless.
+    Window& openOn(const LookupService& service) {
+        connectBook();
+        useService(service);
+        return openModeless();
+    }
+
     Window& openModeless() {
         EXPECT_TRUE(LoadWindow(BatchWindowDecl(), batch_window_handlers(state_), false));
         Window* batch = FindWindow("batch");
@@ -174,10 +181,8 @@ TEST_F(BatchWindowTest, CreatedShowsTheFirstContactByNameAndHidesTheLog) {
 }
 
 TEST_F(BatchWindowTest, EmptyBookCompletesAtOnceAndStaysShort) {
-    connectBook();
     LookupService service({});
-    useService(service);
-    Window& batch = openModeless();
+    Window& batch = openOn(service);
     clickStartStop(batch);
     EXPECT_TRUE(WaitFor([&] { return finished(batch, "获取已完成！！！"); }));
     EXPECT_EQ(batch.height(), 152);
@@ -238,10 +243,8 @@ TEST_F(BatchWindowTest, FailuresAreCountedLoggedAndGrowTheWindow) {
                        {"c02", "1380000000", ""},        // 10 digits: never asked
                        {"c03", "025-83123456", "旧的"},  // a landline: no source places it
                        {"c04", "13800000004", ""}});
-    connectBook();
     LookupService service({.regions = {{"13800000001", "北京 北京"}, {"13800000004", "江苏 南京"}}});
-    useService(service);
-    Window& batch = openModeless();
+    Window& batch = openOn(service);
 
     clickStartStop(batch);
     EXPECT_TRUE(WaitFor([&] { return finished(batch, "获取已完成！！！"); }));
@@ -274,14 +277,12 @@ TEST_F(BatchWindowTest, StopFinishesTheCurrentNumberAndRefusesARestartUntilTheWo
                        {"c02", "13800000002", ""},
                        {"c03", "13800000003", ""},
                        {"c04", "13800000004", ""}});
-    connectBook();
     LookupService service({.regions = {{"13800000001", "区域1"},
                                        {"13800000002", "区域2"},
                                        {"13800000003", "区域3"},
                                        {"13800000004", "区域4"}},
                            .late = {{"13800000002", 1500ms}}});
-    useService(service);
-    Window& batch = openModeless();
+    Window& batch = openOn(service);
 
     clickStartStop(batch);
     ASSERT_TRUE(WaitFor([&] { return service.requestCount() >= 2; }));
@@ -309,11 +310,9 @@ TEST_F(BatchWindowTest, StopFinishesTheCurrentNumberAndRefusesARestartUntilTheWo
 
 TEST_F(BatchWindowTest, StoppedWithFailuresShowsTheLog) {
     book_.addContacts({{"c01", "23800000001", ""}, {"c02", "13800000002", ""}, {"c03", "13800000003", ""}});
-    connectBook();
     LookupService service(
         {.regions = {{"13800000002", "区域2"}, {"13800000003", "区域3"}}, .late = {{"13800000002", 1000ms}}});
-    useService(service);
-    Window& batch = openModeless();
+    Window& batch = openOn(service);
 
     clickStartStop(batch);
     ASSERT_TRUE(WaitFor([&] { return service.requestCount() >= 1; }));
@@ -331,11 +330,9 @@ TEST_F(BatchWindowTest, AStartRightAfterTheWorkerEndedIsNotUndoneByItsLastChange
     // final caption and status) have not been applied yet when the user
     // starts again: they must not land on the new run.
     book_.addContacts({{"c01", "13800000001", ""}, {"c02", "13800000002", ""}});
-    connectBook();
     LookupService service(
         {.regions = {{"13800000001", "区域1"}, {"13800000002", "区域2"}}, .late = {{"13800000001", 1000ms}}});
-    useService(service);
-    Window& batch = openModeless();
+    Window& batch = openOn(service);
 
     clickStartStop(batch);
     ASSERT_TRUE(WaitFor([&] { return service.requestCount() >= 1; }));
@@ -365,11 +362,9 @@ TEST_F(BatchWindowTest, EscapeMidRunEndsTheWorkerAndKeepsWhatWasFound) {
                        {"c02", "13800000002", ""},
                        {"c03", "13800000003", ""},
                        {"c04", "13800000004", ""}});
-    connectBook();
     LookupService service({.regions = {{"13800000001", "区域1"}, {"13800000002", "区域2"}, {"13800000004", "区域4"}},
                            .silent = {"13800000003"}});
-    useService(service);
-    Window& batch = openModeless();
+    Window& batch = openOn(service);
     ASSERT_TRUE(QTest::qWaitForWindowActive(batch.widget()));
 
     clickStartStop(batch);
@@ -404,10 +399,8 @@ class BatchClosingMidRun : public BatchWindowTest, public ::testing::WithParamIn
 TEST_P(BatchClosingMidRun, EndsTheWorkerKeepsWhatWasFoundAndLeavesTheBookIntact) {
     ScopedFetchTimeLimits limits(FetchTimeLimits{10s, 600s});
     book_.addContacts({{"c01", "13800000001", ""}, {"c02", "13800000002", ""}, {"c03", "13800000003", ""}});
-    connectBook();
     LookupService service({.regions = {{"13800000001", "区域1"}, {"13800000003", "区域3"}}, .silent = {"13800000002"}});
-    useService(service);
-    Window& batch = openModeless();
+    Window& batch = openOn(service);
     clickStartStop(batch);
     ASSERT_TRUE(WaitFor(
         [&] { return service.requestCount() >= 2 && textOf(batch, BatchControls::AttributionLabel) == "区域1"; }));

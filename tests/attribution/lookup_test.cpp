@@ -49,6 +49,12 @@ private:
 
 LocalHttpServer::Response page(const std::string& body) { return LocalHttpServer::html(body); }
 
+// The book's contacts in name order, standing on the first.
+bool OpenOnTheFirstByName(RecordSet& contacts, TestBook& book) {
+    contacts.SetConnection(book.connection());
+    return contacts.OpenTable(T("通讯录"), T("姓名 ASC")) && contacts.MoveTo(0);
+}
+
 }  // namespace
 
 // ---- text_between ----
@@ -254,9 +260,7 @@ TEST(AttributionOfCurrentContact, StoredValueIsShownAsItIs) {
     TestBook book;
     book.addContacts({{"c01", "13800138000", "北京 北京"}});
     RecordSet contacts;
-    contacts.SetConnection(book.connection());
-    ASSERT_TRUE(contacts.OpenTable(T("通讯录"), T("姓名 ASC")));
-    ASSERT_TRUE(contacts.MoveTo(0));
+    ASSERT_TRUE(OpenOnTheFirstByName(contacts, book));
     EXPECT_EQ(utf8(attribution_of_current_contact(contacts, mobileSegments())), "北京 北京");
     EXPECT_EQ(book.storedAttribution("c01"), "北京 北京");
 }
@@ -266,9 +270,7 @@ TEST(AttributionOfCurrentContact, OfflineValueIsStoredAtOnce) {
     book.addContacts({{"c01", "13912345678", ""}, {"c02", "13800139000", ""}, {"c03", "12345", ""}});
     {
         RecordSet contacts;
-        contacts.SetConnection(book.connection());
-        ASSERT_TRUE(contacts.OpenTable(T("通讯录"), T("姓名 ASC")));
-        ASSERT_TRUE(contacts.MoveTo(0));
+        ASSERT_TRUE(OpenOnTheFirstByName(contacts, book));
         CarrierSegments segments;
         segments.add("139", T("移动"));
         EXPECT_EQ(utf8(attribution_of_current_contact(contacts, segments)), "江苏省常州市 移动");
@@ -291,9 +293,7 @@ TEST(AttributionOfCurrentContact, ARefusedStoreStillShowsTheAttribution) {
     book.addContacts({{"c01", "13912345678", ""}});
     book.refuseChangesTo("c01");
     RecordSet contacts;
-    contacts.SetConnection(book.connection());
-    ASSERT_TRUE(contacts.OpenTable(T("通讯录"), T("姓名 ASC")));
-    ASSERT_TRUE(contacts.MoveTo(0));
+    ASSERT_TRUE(OpenOnTheFirstByName(contacts, book));
     EXPECT_EQ(utf8(attribution_of_current_contact(contacts, CarrierSegments())), "江苏省常州市");
     EXPECT_EQ(book.storedAttribution("c01"), "");
 }

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <iostream>
 #include <random>
 #include <sstream>
@@ -45,68 +46,71 @@ ChildRun RunAndKill(const TempFolder& folder, const std::string& mode, int count
     return run;
 }
 
+// What one killed run left: the rows the child reported as stored, and how
+// many of those the book lacks.
+struct Reported {
+    long long rows = 0, lost = 0;
+};
+
 class KillTest : public ::testing::Test {
 protected:
-    // Random moments, told so that a failing run can be repeated.
+    // Six runs of the child doing `mode` on a fresh book, killed a random
+    // moment (told, so that a failing run can be repeated) from `fromMs` to
+    // `toMs` after it is ready. Every book must be whole and lack no reported
+    // row; `count` reads what one run reported and lost.
+    void killSixTimes(const char* outcome, const std::string& mode, int childCount, int fromMs, int toMs,
+                      const std::function<Reported(const std::string& book, const ChildRun& run)>& count) {
+        const int runs = 6;
+        long long reportedAll = 0, storedAll = 0, lostAll = 0;
+        for (int r = 0; r < runs; ++r) {
+            TempFolder folder;
+            const std::string book = folder.file("VRL3.mdb");
+            ASSERT_TRUE(CopyDeliveredBook(book));
+            const int workMs = std::uniform_int_distribution<int>(fromMs, toMs)(random_);
+            const ChildRun run = RunAndKill(folder, mode, childCount, workMs);
+            ASSERT_FALSE(run.lines.empty()) << "the child did not start";
+            ASSERT_EQ(run.lines.front(), "ready");
+            ASSERT_EQ(IntegrityCheck(book), "ok") << "killed after " << workMs << " ms";
+            const Reported reported = count(book, run);
+            EXPECT_EQ(reported.lost, 0) << "killed after " << workMs << " ms";
+            reportedAll += reported.rows;
+            storedAll += CountRows(book);
+            lostAll += reported.lost;
+        }
+        RecordOutcome(outcome, runs, reportedAll, storedAll, lostAll);
+        EXPECT_EQ(lostAll, 0);
+    }
+
     std::mt19937 random_{std::random_device{}()};
-    int moment(int from, int to) { return std::uniform_int_distribution<int>(from, to)(random_); }
 };
 
 TEST_F(KillTest, KilledDuringATextImportKeepsEveryRowItReportedAndAWholeBook) {
-    const int runs = 6;
-    long long reportedAll = 0, storedAll = 0, lostAll = 0;
-    for (int r = 0; r < runs; ++r) {
-        TempFolder folder;
-        const std::string book = folder.file("VRL3.mdb");
-        ASSERT_TRUE(CopyDeliveredBook(book));
-        const int workMs = moment(50, 2200);
-        const ChildRun run = RunAndKill(folder, "import", 30000, workMs);
-        ASSERT_FALSE(run.lines.empty()) << "the child did not start";
-        ASSERT_EQ(run.lines.front(), "ready");
-        long long reported = 0;
-        for (const auto& line : run.lines)
-            if (line.rfind("stored ", 0) == 0) reported = std::max(reported, std::atoll(line.c_str() + 7));
-        ASSERT_EQ(IntegrityCheck(book), "ok") << "killed after " << workMs << " ms";
-        // Rows are committed in order: the reported ones are the first names.
-        const long long present =
-            CountRows(book, "CAST(substr(姓名, 2) AS INTEGER) < " + std::to_string(100000 + reported));
-        const long long stored = CountRows(book);
-        EXPECT_EQ(present, reported) << "killed after " << workMs << " ms";
-        reportedAll += reported;
-        storedAll += stored;
-        lostAll += reported - present;
-    }
-    RecordOutcome("text import, SIGKILL at random moments", runs, reportedAll, storedAll, lostAll);
-    EXPECT_EQ(lostAll, 0);
+    killSixTimes("text import, SIGKILL at random moments", "import", 30000, 50, 2200,
+                 [](const std::string& book, const ChildRun& run) {
+                     long long reported = 0;
+                     for (const auto& line : run.lines)
+                         if (line.rfind("stored ", 0) == 0) reported = std::max(reported, std::atoll(line.c_str() + 7));
+                     // Rows are committed in order: the reported ones are the first names.
+                     const long long present =
+                         CountRows(book, "CAST(substr(姓名, 2) AS INTEGER) < " + std::to_string(100000 + reported));
+                     return Reported{reported, reported - present};
+                 });
 }
 
 TEST_F(KillTest, KilledDuringASeriesOfSavesKeepsEverySaveItReported) {
-    const int runs = 6;
-    long long reportedAll = 0, storedAll = 0, lostAll = 0;
-    for (int r = 0; r < runs; ++r) {
-        TempFolder folder;
-        const std::string book = folder.file("VRL3.mdb");
-        ASSERT_TRUE(CopyDeliveredBook(book));
-        const int workMs = moment(50, 1500);
-        const ChildRun run = RunAndKill(folder, "saves", 400, workMs);
-        ASSERT_FALSE(run.lines.empty()) << "the child did not start";
-        std::string saving;
-        long long reported = 0, lost = 0;
-        for (const auto& line : run.lines) {
-            if (line.rfind("saving ", 0) == 0) saving = line.substr(7);
-            if (line == "said 保存成功！") {
-                ++reported;
-                if (!HasContactNamed(book, saving)) ++lost;
-            }
-        }
-        ASSERT_EQ(IntegrityCheck(book), "ok") << "killed after " << workMs << " ms";
-        EXPECT_EQ(lost, 0) << "killed after " << workMs << " ms";
-        reportedAll += reported;
-        storedAll += CountRows(book);
-        lostAll += lost;
-    }
-    RecordOutcome("record window saves, SIGKILL at random moments", runs, reportedAll, storedAll, lostAll);
-    EXPECT_EQ(lostAll, 0);
+    killSixTimes("record window saves, SIGKILL at random moments", "saves", 400, 50, 1500,
+                 [](const std::string& book, const ChildRun& run) {
+                     std::string saving;
+                     Reported reported;
+                     for (const auto& line : run.lines) {
+                         if (line.rfind("saving ", 0) == 0) saving = line.substr(7);
+                         if (line == "said 保存成功！") {
+                             ++reported.rows;
+                             if (!HasContactNamed(book, saving)) ++reported.lost;
+                         }
+                     }
+                     return reported;
+                 });
 }
 
 }  // namespace

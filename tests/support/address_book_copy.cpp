@@ -119,6 +119,10 @@ void AddUser(const std::string& book, const std::string& name, const std::string
     sqlite3_finalize(st);
 }
 
+void ExpectColumns(const StoredContact& row, const ContactColumns& expected) {
+    for (const auto& [column, value] : expected) EXPECT_EQ(row[column], value) << column;
+}
+
 std::vector<StoredContact> StoredContacts(const std::string& book) {
     std::vector<StoredContact> out;
     BareBook db(book, SQLITE_OPEN_READONLY);

@@ -57,6 +57,9 @@ struct StoredContact {
         return it == fields.end() ? std::string() : it->second;
     }
 };
+// Checks each listed column of `row` (an empty value: NULL or empty); a
+// failure names the column.
+void ExpectColumns(const StoredContact& row, const ContactColumns& expected);
 // Every contact of the book, in key (编号) order.
 std::vector<StoredContact> StoredContacts(const std::string& book);
 

@@ -93,6 +93,15 @@ protected:
         return seen;
     }
 
+    // How many rows the progress texts `seen` counted with `progress`: some,
+    // but not all, as the close stopped the action partway.
+    static int stoppedPartway(const std::string& seen, const char* progress) {
+        const int done = CountIn(seen, progress);
+        EXPECT_GT(done, 0) << seen;
+        EXPECT_LT(done, kWorkbookRows) << seen;
+        return done;
+    }
+
     // The program after the close: the main window runs and shows the book,
     // the book is intact and the closed window is gone.
     void expectIntactAndRunning(const char* closedId) {
@@ -112,9 +121,7 @@ TEST_P(ClosingMidAction, ReadStopsAndChangesNothing) {
     inImportExport([&](Window& w) {
         seen = closeDuring(w, ImportExportControls::ReadButton, ImportExportControls::ProgressText, "正在读出第 ");
     });
-    const int read = CountIn(seen, "正在读出第 ");
-    EXPECT_GT(read, 0) << seen;
-    EXPECT_LT(read, kWorkbookRows) << seen;
+    stoppedPartway(seen, "正在读出第 ");
     expectIntactAndRunning("import_export");
     EXPECT_EQ(storedContacts().size(), static_cast<std::size_t>(kWorkbookRows));
     EXPECT_TRUE((*messages_)->shown.empty());
@@ -129,9 +136,7 @@ TEST_P(ClosingMidAction, ExportStopsWithoutAWorkbookOrAClaim) {
         chooser_->answers.push_back(book);
         seen = closeDuring(w, ImportExportControls::ExportButton, ImportExportControls::ProgressText, "正在导出第 ");
     });
-    const int exported = CountIn(seen, "正在导出第 ");
-    EXPECT_GT(exported, 0) << seen;
-    EXPECT_LT(exported, kWorkbookRows) << seen;
+    stoppedPartway(seen, "正在导出第 ");
     expectIntactAndRunning("import_export");
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(book)));
     EXPECT_TRUE((*messages_)->shown.empty()) << (*messages_)->lastText();
@@ -146,9 +151,7 @@ TEST_P(ClosingMidAction, ImportStopsAndClosesTheWorkbook) {
         chooser_->answers.push_back(book);
         seen = closeDuring(w, ImportExportControls::ImportButton, ImportExportControls::ProgressText, "正在导入第 ");
     });
-    const int imported = CountIn(seen, "正在导入第 ");
-    EXPECT_GT(imported, 0) << seen;
-    EXPECT_LT(imported, kWorkbookRows) << seen;
+    stoppedPartway(seen, "正在导入第 ");
     expectIntactAndRunning("import_export");
     EXPECT_TRUE(storedContacts().empty());
     EXPECT_TRUE((*messages_)->shown.empty()) << (*messages_)->lastText();
@@ -169,9 +172,7 @@ TEST_P(ClosingMidAction, WriteStopsWithTheRowsItCountedStored) {
         ASSERT_EQ(w.list(T(ImportExportControls::List))->ItemCount(), kWorkbookRows);
         seen = closeDuring(w, ImportExportControls::WriteButton, ImportExportControls::ProgressText, "正在写入第 ");
     });
-    const int written = CountIn(seen, "正在写入第 ");
-    EXPECT_GT(written, 0) << seen;
-    EXPECT_LT(written, kWorkbookRows) << seen;
+    const int written = stoppedPartway(seen, "正在写入第 ");
     expectIntactAndRunning("import_export");
     // Every row the window counted, each once, and no more.
     const auto stored = storedContacts();

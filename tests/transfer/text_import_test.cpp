@@ -77,11 +77,9 @@ TEST_F(TextImportTest, SplitsPreviewsAndWritesEveryRowThenTheMainListShowsThem) 
 
     const auto stored = storedContacts();
     ASSERT_EQ(stored.size(), 4u);
-    EXPECT_EQ(stored[0]["姓名"], "张三");
-    EXPECT_EQ(stored[0]["手机"], "13800138000");
-    EXPECT_EQ(stored[0]["QQ"], "12345");
-    EXPECT_EQ(stored[0]["邮箱"], "zs@example.com");
-    EXPECT_EQ(stored[0]["首字母"], "zs");
+    ExpectColumns(
+        stored[0],
+        {{"姓名", "张三"}, {"手机", "13800138000"}, {"QQ", "12345"}, {"邮箱", "zs@example.com"}, {"首字母", "zs"}});
     EXPECT_EQ(stored[1]["手机"], "13900000000");
     EXPECT_EQ(stored[1]["QQ"], "");
     EXPECT_EQ(stored[2]["邮箱"], "3");  // the fifth piece and after are dropped
@@ -98,10 +96,8 @@ TEST_F(TextImportTest, ValuesAreStoredWithoutSurroundingBlanksAndWithTheirQuotes
     });
     const auto stored = storedContacts();
     ASSERT_EQ(stored.size(), 1u);
-    EXPECT_EQ(stored[0]["姓名"], "O'Brien");
-    EXPECT_EQ(stored[0]["手机"], "13800000000");
-    EXPECT_EQ(stored[0]["QQ"], "'1'");
-    EXPECT_EQ(stored[0]["邮箱"], "a'b@example.com");
+    ExpectColumns(stored[0],
+                  {{"姓名", "O'Brien"}, {"手机", "13800000000"}, {"QQ", "'1'"}, {"邮箱", "a'b@example.com"}});
 }
 
 TEST_F(TextImportTest, Utf8WithAndWithoutByteOrderMarkAndGbkFilesAllReadAsChinese) {

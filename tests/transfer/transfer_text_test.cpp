@@ -5,30 +5,32 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace {
 
 std::string Normalised(const char* cell) { return NormaliseSheetCell(T(cell)).toUtf8(); }
 
-TEST(NormaliseSheetCell, WholeNumbersLoseTheirPointAndZeros) {
-    EXPECT_EQ(Normalised("13800138000.00000000"), "13800138000");
-    EXPECT_EQ(Normalised("-12.00000000"), "-12");
-    EXPECT_EQ(Normalised("0.000"), "0");
-}
-
-TEST(NormaliseSheetCell, DecimalsAndTextsStayAsTheyAre) {
-    EXPECT_EQ(Normalised("3.50000000"), "3.50000000");
-    EXPECT_EQ(Normalised("1.00050000"), "1.00050000");
-    EXPECT_EQ(Normalised("0.00010000"), "0.00010000");
-    EXPECT_EQ(Normalised("No.000 Road"), "No.000 Road");
-    EXPECT_EQ(Normalised("v1.000"), "v1.000");
-    EXPECT_EQ(Normalised("1.00"), "1.00");
-    EXPECT_EQ(Normalised(""), "");
-}
-
-TEST(NormaliseSheetCell, MidnightDatesKeepTheirFirstTenCharacters) {
-    EXPECT_EQ(Normalised("1980-01-06 00:00:00"), "1980-01-06");
-    EXPECT_EQ(Normalised("1980-01-06 08:30:00"), "1980-01-06 08:30:00");
-    EXPECT_EQ(Normalised("我的生日是 00:00:00"), "我的生日是 00:00:00");
+TEST(NormaliseSheetCell, OnlyWholeNumbersAndMidnightDatesChange) {
+    const std::pair<const char*, const char*> cellsAndResults[] = {
+        // Whole numbers lose their point and zeros.
+        {"13800138000.00000000", "13800138000"},
+        {"-12.00000000", "-12"},
+        {"0.000", "0"},
+        // Decimals and texts stay as they are.
+        {"3.50000000", "3.50000000"},
+        {"1.00050000", "1.00050000"},
+        {"0.00010000", "0.00010000"},
+        {"No.000 Road", "No.000 Road"},
+        {"v1.000", "v1.000"},
+        {"1.00", "1.00"},
+        {"", ""},
+        // Midnight dates keep their first ten characters.
+        {"1980-01-06 00:00:00", "1980-01-06"},
+        {"1980-01-06 08:30:00", "1980-01-06 08:30:00"},
+        {"我的生日是 00:00:00", "我的生日是 00:00:00"},
+    };
+    for (const auto& [cell, result] : cellsAndResults) EXPECT_EQ(Normalised(cell), result) << cell;
 }
 
 TEST(NameInitials, FirstLettersOfTheFirstCharacters) {

@@ -47,9 +47,7 @@ protected:
         EXPECT_EQ(IntegrityCheck(bookPath()), "ok");
         const auto rows = storedContacts();
         ASSERT_EQ(rows.size(), 1u);
-        EXPECT_EQ(rows[0]["姓名"], Gbk("新人"));
-        EXPECT_EQ(rows[0]["手机"], "15912345678");
-        EXPECT_EQ(rows[0]["邮箱"], "new@example.com");
+        ExpectColumns(rows[0], {{"姓名", Gbk("新人")}, {"手机", "15912345678"}, {"邮箱", "new@example.com"}});
         // The main window runs on: its list shows the new contact and the
         // record window opens again on it.
         ASSERT_EQ(listRows(), 1);

@@ -169,25 +169,28 @@ TEST_F(IniTest, FileInUseIsNotOverwritten) {
     EXPECT_EQ(GetBytes(path), "[s]\r\nk=v\r\n");
 }
 
-TEST_F(IniTest, FileWithoutFinalLineBreak) {
-    PutBytes(path, "[s]\nk=v");
-    EXPECT_EQ(read("s", "k"), "v");
-    EXPECT_TRUE(WriteIni(file, T("s"), T("j"), T("w")));
-    EXPECT_EQ(GetBytes(path), "[s]\r\nk=v\r\nj=w\r\n");
-}
-
-TEST_F(IniTest, FirstOfDuplicateSectionsAndKeys) {
-    PutBytes(path, "[s]\r\nk=1\r\nk=2\r\n[s]\r\nk=3\r\n");
-    EXPECT_EQ(read("s", "k"), "1");
-    EXPECT_TRUE(WriteIni(file, T("s"), T("k"), T("9")));
-    EXPECT_EQ(GetBytes(path), "[s]\r\nk=9\r\nk=2\r\n[s]\r\nk=3\r\n");
-}
-
-TEST_F(IniTest, Utf8FileWithByteOrderMarkIsReadAndKeptInGbk) {
-    PutBytes(path, "\xEF\xBB\xBF[窗口位置]\r\n主窗口左边=30\r\n");
-    EXPECT_EQ(read("窗口位置", "主窗口左边"), "30");
-    EXPECT_TRUE(WriteIni(file, T("窗口位置"), T("主窗口顶边"), T("40")));
-    EXPECT_EQ(GetBytes(path), Gbk("[窗口位置]\r\n主窗口左边=30\r\n主窗口顶边=40\r\n"));
+// Files another editor wrote: what the first key reads, and the file after
+// a write into the same section.
+TEST_F(IniTest, FilesOfOtherEditorsAreReadAndWrittenInPlace) {
+    struct Case {
+        const char* what;
+        std::string before;
+        const char *section, *key, *value, *writtenKey, *writtenValue;
+        std::string after;
+    };
+    const Case cases[] = {
+        {"no final line break", "[s]\nk=v", "s", "k", "v", "j", "w", "[s]\r\nk=v\r\nj=w\r\n"},
+        {"first of duplicate sections and keys", "[s]\r\nk=1\r\nk=2\r\n[s]\r\nk=3\r\n", "s", "k", "1", "k", "9",
+         "[s]\r\nk=9\r\nk=2\r\n[s]\r\nk=3\r\n"},
+        {"UTF-8 with a byte order mark, kept in GBK", "\xEF\xBB\xBF[窗口位置]\r\n主窗口左边=30\r\n", "窗口位置",
+         "主窗口左边", "30", "主窗口顶边", "40", Gbk("[窗口位置]\r\n主窗口左边=30\r\n主窗口顶边=40\r\n")},
+    };
+    for (const Case& c : cases) {
+        PutBytes(path, c.before);
+        EXPECT_EQ(read(c.section, c.key), c.value) << c.what;
+        EXPECT_TRUE(WriteIni(file, T(c.section), T(c.writtenKey), T(c.writtenValue))) << c.what;
+        EXPECT_EQ(GetBytes(path), c.after) << c.what;
+    }
 }
 
 TEST_F(IniTest, ANewFileIsReadableByItsOwnerOnlyAndAnExistingOneKeepsItsMode) {

@@ -69,13 +69,8 @@ private:
     sqlite3* db_ = nullptr;
 };
 
-class KeysetTest : public ::testing::Test {
+class KeysetTest : public RecordSetOnBook {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(db.ConnectAccess(book.pathText())) << db.ErrorText().toUtf8();
-        rs.SetConnection(db);
-    }
-
     // What the record set gives, read without moving (ReadTextAt): runs of
     // 50 rows in a random order, jumping between pages as a scrolled list does.
     std::vector<RawRow> readAt(std::mt19937& random) {
@@ -99,11 +94,6 @@ protected:
                            rs.ReadText(T("手机")).toUtf8()});
         return out;
     }
-
-    ScopedPresenter boxes;
-    AddressBookCopy book;
-    DBConnection db;
-    RecordSet rs;
 };
 
 const std::vector<std::string> kNameParts{"王", "李", "张", "刘",  "陈",    "佟", "晏", "瞿",  "張", "伟",

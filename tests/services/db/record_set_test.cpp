@@ -12,13 +12,8 @@
 
 namespace {
 
-class RecordSetTest : public ::testing::Test {
+class RecordSetTest : public RecordSetOnBook {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(db.ConnectAccess(book.pathText())) << db.ErrorText().toUtf8();
-        rs.SetConnection(db);
-    }
-
     // Adds contacts (name, mobile) through the record set.
     void addContacts(std::initializer_list<std::pair<const char*, const char*>> contacts) {
         ASSERT_TRUE(rs.OpenTable(T("通讯录"), T("姓名 ASC")));
@@ -30,19 +25,12 @@ protected:
         }
     }
 
-    std::vector<std::string> names() {
-        std::vector<std::string> out;
-        for (int i = 0; i < rs.RecordCount(); ++i) {
-            EXPECT_TRUE(rs.MoveTo(i));
-            out.push_back(rs.ReadText(T("姓名")).toUtf8());
-        }
-        return out;
+    // The column emptied through the record set: the file holds NULL.
+    void emptyAndExpectNull(const std::string& column) {
+        ASSERT_TRUE(rs.WriteText(T(column), Text()));
+        ASSERT_TRUE(rs.Update());
+        EXPECT_EQ(RawValue(book.path(), "select typeof(" + column + ") from 通讯录"), "null");
     }
-
-    ScopedPresenter boxes;  // a failed open shows its message here, not on a screen
-    AddressBookCopy book;
-    DBConnection db;
-    RecordSet rs;
 };
 
 TEST_F(RecordSetTest, TheDeliveredFileHasTheStartingAccountAndTheContactFieldsInOrder) {
@@ -153,9 +141,7 @@ TEST_F(RecordSetTest, EmptyTextStoresNull) {
     ASSERT_TRUE(rs.WriteText(T("分组"), T("朋友")));
     ASSERT_TRUE(rs.Update());
     EXPECT_EQ(RawValue(book.path(), "select 分组 from 通讯录"), "朋友");
-    ASSERT_TRUE(rs.WriteText(T("分组"), Text()));
-    ASSERT_TRUE(rs.Update());
-    EXPECT_EQ(RawValue(book.path(), "select typeof(分组) from 通讯录"), "null");
+    emptyAndExpectNull("分组");
 }
 
 TEST_F(RecordSetTest, BirthdayTakesTypedDatesAndRefusesOtherText) {
@@ -177,9 +163,7 @@ TEST_F(RecordSetTest, BirthdayTakesTypedDatesAndRefusesOtherText) {
     EXPECT_EQ(rs.RecordStatus(), RecordSet::kUnmodifiedRow);
     EXPECT_FALSE(rs.Update());
     EXPECT_EQ(RawValue(book.path(), "select 生日 from 通讯录"), "1999-12-31 23:59:58");
-    ASSERT_TRUE(rs.WriteText(T("生日"), Text()));
-    ASSERT_TRUE(rs.Update());
-    EXPECT_EQ(RawValue(book.path(), "select typeof(生日) from 通讯录"), "null");
+    emptyAndExpectNull("生日");
 }
 
 TEST_F(RecordSetTest, ValuesReadAsTextByTheirType) {

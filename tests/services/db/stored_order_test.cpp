@@ -131,13 +131,15 @@ std::vector<std::string> Sorted(std::vector<std::string> v) {
     return v;
 }
 
-class StoredOrderTest : public ::testing::Test {
+class StoredOrderTest : public RecordSetOnBook {
 protected:
+    // Each test opens the book itself, some only after changing the file.
+    void SetUp() override {}
+
     void open() {
         rs.Close();
-        ASSERT_TRUE(db.ConnectAccess(book.pathText())) << db.ErrorText().toUtf8();
+        connect();
         KeepContactOrder(db);
-        rs.SetConnection(db);
     }
     void close() {
         rs.Close();
@@ -156,23 +158,13 @@ protected:
     }
 
     std::vector<std::string> listed(const Text& sql) {
-        std::vector<std::string> out;
         EXPECT_TRUE(rs.Open(sql, 1)) << db.ErrorText().toUtf8();
-        for (int i = 0; i < rs.RecordCount(); ++i) {
-            EXPECT_TRUE(rs.MoveTo(i));
-            out.push_back(rs.ReadText(T("姓名")).toUtf8());
-        }
-        return out;
+        return names();
     }
     std::vector<std::string> listedByName() { return listed(T("select * from 通讯录 order by 姓名 ASC")); }
 
     // Every name of the book in the order built here.
     std::vector<std::string> expectedOrder() { return InNameOrder(Column(book.path(), "select 姓名 from 通讯录")); }
-
-    ScopedPresenter boxes;
-    AddressBookCopy book;
-    DBConnection db;
-    RecordSet rs;
 };
 
 TEST(NameOrderKnownCases, LevelTwoAndTraditionalCharactersSortByTheirReading) {

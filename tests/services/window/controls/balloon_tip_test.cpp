@@ -10,6 +10,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <optional>
+
 namespace {
 
 // Fast timings so the tests stay short; each test sets what it checks.
@@ -31,6 +33,28 @@ void rest(QWidget* control, const QPoint& local) {
     QEnterEvent enter(local, local, control->mapToGlobal(local));
     QApplication::sendEvent(control, &enter);
 }
+
+// A shown window with a photo-sized control on it, as the record window has.
+class BalloonTipOnPhoto : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window.setGeometry(100, 100, 300, 300);
+        photo->setGeometry(5, 6, 170, 200);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+
+    // `tip` with the quick timings and this initial delay, on the photo (or on `area` of it).
+    void tipOnPhoto(BalloonTip& tip, int initialDelay, const Text& text, std::optional<QRect> area = std::nullopt) {
+        BalloonTipSettings s = quick();
+        s.initialDelay = initialDelay;
+        tip.setSettings(s);
+        tip.AddControlTip(photo, text, -1, area);
+    }
+
+    QWidget window;
+    QWidget* photo = new QWidget(&window);
+};
 
 }  // namespace
 
@@ -109,19 +133,9 @@ TEST(BalloonTip, FadesInToItsTransparencyAndOutToNothing) {
     EXPECT_EQ(tip.currentTransparency(), 100);
 }
 
-TEST(BalloonTip, HoverShowsAfterRestingOnTheControl) {
-    QWidget window;
-    window.setGeometry(100, 100, 300, 300);
-    auto* photo = new QWidget(&window);
-    photo->setGeometry(5, 6, 170, 200);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-
+TEST_F(BalloonTipOnPhoto, HoverShowsAfterRestingOnTheControl) {
     BalloonTip tip(&window);
-    BalloonTipSettings s = quick();
-    s.initialDelay = 100;
-    tip.setSettings(s);
-    tip.AddControlTip(photo, T("单击添加照片"), -1);
+    tipOnPhoto(tip, 100, T("单击添加照片"));
 
     rest(photo, QPoint(50, 60));
     EXPECT_FALSE(tip.isTipVisible());
@@ -134,19 +148,9 @@ TEST(BalloonTip, HoverShowsAfterRestingOnTheControl) {
     EXPECT_FALSE(tip.isTipVisible());
 }
 
-TEST(BalloonTip, HoverRequestDroppedWhenTheMouseMovedOn) {
-    QWidget window;
-    window.setGeometry(100, 100, 300, 300);
-    auto* photo = new QWidget(&window);
-    photo->setGeometry(5, 6, 170, 200);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-
+TEST_F(BalloonTipOnPhoto, HoverRequestDroppedWhenTheMouseMovedOn) {
     BalloonTip tip(&window);
-    BalloonTipSettings s = quick();
-    s.initialDelay = 400;
-    tip.setSettings(s);
-    tip.AddControlTip(photo, T("单击添加照片"), -1);
+    tipOnPhoto(tip, 400, T("单击添加照片"));
     rest(photo, QPoint(50, 60));
     QTest::qWait(30);
     QCursor::setPos(window.mapToGlobal(QPoint(250, 250)));  // gone before the delay ended
@@ -155,19 +159,9 @@ TEST(BalloonTip, HoverRequestDroppedWhenTheMouseMovedOn) {
     EXPECT_FALSE(tip.isPending());
 }
 
-TEST(BalloonTip, HoverOnlyInsideTheGivenRectangle) {
-    QWidget window;
-    window.setGeometry(100, 100, 300, 300);
-    auto* photo = new QWidget(&window);
-    photo->setGeometry(5, 6, 170, 200);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-
+TEST_F(BalloonTipOnPhoto, HoverOnlyInsideTheGivenRectangle) {
     BalloonTip tip(&window);
-    BalloonTipSettings s = quick();
-    s.initialDelay = 30;
-    tip.setSettings(s);
-    tip.AddControlTip(photo, T("角落"), -1, QRect(0, 0, 20, 20));
+    tipOnPhoto(tip, 30, T("角落"), QRect(0, 0, 20, 20));
     rest(photo, QPoint(100, 100));
     QTest::qWait(120);
     EXPECT_FALSE(tip.isTipVisible());
@@ -300,13 +294,7 @@ TEST(BalloonTip, LineBreaksAndIconsEnlargeTheBalloon) {
     EXPECT_EQ(tip.popup()->size(), one);
 }
 
-TEST(BalloonTip, ShowsAgainAfterLeavingOnlyWithSwitchOne) {
-    QWidget window;
-    window.setGeometry(100, 100, 300, 300);
-    auto* photo = new QWidget(&window);
-    photo->setGeometry(5, 6, 170, 200);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+TEST_F(BalloonTipOnPhoto, ShowsAgainAfterLeavingOnlyWithSwitchOne) {
     auto leave = [&] {
         QCursor::setPos(window.mapToGlobal(QPoint(250, 250)));
         QEvent event(QEvent::Leave);

@@ -11,6 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <string>
+#include <vector>
+
 namespace {
 
 // The main window's contact list, shown.
@@ -45,6 +49,20 @@ protected:
 
     ReportList list;
 };
+
+using Labels = std::vector<std::string>;
+
+// Inserts a row for each label, in this order, where the list's sort puts it.
+void InsertLabels(ReportList& list, std::initializer_list<const char*> labels) {
+    for (const char* label : labels) list.InsertItem(std::nullopt, T(label));
+}
+
+// The rows' labels, top to bottom, UTF-8.
+Labels LabelsOf(const ReportList& list) {
+    Labels labels;
+    for (int row = 0; row < list.ItemCount(); ++row) labels.push_back(list.GetItemText(row).toUtf8());
+    return labels;
+}
 
 }  // namespace
 
@@ -178,14 +196,9 @@ TEST(ReportListCommands, ADeclaredHeaderShowsItsColumnTitles) {
 TEST(ReportListCommands, AscendingSortPlacesRowsByLabelAtInsertion) {
     ReportList list;
     list.setAutoSort(ListViewDecl::kSortAscending);
-    list.InsertItem(std::nullopt, T("b"));
-    list.InsertItem(std::nullopt, T("D"));
-    list.InsertItem(std::nullopt, T("a"));
+    InsertLabels(list, {"b", "D", "a"});
     list.InsertItem(0, T("c"));  // the index does not matter under auto sort
-    EXPECT_EQ(list.GetItemText(0), T("a"));
-    EXPECT_EQ(list.GetItemText(1), T("b"));
-    EXPECT_EQ(list.GetItemText(2), T("c"));
-    EXPECT_EQ(list.GetItemText(3), T("D"));
+    EXPECT_EQ(LabelsOf(list), (Labels{"a", "b", "c", "D"}));
     // Changing a label afterwards moves nothing.
     list.SetItemText(0, 0, T("z"));
     EXPECT_EQ(list.GetItemText(0), T("z"));
@@ -196,16 +209,8 @@ TEST(ReportListCommands, AscendingSortPlacesRowsByLabelAtInsertion) {
 TEST(ReportListCommands, SortFoldsOnlyOneByteLetters) {
     ReportList list;
     list.setAutoSort(ListViewDecl::kSortAscending);
-    list.InsertItem(std::nullopt, T("乤"));
-    list.InsertItem(std::nullopt, T("丄"));
-    list.InsertItem(std::nullopt, T("B丄"));
-    list.InsertItem(std::nullopt, T("b乤"));
-    list.InsertItem(std::nullopt, T("a"));
-    EXPECT_EQ(list.GetItemText(0), T("a"));
-    EXPECT_EQ(list.GetItemText(1), T("B丄"));
-    EXPECT_EQ(list.GetItemText(2), T("b乤"));
-    EXPECT_EQ(list.GetItemText(3), T("丄"));
-    EXPECT_EQ(list.GetItemText(4), T("乤"));
+    InsertLabels(list, {"乤", "丄", "B丄", "b乤", "a"});
+    EXPECT_EQ(LabelsOf(list), (Labels{"a", "B丄", "b乤", "丄", "乤"}));
 }
 
 // Auto sort places names where the book lists them: by their pinyin, level-2
@@ -213,19 +218,15 @@ TEST(ReportListCommands, SortFoldsOnlyOneByteLetters) {
 TEST(ReportListCommands, SortPlacesNamesInTheBooksOrder) {
     ReportList list;
     list.setAutoSort(1);
-    for (const char* name : {"左明", "瞿秋白", "張學友", "查理", "赵六", "Bob"}) list.InsertItem(std::nullopt, T(name));
-    const char* expected[] = {"Bob", "查理", "瞿秋白", "張學友", "赵六", "左明"};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(list.GetItemText(i), T(expected[i])) << i;
+    InsertLabels(list, {"左明", "瞿秋白", "張學友", "查理", "赵六", "Bob"});
+    EXPECT_EQ(LabelsOf(list), (Labels{"Bob", "查理", "瞿秋白", "張學友", "赵六", "左明"}));
 }
 
 TEST(ReportListCommands, DescendingSortPlacesRowsByLabelAtInsertion) {
     ReportList list;
     list.setAutoSort(ListViewDecl::kSortDescending);
-    list.InsertItem(std::nullopt, T("b"));
-    list.InsertItem(std::nullopt, T("c"));
-    list.InsertItem(std::nullopt, T("a"));
-    EXPECT_EQ(list.GetItemText(0), T("c"));
-    EXPECT_EQ(list.GetItemText(2), T("a"));
+    InsertLabels(list, {"b", "c", "a"});
+    EXPECT_EQ(LabelsOf(list), (Labels{"c", "b", "a"}));
     // A row without text goes to the top.
     EXPECT_EQ(list.InsertItem(std::nullopt), 0);
     EXPECT_EQ(list.InsertItem(3, Text()), 0);

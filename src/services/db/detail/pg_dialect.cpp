@@ -2,9 +2,9 @@
 
 #include "services/db/detail/sql_words.h"
 
+#include <strings.h>
 #include <algorithm>
 #include <cctype>
-#include <strings.h>
 #include <vector>
 
 namespace dbdetail {
@@ -85,9 +85,8 @@ std::string ToPostgres(const std::string& sql, const ServerNames& capitalisedNam
             end = end == std::string::npos ? sql.size() : end + tag.size();
             out.append(sql, i, end - i);
             i = end;
-        } else if (c == '[' && (i + 1 >= sql.size() || sql[i + 1] == ']' || (i > 0 && (IsNameChar(sql[i - 1]) ||
-                                                                                       sql[i - 1] == ']' ||
-                                                                                       sql[i - 1] == ')')))) {
+        } else if (c == '[' && (i + 1 >= sql.size() || sql[i + 1] == ']' ||
+                                (i > 0 && (IsNameChar(sql[i - 1]) || sql[i - 1] == ']' || sql[i - 1] == ')')))) {
             // An array's brackets: after a name or a value, or empty.
             out += c;
             ++i;

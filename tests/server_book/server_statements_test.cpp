@@ -12,7 +12,8 @@ namespace {
 // The names a statement finds, joined by ',' in its order.
 std::string namesFound(DBConnection& book, const Text& sql, const char* field = "姓名") {
     RecordSet found;
-    if (!found.SetConnection(book) || !found.Open(sql, RecordSet::kSqlText)) return "(failed) " + book.ErrorText().toUtf8();
+    if (!found.SetConnection(book) || !found.Open(sql, RecordSet::kSqlText))
+        return "(failed) " + book.ErrorText().toUtf8();
     std::string names;
     for (int i = 0; i < found.RecordCount(); ++i) names += (i ? "," : "") + found.ReadTextAt(i, T(field)).toUtf8();
     return names;
@@ -25,11 +26,12 @@ protected:
         ASSERT_TRUE(book.Connect(Text::fromUtf8(db.connection()))) << book.ErrorText().toUtf8();
         Text error;
         ASSERT_TRUE(CreateServerBook(book, error)) << error.toUtf8();
-        ASSERT_EQ(db.psql("insert into 通讯录 (姓名, 首字母, 手机, 分组, \"QQ\") values "
-                          "('张三', 'zs', '13800000001', '同事', '1001'), ('Amy 李', '', '13900000002', 'friends', ''), "
-                          "('O''Brien', '', '13700000003', 'Friends', ''), ('C:\\temp', '', '13600000004', '', ''), "
-                          "('李四', 'ls', '13800000005', '同学', ''), ('百分之%', '', '', NULL, '')"),
-                  "");
+        ASSERT_EQ(
+            db.psql("insert into 通讯录 (姓名, 首字母, 手机, 分组, \"QQ\") values "
+                    "('张三', 'zs', '13800000001', '同事', '1001'), ('Amy 李', '', '13900000002', 'friends', ''), "
+                    "('O''Brien', '', '13700000003', 'Friends', ''), ('C:\\temp', '', '13600000004', '', ''), "
+                    "('李四', 'ls', '13800000005', '同学', ''), ('百分之%', '', '', NULL, '')"),
+            "");
     }
 
     ServerDatabase db;
@@ -95,8 +97,8 @@ TEST_F(ServerStatements, TheProgramsStatementsMeanTheSameOnTheServer) {
         << book.ErrorText().toUtf8();
     EXPECT_EQ(db.psql("select \"QQ\", 邮箱 from 通讯录 where 姓名 = '王五'"), "77|w@x");
     const std::string li = db.psql("select 编号 from 通讯录 where 姓名 = '李四'");
-    ASSERT_TRUE(book.ExecuteSql(StoreAttributionsSql(
-        {{Text::fromUtf8(zhang), T("北京 移动")}, {Text::fromUtf8(li), T("O'Hare")}})))
+    ASSERT_TRUE(book.ExecuteSql(
+        StoreAttributionsSql({{Text::fromUtf8(zhang), T("北京 移动")}, {Text::fromUtf8(li), T("O'Hare")}})))
         << book.ErrorText().toUtf8();
     EXPECT_EQ(db.psql("select string_agg(归属地, ',' order by 编号) from 通讯录 where 归属地 is not null"),
               "北京 移动,O'Hare");
@@ -119,13 +121,15 @@ TEST_F(ServerStatements, TheProgramsStatementsMeanTheSameOnTheServer) {
 // The contact list's search by full pinyin runs the server's spelling_match,
 // which agrees with the program's matcher.
 TEST_F(ServerStatements, TheServersSpellingMatchAgreesWithTheProgramsMatcher) {
-    const std::vector<std::string> names = {"张三",       "曾小单",  "单田芳",  "Amy张",       "O'Brien",  "阿卜杜·热合曼",
-                                            "西安",       "先生",    "林妮",    "ＡＢＣ王",    "β李",      "张 三 丰",
-                                            "诸葛亮",     "长孙无忌", "欧阳 修", "张三李四王五赵六钱七孙八", "1号楼王"};
-    const std::vector<std::string> typed = {"zhangsan", "zs",  "zsan", "zhangs", "zengxiao", "cengxd", "shantf",
-                                            "dantf",    "amyz", "obrien", "xian",  "xi'an",  "ni",     "abcw",
-                                            "li",       "zsf",  "zhuge", "zgl",    "changsun", "zhangsunwj", "oyx",
-                                            "wangwuzhaoliu", "1hl", "lw", "q", "sanlisiw"};
+    const std::vector<std::string> names = {
+        "张三",   "曾小单",   "单田芳", "Amy张",    "O'Brien", "阿卜杜·热合曼", "西安",    "先生",
+        "林妮",   "ＡＢＣ王", "β李",    "张 三 丰", "诸葛亮",  "长孙无忌",      "欧阳 修", "张三李四王五赵六钱七孙八",
+        "1号楼王"};
+    const std::vector<std::string> typed = {"zhangsan", "zs",         "zsan", "zhangs",        "zengxiao", "cengxd",
+                                            "shantf",   "dantf",      "amyz", "obrien",        "xian",     "xi'an",
+                                            "ni",       "abcw",       "li",   "zsf",           "zhuge",    "zgl",
+                                            "changsun", "zhangsunwj", "oyx",  "wangwuzhaoliu", "1hl",      "lw",
+                                            "q",        "sanlisiw"};
     std::string values;
     for (const auto& name : names) {
         std::string quoted;
@@ -138,9 +142,10 @@ TEST_F(ServerStatements, TheServersSpellingMatchAgreesWithTheProgramsMatcher) {
         std::string expected;
         for (const auto& name : names)
             if (query.MatchesUtf8(name)) expected += (expected.empty() ? "" : ",") + name;
-        EXPECT_EQ(db.psql("select coalesce(string_agg(姓名, ',' order by ctid), '') from 名字 where spelling_match(姓名, '" +
-                          SpellingKeys(Text::fromUtf8(keys)).toUtf8() + "')"),
-                  expected)
+        EXPECT_EQ(
+            db.psql("select coalesce(string_agg(姓名, ',' order by ctid), '') from 名字 where spelling_match(姓名, '" +
+                    SpellingKeys(Text::fromUtf8(keys)).toUtf8() + "')"),
+            expected)
             << keys;
     }
     // Through the contact list's own statement.

@@ -19,7 +19,7 @@ CREATE TABLE 通讯录 (
     "QQ" text,
     "QQ备" text,
     邮箱 text,
-    分组 text,
+    分组 text COLLATE 拼音,
     座机 text,
     分机 text,
     地址 text,
@@ -30,8 +30,6 @@ CREATE TABLE 通讯录 (
     归属地 text,
     性别 text
 );
--- The list is read in name order; the group list and filter by group.
-CREATE INDEX 通讯录_姓名 ON 通讯录 (姓名, 编号);
 CREATE INDEX 通讯录_分组 ON 通讯录 (分组);
 
 CREATE TABLE 用户 (
@@ -44,6 +42,33 @@ CREATE TABLE 所属网络 (
     手机号 text,
     运营商 text
 );
+
+-- The program's own name order, the same on the server as in the book file:
+-- ICU's pinyin order puts characters of one spelling in an order of its own
+-- (by tone, then by stroke), where the program orders them by their code.
+-- 字序 holds each character's weight plus one in three bytes (the weights of
+-- services/core/pinyin_order.h), filled when the book is created;
+-- name_sort_key(x) is the key the book file sorts by: 1, the weights, three
+-- zero bytes, the text's own bytes. The server orders "order by <text
+-- column>" by it (services/db/detail/pg_dialect.h). Each character is looked
+-- up by its own index probe: a join would read the whole table for each name.
+CREATE TABLE 字序 (
+    字 text COLLATE "C" PRIMARY KEY,
+    权 bytea NOT NULL
+);
+
+CREATE FUNCTION name_sort_key(name text) RETURNS bytea
+LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$
+SELECT '\x01'::bytea
+    || coalesce((SELECT string_agg(coalesce((SELECT k.权 FROM 字序 AS k WHERE k.字 = c.ch COLLATE "C"),
+                                            substring(int4send(262144 + ascii(c.ch) + 1) FROM 2 FOR 3)),
+                                   ''::bytea ORDER BY c.n)
+                 FROM regexp_split_to_table(name, '') WITH ORDINALITY AS c(ch, n)), ''::bytea)
+    || '\x000000'::bytea || convert_to(name, 'UTF8')
+$$;
+
+-- The list is read in name order.
+CREATE INDEX 通讯录_姓名 ON 通讯录 (name_sort_key(姓名) NULLS FIRST, 编号);
 
 -- The full-pinyin search (spelling_match in the contact list's search): the
 -- spellings of every character a name may hold, filled from the program's

@@ -1,6 +1,7 @@
 #include "data/address_book.h"
 #include "services/db/db_connection.h"
 #include "services/db/record_set.h"
+#include "support/recording_presenter.h"
 #include "support/server_database.h"
 
 #include <gtest/gtest.h>
@@ -48,6 +49,7 @@ TEST(ServerFailures, TheErrorTextNeverHoldsThePassword) {
 // The server ends the connection in the middle of the work: the save fails
 // with a clear error, nothing is half stored, and the next connection works.
 TEST(ServerFailures, AServerThatGoesAwayFailsTheSaveAndTheNextConnectWorks) {
+    ScopedPresenter messages;
     ServerDatabase db;
     ASSERT_TRUE(db.ready());
     DBConnection book;

@@ -1,6 +1,7 @@
 #include "data/address_book.h"
 #include "services/db/db_connection.h"
 #include "services/db/record_set.h"
+#include "support/recording_presenter.h"
 #include "support/server_database.h"
 
 #include <gtest/gtest.h>
@@ -29,6 +30,7 @@ protected:
         EXPECT_FALSE(contact.ReadText(T("姓名")).empty());
     }
 
+    ScopedPresenter messages;  // a failed query's message box is recorded, not shown
     ServerDatabase db;
     DBConnection first;
     DBConnection second;

@@ -3,6 +3,7 @@
 #include "services/db/db_connection.h"
 #include "services/db/detail/pg_dialect.h"
 #include "services/db/record_set.h"
+#include "support/recording_presenter.h"
 #include "support/server_database.h"
 
 #include <gtest/gtest.h>
@@ -34,6 +35,7 @@ protected:
             "");
     }
 
+    ScopedPresenter messages;  // a failed query's message box is recorded, not shown
     ServerDatabase db;
     DBConnection book;
 };
@@ -42,13 +44,23 @@ protected:
 
 // The translation to the server's SQL, text by text.
 TEST(PostgresDialect, TranslatesNamesLikeAndFunctionsOutsideLiterals) {
-    const dbdetail::ServerNames names = {"QQ", "QQ备"};
+    dbdetail::ServerSchema names;
+    names.capitalised = {"QQ", "QQ备"};
     EXPECT_EQ(dbdetail::ToPostgres("select [姓名], `qq` from [通讯录] where qq == 'x' and [qq备] like '%[a]%'", names),
               "select \"姓名\", \"qq\" from \"通讯录\" where \"QQ\" = 'x' and \"qq备\" ILIKE '%[a]%' ESCAPE '' ");
     EXPECT_EQ(dbdetail::ToPostgres("SELECT ifnull(a, 'like'), INSTR(b, 'x') FROM t WHERE c NOT LIKE d", names),
               "SELECT coalesce(a, 'like'), strpos(b, 'x') FROM t WHERE c NOT ILIKE d");
     EXPECT_EQ(dbdetail::ToPostgres("insert into t (QQ备, 备注) values ('it''s -- [x]', 'QQ')", names),
               "insert into t (\"QQ备\", 备注) values ('it''s -- [x]', 'QQ')");
+    // Text columns sort in the program's name order, nulls first as in the book file.
+    names.textColumns = {"姓名", "分组"};
+    names.nameSortKey = true;
+    EXPECT_EQ(
+        dbdetail::ToPostgres("select * from t where a like 'x' order by [姓名], 编号 desc, t.分组 DESC limit 1", names),
+        "select * from t where a ILIKE 'x' ESCAPE ''  order by name_sort_key(\"姓名\") NULLS FIRST , 编号 desc, "
+        "name_sort_key(t.分组) DESC NULLS LAST limit 1");
+    EXPECT_EQ(dbdetail::ToPostgres("select distinct 分组 from t order by 分组 ASC", names),
+              "select distinct 分组 from t order by 分组 ASC");
     // The server's own texts: arrays and function bodies stay as written.
     EXPECT_EQ(dbdetail::ToPostgres("create table r (a text[]); select x[1] from $$ [qq] like $$", names),
               "create table r (a text[]); select x[1] from $$ [qq] like $$");

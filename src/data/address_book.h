@@ -88,3 +88,5 @@ const char* ServerBookSchemaSql();
 const char* StartingAccountSql();
 // The readings of every character for the server's spelling_match function.
 std::string ServerSpellingReadingsSql();
+// The weight of every character of the code page in the program's name order, for the server's name_sort_key.
+std::string ServerNameWeightsSql();

@@ -1,8 +1,10 @@
 #include "data/address_book.h"
 #include "services/core/core.h"
 #include "services/db/db_connection.h"
+#include "services/db/detail/name_order.h"
 
 #include <cctype>
+#include <cstdio>
 #include <map>
 
 #include <string>
@@ -83,6 +85,35 @@ std::string ServerSpellingReadingsSql() {
     return sql;
 }
 
+std::string ServerNameWeightsSql() {
+    // The weights of the book file's own sort key: the three bytes after its
+    // first in the key of each character alone. Characters the code page
+    // lacks are weighed by the server's function itself.
+    std::string sql = "INSERT INTO 字序 (字, 权) VALUES ";
+    bool first = true;
+    for (unsigned cp = 1; cp < 0x10000; ++cp) {
+        if (cp >= 0xD800 && cp < 0xE000) continue;
+        std::string utf8;
+        if (cp < 0x80) {
+            utf8 = std::string(1, static_cast<char>(cp));
+        } else if (cp < 0x800) {
+            utf8 = {static_cast<char>(0xC0 | (cp >> 6)), static_cast<char>(0x80 | (cp & 0x3F))};
+        } else {
+            utf8 = {static_cast<char>(0xE0 | (cp >> 12)), static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
+                    static_cast<char>(0x80 | (cp & 0x3F))};
+        }
+        const std::string key = dbdetail::NameSortKey(utf8);
+        if (key.size() < 4 || static_cast<unsigned char>(key[1]) >= 0x04) continue;
+        char weight[8];
+        std::snprintf(weight, sizeof weight, "%02x%02x%02x", static_cast<unsigned char>(key[1]),
+                      static_cast<unsigned char>(key[2]), static_cast<unsigned char>(key[3]));
+        const std::string quoted = utf8 == "'" ? "''" : utf8;
+        sql += (first ? "('" : ",('") + quoted + "','\\x" + weight + "')";
+        first = false;
+    }
+    return sql;
+}
+
 bool CreateServerBook(DBConnection& book, Text& error) {
     error = Text();
     if (!book.IsConnected()) {
@@ -98,6 +129,7 @@ bool CreateServerBook(DBConnection& book, Text& error) {
     statements.push_back(DeliveredCarrierSegmentsSql().toUtf8());
     statements.push_back(StartingAccountSql());
     statements.push_back(ServerSpellingReadingsSql());
+    statements.push_back(ServerNameWeightsSql());
     if (!book.BeginTrans()) {
         error = T("The server refused to begin a transaction: ") + book.ErrorText();
         return false;

@@ -396,23 +396,32 @@ private:
     std::string forServer(const std::string& sql) {
         if (!postgres_) return sql;
         if (!namesRead_) readServerNames();
-        return ToPostgres(sql, capitalisedNames_);
+        return ToPostgres(sql, schema_);
     }
 
-    // The names of the tables and columns the server spells with capitals.
+    // What the translation needs to know of the book: the names the server
+    // spells with capitals, the text columns, whether name_sort_key is there.
     void readServerNames() {
         namesRead_ = true;
-        capitalisedNames_.clear();
+        schema_ = ServerSchema();
         Handle st(SQL_HANDLE_STMT, dbc_->get());
         const char* sql =
-            "SELECT table_name FROM information_schema.tables WHERE table_schema = current_schema() "
-            "AND table_name <> lower(table_name) UNION SELECT column_name FROM information_schema.columns "
-            "WHERE table_schema = current_schema() AND column_name <> lower(column_name)";
+            "SELECT 'c', table_name FROM information_schema.tables WHERE table_schema = current_schema() "
+            "AND table_name <> lower(table_name) UNION SELECT 'c', column_name FROM information_schema.columns "
+            "WHERE table_schema = current_schema() AND column_name <> lower(column_name) "
+            "UNION SELECT 't', column_name FROM information_schema.columns WHERE table_schema = current_schema() "
+            "AND data_type = 'text' UNION SELECT 'k', proname FROM pg_proc WHERE proname = 'name_sort_key' "
+            "AND pronamespace = current_schema()::regnamespace";
         if (!st.get() || !SQL_SUCCEEDED(SQLExecDirect(st.get(), (SQLCHAR*)sql, SQL_NTS))) return;
         while (SQL_SUCCEEDED(SQLFetch(st.get()))) {
-            std::string name;
+            std::string kind, name;
             bool isNull = false;
-            if (readPieces(st.get(), 1, SQL_C_CHAR, name, isNull) && !isNull) capitalisedNames_.insert(name);
+            if (!readPieces(st.get(), 1, SQL_C_CHAR, kind, isNull) ||
+                !readPieces(st.get(), 2, SQL_C_CHAR, name, isNull) || isNull)
+                continue;
+            if (kind == "c") schema_.capitalised.insert(name);
+            else if (kind == "t") schema_.textColumns.insert(name);
+            else schema_.nameSortKey = true;
         }
     }
 
@@ -712,7 +721,7 @@ private:
     bool inTransaction_ = false;
     std::vector<ErrorEntry> transactionFailure_;  // the first failure inside the open transaction
     bool namesRead_ = false;
-    ServerNames capitalisedNames_;
+    ServerSchema schema_;
     std::map<std::string, std::string> keys_;  // each table's one-column primary key
 };
 

@@ -2,9 +2,10 @@
 
 #include "services/db/detail/sql_words.h"
 
+#include <strings.h>
 #include <algorithm>
 #include <cctype>
-#include <strings.h>
+#include <string_view>
 #include <vector>
 
 namespace dbdetail {
@@ -53,7 +54,79 @@ bool NameLess::operator()(const std::string& a, const std::string& b) const {
     return strcasecmp(a.c_str(), b.c_str()) < 0;
 }
 
-std::string ToPostgres(const std::string& sql, const ServerNames& capitalisedNames) {
+namespace {
+
+// The statement with its outermost ORDER BY terms on text columns sorted in name order.
+std::string withNameOrder(const std::string& sql, const ServerSchema& schema) {
+    std::size_t orderAt = std::string::npos, termsAt = std::string::npos;
+    ScanTopLevel(sql, 0, sql.size(), [&](std::size_t i) {
+        if (std::size_t end = ByClauseAt(sql, i, "order"); end != std::string::npos) {
+            orderAt = i;
+            termsAt = end;
+        }
+    });
+    if (orderAt == std::string::npos) return sql;
+    std::size_t termsEnd = sql.size();
+    ScanTopLevel(sql, termsAt, sql.size(), [&](std::size_t i) {
+        if (termsEnd == sql.size() && (KeywordAt(sql, i, "limit") || KeywordAt(sql, i, "offset") || sql[i] == ';'))
+            termsEnd = i;
+    });
+    // SELECT DISTINCT orders only by what it selects: its columns keep their
+    // own collation (the book's text columns have the pinyin one).
+    const std::size_t afterSelect = selectKeywordEnd(sql);
+    if (afterSelect && KeywordAt(sql, skipBlanks(sql, afterSelect), "distinct")) return sql;
+    std::vector<std::string> terms;
+    std::size_t from = termsAt;
+    ScanTopLevel(sql, termsAt, termsEnd, [&](std::size_t i) {
+        if (sql[i] == ',') {
+            terms.push_back(sql.substr(from, i - from));
+            from = i + 1;
+        }
+    });
+    terms.push_back(sql.substr(from, termsEnd - from));
+    std::string rewritten;
+    for (const std::string& term : terms) {
+        std::string out = term;
+        std::size_t i = skipBlanks(term, 0);
+        std::string name;
+        std::size_t nameEnd = i;
+        for (;;) {
+            if (nameEnd < term.size() && term[nameEnd] == '"') {
+                const std::size_t end = quotedEnd(term, nameEnd, '"');
+                name = term.substr(nameEnd + 1, end - nameEnd - 2);
+                nameEnd = end;
+            } else {
+                const std::size_t start = nameEnd;
+                while (nameEnd < term.size() && IsNameChar(term[nameEnd])) ++nameEnd;
+                name = term.substr(start, nameEnd - start);
+            }
+            if (nameEnd < term.size() && term[nameEnd] == '.') {
+                ++nameEnd;
+                continue;
+            }
+            break;
+        }
+        std::size_t rest = skipBlanks(term, nameEnd);
+        bool descending = false;
+        if (KeywordAt(term, rest, "desc")) {
+            descending = true;
+            rest = skipBlanks(term, rest + 4);
+        } else if (KeywordAt(term, rest, "asc")) {
+            rest = skipBlanks(term, rest + 3);
+        }
+        if (!name.empty() && rest == term.size() && schema.textColumns.count(name)) {
+            const std::string column = term.substr(i, nameEnd - i);
+            out = " name_sort_key(" + column + ")" + (descending ? " DESC NULLS LAST " : " NULLS FIRST ");
+        }
+        rewritten += (rewritten.empty() ? "" : ",") + out;
+    }
+    return sql.substr(0, termsAt) + rewritten + sql.substr(termsEnd);
+}
+
+}  // namespace
+
+std::string ToPostgres(const std::string& sql, const ServerSchema& schema) {
+    const ServerNames& capitalisedNames = schema.capitalised;
     std::string out;
     out.reserve(sql.size() + 16);
     bool escapeAfterLiteral = false;  // a LIKE's pattern is next
@@ -85,9 +158,8 @@ std::string ToPostgres(const std::string& sql, const ServerNames& capitalisedNam
             end = end == std::string::npos ? sql.size() : end + tag.size();
             out.append(sql, i, end - i);
             i = end;
-        } else if (c == '[' && (i + 1 >= sql.size() || sql[i + 1] == ']' || (i > 0 && (IsNameChar(sql[i - 1]) ||
-                                                                                       sql[i - 1] == ']' ||
-                                                                                       sql[i - 1] == ')')))) {
+        } else if (c == '[' && (i + 1 >= sql.size() || sql[i + 1] == ']' ||
+                                (i > 0 && (IsNameChar(sql[i - 1]) || sql[i - 1] == ']' || sql[i - 1] == ')')))) {
             // An array's brackets: after a name or a value, or empty.
             out += c;
             ++i;
@@ -139,35 +211,39 @@ std::string ToPostgres(const std::string& sql, const ServerNames& capitalisedNam
             ++i;
         }
     }
-    return out;
+    return schema.nameSortKey ? withNameOrder(out, schema) : out;
 }
 
 std::set<std::string> PasswordsOf(const std::string& connectionText) {
-    std::string lower = connectionText;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char ch) { return char(std::tolower(ch)); });
+    const std::string& t = connectionText;
     std::set<std::string> found;
-    for (const std::string key : {"pwd=", "password="}) {
-        for (std::size_t hit = lower.find(key); hit != std::string::npos; hit = lower.find(key, hit + 1)) {
-            // Only a field of its own: "Pwd=" at the start or after ';' and blanks.
-            std::size_t before = hit;
-            while (before > 0 && std::isspace(static_cast<unsigned char>(lower[before - 1]))) --before;
-            if (before > 0 && lower[before - 1] != ';') continue;
-            const std::size_t from = skipBlanks(connectionText, hit + key.size());
-            std::size_t end;
-            if (from < connectionText.size() && connectionText[from] == '{') {
-                end = connectionText.find('}', from);
-                end = end == std::string::npos ? connectionText.size() : end;
-                found.insert(connectionText.substr(from + 1, end - from - 1));
-            } else {
-                end = connectionText.find(';', from);
-                end = end == std::string::npos ? connectionText.size() : end;
-                std::string value = connectionText.substr(from, end - from);
-                while (!value.empty() && std::isspace(static_cast<unsigned char>(value.back()))) value.pop_back();
-                found.insert(value);
+    for (std::size_t at = 0; at < t.size(); ++at) {
+        std::size_t after = std::string::npos;
+        for (std::string_view key : {"password", "pwd"}) {
+            if (KeywordAt(t, at, key)) {
+                after = at + key.size();
+                break;
             }
         }
+        if (after == std::string::npos) continue;
+        std::size_t from = skipBlanks(t, after);
+        if (from >= t.size() || t[from] != '=') continue;
+        from = skipBlanks(t, from + 1);
+        std::size_t end;
+        std::string value;
+        if (from < t.size() && t[from] == '{') {
+            end = t.find('}', from);
+            end = end == std::string::npos ? t.size() : end;
+            value = t.substr(from + 1, end - from - 1);
+        } else {
+            end = t.find(';', from);
+            end = end == std::string::npos ? t.size() : end;
+            value = t.substr(from, end - from);
+            while (!value.empty() && std::isspace(static_cast<unsigned char>(value.back()))) value.pop_back();
+        }
+        if (!value.empty()) found.insert(value);
+        at = end;
     }
-    found.erase("");
     return found;
 }
 

@@ -9,7 +9,8 @@
 //  - LIKE becomes ILIKE (the book file's LIKE ignores the case of Latin
 //    letters), with ESCAPE '' after a literal pattern (the book file's LIKE
 //    has no escape character; the server's would take the backslash);
-//  - == becomes =; ifnull( becomes coalesce(, instr( becomes strpos(.
+//  - == becomes =; ifnull( becomes coalesce(, instr( becomes strpos(;
+//  - ORDER BY a text column sorts in the program's name order (below).
 // Literals keep their text: both read '' as a quote and a backslash as itself.
 
 #include <set>
@@ -23,7 +24,18 @@ struct NameLess {
 };
 using ServerNames = std::set<std::string, NameLess>;
 
-std::string ToPostgres(const std::string& sql, const ServerNames& capitalisedNames);
+// What the translation needs to know of the server's book.
+struct ServerSchema {
+    ServerNames capitalised;   // names of tables and columns the server spells with capitals
+    ServerNames textColumns;   // names of the text columns of the book's tables
+    bool nameSortKey = false;  // the book has name_sort_key (server_book.sql)
+};
+
+// Where the book has name_sort_key, each term of the outermost ORDER BY that
+// names a text column sorts by it, nulls first as in the book file; in a
+// SELECT DISTINCT (whose order terms must be selected) the column's own
+// collation orders.
+std::string ToPostgres(const std::string& sql, const ServerSchema& schema);
 
 // The text with the value of every Pwd= or Password= field (any letter case,
 // braced or not) replaced by "***", and every occurrence of each given secret

@@ -71,7 +71,7 @@ void open_login_database(ProgramState& state) {
     DBConnection* connection = login->connection(T(LoginControls::AddressBook));
     RecordSet* users = Users(*login);
     if (!connection || !users) return;
-    ConnectAddressBookOrExit(*connection);
+    ConnectAddressBookOrExit(*connection, state.settingsPath);
     LoginThrottle().reset();
     users->SetConnection(*connection);
     users->OpenTable(UsersTable(), UsersByName());

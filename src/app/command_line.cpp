@@ -3,10 +3,13 @@
 #include "app/data_location.h"
 
 #include "data/address_book.h"
+#include "services/core/connection_text.h"
 #include "services/core/core.h"
 #include "services/core/message.h"
 #include "services/db/db_connection.h"
+#include "transfer/book_copy.h"
 #include "transfer/exchange.h"
+#include "ui/address_book_open.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -24,7 +27,9 @@ class TerminalPresenter : public MessagePresenter {
 public:
     explicit TerminalPresenter(std::ostream& err) : err_(err) {}
     int present(const MessageRequest& request) override {
-        std::string text = request.text.toUtf8();
+        Text shown = request.text;
+        if (!request.detail.empty()) shown += T("：") + request.detail;
+        std::string text = PasswordHidden(shown).toUtf8();
         std::replace(text.begin(), text.end(), '\r', ' ');
         std::replace(text.begin(), text.end(), '\n', ' ');
         err_ << "varelo: " << text << '\n';
@@ -45,13 +50,15 @@ std::string TerminalText(const Text& message) {
 }
 
 std::string OneLine(std::string text) {
+    text = PasswordHidden(Text::fromUtf8(text)).toUtf8();
     std::replace(text.begin(), text.end(), '\r', ' ');
     std::replace(text.begin(), text.end(), '\n', ' ');
     return text;
 }
 
 auto ImportTask(ExchangeFormat format) {
-    return [format](DBConnection& book, const std::string& file, std::ostream& out, std::string& why) {
+    return [format](DBConnection& book, const std::string& file, const TaskSettings&, std::ostream& out,
+                    std::string& why) {
         const ExchangeReport report = ImportContactsFile(book, file, format);
         if (!report.ok) {
             why = OneLine(report.error);
@@ -63,7 +70,8 @@ auto ImportTask(ExchangeFormat format) {
 }
 
 auto ExportTask(ExchangeFormat format) {
-    return [format](DBConnection& book, const std::string& file, std::ostream& out, std::string& why) {
+    return [format](DBConnection& book, const std::string& file, const TaskSettings&, std::ostream& out,
+                    std::string& why) {
         const Text everyone = T("select * from ") + ContactsTable() + T(" order by ") + ContactsByName();
         const ExchangeReport report = ExportContactsFile(book, everyone, file, format);
         if (!report.ok) {
@@ -75,6 +83,40 @@ auto ExportTask(ExchangeFormat format) {
     };
 }
 
+int CreateServerBookTask(DBConnection& server, const std::string& connection, const TaskSettings&, std::ostream& out,
+                         std::string& why) {
+    if (!server.Connect(Text::fromUtf8(connection))) {
+        why = "连接不上数据库：" + OneLine(server.ErrorText().toUtf8());
+        return kExitFailure;
+    }
+    Text error;
+    if (!CreateServerBook(server, error)) {
+        why = "没有建立通讯录：" + OneLine(error.toUtf8());
+        return kExitFailure;
+    }
+    out << "已在数据库中建立通讯录（通讯录、用户、所属网络三张表和初始账户）。\n"
+           "在 Peizhi.ini 的 [数据库] 一节写入 连接="
+        << PasswordHidden(Text::fromUtf8(connection)).toUtf8() << "（*** 处写密码），程序就使用这本通讯录。\n";
+    return kExitSuccess;
+}
+
+int CopyBookTask(DBConnection& book, const std::string& connection, const TaskSettings& settings, std::ostream& out,
+                 std::string& why) {
+    DBConnection server;
+    if (!server.Connect(Text::fromUtf8(connection))) {
+        why = "连接不上数据库：" + OneLine(server.ErrorText().toUtf8());
+        return kExitFailure;
+    }
+    const BookCopyReport report = CopyBook(book, server, settings.append);
+    server.CloseConnection();
+    if (!report.ok) {
+        why = "没有复制，数据库中的通讯录没有改变：" + OneLine(report.error.toUtf8());
+        return kExitFailure;
+    }
+    out << TerminalText(report.message());
+    return kExitSuccess;
+}
+
 void PrintHelp(std::ostream& out) {
     out << "用法：varelo [选项]\n"
            "不带选项时打开通讯录窗口。带选项时不打开窗口、不需要显示器，完成一项任务后结束：\n\n";
@@ -83,10 +125,15 @@ void PrintHelp(std::ostream& out) {
         if (head.size() < 28) head.resize(28, ' ');
         out << head << option.help << '\n';
     }
-    out << "\n通讯录默认是窗口打开的那一本（程序文件夹或用户数据文件夹中的 VRL3.mdb）。\n"
+    out << "\n通讯录默认是窗口打开的那一本（Peizhi.ini 中 [数据库] 连接 指定的数据库，\n"
+           "否则是程序文件夹或用户数据文件夹中的 VRL3.mdb）。\n"
            "成功时退出码为 0；失败时为非 0，并在一行中说明原因。\n"
            "例：varelo --import-vcard 手机通讯录.vcf\n"
-           "    varelo --book /home/me/VRL3.mdb --export-csv 通讯录.csv\n";
+           "    varelo --book /home/me/VRL3.mdb --export-csv 通讯录.csv\n"
+           "    varelo --create-server-book \"ODBC;Driver=PostgreSQL "
+           "Unicode;Server=db;Database=varelo;Uid=varelo;Pwd=...\"\n"
+           "    varelo --copy-book-to \"ODBC;Driver=PostgreSQL "
+           "Unicode;Server=db;Database=varelo;Uid=varelo;Pwd=...\"\n";
 }
 
 }  // namespace
@@ -98,6 +145,11 @@ const std::vector<CommandLineOption>& CommandLineOptions() {
         {"--export-vcard", "FILE", "把通讯录的全部联系人导出为 vCard 3.0 文件", ExportTask(ExchangeFormat::VCard)},
         {"--import-csv", "FILE", "把 CSV 文件中的联系人导入通讯录", ImportTask(ExchangeFormat::Csv)},
         {"--export-csv", "FILE", "把通讯录的全部联系人导出为 CSV 文件（UTF-8）", ExportTask(ExchangeFormat::Csv)},
+        {"--create-server-book", "CONNECTION", "在 CONNECTION 指定的空数据库中建立共用的通讯录", CreateServerBookTask,
+         TaskBook::kNone},
+        {"--copy-book-to", "CONNECTION", "把本地通讯录的全部联系人（含照片）、账户和分组复制到 CONNECTION 指定的通讯录",
+         CopyBookTask, TaskBook::kLocalFile},
+        {"--append", "", "与 --copy-book-to 一起用：目标通讯录已有联系人时追加在后", {}},
         {"--book", "PATH", "使用 PATH 处的通讯录文件，而不是窗口打开的那一本", {}},
         {"--help", "", "显示本说明", {}},
     };
@@ -122,6 +174,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) 
         return kExitUsage;
     };
     std::optional<std::string> bookPath;
+    TaskSettings settings;
     const CommandLineOption* task = nullptr;
     std::string taskArgument;
     bool help = false;
@@ -137,6 +190,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) 
         }
         if (option->name == "--help") help = true;
         else if (option->name == "--book") bookPath = value;
+        else if (option->name == "--append") settings.append = true;
         else if (task) return usage("一次只能执行一项任务：" + task->name + " 和 " + arg);
         else {
             task = &*option;
@@ -148,32 +202,49 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) 
         return kExitSuccess;
     }
     if (!task) return usage("没有指定任务");
+    if (settings.append && task->name != "--copy-book-to") return usage("--append 只能与 --copy-book-to 一起使用");
+    if (bookPath && task->book == TaskBook::kNone) return usage(task->name + " 不使用 --book");
+
+    DBConnection connection;
+    std::string why;
+    if (task->book == TaskBook::kNone) {
+        const int code = task->task(connection, taskArgument, settings, out, why);
+        if (code != kExitSuccess) err << "varelo: " << why << '\n';
+        return code;
+    }
 
     // The book the windows open: the program folder's for a portable copy,
     // else the user's own (created from the template on first use).
     std::string book;
+    Text shared;
     if (bookPath) {
         book = *bookPath;
     } else {
         const DataLocation location = ChooseDataLocation(ProgramFolder());
-        if (!PrepareDataLocation(location)) {
+        if (task->book == TaskBook::kProgramBook) shared = SharedBookConnection(location.settingsPath);
+        if (shared.empty() && !PrepareDataLocation(location)) {
             err << "varelo: 无法准备通讯录所在的文件夹 " << location.folder.toUtf8() << '\n';
             return kExitFailure;
         }
         book = (location.folder + T("/") + AddressBookFile()).toUtf8();
     }
-    if (!QFileInfo(QString::fromStdString(book)).isFile()) {
-        err << "varelo: 找不到通讯录文件 " << book << '\n';
-        return kExitFailure;
-    }
-    DBConnection connection;
-    if (!connection.ConnectAccess(Text::fromUtf8(book))) {
-        err << "varelo: 无法打开通讯录 " << book << "：" << OneLine(connection.ErrorText().toUtf8()) << '\n';
-        return kExitFailure;
+    if (!shared.empty()) {
+        if (!connection.Connect(shared)) {
+            err << "varelo: 数据库连接失败：" << OneLine(connection.ErrorText().toUtf8()) << '\n';
+            return kExitFailure;
+        }
+    } else {
+        if (!QFileInfo(QString::fromStdString(book)).isFile()) {
+            err << "varelo: 找不到通讯录文件 " << book << '\n';
+            return kExitFailure;
+        }
+        if (!connection.ConnectAccess(Text::fromUtf8(book))) {
+            err << "varelo: 无法打开通讯录 " << book << "：" << OneLine(connection.ErrorText().toUtf8()) << '\n';
+            return kExitFailure;
+        }
     }
     KeepContactOrder(connection);
-    std::string why;
-    const int code = task->task(connection, taskArgument, out, why);
+    const int code = task->task(connection, taskArgument, settings, out, why);
     connection.CloseConnection();
     if (code != kExitSuccess) err << "varelo: " << why << '\n';
     return code;

@@ -35,6 +35,8 @@ bool Program::start() {
         ::chdir(location_.folder.empty() ? "/" : location_.folder.toFileSystem().c_str()) != 0)
         ExitAddressBookUnavailable();
     state_ = ProgramState{};
+    // The settings may name a shared book the login window opens already.
+    state_.settingsPath = location_.settingsPath;
     return LoadWindow(LoginWindowDecl(), loginHandlers());
 }
 

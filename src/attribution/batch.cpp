@@ -82,6 +82,19 @@ bool isKey(const Text& key) {
            std::all_of(key.bytes().begin(), key.bytes().end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// Stores one found attribution through the record set. A shared book refuses
+// a row another desktop changed since it was read: the row is read again, and
+// one that holds the attribution already (the other desktop's batch stored
+// it) is done; otherwise it is written once more on the new read.
+bool storeOne(const Found& f, RecordSet& contacts) {
+    if (!contacts.MoveTo(f.position)) return false;
+    if (store_attribution(contacts, f.attribution)) return true;
+    if (contacts.LastConflict() != RecordSet::RowConflict::kChangedElsewhere || !contacts.RereadRecord(f.position))
+        return false;
+    if (contacts.ReadText(T("归属地")) == f.attribution) return true;
+    return store_attribution(contacts, f.attribution);
+}
+
 // Stores a group of found attributions: one statement for the whole group
 // when the book takes it, else row by row through the record set, so that a
 // row the book refuses is known. Returns, in order, whether each was stored.
@@ -98,7 +111,7 @@ std::vector<bool> storeGroup(const std::vector<Found>& group, RecordSet& contact
     for (const Found& f : group) {
         if (f.attribution.empty()) stored.push_back(false);
         else if (!f.write || together) stored.push_back(true);
-        else stored.push_back(contacts.MoveTo(f.position) && store_attribution(contacts, f.attribution));
+        else stored.push_back(storeOne(f, contacts));
     }
     return stored;
 }

@@ -178,7 +178,7 @@ void main_window_created(Window& main, ProgramState& state, const Text& settings
         main.setTop(top);
     }
     DBConnection* connection = main.connection(T(MainControls::AddressBook));
-    ConnectAddressBookOrExit(*connection);
+    ConnectAddressBookOrExit(*connection, state.settingsPath);
     // A book written by an older version learns the carrier segments added since.
     (void)bring_carrier_segments_up_to_date(*connection);
     main.recordSet(T(MainControls::Contacts))->SetConnection(*connection);

@@ -24,6 +24,7 @@
 
 #include <array>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -100,6 +101,64 @@ void SetShownKey(Window& record, const Text& key) {
     if (QWidget* w = record.widget()) w->setProperty(kShownKeyProperty, QByteArray::fromStdString(key.bytes()));
 }
 
+// The shown contact's row as it was read when it was shown. The fields show
+// it and a save writes through it, so the book stores the save only while the
+// row is still the version the user saw: a shared book checks the row version
+// on every write, and refuses a row another desktop changed or deleted since.
+// One object for the program's one record window (a late attribution answer
+// may still hold it); reopened for each contact shown, closed with the window.
+RecordSet& ShownRow() {
+    static RecordSet row;
+    return row;
+}
+
+// The shown row read again after the connection was lost: the old read's
+// values are what the user saw. False when the row changed meanwhile.
+bool ReadShownRowAgain(DBConnection& book) {
+    RecordSet& row = ShownRow();
+    const int fields = row.FieldCount();
+    std::vector<Text> seen;
+    for (int i = 0; i < fields; ++i) seen.push_back(row.ReadTextAt(0, i));
+    const Text key = seen.empty() ? Text() : seen.front();
+    row.Close();
+    row.SetConnection(book);
+    if (!row.Open(ContactByKeySql(key), RecordSet::kSqlText) || row.RecordCount() < 1 || !row.MoveTo(0)) return false;
+    for (int i = 0; i < fields; ++i)
+        if (row.ReadTextAt(0, i) != seen[static_cast<std::size_t>(i)]) return false;
+    return true;
+}
+
+// Set when a save found the connection lost: the shown row's read is then of
+// the old connection.
+bool& ShownRowAfterLostConnection() {
+    static bool lost = false;
+    return lost;
+}
+
+// Whether ShownRow holds the contact of `key` (read when it was shown).
+bool ShownRowHolds(const Text& key) {
+    RecordSet& row = ShownRow();
+    return !key.empty() && row.IsOpen() && row.RecordCount() > 0 && row.ReadTextAt(0, 0) == key;
+}
+
+// The row of `key` read now into ShownRow; false (and ShownRow closed) when it cannot be.
+bool ReadShownRow(const Text& key) {
+    RecordSet& row = ShownRow();
+    row.Close();
+    ShownRowAfterLostConnection() = false;
+    DBConnection* book = MainAddressBook();
+    if (!book || key.empty()) return false;
+    row.SetConnection(*book);
+    // The row's values, and with them the version a save is checked against,
+    // are read now: a record set reads them when first asked, which for a
+    // save could be after another desktop's change.
+    if (row.Open(ContactByKeySql(key), RecordSet::kSqlText) && row.RecordCount() > 0 && row.MoveTo(0) &&
+        !row.ReadText(0).empty())
+        return true;
+    row.Close();
+    return false;
+}
+
 void EmptyFields(Window& record) {
     for (const auto& f : kTextFields) {
         Control box = record.control(T(f.control));
@@ -108,6 +167,7 @@ void EmptyFields(Window& record) {
     }
     record.control(T(RecordControls::Photo)).setPicture(Bytes());
     SetShownKey(record, Text());
+    ShownRow().Close();
 }
 
 // The first line of the connection's error report: why the file refused.
@@ -125,6 +185,38 @@ void ReportFailure(const Text& what, const Text& reason) {
     Text text = what;
     if (!reason.empty()) text += Text::fromBytes("\r\n") + reason;
     ShowMessage(text, MessageStyle::kInformation, T("提示！"));
+}
+
+// A failure that is the connection's, not the statement's: a server book
+// whose server went away (restarted, or the session ended by its
+// administrator). Drivers word that differently; a trivial question on the
+// connection tells. A book file has no connection to lose.
+bool ConnectionLost(DBConnection& book) {
+    return book.DatabaseSystem() != T("SQLite") && !book.ExecuteSql(ConnectionCheckSql());
+}
+
+// Why a write through `row` was refused, said as the user needs it.
+void ReportRefusedSave(RecordSet& row, DBConnection& book) {
+    switch (row.LastConflict()) {
+    case RecordSet::RowConflict::kChangedElsewhere:
+        ShowMessage(T("该联系人已被其他用户修改，请重新打开后再保存。"), MessageStyle::kInformation, T("提示！"));
+        return;
+    case RecordSet::RowConflict::kDeletedElsewhere:
+        ReportFailure(T("保存失败！"), T("该联系人已被其他用户删除。"));
+        return;
+    case RecordSet::RowConflict::kNone: break;
+    }
+    const Text reason = StorageError();  // before the connection is asked anything else
+    if (ConnectionLost(book)) {
+        // The typed fields stay; the next save works once the server is back.
+        ShownRowAfterLostConnection() = &row == &ShownRow();
+        const bool back = book.Connect();
+        ReportFailure(T("保存失败！"), back ? T("与数据库服务器的连接曾经中断，现已重新连接，请再点“保存”。")
+                                            : T("与数据库服务器的连接已中断。输入的内容仍在窗口中，"
+                                                "服务器恢复后请再点“保存”。"));
+        return;
+    }
+    ReportFailure(T("保存失败！"), reason);
 }
 
 }  // namespace
@@ -175,22 +267,23 @@ void show_contact(ProgramState& state) {
     }
     SetShownKey(*record, key);
     label.setText(PositionText(records->Position()));
+    // What the book holds now, not what the list read earlier: the version a save is checked against.
+    RecordSet& shown = ReadShownRow(key) ? ShownRow() : *records;
     for (const auto& f : kTextFields) {
-        Text value = records->ReadText(T(f.field));
+        Text value = shown.ReadText(T(f.field));
         Control box = record->control(T(f.control));
         if (box.kind() == ControlKind::ComboBox) ShowGroup(box, value);
         else box.setText(f.field == std::string_view("生日") ? LeftText(value, 10) : value);
     }
     Bytes photo;
-    records->ReadBytes(T("照片"), photo);
+    shown.ReadBytes(T("照片"), photo);
     record->control(T(RecordControls::Photo)).setPicture(ToText(photo).empty() ? state.defaultPhoto : photo);
-    show_carrier_logo(*record, records->ReadText(T("手机")));
+    show_carrier_logo(*record, shown.ReadText(T("手机")));
     // A late answer of the lookup service counts only while this contact is still the one shown.
-    show_attribution(*record, *records, attribution_service_address(state.settingsPath),
-                     [shownKey = records->ReadText(0)] {
-                         Window* shown = RecordWindow();
-                         return shown && !shownKey.empty() && ShownKey(*shown) == shownKey;
-                     });
+    show_attribution(*record, shown, attribution_service_address(state.settingsPath), [shownKey = key] {
+        Window* shown = RecordWindow();
+        return shown && !shownKey.empty() && ShownKey(*shown) == shownKey;
+    });
 }
 
 void new_contact(ProgramState& state) {
@@ -235,18 +328,32 @@ void save_contact(ProgramState& state) {
             return;
         }
     }
-    RecordSet contact;
-    contact.SetConnection(*book);
-    if (!contact.Open(ContactByKeySql(key), RecordSet::kSqlText)) {
-        ReportFailure(T("保存失败！"), StorageError());
-        return;
+    RecordSet fresh;
+    RecordSet& contact = !state.newRecordPending && ShownRowHolds(key) ? ShownRow() : fresh;
+    if (&contact == &ShownRow() && ShownRowAfterLostConnection()) {
+        // The read the user saw belongs to the connection that was lost: read
+        // again on the new one, and refused when the row changed meanwhile.
+        if (!ReadShownRowAgain(*book)) {
+            ShowMessage(T("该联系人已被其他用户修改，请重新打开后再保存。"), MessageStyle::kInformation, T("提示！"));
+            return;
+        }
+        ShownRowAfterLostConnection() = false;
     }
+    if (&contact == &fresh) {
+        contact.SetConnection(*book);
+        if (!contact.Open(ContactByKeySql(key), RecordSet::kSqlText)) {
+            ReportFailure(T("保存失败！"), StorageError());
+            return;
+        }
+    }
+    // The shown row stays where it is: a refused save's values are still
+    // pending on it, and moving would store them.
     if (state.newRecordPending) {
         if (!contact.AddNew()) {
             ReportFailure(T("保存失败！"), T("通讯录不能添加新记录。"));
             return;
         }
-    } else if (contact.RecordCount() < 1 || !contact.MoveTo(0)) {
+    } else if (contact.RecordCount() < 1 || (contact.Position() != 0 && !contact.MoveTo(0))) {
         ReportFailure(T("保存失败！"), T("这个联系人已从通讯录中删除。"));
         // Another program deleted it: the list shows the book without it.
         // The window keeps what was typed.
@@ -257,6 +364,13 @@ void save_contact(ProgramState& state) {
     std::optional<ListedContact> before;
     if (!state.newRecordPending) before = ReadListedContact(contact);
 
+    // A birthday that is no date stops the save before any field is written:
+    // the shown row keeps no half of it for a later write to store.
+    if (const Text birthday = field(RecordControls::BirthdayBox);
+        !birthday.empty() && !contact.WriteText(T("生日"), birthday)) {
+        ShowMessage(T("生日不是有效的日期，没有保存！\r\n格式：1980-01-06"), MessageStyle::kInformation, T("提示！"));
+        return;
+    }
     const Text name = field(RecordControls::NameBox);
     for (const auto& f : kTextFields) {
         const Text value = field(f.control);
@@ -272,12 +386,13 @@ void save_contact(ProgramState& state) {
     if (photo != state.defaultPhoto) contact.WriteBytes(T("照片"), photo);
 
     if (!contact.Update()) {
-        ReportFailure(T("保存失败！"), StorageError());
+        ReportRefusedSave(contact, *book);
         return;
     }
     const Text saved = contact.ReadText(0);
     const ListedContact after = ReadListedContact(contact);
-    contact.Close();
+    // The next save is checked against the version stored now.
+    if (!ReadShownRow(saved)) ShownRow().Close();
     // The window shows the stored contact from now on, a new one included.
     SetShownKey(*record, saved);
     state.newRecordPending = false;
@@ -342,6 +457,7 @@ HandlerTable record_window_handlers(ProgramState& state) {
     table[RecordHandlers::Destroying] = [s](const EventArgs&) {
         s->recordWindowOpen = false;
         s->newRecordPending = false;
+        ShownRow().Close();
         MainControl(MainControls::SaveButton).setEnabled(false);
     };
     table[RecordHandlers::Save] = [s](const EventArgs&) { save_contact(*s); };

@@ -57,6 +57,18 @@ Text ContactOfGroupSql(const Text& group) {
     return T("select 编号 from 通讯录 where 分组 = '") + SqlQuoted(group) + T("' limit 1");
 }
 
+Text ContactsInKeyOrderSql() { return T("select * from 通讯录 order by 编号"); }
+
+Text ContactCountSql() { return T("select count(*) from 通讯录"); }
+
+Text AllUsersSql() { return T("select * from 用户"); }
+
+Text UserByNameSql(const Text& name) { return T("select * from 用户 where 用户名 = '") + SqlQuoted(name) + T("'"); }
+
+Text DeleteUserSql(const Text& name) { return T("delete from 用户 where 用户名 = '") + SqlQuoted(name) + T("'"); }
+
+Text ConnectionCheckSql() { return T("select 1"); }
+
 Text CarrierSegmentsSql() { return T("select * from 所属网络 order by 手机号 ASC"); }
 
 Text DuplicateMobileSql(const Text& mobile) {
@@ -86,5 +98,9 @@ Text StoreAttributionsSql(const std::vector<std::pair<Text, Text>>& keyAndAttrib
         cases += T(" WHEN ") + key + T(" THEN '") + SqlQuoted(attribution) + T("'");
         keys += (keys.empty() ? Text() : T(",")) + key;
     }
-    return T("UPDATE 通讯录 SET 归属地 = CASE 编号") + cases + T(" END WHERE 编号 IN (") + keys + T(")");
+    // A row that holds its attribution already is left alone: another desktop
+    // storing the same rows at once (a shared book) has each row written once.
+    const Text value = T("CASE 编号") + cases + T(" END");
+    return T("UPDATE 通讯录 SET 归属地 = ") + value + T(" WHERE 编号 IN (") + keys +
+           T(") AND coalesce(归属地, '') <> ") + value;
 }

@@ -6,6 +6,7 @@
 
 #include "services/core/text.h"
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -44,6 +45,19 @@ Text GroupFilterSql(const Text& group);
 Text ContactGroupsSql();
 // select 编号 from 通讯录 where 分组 = 'G' limit 1: a contact of that group, if any.
 Text ContactOfGroupSql(const Text& group);
+// What a copy of the whole book reads and checks (transfer/book_copy.h):
+// select * from 通讯录 order by 编号 — every contact in the order it was added;
+Text ContactsInKeyOrderSql();
+// select count(*) from 通讯录;
+Text ContactCountSql();
+// select * from 用户 — every account as stored;
+Text AllUsersSql();
+// select * from 用户 where 用户名 = 'N' — the account of that name, if any;
+Text UserByNameSql(const Text& name);
+// delete from 用户 where 用户名 = 'N'.
+Text DeleteUserSql(const Text& name);
+// select 1 — a question any connection answers while it is alive.
+Text ConnectionCheckSql();
 // select * from 所属网络 order by 手机号 ASC
 Text CarrierSegmentsSql();
 // The one statement that adds to 所属网络 every delivered carrier segment it
@@ -51,6 +65,7 @@ Text CarrierSegmentsSql();
 Text DeliveredCarrierSegmentsSql();
 // One statement storing the 归属地 of many contacts by key (field 0, digits
 // only): UPDATE 通讯录 SET 归属地 = CASE 编号 WHEN 1 THEN 'A' ... END WHERE 编号 IN (1, ...)
+// AND coalesce(归属地, '') <> CASE ... END (rows holding theirs already are not written)
 Text StoreAttributionsSql(const std::vector<std::pair<Text, Text>>& keyAndAttribution);
 // select * from 通讯录 where 手机 like  '%N%'order by 姓名 ASC
 Text DuplicateMobileSql(const Text& mobile);
@@ -61,3 +76,17 @@ Text ContactByKeySql(const Text& key);
 Text ContactPhotosSql();
 // INSERT INTO 通讯录 (姓名,手机,QQ,邮箱,首字母)VALUES('name','mobile','qq','email','initials')
 Text TextImportInsertSql(const Text& name, const Text& mobile, const Text& qq, const Text& email, const Text& initials);
+
+// The shared book on a PostgreSQL server (server_book.sql): the three tables
+// of the local book with the same fields in the same order, the delivered
+// rows of 所属网络 and the starting account, created together or not at all.
+// False, with the reason in `error`, when the connection is not to such a
+// server, the tables exist already, or the server refuses.
+bool CreateServerBook(DBConnection& connection, Text& error);
+// The parts of it, generated from server_book.sql and address_book.sql.
+const char* ServerBookSchemaSql();
+const char* StartingAccountSql();
+// The readings of every character for the server's spelling_match function.
+std::string ServerSpellingReadingsSql();
+// The weight of every character of the code page in the program's name order, for the server's name_sort_key.
+std::string ServerNameWeightsSql();

@@ -1,5 +1,6 @@
 #include "transfer/book_writer.h"
 
+#include "data/address_book.h"
 #include "services/core/core.h"
 #include "services/db/db_connection.h"
 #include "services/db/record_set.h"
@@ -32,7 +33,7 @@ BookWriter::BookWriter(DBConnection& book) : rows_(std::make_unique<RecordSet>()
 
     // An empty result on the table: its columns, for the rows added.
     rows_->SetConnection(book);
-    ready_ = testable && rows_->Open(T("select * from 通讯录 where 0"), RecordSet::kSqlText);
+    ready_ = testable && rows_->Open(ContactByKeySql(Text()), RecordSet::kSqlText);
 }
 
 BookWriter::~BookWriter() { finish(); }

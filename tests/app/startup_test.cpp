@@ -111,7 +111,7 @@ TEST_F(Startup, MissingAddressBookAtLoginTellsTheUserAndExitsWithZero) {
             SetMessagePresenter(std::make_shared<EchoPresenter>());
             QDir::setCurrent(QString::fromStdString(folder_.path()));
             DBConnection connection;
-            ConnectAddressBookOrExit(connection);
+            ConnectAddressBookOrExit(connection, Text());
         },
         ::testing::ExitedWithCode(0), "\\[信息：\\|数据库连接失败！！\\|8256\\]");
 }

@@ -3,11 +3,13 @@
 // and keys match without regard to ASCII case; every other line (comments,
 // blank lines, lines without "=") is kept as it was.
 
+#include "services/core/connection_text.h"
 #include "services/core/core.h"
 #include "services/core/files_registry.h"
 #include "services/core/gbk_walk.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -137,11 +139,14 @@ bool HasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std:
 
 bool Store(const Text& file, const std::vector<std::string>& lines) {
     // A settings file may come to hold a password (a connection text): one
-    // created here is readable by its owner only. An existing file keeps its mode.
-    if (const int fd = ::open(file.toUtf8().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600); fd >= 0)
-        ::close(fd);
+    // created here is readable by its owner only. An existing file keeps its
+    // mode, unless what is written holds a password: then it is made readable
+    // by its owner only before the password reaches it.
+    const std::string path = file.toFileSystem();
+    if (const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600); fd >= 0) ::close(fd);
     std::string out;
     for (const std::string& line : lines) out += line + "\r\n";
+    if (HoldsPassword(Text::fromBytes(out)) && ::chmod(path.c_str(), 0600) != 0) return false;
     return WriteFile(file, Bytes(out.begin(), out.end()));
 }
 

@@ -55,6 +55,7 @@ public:
         if (!QApplication::instance() || !qobject_cast<QApplication*>(QApplication::instance())) {
             // No user interface (yet): the text still reaches the user.
             std::fprintf(stderr, "%s\n%s\n", request.caption.toUtf8().c_str(), request.text.toUtf8().c_str());
+            if (!request.detail.empty()) std::fprintf(stderr, "%s\n", request.detail.toUtf8().c_str());
             return kOk;
         }
         if (QThread::currentThread() != QApplication::instance()->thread()) {
@@ -74,6 +75,8 @@ private:
         box.setWindowTitle(request.caption.toQString());
         box.setText(request.text.toQString().replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
         box.setIcon(IconOf(request.flags));
+        if (!request.detail.empty())
+            box.setDetailedText(request.detail.toQString().replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
         box.setWindowModality(Qt::ApplicationModal);
         if (request.flags & kSystemModal) box.setWindowFlag(Qt::WindowStaysOnTopHint);
 
@@ -141,6 +144,16 @@ void FatalRuntimeError(const Text& message, int code) {
     CloseRegisteredFiles();
     std::fflush(nullptr);
     std::_Exit(-1);
+}
+
+int ShowMessageWithDetail(const Text& text, const Text& detail, int flags, const Text& caption) {
+    MessageRequest request;
+    request.caption = caption;
+    request.text = text;
+    request.detail = detail;
+    request.flags = (flags & kSystemModal) ? flags : (flags | kTaskModal);
+    int answer = CurrentMessagePresenter()->present(request);
+    return (answer >= kOk && answer <= kNo) ? answer : kOk;
 }
 
 int ShowMessage(const Value& content, int flags, const Text& caption) {

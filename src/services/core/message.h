@@ -47,6 +47,7 @@ inline constexpr int kNo = 6;
 struct MessageRequest {
     Text caption;
     Text text;
+    Text detail;    // the box's detail text (shown on request); empty: none
     int flags = 0;  // style bits as passed, with the task-modal bit added where it applies
 };
 
@@ -62,6 +63,10 @@ std::shared_ptr<MessagePresenter> SetMessagePresenter(std::shared_ptr<MessagePre
 
 // The presenter ShowMessage uses now: the installed one, else the Qt one.
 std::shared_ptr<MessagePresenter> CurrentMessagePresenter();
+
+// ShowMessage with a detail text the box shows on request (a technical
+// reason below a plain message). Returns the pressed button as ShowMessage does.
+int ShowMessageWithDetail(const Text& text, const Text& detail, int flags = 0, const Text& caption = T("信息："));
 
 // Text of the fatal runtime report for a message and an optional code.
 Text FatalRuntimeReportText(const Text& message, int code = -1);

@@ -81,6 +81,8 @@ struct RecordSet::State {
 
     EditMode mode = EditMode::None;
     std::vector<std::optional<Cell>> edits;
+    RowConflict conflict = RowConflict::kNone;  // why the last Update or Delete was refused
+    long long editedVersion = -1;               // the version of the row when its edit began
 
     // Keyed results: the rows read lately, a page each, so that a walk or a
     // painted list reads each page with one statement. A page covers the
@@ -198,6 +200,11 @@ struct RecordSet::State {
         if (mode == EditMode::None) {
             mode = EditMode::Edit;
             edits.assign(fields(), std::nullopt);
+            // The changes apply to the row as it is now: a keyed row not yet
+            // read is read here, so that a change made elsewhere after this
+            // point is one the Update detects.
+            const dbdetail::Row* row = rowAt(pos);
+            editedVersion = row ? row->version : -1;
         }
         edits[col] = std::move(cell);
     }
@@ -205,13 +212,20 @@ struct RecordSet::State {
     void cancelEdit() {
         mode = EditMode::None;
         edits.clear();
+        editedVersion = -1;
     }
 
-    // WHERE clause and parameters that find the given row again.
+    // WHERE clause and parameters that find the given row again; where the
+    // source keeps row versions, only while it is the version that was read.
     std::string identity(const dbdetail::Row& row, std::vector<Cell>& params) const {
         if (row.rowid >= 0) {
             params.push_back(Cell::ofInteger(row.rowid));
-            return " WHERE rowid=?";
+            std::string where = " WHERE " + result.identityCondition;
+            if (!result.versionCondition.empty() && row.version >= 0) {
+                params.push_back(Cell::ofText(std::to_string(row.version)));
+                where += " AND " + result.versionCondition;
+            }
+            return where;
         }
         std::string where;
         for (int i = 0; i < fields(); ++i) {
@@ -240,6 +254,30 @@ struct RecordSet::State {
         return db->count("SELECT COUNT(*) FROM " + db->quoteName(result.table) + where, params) == 1;
     }
 
+    // A write through the row's identity changed nothing: the row was
+    // deleted elsewhere, or (where rows carry versions) changed elsewhere
+    // since it was read. Sets `conflict` and the reason ErrorText gives.
+    void refuseConflict(const dbdetail::Row& row) {
+        conflict = RowConflict::kDeletedElsewhere;
+        if (row.rowid >= 0 && !result.versionCondition.empty()) {
+            const long long found =
+                db->count("SELECT COUNT(*) FROM " + db->quoteName(result.table) + " WHERE " + result.identityCondition,
+                          {Cell::ofInteger(row.rowid)});
+            if (found < 0) {
+                conflict = RowConflict::kNone;  // the check failed; ErrorText says why
+                return;
+            }
+            if (found > 0) {
+                conflict = RowConflict::kChangedElsewhere;
+                refuse(
+                    "The record was changed by another user since it was read; it was not stored. Open it again to "
+                    "see the stored values.");
+                return;
+            }
+        }
+        refuse("The record no longer exists: another user or program deleted it.");
+    }
+
     // The row's cells after the pending edits, for sources that cannot read it back.
     std::string merged(const dbdetail::Row* row) const {
         std::vector<Cell> cells;
@@ -251,6 +289,7 @@ struct RecordSet::State {
     }
 
     bool store() {
+        conflict = RowConflict::kNone;
         if (mode == EditMode::None) return false;
         if (db->readOnly() || result.table.empty()) {
             refuse("The records cannot be changed: they do not come from one table of a writable source.");
@@ -292,6 +331,12 @@ struct RecordSet::State {
         const dbdetail::Row* current = rowAt(pos);
         if (!current) return false;
         dbdetail::Row row = *current;
+        if (editedVersion >= 0) row.version = editedVersion;
+        if (row.gone) {
+            conflict = RowConflict::kDeletedElsewhere;
+            refuse("The record no longer exists: another user or program deleted it.");
+            return false;
+        }
         if (!foundAlone(row)) {
             refuse("The record no longer exists, or other records share its values.");
             return false;
@@ -300,7 +345,7 @@ struct RecordSet::State {
         const long long changed = db->execute(sql, params);
         if (changed < 0) return false;
         if (changed != 1) {
-            refuse("The record no longer exists: another user or program deleted it.");
+            refuseConflict(row);
             return false;
         }
         if (!db->reread(result, row)) row.packed = merged(&row);
@@ -311,10 +356,13 @@ struct RecordSet::State {
 
     // Update: stores the pending changes; they are dropped when the source
     // refuses them (ErrorText says why), so the next row starts clean.
+    // Changes refused because another user changed the row since it was read
+    // stay pending: what was typed is not lost, and a later Update stores it
+    // only after the row is read again (RereadRecord) and so known to be current.
     bool storePending() {
         if (mode == EditMode::None) return true;
         bool stored = store();
-        cancelEdit();
+        if (stored || conflict != RowConflict::kChangedElsewhere) cancelEdit();
         return stored;
     }
 
@@ -414,6 +462,7 @@ bool RecordSet::Update() {
 }
 
 bool RecordSet::Delete(int scope) {
+    d_->conflict = RowConflict::kNone;
     if (scope == 1) {
         if (!d_->open) return false;
         if (d_->mode == EditMode::Add) {
@@ -431,7 +480,7 @@ bool RecordSet::Delete(int scope) {
         const long long deleted = d_->db->execute(sql, params);
         if (deleted < 0) return false;
         if (deleted != 1) {
-            d_->refuse("The record no longer exists: another user or program deleted it.");
+            d_->refuseConflict(*row);
             return false;
         }
         d_->eraseRow(d_->pos);
@@ -574,15 +623,21 @@ bool RecordSet::RereadRecord(int record) {
             return false;
         }
         d_->replaceRow(record, rows.front());
+        if (record == d_->pos && d_->mode == EditMode::Edit) d_->editedVersion = rows.front().version;
         return !rows.front().gone;
     }
-    return d_->db->reread(d_->result, d_->result.rows[static_cast<std::size_t>(record)]);
+    dbdetail::Row& row = d_->result.rows[static_cast<std::size_t>(record)];
+    if (!d_->db->reread(d_->result, row)) return false;
+    if (record == d_->pos && d_->mode == EditMode::Edit) d_->editedVersion = row.version;
+    return true;
 }
 
 Text RecordSet::FieldName(int index) const {
     if (!d_->open || index < 0 || index >= d_->fields()) return Text();
     return d_->names[index];
 }
+
+RecordSet::RowConflict RecordSet::LastConflict() const { return d_->conflict; }
 
 bool RecordSet::IsOpen() const { return d_->open; }
 

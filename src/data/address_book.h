@@ -6,6 +6,7 @@
 
 #include "services/core/text.h"
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -61,3 +62,15 @@ Text ContactByKeySql(const Text& key);
 Text ContactPhotosSql();
 // INSERT INTO 通讯录 (姓名,手机,QQ,邮箱,首字母)VALUES('name','mobile','qq','email','initials')
 Text TextImportInsertSql(const Text& name, const Text& mobile, const Text& qq, const Text& email, const Text& initials);
+
+// The shared book on a PostgreSQL server (server_book.sql): the three tables
+// of the local book with the same fields in the same order, the delivered
+// rows of 所属网络 and the starting account, created together or not at all.
+// False, with the reason in `error`, when the connection is not to such a
+// server, the tables exist already, or the server refuses.
+bool CreateServerBook(DBConnection& connection, Text& error);
+// The parts of it, generated from server_book.sql and address_book.sql.
+const char* ServerBookSchemaSql();
+const char* StartingAccountSql();
+// The readings of every character for the server's spelling_match function.
+std::string ServerSpellingReadingsSql();

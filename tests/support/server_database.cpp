@@ -1,9 +1,9 @@
 #include "support/server_database.h"
 
+#include <gtest/gtest.h>
 #include <QProcess>
 #include <QUuid>
 #include <fstream>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -54,10 +54,10 @@ std::string ServerDatabase::psqlOn(const std::string& database, const std::strin
     auto env = QProcessEnvironment::systemEnvironment();
     env.insert("PGPASSWORD", QString::fromStdString(field(server_, "Pwd")));
     p.setProcessEnvironment(env);
-    p.start("psql", {"-X", "-q", "-A", "-t", "-v", "ON_ERROR_STOP=1", "-h", QString::fromStdString(field(server_, "Server")),
-                     "-p", QString::fromStdString(field(server_, "Port")), "-U",
-                     QString::fromStdString(field(server_, "Uid")), "-d", QString::fromStdString(database), "-c",
-                     QString::fromStdString(sql)});
+    p.start("psql",
+            {"-X", "-q", "-A", "-t", "-v", "ON_ERROR_STOP=1", "-h", QString::fromStdString(field(server_, "Server")),
+             "-p", QString::fromStdString(field(server_, "Port")), "-U", QString::fromStdString(field(server_, "Uid")),
+             "-d", QString::fromStdString(database), "-c", QString::fromStdString(sql)});
     if (!p.waitForFinished(60000)) return "ERROR: psql did not finish";
     std::string out = p.readAllStandardOutput().toStdString();
     if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)

@@ -1,11 +1,13 @@
 #include "services/db/db_connection.h"
 
+#include "services/db/detail/pg_dialect.h"
 #include "services/db/detail/source.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <map>
+#include <set>
 
 using dbdetail::ErrorEntry;
 
@@ -73,13 +75,14 @@ std::shared_ptr<dbdetail::Source> openSource(const std::string& text, std::vecto
     return dbdetail::OpenOdbc(odbcPrefix ? text.substr(5) : text, errors);
 }
 
-Text errorText(const std::vector<ErrorEntry>& errors) {
+// The password of the connection text never shows: drivers echo the text.
+Text errorText(const std::vector<ErrorEntry>& errors, const std::set<std::string>& secrets) {
     std::string out;
     for (const auto& e : errors) {
         out += "Description: " + e.description + "\r\nState: " + e.state + ", Native: " + std::to_string(e.native) +
                ", Source: " + e.source + "\r\n";
     }
-    return Text::fromUtf8(out);
+    return Text::fromUtf8(dbdetail::MaskedPasswords(out, secrets));
 }
 
 }  // namespace
@@ -124,31 +127,31 @@ bool DBConnection::KeepStoredOrder(const Text& table, const Text& column) {
 
 bool DBConnection::BeginTrans() {
     auto s = source();
-    return s && !s->readOnly() && s->execute("BEGIN", {}) >= 0;
+    return s && !s->readOnly() && s->beginTransaction();
 }
 
 bool DBConnection::CommitTrans() {
     auto s = source();
     if (!s || s->readOnly()) return false;
-    if (s->execute("COMMIT", {}) >= 0) return true;
+    if (s->commitTransaction()) return true;
     // A commit that failed (another program reading the file past the busy
     // wait, a full disk) may leave the transaction open; every later write
     // would then land in it and be lost with it. Its writes are dropped now,
     // and ErrorText keeps the commit's reason, not the rollback's.
     const auto why = s->errors();
-    if (s->inTransaction()) s->execute("ROLLBACK", {});
+    if (s->inTransaction()) s->rollbackTransaction();
     s->setErrors(why);
     return false;
 }
 
 bool DBConnection::RollbackTrans() {
     auto s = source();
-    return s && !s->readOnly() && s->execute("ROLLBACK", {}) >= 0;
+    return s && !s->readOnly() && s->rollbackTransaction();
 }
 
 Text DBConnection::ErrorText() const {
     std::lock_guard lock(mutex_);
-    return errorText(source_ ? source_->errors() : openErrors_);
+    return errorText(source_ ? source_->errors() : openErrors_, dbdetail::PasswordsOf(connectionText_.toUtf8()));
 }
 
 bool DBConnection::IsConnected() const { return source() != nullptr; }
@@ -156,6 +159,11 @@ bool DBConnection::IsConnected() const { return source() != nullptr; }
 Text DBConnection::ProviderName() const {
     auto s = source();
     return s ? Text::fromUtf8(s->providerName()) : Text();
+}
+
+Text DBConnection::DatabaseSystem() const {
+    auto s = source();
+    return s ? Text::fromUtf8(s->databaseSystem()) : Text();
 }
 
 Text DBConnection::ProviderVersion() const {

@@ -59,6 +59,9 @@ public:
     bool IsConnected() const;
     Text ProviderName() const;
     Text ProviderVersion() const;
+    // The database system the connection reaches: "SQLite" for the book
+    // file, "PostgreSQL" for a server book; empty when not connected.
+    Text DatabaseSystem() const;
 
     // The open source, shared with the record sets that read through it.
     std::shared_ptr<dbdetail::Source> source() const;

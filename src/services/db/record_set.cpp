@@ -81,6 +81,7 @@ struct RecordSet::State {
 
     EditMode mode = EditMode::None;
     std::vector<std::optional<Cell>> edits;
+    RowConflict conflict = RowConflict::kNone;  // why the last Update or Delete was refused
 
     // Keyed results: the rows read lately, a page each, so that a walk or a
     // painted list reads each page with one statement. A page covers the
@@ -200,11 +201,17 @@ struct RecordSet::State {
         edits.clear();
     }
 
-    // WHERE clause and parameters that find the given row again.
+    // WHERE clause and parameters that find the given row again; where the
+    // source keeps row versions, only while it is the version that was read.
     std::string identity(const dbdetail::Row& row, std::vector<Cell>& params) const {
         if (row.rowid >= 0) {
             params.push_back(Cell::ofInteger(row.rowid));
-            return " WHERE rowid=?";
+            std::string where = " WHERE " + result.identityCondition;
+            if (!result.versionCondition.empty() && row.version >= 0) {
+                params.push_back(Cell::ofText(std::to_string(row.version)));
+                where += " AND " + result.versionCondition;
+            }
+            return where;
         }
         std::string where;
         for (int i = 0; i < fields(); ++i) {
@@ -233,6 +240,30 @@ struct RecordSet::State {
         return db->count("SELECT COUNT(*) FROM " + db->quoteName(result.table) + where, params) == 1;
     }
 
+    // A write through the row's identity changed nothing: the row was
+    // deleted elsewhere, or (where rows carry versions) changed elsewhere
+    // since it was read. Sets `conflict` and the reason ErrorText gives.
+    void refuseConflict(const dbdetail::Row& row) {
+        conflict = RowConflict::kDeletedElsewhere;
+        if (row.rowid >= 0 && !result.versionCondition.empty()) {
+            const long long found =
+                db->count("SELECT COUNT(*) FROM " + db->quoteName(result.table) + " WHERE " + result.identityCondition,
+                          {Cell::ofInteger(row.rowid)});
+            if (found < 0) {
+                conflict = RowConflict::kNone;  // the check failed; ErrorText says why
+                return;
+            }
+            if (found > 0) {
+                conflict = RowConflict::kChangedElsewhere;
+                refuse(
+                    "The record was changed by another user since it was read; it was not stored. Open it again to "
+                    "see the stored values.");
+                return;
+            }
+        }
+        refuse("The record no longer exists: another user or program deleted it.");
+    }
+
     // The row's cells after the pending edits, for sources that cannot read it back.
     std::string merged(const dbdetail::Row* row) const {
         std::vector<Cell> cells;
@@ -244,6 +275,7 @@ struct RecordSet::State {
     }
 
     bool store() {
+        conflict = RowConflict::kNone;
         if (mode == EditMode::None) return false;
         if (db->readOnly() || result.table.empty()) {
             refuse("The records cannot be changed: they do not come from one table of a writable source.");
@@ -285,6 +317,11 @@ struct RecordSet::State {
         const dbdetail::Row* current = rowAt(pos);
         if (!current) return false;
         dbdetail::Row row = *current;
+        if (row.gone) {
+            conflict = RowConflict::kDeletedElsewhere;
+            refuse("The record no longer exists: another user or program deleted it.");
+            return false;
+        }
         if (!foundAlone(row)) {
             refuse("The record no longer exists, or other records share its values.");
             return false;
@@ -293,7 +330,7 @@ struct RecordSet::State {
         const long long changed = db->execute(sql, params);
         if (changed < 0) return false;
         if (changed != 1) {
-            refuse("The record no longer exists: another user or program deleted it.");
+            refuseConflict(row);
             return false;
         }
         if (!db->reread(result, row)) row.packed = merged(&row);
@@ -304,10 +341,13 @@ struct RecordSet::State {
 
     // Update: stores the pending changes; they are dropped when the source
     // refuses them (ErrorText says why), so the next row starts clean.
+    // Changes refused because another user changed the row since it was read
+    // stay pending: what was typed is not lost, and a later Update stores it
+    // only after the row is read again (RereadRecord) and so known to be current.
     bool storePending() {
         if (mode == EditMode::None) return true;
         bool stored = store();
-        cancelEdit();
+        if (stored || conflict != RowConflict::kChangedElsewhere) cancelEdit();
         return stored;
     }
 
@@ -407,6 +447,7 @@ bool RecordSet::Update() {
 }
 
 bool RecordSet::Delete(int scope) {
+    d_->conflict = RowConflict::kNone;
     if (scope == 1) {
         if (!d_->open) return false;
         if (d_->mode == EditMode::Add) {
@@ -424,7 +465,7 @@ bool RecordSet::Delete(int scope) {
         const long long deleted = d_->db->execute(sql, params);
         if (deleted < 0) return false;
         if (deleted != 1) {
-            d_->refuse("The record no longer exists: another user or program deleted it.");
+            d_->refuseConflict(*row);
             return false;
         }
         d_->eraseRow(d_->pos);
@@ -572,6 +613,8 @@ Text RecordSet::FieldName(int index) const {
     if (!d_->open || index < 0 || index >= d_->fields()) return Text();
     return d_->names[index];
 }
+
+RecordSet::RowConflict RecordSet::LastConflict() const { return d_->conflict; }
 
 bool RecordSet::IsOpen() const { return d_->open; }
 

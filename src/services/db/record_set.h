@@ -9,6 +9,10 @@
 // 0-based; past the last row AtEnd is true. Field values read as text:
 // integers "%d", reals "%.8f", dates "%Y-%m-%d %H:%M:%S", booleans
 // "TRUE"/"FALSE", long binary "[BLOB]", null as empty text.
+// Where the source keeps a version of each row (a server book), Update and
+// Delete change the row only while it is still the version that was read;
+// LastConflict tells a row changed elsewhere from one deleted elsewhere, and
+// a refused Update keeps the typed values pending.
 // A record set never owns its connection; it is used by one thread at a time.
 
 #include "services/core/text.h"
@@ -75,6 +79,10 @@ public:
     // or program changed it; false when it cannot (the record is gone, or
     // the source cannot find one row again).
     bool RereadRecord(int record);
+
+    // Why the last Update or Delete was refused when another user's change is the reason.
+    enum class RowConflict { kNone, kChangedElsewhere, kDeletedElsewhere };
+    RowConflict LastConflict() const;
 
     bool IsOpen() const;
     // kNewRow, kModifiedRow, kUnmodifiedRow, or kNoCurrentRow.

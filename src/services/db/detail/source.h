@@ -69,8 +69,9 @@ struct Column {
 // One row, its cells packed into one buffer: the cursor of a large table
 // must stay small.
 struct Row {
-    long long rowid = -1;  // the row's identity where the source has one
-    bool gone = false;     // a keyed row another user or program deleted since the open
+    long long rowid = -1;    // the row's identity where the source has one
+    bool gone = false;       // a keyed row another user or program deleted since the open
+    long long version = -1;  // the row's version where the source keeps one; every write changes it
     std::string packed;
 };
 
@@ -93,6 +94,11 @@ struct ResultData {
     std::vector<long long> ids;
     std::string rereadSql;  // the back end's query for one row by its identity
     std::string fetchSql;   // keyed: the back end's query for a page of rows by identity
+    // The condition that finds a row by its identity (one parameter), and
+    // where rows carry a version, the condition that it is still the version
+    // read (one parameter, the version as text).
+    std::string identityCondition = "rowid=?";
+    std::string versionCondition;
 };
 
 struct ErrorEntry {
@@ -107,6 +113,8 @@ public:
     virtual ~Source() = default;
 
     virtual std::string providerName() const = 0;
+    // The database system itself ("SQLite", "PostgreSQL", ...).
+    virtual std::string databaseSystem() const { return providerName(); }
     virtual std::string providerVersion() const = 0;
     virtual bool readOnly() const { return false; }
 
@@ -139,6 +147,12 @@ public:
     // True while a transaction begun on this source has not ended. Where the
     // source cannot tell, true: a rollback then costs nothing.
     virtual bool inTransaction() const { return true; }
+    // A transaction around the statements that follow, ended by commit or
+    // rollback. A commit that fails leaves the transaction open where the
+    // source cannot end it itself (DBConnection rolls it back).
+    virtual bool beginTransaction() { return execute("BEGIN", {}) >= 0; }
+    virtual bool commitTransaction() { return execute("COMMIT", {}) >= 0; }
+    virtual bool rollbackTransaction() { return execute("ROLLBACK", {}) >= 0; }
 
     std::vector<ErrorEntry> errors() const {
         std::lock_guard lock(errorMutex_);

@@ -1,6 +1,6 @@
 #pragma once
 // Finding keywords in an SQL text outside its quoted names, literals and
-// parenthesised parts, for the statements the SQLite source rewrites.
+// parenthesised parts, for the statements the sources rewrite.
 
 #include <cctype>
 #include <cstddef>
@@ -55,6 +55,74 @@ void ScanTopLevel(const std::string& s, std::size_t from, std::size_t to, OnWord
         else if (ch == ')') --depth;
         else if (depth == 0) onWord(i);
     }
+}
+
+// The statement's first word, in lower case.
+inline std::string FirstKeyword(const std::string& sql) {
+    std::size_t i = 0;
+    while (i < sql.size() && std::isspace(static_cast<unsigned char>(sql[i]))) ++i;
+    std::string word;
+    for (; i < sql.size() && std::isalpha(static_cast<unsigned char>(sql[i])); ++i)
+        word += static_cast<char>(std::tolower(static_cast<unsigned char>(sql[i])));
+    return word;
+}
+
+// Length of a leading "select" keyword (after blanks), 0 when there is none.
+inline std::size_t selectKeywordEnd(const std::string& sql) {
+    std::size_t i = 0;
+    while (i < sql.size() && std::isspace(static_cast<unsigned char>(sql[i]))) ++i;
+    if (sql.size() - i < 6) return 0;
+    for (int k = 0; k < 6; ++k)
+        if (std::tolower(static_cast<unsigned char>(sql[i + k])) != "select"[k]) return 0;
+    if (i + 6 < sql.size() && (std::isalnum(static_cast<unsigned char>(sql[i + 6])) || sql[i + 6] == '_')) return 0;
+    return i + 6;
+}
+
+// For "select * from ..." (or "select <table>.* from ..."): where the FROM
+// keyword starts, else npos.
+inline std::size_t starFromAt(const std::string& sql, std::size_t afterSelect) {
+    std::size_t i = afterSelect;
+    while (i < sql.size() && std::isspace(static_cast<unsigned char>(sql[i]))) ++i;
+    if (i < sql.size() && sql[i] == '"') {
+        std::size_t k = i + 1;
+        while (k < sql.size() && !(sql[k] == '"' && (k + 1 >= sql.size() || sql[k + 1] != '"')))
+            k += sql[k] == '"' ? 2 : 1;
+        if (k + 1 >= sql.size() || sql[k + 1] != '.') return std::string::npos;
+        i = k + 2;
+    } else {
+        std::size_t k = i;
+        while (k < sql.size() && IsNameChar(sql[k])) ++k;
+        if (k > i && k < sql.size() && sql[k] == '.') i = k + 1;
+    }
+    if (i >= sql.size() || sql[i] != '*') return std::string::npos;
+    ++i;
+    while (i < sql.size() && std::isspace(static_cast<unsigned char>(sql[i]))) ++i;
+    if (sql.size() - i < 4) return std::string::npos;
+    for (int k = 0; k < 4; ++k)
+        if (std::tolower(static_cast<unsigned char>(sql[i + k])) != "from"[k]) return std::string::npos;
+    return i;
+}
+
+// True when the statement groups its rows (GROUP BY or HAVING outside
+// quotes, brackets and parentheses): a grouped row stands for several rows
+// of its table, so it has no identity of its own to be changed by.
+inline bool groupsRows(const std::string& sql) {
+    bool grouped = false;
+    ScanTopLevel(sql, 0, sql.size(), [&](std::size_t i) {
+        if (KeywordAt(sql, i, "having") || ByClauseAt(sql, i, "group") != std::string::npos) grouped = true;
+    });
+    return grouped;
+}
+
+// True when the statement joins several selects (UNION, INTERSECT, EXCEPT
+// outside quotes and parentheses): its rows are not rows of the first table.
+inline bool combinesSelects(const std::string& sql) {
+    bool compound = false;
+    ScanTopLevel(sql, 0, sql.size(), [&](std::size_t i) {
+        if (KeywordAt(sql, i, "union") || KeywordAt(sql, i, "intersect") || KeywordAt(sql, i, "except"))
+            compound = true;
+    });
+    return compound;
 }
 
 }  // namespace dbdetail

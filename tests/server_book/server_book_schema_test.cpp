@@ -9,9 +9,10 @@ namespace {
 
 // The server book's fields, in the order psql lists them.
 std::string serverFields(const ServerDatabase& db, const std::string& table) {
-    return db.psql("select string_agg(column_name || ':' || data_type, ',' order by ordinal_position) "
-                   "from information_schema.columns where table_name = '" +
-                   table + "'");
+    return db.psql(
+        "select string_agg(column_name || ':' || data_type, ',' order by ordinal_position) "
+        "from information_schema.columns where table_name = '" +
+        table + "'");
 }
 
 }  // namespace
@@ -32,7 +33,9 @@ TEST(ServerBookSchema, CreatesTheLocalBooksTablesOnceAndRefusesASecondTime) {
     for (const Text& field : ContactFields()) {
         const std::string name = field.toUtf8();
         contacts += "," + name + ":" +
-                    (name == "照片" ? "bytea" : name == "生日" ? "timestamp without time zone" : "text");
+                    (name == "照片"   ? "bytea"
+                     : name == "生日" ? "timestamp without time zone"
+                                      : "text");
     }
     EXPECT_EQ(serverFields(db, "通讯录"), contacts);
     EXPECT_EQ(serverFields(db, "用户"), "用户名:text,密码:text,头像:bytea");
@@ -43,7 +46,8 @@ TEST(ServerBookSchema, CreatesTheLocalBooksTablesOnceAndRefusesASecondTime) {
     // Every segment the delivered statement lists, once.
     const std::string delivered = DeliveredCarrierSegmentsSql().toUtf8();
     std::size_t segments = 0;
-    for (std::size_t at = delivered.find("('1"); at != std::string::npos; at = delivered.find("('1", at + 1)) ++segments;
+    for (std::size_t at = delivered.find("('1"); at != std::string::npos; at = delivered.find("('1", at + 1))
+        ++segments;
     ASSERT_GT(segments, 60u);
     EXPECT_EQ(db.psql("select count(*) from 所属网络"), std::to_string(segments));
     EXPECT_EQ(db.psql("select count(distinct 手机号) from 所属网络"), std::to_string(segments));

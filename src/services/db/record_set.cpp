@@ -82,6 +82,7 @@ struct RecordSet::State {
     EditMode mode = EditMode::None;
     std::vector<std::optional<Cell>> edits;
     RowConflict conflict = RowConflict::kNone;  // why the last Update or Delete was refused
+    long long editedVersion = -1;               // the version of the row when its edit began
 
     // Keyed results: the rows read lately, a page each, so that a walk or a
     // painted list reads each page with one statement. A page covers the
@@ -192,6 +193,11 @@ struct RecordSet::State {
         if (mode == EditMode::None) {
             mode = EditMode::Edit;
             edits.assign(fields(), std::nullopt);
+            // The changes apply to the row as it is now: a keyed row not yet
+            // read is read here, so that a change made elsewhere after this
+            // point is one the Update detects.
+            const dbdetail::Row* row = rowAt(pos);
+            editedVersion = row ? row->version : -1;
         }
         edits[col] = std::move(cell);
     }
@@ -199,6 +205,7 @@ struct RecordSet::State {
     void cancelEdit() {
         mode = EditMode::None;
         edits.clear();
+        editedVersion = -1;
     }
 
     // WHERE clause and parameters that find the given row again; where the
@@ -317,6 +324,7 @@ struct RecordSet::State {
         const dbdetail::Row* current = rowAt(pos);
         if (!current) return false;
         dbdetail::Row row = *current;
+        if (editedVersion >= 0) row.version = editedVersion;
         if (row.gone) {
             conflict = RowConflict::kDeletedElsewhere;
             refuse("The record no longer exists: another user or program deleted it.");
@@ -604,9 +612,13 @@ bool RecordSet::RereadRecord(int record) {
         std::vector<dbdetail::Row> rows;
         if (!d_->db->fetchRows(d_->result, d_->result.ids.data() + record, 1, rows) || rows.size() != 1) return false;
         d_->replaceRow(record, rows.front());
+        if (record == d_->pos && d_->mode == EditMode::Edit) d_->editedVersion = rows.front().version;
         return !rows.front().gone;
     }
-    return d_->db->reread(d_->result, d_->result.rows[static_cast<std::size_t>(record)]);
+    dbdetail::Row& row = d_->result.rows[static_cast<std::size_t>(record)];
+    if (!d_->db->reread(d_->result, row)) return false;
+    if (record == d_->pos && d_->mode == EditMode::Edit) d_->editedVersion = row.version;
+    return true;
 }
 
 Text RecordSet::FieldName(int index) const {

@@ -2,9 +2,10 @@
 
 #include "services/db/detail/sql_words.h"
 
+#include <strings.h>
 #include <algorithm>
 #include <cctype>
-#include <strings.h>
+#include <string_view>
 #include <vector>
 
 namespace dbdetail {
@@ -85,9 +86,8 @@ std::string ToPostgres(const std::string& sql, const ServerNames& capitalisedNam
             end = end == std::string::npos ? sql.size() : end + tag.size();
             out.append(sql, i, end - i);
             i = end;
-        } else if (c == '[' && (i + 1 >= sql.size() || sql[i + 1] == ']' || (i > 0 && (IsNameChar(sql[i - 1]) ||
-                                                                                       sql[i - 1] == ']' ||
-                                                                                       sql[i - 1] == ')')))) {
+        } else if (c == '[' && (i + 1 >= sql.size() || sql[i + 1] == ']' ||
+                                (i > 0 && (IsNameChar(sql[i - 1]) || sql[i - 1] == ']' || sql[i - 1] == ')')))) {
             // An array's brackets: after a name or a value, or empty.
             out += c;
             ++i;
@@ -143,31 +143,35 @@ std::string ToPostgres(const std::string& sql, const ServerNames& capitalisedNam
 }
 
 std::set<std::string> PasswordsOf(const std::string& connectionText) {
-    std::string lower = connectionText;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char ch) { return char(std::tolower(ch)); });
+    const std::string& t = connectionText;
     std::set<std::string> found;
-    for (const std::string key : {"pwd=", "password="}) {
-        for (std::size_t hit = lower.find(key); hit != std::string::npos; hit = lower.find(key, hit + 1)) {
-            // Only a field of its own: "Pwd=" at the start or after ';' and blanks.
-            std::size_t before = hit;
-            while (before > 0 && std::isspace(static_cast<unsigned char>(lower[before - 1]))) --before;
-            if (before > 0 && lower[before - 1] != ';') continue;
-            const std::size_t from = skipBlanks(connectionText, hit + key.size());
-            std::size_t end;
-            if (from < connectionText.size() && connectionText[from] == '{') {
-                end = connectionText.find('}', from);
-                end = end == std::string::npos ? connectionText.size() : end;
-                found.insert(connectionText.substr(from + 1, end - from - 1));
-            } else {
-                end = connectionText.find(';', from);
-                end = end == std::string::npos ? connectionText.size() : end;
-                std::string value = connectionText.substr(from, end - from);
-                while (!value.empty() && std::isspace(static_cast<unsigned char>(value.back()))) value.pop_back();
-                found.insert(value);
+    for (std::size_t at = 0; at < t.size(); ++at) {
+        std::size_t after = std::string::npos;
+        for (std::string_view key : {"password", "pwd"}) {
+            if (KeywordAt(t, at, key)) {
+                after = at + key.size();
+                break;
             }
         }
+        if (after == std::string::npos) continue;
+        std::size_t from = skipBlanks(t, after);
+        if (from >= t.size() || t[from] != '=') continue;
+        from = skipBlanks(t, from + 1);
+        std::size_t end;
+        std::string value;
+        if (from < t.size() && t[from] == '{') {
+            end = t.find('}', from);
+            end = end == std::string::npos ? t.size() : end;
+            value = t.substr(from + 1, end - from - 1);
+        } else {
+            end = t.find(';', from);
+            end = end == std::string::npos ? t.size() : end;
+            value = t.substr(from, end - from);
+            while (!value.empty() && std::isspace(static_cast<unsigned char>(value.back()))) value.pop_back();
+        }
+        if (!value.empty()) found.insert(value);
+        at = end;
     }
-    found.erase("");
     return found;
 }
 

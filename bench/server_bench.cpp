@@ -151,7 +151,7 @@ public:
         folder_ = pattern;
         std::snprintf(gStopScript, sizeof gStopScript, "%s", VARELO_PG_SERVER_SCRIPT);
         std::snprintf(gStopFolder, sizeof gStopFolder, "%s", folder_.c_str());
-        for (int s : {SIGINT, SIGTERM, SIGHUP}) signal(s, StopOnSignal);
+        for (int s : {SIGINT, SIGTERM, SIGHUP, SIGSEGV, SIGABRT, SIGBUS}) signal(s, StopOnSignal);
         const std::string start =
             "bash " + ShellQuoted(VARELO_PG_SERVER_SCRIPT) + " start " + ShellQuoted(folder_.string());
         if (std::system(start.c_str()) != 0) {

@@ -151,6 +151,8 @@ public:
         std::snprintf(gStopScript, sizeof gStopScript, "%s", VARELO_PG_SERVER_SCRIPT);
         std::snprintf(gStopFolder, sizeof gStopFolder, "%s", folder_.c_str());
         for (int s : {SIGINT, SIGTERM, SIGHUP, SIGSEGV, SIGABRT, SIGBUS}) signal(s, StopOnSignal);
+        // A psql that stops reading (a refused \copy) fails the write, not the bench.
+        signal(SIGPIPE, SIG_IGN);
         const std::string start =
             "bash " + ShellQuoted(VARELO_PG_SERVER_SCRIPT) + " start " + ShellQuoted(folder_.string());
         if (std::system(start.c_str()) != 0) {

@@ -55,6 +55,7 @@
 #include <sstream>
 #include <string>
 #include <vector>
+#include "build_paths.h"
 
 extern char** environ;
 

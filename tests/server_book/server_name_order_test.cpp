@@ -108,9 +108,9 @@ TEST_F(ServerNameOrder, EveryGb2312CharacterAndLatinNamesOrderAsInTheBookFile) {
     const Compared hanzi = compare(db, server, names);
     EXPECT_EQ(hanzi.server, hanzi.local) << firstInversions(hanzi);
 
-    const Compared latin = compare(db, server,
-                                   {"amy", "Amy", "AMY", "amy2", "Amy 李", "bob", "Bob", "b", "B", "a", "A", "1", "10",
-                                    "2", "1号楼", "Zoe", "zoe2", "李Amy", "李1", "李", "O'Brien", "obrien", "Ob"});
+    const Compared latin = compare(
+        db, server, {"amy", "Amy", "AMY",   "amy2", "Amy 李", "bob",   "Bob", "b",  "B",       "a",      "A", "1",
+                     "10",  "2",   "1号楼", "Zoe",  "zoe2",   "李Amy", "李1", "李", "O'Brien", "obrien", "Ob"});
     EXPECT_EQ(latin.server, latin.local) << firstInversions(latin);
     for (std::size_t i = 0; i < latin.server.size(); ++i) EXPECT_EQ(latin.server[i], latin.local[i]) << i;
 }

@@ -10,6 +10,7 @@
 #include <QProcessEnvironment>
 
 #include <filesystem>
+#include "build_paths.h"
 
 namespace {
 

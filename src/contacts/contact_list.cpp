@@ -35,7 +35,15 @@ bool KnownKind(int kind) { return kind == kAllContacts || kind == kSearchContact
 Text ListQuery(Window& main, int kind) {
     switch (kind) {
     case kAllContacts: return T("select * from ") + ContactsTable() + T(" order by ") + ContactsByName();
-    case kSearchContacts: return ContactSearchWithSpellingSql(main.control(T(MainControls::SearchBox)).text());
+    case kSearchContacts: {
+        const Text text = main.control(T(MainControls::SearchBox)).text();
+        // The server's spelling function looks each character up row by row:
+        // on a large shared book one keystroke would take minutes, so there
+        // the search is the statement alone.
+        const DBConnection* book = MainAddressBook();
+        const bool onServer = book && book->DatabaseSystem() == T("PostgreSQL");
+        return onServer ? ContactSearchSql(text) : ContactSearchWithSpellingSql(text);
+    }
     case kGroupContacts: return GroupFilterSql(main.control(T(MainControls::GroupFilter)).text());
     default: return Text();
     }

@@ -202,7 +202,7 @@ void ReportRefusedSave(RecordSet& row, DBConnection& book) {
         ShowMessage(T("该联系人已被其他用户修改，请重新打开后再保存。"), MessageStyle::kInformation, T("提示！"));
         return;
     case RecordSet::RowConflict::kDeletedElsewhere:
-        ReportFailure(T("保存失败！"), T("该联系人已被其他用户删除。"));
+        ReportFailure(T("保存失败！"), T("这个联系人已从通讯录中删除。"));
         return;
     case RecordSet::RowConflict::kNone: break;
     }
@@ -386,7 +386,10 @@ void save_contact(ProgramState& state) {
     if (photo != state.defaultPhoto) contact.WriteBytes(T("照片"), photo);
 
     if (!contact.Update()) {
+        const bool gone = contact.LastConflict() == RecordSet::RowConflict::kDeletedElsewhere;
         ReportRefusedSave(contact, *book);
+        // As when it was found gone before the write: the list drops it, the window keeps what was typed.
+        if (gone) fill_contact_list(state, RefillKind(state));
         return;
     }
     const Text saved = contact.ReadText(0);

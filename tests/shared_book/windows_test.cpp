@@ -96,7 +96,7 @@ TEST_F(SharedBookTest, AContactDeletedElsewhereIsReportedAndNotCreatedAgain) {
     click(record, RecordControls::SaveButton);
     const auto said = takeMessages();
     ASSERT_EQ(said.size(), 1u);
-    EXPECT_NE(said[0].find("已被其他用户删除"), std::string::npos) << said[0];
+    EXPECT_NE(said[0].find("这个联系人已从通讯录中删除"), std::string::npos) << said[0];
     EXPECT_EQ(psql("select count(*) from 通讯录"), "0");
     EXPECT_EQ(textOf(record, RecordControls::RemarkBox), "我的备注");
 }

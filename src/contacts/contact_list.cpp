@@ -124,7 +124,7 @@ void ShowContactRows(ReportList& list, RecordSet& contacts) {
 void FinishFill(ProgramState& state, ContactListParts& parts, int kind) {
     parts.main.control(T(MainControls::ClearSearchButton)).setVisible(kind != kAllContacts);
     const int count = parts.contacts.RecordCount();
-    parts.main.control(T(MainControls::CountLabel)).setText(T("共 ") + TextOf(count) + T(" 条记录"));
+    parts.main.control(T(MainControls::CountLabel)).setText(T("共 ") + TextOf(std::max(count, 0)) + T(" 条记录"));
     if (count > 0) parts.contacts.MoveTo(0);
     parts.main.control(T(MainControls::DeleteButton)).setEnabled(false);
     parts.main.control(T(MainControls::SaveButton)).setEnabled(false);
@@ -135,19 +135,31 @@ void FinishFill(ProgramState& state, ContactListParts& parts, int kind) {
     }
 }
 
-void Requery(ProgramState& state, ContactListParts& parts, int kind, bool rebuildGroups) {
+// Shows the query of a list of `kind`, opened aside first: when it cannot be
+// opened (another program holds the book just now, and the record set has
+// said why) the list keeps the rows it shows instead of going empty; false then.
+bool Requery(ProgramState& state, ContactListParts& parts, int kind, bool rebuildGroups) {
+    if (!KnownKind(kind)) {
+        parts.list.DeleteAllItems();
+        return true;
+    }
+    const Text query = ListQuery(parts.main, kind);
+    RecordSet opened;
+    DBConnection* book = MainAddressBook();
+    const bool fresh = book && opened.SetConnection(*book) &&
+                       (kind == kAllContacts ? opened.OpenTable(ContactsTable(), ContactsByName())
+                                             : opened.Open(query, RecordSet::kSqlText));
+    if (!fresh && parts.contacts.IsOpen()) return false;
     parts.list.DeleteAllItems();
-    if (!KnownKind(kind)) return;
-    state.listQuery = ListQuery(parts.main, kind);
+    state.listQuery = query;
     if (kind == kAllContacts) {
         if (rebuildGroups) RebuildGroupList(parts.main);
         else ResetGroupBox(parts.main.control(T(MainControls::GroupFilter)));
-        parts.contacts.OpenTable(ContactsTable(), ContactsByName());
-    } else {
-        parts.contacts.Open(state.listQuery, RecordSet::kSqlText);
     }
+    parts.contacts.Swap(opened);
     ShowContactRows(parts.list, parts.contacts);
     FinishFill(state, parts, kind);
+    return fresh;
 }
 
 // Whether the last read of the book failed (another program holds it), as
@@ -213,7 +225,11 @@ int show_saved_contact(ProgramState& state, int kind, const Text& key, const std
         return shownRow;
     }
     // The contact came, went or moved: the query again, rows read as drawn.
-    Requery(state, *parts, kind, !sameList || groupsChange);
+    // Kept rows draw the contact's new values where it stood.
+    if (!Requery(state, *parts, kind, !sameList || groupsChange) && shownRow >= 0) {
+        contacts.RereadRecord(shownRow);
+        return shownRow;
+    }
     const int row = FindContact(contacts, key, shownRow >= 0 ? shownRow : state.selectedRow);
     contacts.MoveTo(row);
     return row;

@@ -448,6 +448,8 @@ void RecordSet::Close() {
     d_->openedTable = Text();
 }
 
+void RecordSet::Swap(RecordSet& other) noexcept { d_.swap(other.d_); }
+
 bool RecordSet::AddNew() {
     if (!d_->open || d_->db->readOnly() || d_->result.table.empty()) return false;
     if (!d_->storeBeforeLeaving()) return false;

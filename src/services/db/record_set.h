@@ -52,6 +52,10 @@ public:
     // "select * from <table> order by <order>"
     bool OpenTable(const Text& table, const Text& order);
     void Close();
+    // Exchanges everything two record sets hold (connection, query, rows and
+    // position), so that a query can be opened aside and shown only once it
+    // succeeded.
+    void Swap(RecordSet& other) noexcept;
 
     bool AddNew();
     bool Update();

@@ -63,6 +63,11 @@ protected:
         importInto(w, book);
         click(w, ImportExportControls::WriteButton);
     }
+    // The closing message of a write into the book, and the contacts the book then holds.
+    void expectWritten(const std::string& summary, std::size_t contactsInBook) {
+        EXPECT_EQ(messageTexts().back(), summary);
+        EXPECT_EQ(storedContacts().size(), contactsInBook);
+    }
     // Reads `book`, chosen in 导入's dialog, into the window's list.
     void importInto(Window& w, const std::string& book) {
         chooser_->answers.push_back(book);
@@ -167,8 +172,7 @@ TEST_F(ImportExportTest, ExportedContactsWithPhotosComeBackWholeIntoAnEmptyBookA
 
     // A second import of the same workbook adds nothing.
     inImportExport([&](Window& w) { importAndWrite(w, book); });
-    EXPECT_EQ(messageTexts().back(), "共 5 条记录\r\n已存在 5 条记录\r\n成功添加 0 条记录");
-    EXPECT_EQ(storedContacts().size(), 5u);
+    expectWritten("共 5 条记录\r\n已存在 5 条记录\r\n成功添加 0 条记录", 5);
 }
 
 TEST_F(ImportExportTest, LibreOfficeNumbersDatesAndDecimalsComeBackAsTyped) {
@@ -255,8 +259,7 @@ TEST_F(ImportExportTest, AFormulaInTheMobileCellArrivesEmpty) {
         EXPECT_EQ(cell(w, 0, 1), "");
         click(w, ImportExportControls::WriteButton);
     });
-    EXPECT_EQ(messageTexts().back(), "共 1 条记录\r\n已存在 0 条记录\r\n成功添加 1 条记录");
-    EXPECT_EQ(storedContacts().size(), 2u);
+    expectWritten("共 1 条记录\r\n已存在 0 条记录\r\n成功添加 1 条记录", 2);
 }
 
 TEST_F(ImportExportTest, ColumnsBeyondTheTableAreShownButNotWritten) {
@@ -462,8 +465,7 @@ TEST_F(ImportExportTest, RowsOfAGroupWhoseCommitFailsAreNotCountedAsAdded) {
     // No transaction was left open: the same rows are stored now, none taken
     // for present.
     writeRows(0, 3);
-    EXPECT_EQ(messageTexts().back(), "共 3 条记录\r\n已存在 0 条记录\r\n成功添加 3 条记录");
-    EXPECT_EQ(storedContacts().size(), 3u);
+    expectWritten("共 3 条记录\r\n已存在 0 条记录\r\n成功添加 3 条记录", 3);
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ protected:
     void inImportExport(const std::function<void(Window&)>& body);
     static ReportList& importExportList(Window& w);
 
-    // `rows` contacts c1, c2, ... with mobile numbers 13800010001, ..., straight into the file.
+    // `rows` contacts c1, c2, ... with mobile numbers 1380000 followed by 10001, ..., straight into the file.
     void fillBook(int rows) const;
     // The book's contacts read into the import/export window and exported
     // to the workbook `file`; the book is emptied afterwards.

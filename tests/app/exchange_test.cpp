@@ -10,15 +10,12 @@
 #include "services/window/window_impl.h"
 #include "support/address_book_copy.h"
 #include "support/file_bytes.h"
+#include "support/program_run.h"
 #include "support/scripted_chooser.h"
 #include "ui/combo_text.h"
 #include "ui/main_window_decl.h"
 
-#include <QProcess>
-#include <QProcessEnvironment>
-
 #include <sqlite3.h>
-#include "build_paths.h"
 
 namespace {
 
@@ -88,35 +85,6 @@ TEST_F(ExchangeMenu, ABadFileIsReportedAndCancelChangesNothing) {
 
 // ---- the command line: the real program, no display ----
 
-struct ProgramRun {
-    int code = -1;
-    std::string out, err;
-};
-
-ProgramRun RunVareloProgram(const std::vector<std::string>& arguments) {
-    QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove("DISPLAY");
-    environment.remove("WAYLAND_DISPLAY");
-    environment.remove("QT_QPA_PLATFORM");
-    program.setProcessEnvironment(environment);
-    QStringList args;
-    for (const auto& a : arguments) args << QString::fromStdString(a);
-    program.start(QStringLiteral(VARELO_PROGRAM_DIR "/varelo"), args);
-    program.closeWriteChannel();  // nothing to answer a prompt with
-    ProgramRun run;
-    if (!program.waitForFinished(120000)) {
-        program.kill();
-        program.waitForFinished();
-        ADD_FAILURE() << "varelo did not end";
-        return run;
-    }
-    run.code = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
-    run.out = program.readAllStandardOutput().toStdString();
-    run.err = program.readAllStandardError().toStdString();
-    return run;
-}
-
 std::vector<std::string> Names(const std::string& book) {
     std::vector<std::string> names;
     for (const auto& c : StoredContacts(book)) names.push_back(c["姓名"]);
@@ -127,25 +95,25 @@ TEST(CommandLine, ImportAndExportWithoutADisplay) {
     AddressBookCopy book;
     const std::string cards = book.folder().file("in.vcf");
     WriteFileBytes(cards, kTwoCards);
-    ProgramRun run = RunVareloProgram({"--book", book.path(), "--import-vcard", cards});
+    ProgramRun run = RunVarelo({"--book", book.path(), "--import-vcard", cards});
     EXPECT_EQ(run.code, 0) << run.err;
     EXPECT_EQ(run.out, "共 2 条记录\n已存在 0 条记录\n成功添加 2 条记录\n");
     EXPECT_EQ(Names(book.path()), (std::vector<std::string>{"张三", "李四"}));
 
-    run = RunVareloProgram({"--import-vcard", cards, "--book", book.path()});
+    run = RunVarelo({"--import-vcard", cards, "--book", book.path()});
     EXPECT_EQ(run.out, "共 2 条记录\n已存在 2 条记录\n成功添加 0 条记录\n");
 
     const std::string csv = book.folder().file("out.csv");
-    run = RunVareloProgram({"--book", book.path(), "--export-csv", csv});
+    run = RunVarelo({"--book", book.path(), "--export-csv", csv});
     EXPECT_EQ(run.code, 0) << run.err;
     EXPECT_EQ(run.out, "共导出 2 条记录\n");
     const std::string vcf = book.folder().file("out.vcf");
-    run = RunVareloProgram({"--book", book.path(), "--export-vcard", vcf});
+    run = RunVarelo({"--book", book.path(), "--export-vcard", vcf});
     EXPECT_EQ(run.code, 0) << run.err;
     EXPECT_NE(FileBytes(vcf).find("X-PHONETIC-LAST-NAME:Zhang\r\n"), std::string::npos);
 
     AddressBookCopy empty;
-    run = RunVareloProgram({"--book", empty.path(), "--import-csv", csv});
+    run = RunVarelo({"--book", empty.path(), "--import-csv", csv});
     EXPECT_EQ(run.code, 0) << run.err;
     // The export lists by name, in pinyin order.
     EXPECT_EQ(Names(empty.path()), (std::vector<std::string>{"李四", "张三"}));
@@ -155,36 +123,36 @@ TEST(CommandLine, FailuresExitNonZeroWithOneLineAndNothingWritten) {
     AddressBookCopy book;
     const std::string bad = book.folder().file("bad.csv");
     WriteFileBytes(bad, "姓名,手机\r\n\"甲,1\r\n");
-    ProgramRun run = RunVareloProgram({"--book", book.path(), "--import-csv", bad});
+    ProgramRun run = RunVarelo({"--book", book.path(), "--import-csv", bad});
     EXPECT_EQ(run.code, 1);
     EXPECT_EQ(run.err, "varelo: 第 2 行开始的引号没有闭合，没有导入任何联系人\n");
     EXPECT_TRUE(StoredContacts(book.path()).empty());
 
-    run = RunVareloProgram({"--book", book.path(), "--import-vcard", book.folder().file("missing.vcf")});
+    run = RunVarelo({"--book", book.path(), "--import-vcard", book.folder().file("missing.vcf")});
     EXPECT_EQ(run.code, 1);
     EXPECT_EQ(run.err.rfind("varelo: 找不到文件 ", 0), 0u) << run.err;
 
-    run = RunVareloProgram({"--book", book.folder().file("nobook.mdb"), "--export-csv", bad});
+    run = RunVarelo({"--book", book.folder().file("nobook.mdb"), "--export-csv", bad});
     EXPECT_EQ(run.code, 1);
     EXPECT_EQ(run.err.rfind("varelo: 找不到通讯录文件 ", 0), 0u) << run.err;
     EXPECT_EQ(FileBytes(bad), "姓名,手机\r\n\"甲,1\r\n");  // the export did not touch its target
 
-    run = RunVareloProgram({"--book", book.path(), "--export-csv", book.folder().file("no/folder/x.csv")});
+    run = RunVarelo({"--book", book.path(), "--export-csv", book.folder().file("no/folder/x.csv")});
     EXPECT_EQ(run.code, 1);
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
 
-    run = RunVareloProgram({"--import-vcard"});
+    run = RunVarelo({"--import-vcard"});
     EXPECT_EQ(run.code, 2);
     EXPECT_EQ(run.err, "varelo: --import-vcard 需要参数 FILE（用 --help 查看用法）\n");
-    run = RunVareloProgram({"--frobnicate"});
+    run = RunVarelo({"--frobnicate"});
     EXPECT_EQ(run.code, 2);
-    run = RunVareloProgram({"--import-csv", bad, "--export-csv", bad});
+    run = RunVarelo({"--import-csv", bad, "--export-csv", bad});
     EXPECT_EQ(run.code, 2);
     EXPECT_NE(run.err.find("一次只能执行一项任务"), std::string::npos);
 }
 
 TEST(CommandLine, HelpListsEveryOption) {
-    const ProgramRun run = RunVareloProgram({"--help"});
+    const ProgramRun run = RunVarelo({"--help"});
     EXPECT_EQ(run.code, 0);
     for (const char* option : {"--import-vcard FILE", "--export-vcard FILE", "--import-csv FILE", "--export-csv FILE",
                                "--book PATH", "--help"})

@@ -136,18 +136,28 @@ struct OpenBook {
     RecordSet contacts;
 };
 
+// A batch run on the test's own thread, its changes recorded.
+struct DirectRun {
+    explicit DirectRun(TestBook& book) : open(book) {}
+    // Offline when `service` is empty; `book` stores the offline groups.
+    int run(const Text& service, const CarrierSegments& segments = {}, DBConnection* book = nullptr) {
+        BatchRun batch{&open.contacts, service, segments, book, &stop, sink.sink()};
+        return run_attribution_batch(batch);
+    }
+    OpenBook open;
+    RecordingSink sink;
+    std::atomic<int> stop{0};
+};
+
 }  // namespace
 
 TEST(RunAttributionBatch, ReportsEveryStepInOrder) {
     FakeService service(Regions{{"13800138000", "广东 深圳"}});
     TestBook book;
     book.addContacts({{"c01", "13800138000", ""}, {"c02", "23800138000", ""}});
-    OpenBook open(book);
-    RecordingSink sink;
-    std::atomic<int> stop{0};
-    BatchRun run{&open.contacts, service.address(), {}, nullptr, &stop, sink.sink()};
+    DirectRun direct(book);
 
-    EXPECT_EQ(run_attribution_batch(run), 1);
+    EXPECT_EQ(direct.run(service.address()), 1);
 
     std::vector<ControlChange> expected = {
         text(BatchControls::FailureLog, ""),
@@ -168,10 +178,10 @@ TEST(RunAttributionBatch, ReportsEveryStepInOrder) {
         {Kind::SetWindowHeight, Text(), Text(), 404},
         {Kind::SetCaption, T(BatchControls::StartStop), T("开始获取"), 0},
     };
-    auto got = sink.changes();
+    auto got = direct.sink.changes();
     ASSERT_EQ(got.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(got[i], expected[i]) << i << ": " << describe(got[i]);
-    EXPECT_EQ(stop.load(), 1);
+    EXPECT_EQ(direct.stop.load(), 1);
     EXPECT_EQ(service.server().requestCount(), 1u);  // the 2... number was never asked
 }
 
@@ -185,12 +195,9 @@ TEST(RunAttributionBatch, CompletedRunStoresEveryAttributionAndLogsOnlyWhatNoSou
                       {"c04", "13700137000", "旧的"},  // looked up again and overwritten
                       {"c05", "13600136000", ""}});
     book.refuseChangesTo("c05");  // found, but the book refuses it: not obtained
-    OpenBook open(book);
-    RecordingSink sink;
-    std::atomic<int> stop{0};
-    BatchRun run{&open.contacts, service.address(), {}, nullptr, &stop, sink.sink()};
+    DirectRun direct(book);
 
-    EXPECT_EQ(run_attribution_batch(run), 2);
+    EXPECT_EQ(direct.run(service.address()), 2);
 
     EXPECT_EQ(book.storedAttribution("c01"), "广东 深圳");
     EXPECT_EQ(book.storedAttribution("c02"), "");
@@ -200,7 +207,7 @@ TEST(RunAttributionBatch, CompletedRunStoresEveryAttributionAndLogsOnlyWhatNoSou
     EXPECT_EQ(book.storedAttribution("c05"), "");
     std::string log;
     std::string lastStatus, lastCount;
-    for (const auto& c : sink.changes()) {
+    for (const auto& c : direct.sink.changes()) {
         if (c.kind == Kind::AppendText) log += c.text.toUtf8();
         if (c.kind == Kind::SetText && c.control == T(BatchControls::ProgressText)) lastStatus = c.text.toUtf8();
         if (c.kind == Kind::SetText && c.control == T(BatchControls::FailureCount)) lastCount = c.text.toUtf8();
@@ -216,18 +223,15 @@ TEST(RunAttributionBatch, CompletedRunStoresEveryAttributionAndLogsOnlyWhatNoSou
 TEST(RunAttributionBatch, EmptyBookEndsAtOnceAndKeepsTheWindowShort) {
     FakeService service(Regions{});
     TestBook book;
-    OpenBook open(book);
-    RecordingSink sink;
-    std::atomic<int> stop{0};
-    BatchRun run{&open.contacts, service.address(), {}, nullptr, &stop, sink.sink()};
-    EXPECT_EQ(run_attribution_batch(run), 0);
-    std::vector<ControlChange> expected = {
+    DirectRun direct(book);
+    const std::vector<ControlChange> shortWindow = {
         text(BatchControls::FailureLog, ""),
         number(Kind::SetMaximum, BatchControls::Progress, 0),
         text(BatchControls::ProgressText, "获取已完成！！！"),
         {Kind::SetCaption, T(BatchControls::StartStop), T("开始获取"), 0},
     };
-    EXPECT_EQ(sink.changes(), expected);
+    EXPECT_EQ(direct.run(service.address()), 0);
+    EXPECT_EQ(direct.sink.changes(), shortWindow);
     EXPECT_EQ(service.server().requestCount(), 0u);
 }
 
@@ -237,23 +241,20 @@ TEST(RunAttributionBatch, WithoutAServiceEveryContactGetsItsOfflineAttribution) 
                       {"c02", "+86 170 3123 4567", "旧的"},
                       {"c03", "12345", "旧的"},
                       {"c04", "19212345678", ""}});
-    OpenBook open(book);
-    RecordingSink sink;
-    std::atomic<int> stop{0};
+    DirectRun direct(book);
     CarrierSegments segments;
     segments.add("139", T("移动"));
     segments.add("170", T("电信"));
     segments.add("1703", T("移动"));
     segments.add("192", T("广电"));
-    BatchRun run{&open.contacts, Text(), segments, &book.connection(), &stop, sink.sink()};
-    EXPECT_EQ(run_attribution_batch(run), 1);
+    EXPECT_EQ(direct.run(Text(), segments, &book.connection()), 1);
     EXPECT_EQ(book.storedAttribution("c01"), "江苏省常州市 移动");
     // The 1703 block, not the 170 one; 手机 as written.
     EXPECT_EQ(book.storedAttribution("c02"), attribution_text(offline_place("17031234567").region, T("移动")).toUtf8());
     EXPECT_EQ(book.storedAttribution("c03"), "旧的");  // no source could place it: left as it was
     EXPECT_EQ(book.storedAttribution("c04"), "广电");
     std::string log;
-    for (const auto& c : sink.changes())
+    for (const auto& c : direct.sink.changes())
         if (c.kind == Kind::AppendText) log += c.text.toUtf8();
     EXPECT_EQ(log, "\r\n1.  未能获取→   c03   12345\r\n");
 }
@@ -271,17 +272,14 @@ TEST(RunAttributionBatch, OfflineTheWindowIsToldInStepsNotPerContact) {
              ""});
     }
     book.addContacts(contacts);
-    OpenBook open(book);
-    RecordingSink sink;
-    std::atomic<int> stop{0};
+    DirectRun direct(book);
     CarrierSegments segments;
     segments.add("139", T("移动"));
-    BatchRun run{&open.contacts, Text(), segments, &book.connection(), &stop, sink.sink()};
-    EXPECT_EQ(run_attribution_batch(run), count / 100);
+    EXPECT_EQ(direct.run(Text(), segments, &book.connection()), count / 100);
 
     int logged = 0, positions = 0, lastPosition = 0;
     std::string lastName, lastCount;
-    for (const auto& c : sink.changes()) {
+    for (const auto& c : direct.sink.changes()) {
         if (c.kind == Kind::AppendText)
             for (std::size_t at = c.text.toUtf8().find("未能获取"); at != std::string::npos;
                  at = c.text.toUtf8().find("未能获取", at + 1))

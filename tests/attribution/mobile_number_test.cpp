@@ -81,10 +81,8 @@ TEST(OfflinePlace, NotAMobileNumber) {
 }
 
 TEST(OfflineAttribution, RegionAndCarrier) {
-    EXPECT_EQ(offlineOf("13912345678"), "江苏省常州市 移动");
-    EXPECT_EQ(offlineOf("+86 139 1234 5678"), "江苏省常州市 移动");
-    EXPECT_EQ(offlineOf("139-1234-5678"), "江苏省常州市 移动");
-    EXPECT_EQ(offlineOf("0086 13912345678"), "江苏省常州市 移动");
+    for (const char* written : {"13912345678", "+86 139 1234 5678", "139-1234-5678", "0086 13912345678"})
+        EXPECT_EQ(offlineOf(written), "江苏省常州市 移动") << written;
 }
 
 TEST(OfflineAttribution, EitherPartMayBeMissing) {

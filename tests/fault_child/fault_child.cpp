@@ -14,6 +14,7 @@
 #include "services/db/db_connection.h"
 #include "services/db/record_set.h"
 #include "services/window/commands.h"
+#include "support/printing_presenter.h"
 #include "transfer/text_import.h"
 #include "ui/main_window_decl.h"
 #include "ui/program_state.h"
@@ -25,28 +26,11 @@
 #include <QDir>
 #include <QTimer>
 
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
 
 namespace {
-
-void Say(const std::string& line) {
-    std::fputs((line + "\n").c_str(), stdout);
-    std::fflush(stdout);
-}
-
-class PrintingPresenter : public MessagePresenter {
-public:
-    int present(const MessageRequest& request) override {
-        std::string text = request.text.toUtf8();
-        for (char& c : text)
-            if (c == '\r' || c == '\n') c = ' ';
-        Say("said " + text);
-        return 0;
-    }
-};
 
 std::string NameOf(char kind, int i) { return kind + std::to_string(100000 + i); }
 

@@ -1,13 +1,9 @@
-#include "data/address_book.h"
-#include "services/db/db_connection.h"
+#include "server_book_fixture.h"
+
 #include "services/db/detail/name_order.h"
 #include "services/db/record_set.h"
 #include "support/address_book_copy.h"
 #include "support/contact_book.h"
-#include "support/recording_presenter.h"
-#include "support/server_database.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 
@@ -33,13 +29,7 @@ struct Compared {
 Compared compare(const ServerDatabase& db, DBConnection& server, std::vector<std::string> names) {
     std::sort(names.begin(), names.end());
     names.erase(std::unique(names.begin(), names.end()), names.end());
-    std::string values;
-    for (const auto& name : names) {
-        std::string quoted;
-        for (char c : name) quoted += c == '\'' ? std::string("''") : std::string(1, c);
-        values += (values.empty() ? "('" : ",('") + quoted + "')";
-    }
-    EXPECT_EQ(db.psql("delete from 通讯录; insert into 通讯录 (姓名) values " + values), "");
+    EXPECT_EQ(db.psql("delete from 通讯录; insert into 通讯录 (姓名) values " + SqlNameRows(names)), "");
     Compared out;
     out.local = names;
     std::stable_sort(out.local.begin(), out.local.end(),
@@ -58,17 +48,9 @@ std::string firstInversions(const Compared& c) {
     return out;
 }
 
-class ServerNameOrder : public ::testing::Test {
+class ServerNameOrder : public ServerBookFixture {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(db.ready());
-        ASSERT_TRUE(server.Connect(Text::fromUtf8(db.connection()))) << server.ErrorText().toUtf8();
-        Text error;
-        ASSERT_TRUE(CreateServerBook(server, error)) << error.toUtf8();
-    }
-    ScopedPresenter messages;  // a failed query's message box is recorded, not shown
-    ServerDatabase db;
-    DBConnection server;
+    DBConnection& server = book;
 };
 
 }  // namespace

@@ -1,23 +1,16 @@
-#include "data/address_book.h"
-#include "services/db/db_connection.h"
-#include "services/db/record_set.h"
-#include "support/recording_presenter.h"
-#include "support/server_database.h"
+#include "server_book_fixture.h"
 
-#include <gtest/gtest.h>
+#include "services/db/record_set.h"
 
 namespace {
 
 // A server book, created by the program, with two connections to it: two
 // desktops working on one book.
-class ServerBook : public ::testing::Test {
+class ServerBook : public ServerBookFixture {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(db.ready());
-        ASSERT_TRUE(first.Connect(Text::fromUtf8(db.connection()))) << first.ErrorText().toUtf8();
-        Text error;
-        ASSERT_TRUE(CreateServerBook(first, error)) << error.toUtf8();
-        ASSERT_TRUE(second.Connect(Text::fromUtf8(db.connection()))) << second.ErrorText().toUtf8();
+        ServerBookFixture::SetUp();
+        ASSERT_TRUE(connect(second)) << second.ErrorText().toUtf8();
     }
 
     // Opens the contact with the given key on a connection and reads it, as
@@ -30,9 +23,7 @@ protected:
         EXPECT_FALSE(contact.ReadText(T("姓名")).empty());
     }
 
-    ScopedPresenter messages;  // a failed query's message box is recorded, not shown
-    ServerDatabase db;
-    DBConnection first;
+    DBConnection& first = book;
     DBConnection second;
 };
 

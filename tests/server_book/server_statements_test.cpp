@@ -1,12 +1,8 @@
-#include "data/address_book.h"
+#include "server_book_fixture.h"
+
 #include "services/core/pinyin_match.h"
-#include "services/db/db_connection.h"
 #include "services/db/detail/pg_dialect.h"
 #include "services/db/record_set.h"
-#include "support/recording_presenter.h"
-#include "support/server_database.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -20,13 +16,10 @@ std::string namesFound(DBConnection& book, const Text& sql, const char* field = 
     return names;
 }
 
-class ServerStatements : public ::testing::Test {
+class ServerStatements : public ServerBookFixture {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(db.ready());
-        ASSERT_TRUE(book.Connect(Text::fromUtf8(db.connection()))) << book.ErrorText().toUtf8();
-        Text error;
-        ASSERT_TRUE(CreateServerBook(book, error)) << error.toUtf8();
+        ServerBookFixture::SetUp();
         ASSERT_EQ(
             db.psql("insert into 通讯录 (姓名, 首字母, 手机, 分组, \"QQ\") values "
                     "('张三', 'zs', '13800000001', '同事', '1001'), ('Amy 李', '', '13900000002', 'friends', ''), "
@@ -34,10 +27,6 @@ protected:
                     "('李四', 'ls', '13800000005', '同学', ''), ('百分之%', '', '', NULL, '')"),
             "");
     }
-
-    ScopedPresenter messages;  // a failed query's message box is recorded, not shown
-    ServerDatabase db;
-    DBConnection book;
 };
 
 }  // namespace
@@ -142,13 +131,7 @@ TEST_F(ServerStatements, TheServersSpellingMatchAgreesWithTheProgramsMatcher) {
                                             "ni",       "abcw",       "li",   "zsf",           "zhuge",    "zgl",
                                             "changsun", "zhangsunwj", "oyx",  "wangwuzhaoliu", "1hl",      "lw",
                                             "q",        "sanlisiw"};
-    std::string values;
-    for (const auto& name : names) {
-        std::string quoted;
-        for (char c : name) quoted += c == '\'' ? std::string("''") : std::string(1, c);
-        values += (values.empty() ? "('" : ",('") + quoted + "')";
-    }
-    ASSERT_EQ(db.psql("create table 名字 (姓名 text); insert into 名字 values " + values), "");
+    ASSERT_EQ(db.psql("create table 名字 (姓名 text); insert into 名字 values " + SqlNameRows(names)), "");
     for (const auto& keys : typed) {
         const SpellingQuery query(keys);
         std::string expected;

@@ -5,47 +5,12 @@
 
 #include "support/address_book_copy.h"
 #include "support/file_bytes.h"
-
-#include <QProcess>
-#include <QProcessEnvironment>
+#include "support/program_run.h"
 
 #include <filesystem>
 #include "build_paths.h"
 
 namespace {
-
-struct ProgramRun {
-    int code = -1;
-    std::string out, err;
-};
-
-ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments) {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove("DISPLAY");
-    environment.remove("WAYLAND_DISPLAY");
-    environment.remove("QT_QPA_PLATFORM");
-    process.setProcessEnvironment(environment);
-    QStringList args;
-    for (const auto& a : arguments) args << QString::fromStdString(a);
-    process.start(QString::fromStdString(program), args);
-    process.closeWriteChannel();
-    ProgramRun run;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        ADD_FAILURE() << "varelo did not end";
-        return run;
-    }
-    run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput().toStdString();
-    run.err = process.readAllStandardError().toStdString();
-    return run;
-}
-
-ProgramRun RunVarelo(const std::vector<std::string>& arguments) {
-    return RunProgram(VARELO_PROGRAM_DIR "/varelo", arguments);
-}
 
 std::string Hex(const Bytes& bytes) {
     static const char* digits = "0123456789abcdef";

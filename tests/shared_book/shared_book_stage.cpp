@@ -4,6 +4,7 @@
 #include "services/db/db_connection.h"
 #include "services/window/report_list.h"
 #include "ui/main_window_decl.h"
+#include "ui/record_window_decl.h"
 
 #include <QTest>
 
@@ -40,6 +41,15 @@ Window& SharedBookTest::openRow(int row) {
     Window* record = FindWindow("record");
     if (!record) throw std::runtime_error("the record window did not open");
     return *record;
+}
+
+Window& SharedBookTest::typeRemarkOfTheOnlyContact(const std::string& remark) {
+    addServerContact("张三", "13800000001");
+    useServerBook();
+    loadMain();
+    Window& record = openRow(0);
+    type(record, RecordControls::RemarkBox, remark);
+    return record;
 }
 
 std::vector<std::string> SharedBookTest::takeMessages() {

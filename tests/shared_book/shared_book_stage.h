@@ -25,6 +25,9 @@ protected:
 
     // Opens list row `row` in the record window (the row made current, then Enter).
     Window& openRow(int row);
+    // The main window on the server book holding only 张三 (13800000001), his
+    // record window open and `remark` typed into it, not saved yet.
+    Window& typeRemarkOfTheOnlyContact(const std::string& remark);
     // The messages shown since the last call, UTF-8.
     std::vector<std::string> takeMessages();
 

@@ -60,11 +60,7 @@ TEST_F(SharedBookTest, EveryWindowWorksOnTheBookTheSettingsName) {
 
 TEST_F(SharedBookTest, ASaveOfAContactChangedElsewhereIsRefusedAndNothingIsLost) {
     ASSERT_TRUE(db_.ready());
-    addServerContact("张三", "13800000001");
-    useServerBook();
-    loadMain();
-    Window& record = openRow(0);
-    type(record, RecordControls::RemarkBox, "我的备注");
+    Window& record = typeRemarkOfTheOnlyContact("我的备注");
     // Another desktop saves the same contact meanwhile.
     psql("update 通讯录 set 手机 = '13911111111' where 姓名 = '张三'");
     click(record, RecordControls::SaveButton);
@@ -87,11 +83,7 @@ TEST_F(SharedBookTest, ASaveOfAContactChangedElsewhereIsRefusedAndNothingIsLost)
 
 TEST_F(SharedBookTest, AContactDeletedElsewhereIsReportedAndNotCreatedAgain) {
     ASSERT_TRUE(db_.ready());
-    addServerContact("张三", "13800000001");
-    useServerBook();
-    loadMain();
-    Window& record = openRow(0);
-    type(record, RecordControls::RemarkBox, "我的备注");
+    Window& record = typeRemarkOfTheOnlyContact("我的备注");
     psql("delete from 通讯录");
     click(record, RecordControls::SaveButton);
     const auto said = takeMessages();
@@ -103,11 +95,7 @@ TEST_F(SharedBookTest, AContactDeletedElsewhereIsReportedAndNotCreatedAgain) {
 
 TEST_F(SharedBookTest, AServerThatGoesAwayDuringASaveIsReportedAndTheNextSaveStores) {
     ASSERT_TRUE(db_.ready());
-    addServerContact("张三", "13800000001");
-    useServerBook();
-    loadMain();
-    Window& record = openRow(0);
-    type(record, RecordControls::RemarkBox, "断线前输入");
+    Window& record = typeRemarkOfTheOnlyContact("断线前输入");
     dropConnections();
     click(record, RecordControls::SaveButton);
     const auto said = takeMessages();

@@ -18,6 +18,7 @@
 #include "services/window/commands.h"
 #include "services/window/controls/html_browse_box.h"
 #include "services/window/report_list.h"
+#include "support/printing_presenter.h"
 #include "support/window_driver.h"
 #include "ui/batch_window_decl.h"
 #include "ui/main_window_decl.h"
@@ -27,27 +28,10 @@
 #include <QDir>
 #include <QTest>
 
-#include <cstdio>
 #include <iostream>
 #include <string>
 
 namespace {
-
-void Say(const std::string& line) {
-    std::fputs((line + "\n").c_str(), stdout);
-    std::fflush(stdout);
-}
-
-class PrintingPresenter : public MessagePresenter {
-public:
-    int present(const MessageRequest& request) override {
-        std::string text = request.text.toUtf8();
-        for (char& c : text)
-            if (c == '\r' || c == '\n') c = ' ';
-        Say("said " + text);
-        return 0;
-    }
-};
 
 ReportList* List() {
     Window* main = FindWindow("main");

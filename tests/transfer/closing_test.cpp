@@ -46,29 +46,14 @@ public:
 
 class ClosingMidAction : public TransferTest, public ::testing::WithParamInterface<CloseWay> {
 protected:
-    void fillBook(int rows) {
-        execOnFile("with recursive n(i) as (select 1 union all select i + 1 from n where i < " + std::to_string(rows) +
-                   ") insert into 通讯录 (姓名, 手机) select 'c' || i, '1380000' || (10000 + i) from n");
-    }
-
     // A workbook of kWorkbookRows contacts, exported by the window; the book
     // is left empty.
     std::string workbookOfManyRows() {
         fillBook(kWorkbookRows);
         const std::string book = folder_.file("many.xls");
-        inImportExport([&](Window& w) {
-            click(w, ImportExportControls::ReadButton);
-            chooser_->answers.push_back(book);
-            click(w, ImportExportControls::ExportButton);
-        });
-        execOnFile("delete from 通讯录");
+        exportWorkbookAndEmptyBook(book);
         (*messages_)->shown.clear();
         return book;
-    }
-
-    void inImportExport(const std::function<void(Window&)>& body) {
-        runModal(
-            "import_export", [this] { open_import_export_window(state_); }, body);
     }
 
     // Clicks `button`; while its action runs, the first time the label

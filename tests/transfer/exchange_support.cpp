@@ -40,3 +40,18 @@ Bytes BmpPicture(int seed) {
 }
 
 void ExchangeTest::SetUp() { ASSERT_TRUE(connection_.ConnectAccess(book_.pathText())); }
+
+void ExpectMentions(const std::string& message, const std::vector<std::string>& parts) {
+    for (const std::string& part : parts) EXPECT_NE(message.find(part), std::string::npos) << part << " in " << message;
+}
+
+void ExpectSameContactsButKeys(const std::vector<StoredContact>& before, const std::vector<StoredContact>& after) {
+    ASSERT_EQ(after.size(), before.size());
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        ContactColumns a = before[i].fields, b = after[i].fields;
+        a.erase("编号");
+        b.erase("编号");
+        ASSERT_EQ(a, b) << i;
+        ASSERT_EQ(before[i].photo, after[i].photo) << i;
+    }
+}

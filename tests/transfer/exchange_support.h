@@ -21,6 +21,13 @@ bool VobjectAvailable();
 // tests/transfer/vobject_cards.py
 std::string VobjectScript();
 
+// Fails the test, message shown, for each of `parts` the message does not contain.
+void ExpectMentions(const std::string& message, const std::vector<std::string>& parts);
+
+// The same contacts in the same order, alike in every column and picture but
+// the key 编号, which the book they were read into gives anew.
+void ExpectSameContactsButKeys(const std::vector<StoredContact>& before, const std::vector<StoredContact>& after);
+
 // Small real pictures.
 Bytes JpegPicture(int seed);
 Bytes BmpPicture(int seed);

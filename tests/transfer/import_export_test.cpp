@@ -53,25 +53,30 @@ std::map<std::string, std::string> FullContact(const std::string& name, const st
 
 class ImportExportTest : public TransferTest {
 protected:
-    void inWindow(const std::function<void(Window&)>& body) {
-        runModal(
-            "import_export", [this] { open_import_export_window(state_); }, body);
+    static std::string cell(Window& w, int row, int column) {
+        return importExportList(w).GetItemText(row, column).toUtf8();
     }
-
-    static ReportList& listOf(Window& w) { return *w.list(T(ImportExportControls::List)); }
-    static std::string cell(Window& w, int row, int column) { return listOf(w).GetItemText(row, column).toUtf8(); }
     std::vector<std::string> messageTexts() const { return (*messages_)->texts(); }
 
     // Imports `book` through 导入 and writes it through 写入通讯录.
     void importAndWrite(Window& w, const std::string& book) {
+        importInto(w, book);
+        click(w, ImportExportControls::WriteButton);
+    }
+    // The closing message of a write into the book, and the contacts the book then holds.
+    void expectWritten(const std::string& summary, std::size_t contactsInBook) {
+        EXPECT_EQ(messageTexts().back(), summary);
+        EXPECT_EQ(storedContacts().size(), contactsInBook);
+    }
+    // Reads `book`, chosen in 导入's dialog, into the window's list.
+    void importInto(Window& w, const std::string& book) {
         chooser_->answers.push_back(book);
         click(w, ImportExportControls::ImportButton);
-        click(w, ImportExportControls::WriteButton);
     }
 };
 
 TEST_F(ImportExportTest, DeclaredWindowOpensWithItsDesignState) {
-    inWindow([](Window& w) {
+    inImportExport([](Window& w) {
         EXPECT_EQ(w.title().toUtf8(), "导入\\导出");
         EXPECT_FALSE(w.control(T(ImportExportControls::ExportButton)).enabled());
         EXPECT_FALSE(w.control(T(ImportExportControls::WriteButton)).enabled());
@@ -87,9 +92,9 @@ TEST_F(ImportExportTest, DeclaredWindowOpensWithItsDesignState) {
 TEST_F(ImportExportTest, ReadShowsEveryFieldButTheKeyAndKeepsThePhotosAside) {
     addContact(FullContact("张三", "zs", "13800000001"), PhotoBytes(1));
     addContact(FullContact("李四", "ls", "13800000002"));
-    inWindow([&](Window& w) {
+    inImportExport([&](Window& w) {
         click(w, ImportExportControls::ReadButton);
-        ReportList& list = listOf(w);
+        ReportList& list = importExportList(w);
         ASSERT_EQ(list.ColumnCount(), static_cast<int>(ContactFields().size()));
         for (int c = 0; c < list.ColumnCount(); ++c) EXPECT_EQ(list.GetColumnTitle(c), ContactFields()[c]);
         ASSERT_EQ(list.ItemCount(), 2);
@@ -116,7 +121,7 @@ TEST_F(ImportExportTest, ExportedContactsWithPhotosComeBackWholeIntoAnEmptyBookA
     const std::string book = folder_.file("导出/通讯录.xls");
     QDir().mkpath(QString::fromStdString(folder_.file("导出")));
 
-    inWindow([&](Window& w) {
+    inImportExport([&](Window& w) {
         click(w, ImportExportControls::ReadButton);
         chooser_->answers.push_back(book);
         click(w, ImportExportControls::ExportButton);
@@ -137,10 +142,9 @@ TEST_F(ImportExportTest, ExportedContactsWithPhotosComeBackWholeIntoAnEmptyBookA
     }
 
     execOnFile("delete from 通讯录");
-    inWindow([&](Window& w) {
-        chooser_->answers.push_back(book);
-        click(w, ImportExportControls::ImportButton);
-        EXPECT_EQ(listOf(w).ItemCount(), 5);
+    inImportExport([&](Window& w) {
+        importInto(w, book);
+        EXPECT_EQ(importExportList(w).ItemCount(), 5);
         EXPECT_EQ(textOf(w, ImportExportControls::ProgressText), "共导入 5 条记录");
         EXPECT_TRUE(w.control(T(ImportExportControls::WriteButton)).enabled());
         click(w, ImportExportControls::WriteButton);
@@ -167,18 +171,16 @@ TEST_F(ImportExportTest, ExportedContactsWithPhotosComeBackWholeIntoAnEmptyBookA
     }
 
     // A second import of the same workbook adds nothing.
-    inWindow([&](Window& w) { importAndWrite(w, book); });
-    EXPECT_EQ(messageTexts().back(), "共 5 条记录\r\n已存在 5 条记录\r\n成功添加 0 条记录");
-    EXPECT_EQ(storedContacts().size(), 5u);
+    inImportExport([&](Window& w) { importAndWrite(w, book); });
+    expectWritten("共 5 条记录\r\n已存在 5 条记录\r\n成功添加 0 条记录", 5);
 }
 
 TEST_F(ImportExportTest, LibreOfficeNumbersDatesAndDecimalsComeBackAsTyped) {
-    inWindow([&](Window& w) {
-        chooser_->answers.push_back(kLibreOfficeBooks + "typed.xls");
-        click(w, ImportExportControls::ImportButton);
-        ASSERT_EQ(listOf(w).ItemCount(), 3);
-        ASSERT_EQ(listOf(w).ColumnCount(), 17);
-        EXPECT_EQ(listOf(w).GetColumnTitle(0).toUtf8(), "姓名");
+    inImportExport([&](Window& w) {
+        importInto(w, kLibreOfficeBooks + "typed.xls");
+        ASSERT_EQ(importExportList(w).ItemCount(), 3);
+        ASSERT_EQ(importExportList(w).ColumnCount(), 17);
+        EXPECT_EQ(importExportList(w).GetColumnTitle(0).toUtf8(), "姓名");
         EXPECT_EQ(cell(w, 0, 1), "13800138000");  // a number: its digits
         EXPECT_EQ(cell(w, 0, 4), "12345");
         EXPECT_EQ(cell(w, 0, 8), "010-66668888");  // text stays text
@@ -204,7 +206,7 @@ TEST_F(ImportExportTest, LibreOfficeNumbersDatesAndDecimalsComeBackAsTyped) {
 TEST_F(ImportExportTest, ANumberAlreadyStoredOrContainingTheRowsNumberIsSkipped) {
     addContact({{"姓名", "旧"}, {"手机", "13800138000"}});
     addContact({{"姓名", "长号"}, {"手机", "8613912345678"}});
-    inWindow([&](Window& w) { importAndWrite(w, kLibreOfficeBooks + "typed.xls"); });
+    inImportExport([&](Window& w) { importAndWrite(w, kLibreOfficeBooks + "typed.xls"); });
     EXPECT_EQ(messageTexts().back(), "共 3 条记录\r\n已存在 2 条记录\r\n成功添加 1 条记录");
     EXPECT_EQ(textOf(mainWindow(), MainControls::CountLabel), "共 3 条记录");
 }
@@ -226,8 +228,8 @@ TEST_F(ImportExportTest, ARowIsPresentWhenAStoredOrEarlierRowsNumberContainsIt) 
         {"辛", "13912345678"},   // added
         {"壬", "91234"},         // inside the number added two rows before: present
     };
-    inWindow([&](Window& w) {
-        ReportList& list = listOf(w);
+    inImportExport([&](Window& w) {
+        ReportList& list = importExportList(w);
         list.InsertColumn(std::nullopt, T("姓名"));
         list.InsertColumn(std::nullopt, T("手机"));
         for (const auto& [name, mobile] : rows) {
@@ -250,23 +252,20 @@ TEST_F(ImportExportTest, ARowIsPresentWhenAStoredOrEarlierRowsNumberContainsIt) 
 // duplicate of the stored ones).
 TEST_F(ImportExportTest, AFormulaInTheMobileCellArrivesEmpty) {
     addContact({{"姓名", "甲"}, {"手机", "13800000000"}});
-    inWindow([&](Window& w) {
-        chooser_->answers.push_back(kLibreOfficeBooks + "formula.xls");
-        click(w, ImportExportControls::ImportButton);
-        ASSERT_EQ(listOf(w).ItemCount(), 1);
+    inImportExport([&](Window& w) {
+        importInto(w, kLibreOfficeBooks + "formula.xls");
+        ASSERT_EQ(importExportList(w).ItemCount(), 1);
         EXPECT_EQ(cell(w, 0, 0), "钱七");
         EXPECT_EQ(cell(w, 0, 1), "");
         click(w, ImportExportControls::WriteButton);
     });
-    EXPECT_EQ(messageTexts().back(), "共 1 条记录\r\n已存在 0 条记录\r\n成功添加 1 条记录");
-    EXPECT_EQ(storedContacts().size(), 2u);
+    expectWritten("共 1 条记录\r\n已存在 0 条记录\r\n成功添加 1 条记录", 2);
 }
 
 TEST_F(ImportExportTest, ColumnsBeyondTheTableAreShownButNotWritten) {
-    inWindow([&](Window& w) {
-        chooser_->answers.push_back(kLibreOfficeBooks + "wide.xls");
-        click(w, ImportExportControls::ImportButton);
-        EXPECT_EQ(listOf(w).ColumnCount(), 20);
+    inImportExport([&](Window& w) {
+        importInto(w, kLibreOfficeBooks + "wide.xls");
+        EXPECT_EQ(importExportList(w).ColumnCount(), 20);
         click(w, ImportExportControls::WriteButton);
     });
     EXPECT_EQ(messageTexts().back(), "共 1 条记录\r\n已存在 0 条记录\r\n成功添加 1 条记录");
@@ -279,11 +278,10 @@ TEST_F(ImportExportTest, ColumnsBeyondTheTableAreShownButNotWritten) {
 TEST_F(ImportExportTest, AFileThatIsNoWorkbookFailsToConnect) {
     const std::string fake = folder_.file("not a book.xls");
     WriteFileBytes(fake, "姓名,手机\r\n张三,13800000000\r\n");
-    inWindow([&](Window& w) {
-        chooser_->answers.push_back(fake);
-        click(w, ImportExportControls::ImportButton);
-        EXPECT_EQ(listOf(w).ItemCount(), 0);
-        EXPECT_EQ(listOf(w).ColumnCount(), 0);
+    inImportExport([&](Window& w) {
+        importInto(w, fake);
+        EXPECT_EQ(importExportList(w).ItemCount(), 0);
+        EXPECT_EQ(importExportList(w).ColumnCount(), 0);
         EXPECT_TRUE(w.control(T(ImportExportControls::WriteButton)).enabled());
         click(w, ImportExportControls::WriteButton);
     });
@@ -295,10 +293,9 @@ TEST_F(ImportExportTest, AFileThatIsNoWorkbookFailsToConnect) {
 }
 
 TEST_F(ImportExportTest, AWorkbookWithoutSheet1ReportsOnceAndImportsNothing) {
-    inWindow([&](Window& w) {
-        chooser_->answers.push_back(kDbBooks + "no_sheet1.xls");
-        click(w, ImportExportControls::ImportButton);
-        EXPECT_EQ(listOf(w).ItemCount(), 0);
+    inImportExport([&](Window& w) {
+        importInto(w, kDbBooks + "no_sheet1.xls");
+        EXPECT_EQ(importExportList(w).ItemCount(), 0);
         EXPECT_EQ(textOf(w, ImportExportControls::ProgressText), "共导入 0 条记录");
     });
     ASSERT_EQ(messageTexts().size(), 1u);
@@ -306,10 +303,9 @@ TEST_F(ImportExportTest, AWorkbookWithoutSheet1ReportsOnceAndImportsNothing) {
 }
 
 TEST_F(ImportExportTest, AnEmptySheetImportsNoRows) {
-    inWindow([&](Window& w) {
-        chooser_->answers.push_back(kDbBooks + "empty.xls");
-        click(w, ImportExportControls::ImportButton);
-        EXPECT_EQ(listOf(w).ItemCount(), 0);
+    inImportExport([&](Window& w) {
+        importInto(w, kDbBooks + "empty.xls");
+        EXPECT_EQ(importExportList(w).ItemCount(), 0);
         EXPECT_EQ(textOf(w, ImportExportControls::ProgressText), "共导入 0 条记录");
         click(w, ImportExportControls::WriteButton);
     });
@@ -319,12 +315,12 @@ TEST_F(ImportExportTest, AnEmptySheetImportsNoRows) {
 
 TEST_F(ImportExportTest, CancelledDialogsChangeNothing) {
     addContact({{"姓名", "甲"}, {"手机", "1"}});
-    inWindow([&](Window& w) {
+    inImportExport([&](Window& w) {
         click(w, ImportExportControls::ReadButton);
         click(w, ImportExportControls::ExportButton);  // cancelled
         EXPECT_EQ(textOf(w, ImportExportControls::ProgressText), "共读出 1 条记录");
         click(w, ImportExportControls::ImportButton);  // cancelled
-        EXPECT_EQ(listOf(w).ItemCount(), 1);
+        EXPECT_EQ(importExportList(w).ItemCount(), 1);
         EXPECT_FALSE(w.control(T(ImportExportControls::WriteButton)).enabled());
     });
     EXPECT_TRUE(messageTexts().empty());
@@ -333,15 +329,14 @@ TEST_F(ImportExportTest, CancelledDialogsChangeNothing) {
 
 TEST_F(ImportExportTest, AnEmptyBookExportsAnEmptyWorkbook) {
     const std::string book = folder_.file("empty.xls");
-    inWindow([&](Window& w) {
+    inImportExport([&](Window& w) {
         click(w, ImportExportControls::ReadButton);
         chooser_->answers.push_back(book);
         click(w, ImportExportControls::ExportButton);
         EXPECT_EQ(textOf(w, ImportExportControls::ProgressText), "共导出 0 条记录");
         // Read back: no rows.
-        chooser_->answers.push_back(book);
-        click(w, ImportExportControls::ImportButton);
-        EXPECT_EQ(listOf(w).ItemCount(), 0);
+        importInto(w, book);
+        EXPECT_EQ(importExportList(w).ItemCount(), 0);
     });
     EXPECT_EQ(messageTexts().at(0), "任务完成！");
 }
@@ -349,7 +344,7 @@ TEST_F(ImportExportTest, AnEmptyBookExportsAnEmptyWorkbook) {
 TEST_F(ImportExportTest, AWorkbookThatCannotBeSavedIsNotReportedAsDone) {
     addContact({{"姓名", "甲"}, {"手机", "1"}});
     const std::string book = folder_.file("no such folder/book.xls");
-    inWindow([&](Window& w) {
+    inImportExport([&](Window& w) {
         click(w, ImportExportControls::ReadButton);
         chooser_->answers.push_back(book);
         click(w, ImportExportControls::ExportButton);
@@ -366,7 +361,7 @@ TEST_F(ImportExportTest, AWorkbookNamedOutsideTheCodePageIsWrittenAndReadBack) {
     const std::string folder = folder_.file("Straße");
     const std::string book = folder + "/😀.xls";
     QDir().mkpath(QString::fromStdString(folder));
-    inWindow([&](Window& w) {
+    inImportExport([&](Window& w) {
         click(w, ImportExportControls::ReadButton);
         chooser_->answers.push_back(book);
         click(w, ImportExportControls::ExportButton);
@@ -377,7 +372,7 @@ TEST_F(ImportExportTest, AWorkbookNamedOutsideTheCodePageIsWrittenAndReadBack) {
     EXPECT_EQ(FileBytes(folder + "/13800000001.bmp"), std::string(photo.begin(), photo.end()));
 
     execOnFile("delete from 通讯录");
-    inWindow([&](Window& w) {
+    inImportExport([&](Window& w) {
         importAndWrite(w, book);
         EXPECT_EQ(textOf(w, ImportExportControls::Hint), "共 2 条记录，已存在 0 条记录，成功添加 2 条记录");
     });
@@ -386,7 +381,7 @@ TEST_F(ImportExportTest, AWorkbookNamedOutsideTheCodePageIsWrittenAndReadBack) {
     for (const auto& c : stored) EXPECT_EQ(c.photo.empty(), c["姓名"] == "李四") << c["姓名"];
 
     // A workbook that cannot be written is named as the user chose it.
-    inWindow([&](Window& w) {
+    inImportExport([&](Window& w) {
         click(w, ImportExportControls::ReadButton);
         chooser_->answers.push_back(folder + "/missing/😀.xls");
         click(w, ImportExportControls::ExportButton);
@@ -397,10 +392,9 @@ TEST_F(ImportExportTest, AWorkbookNamedOutsideTheCodePageIsWrittenAndReadBack) {
 TEST_F(ImportExportTest, AnImportedListIsExportedWithoutTheReadsPhotos) {
     addContact({{"姓名", "甲"}, {"手机", "13800000009"}}, PhotoBytes(9));
     const std::string book = folder_.file("again.xls");
-    inWindow([&](Window& w) {
+    inImportExport([&](Window& w) {
         click(w, ImportExportControls::ReadButton);
-        chooser_->answers.push_back(kLibreOfficeBooks + "typed.xls");
-        click(w, ImportExportControls::ImportButton);
+        importInto(w, kLibreOfficeBooks + "typed.xls");
         chooser_->answers.push_back(book);
         click(w, ImportExportControls::ExportButton);
     });
@@ -416,20 +410,12 @@ namespace {
 // Closing the window while rows are written stops the write: what was
 // written is stored, nothing is claimed, and the main list shows the rows.
 TEST_F(ImportExportTest, ClosingTheWindowDuringAWriteStopsItAndKeepsTheRowsWritten) {
-    execOnFile(
-        "with recursive n(i) as (select 1 union all select i + 1 from n where i < 3000) "
-        "insert into 通讯录 (姓名, 手机) select 'c' || i, '1380000' || (10000 + i) from n");
+    fillBook(3000);
     const std::string book = folder_.file("many.xls");
-    inWindow([&](Window& w) {
-        click(w, ImportExportControls::ReadButton);
-        chooser_->answers.push_back(book);
-        click(w, ImportExportControls::ExportButton);
-    });
-    execOnFile("delete from 通讯录");
-    inWindow([&](Window& w) {
-        chooser_->answers.push_back(book);
-        click(w, ImportExportControls::ImportButton);
-        ASSERT_EQ(listOf(w).ItemCount(), 3000);
+    exportWorkbookAndEmptyBook(book);
+    inImportExport([&](Window& w) {
+        importInto(w, book);
+        ASSERT_EQ(importExportList(w).ItemCount(), 3000);
         // Closed as soon as the write lets the window's events run.
         QTimer closer;
         QObject::connect(&closer, &QTimer::timeout, [&] {
@@ -454,8 +440,8 @@ TEST_F(ImportExportTest, RowsOfAGroupWhoseCommitFailsAreNotCountedAsAdded) {
     ASSERT_EQ(sqlite3_open(bookPath().c_str(), &reader), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(reader, "BEGIN; SELECT count(*) FROM 通讯录;", nullptr, nullptr, nullptr), SQLITE_OK);
     const auto writeRows = [&](int first, int count) {
-        inWindow([&](Window& w) {
-            ReportList& list = listOf(w);
+        inImportExport([&](Window& w) {
+            ReportList& list = importExportList(w);
             list.InsertColumn(std::nullopt, T("姓名"));
             list.InsertColumn(std::nullopt, T("手机"));
             for (int i = first; i < first + count; ++i) {
@@ -479,8 +465,7 @@ TEST_F(ImportExportTest, RowsOfAGroupWhoseCommitFailsAreNotCountedAsAdded) {
     // No transaction was left open: the same rows are stored now, none taken
     // for present.
     writeRows(0, 3);
-    EXPECT_EQ(messageTexts().back(), "共 3 条记录\r\n已存在 0 条记录\r\n成功添加 3 条记录");
-    EXPECT_EQ(storedContacts().size(), 3u);
+    expectWritten("共 3 条记录\r\n已存在 0 条记录\r\n成功添加 3 条记录", 3);
 }
 
 }  // namespace

@@ -46,15 +46,9 @@ std::vector<std::string> FilesIn(const std::string& folder) {
 
 class WorkbookExportTest : public TransferTest {
 protected:
-    void inWindow(const std::function<void(Window&)>& body) {
-        runModal(
-            "import_export", [this] { open_import_export_window(state_); }, body);
-    }
-    static ReportList& listOf(Window& w) { return *w.list(T(ImportExportControls::List)); }
-
     // Reads the book into the list and exports it to `file`.
     void readAndExport(const std::string& file) {
-        inWindow([&](Window& w) {
+        inImportExport([&](Window& w) {
             click(w, ImportExportControls::ReadButton);
             chooser_->answers.push_back(file);
             click(w, ImportExportControls::ExportButton);
@@ -66,8 +60,8 @@ TEST_F(WorkbookExportTest, EveryColumnUpToIVIsWritten) {
     // 260 columns: the sheet holds 256 (A to IV).
     const int columns = 260;
     const std::string book = folder_.file("wide.xls");
-    inWindow([&](Window& w) {
-        ReportList& list = listOf(w);
+    inImportExport([&](Window& w) {
+        ReportList& list = importExportList(w);
         for (int c = 0; c < columns; ++c) list.InsertColumn(std::nullopt, T("列" + std::to_string(c + 1)));
         for (int r = 0; r < 2; ++r) {
             const int row = list.InsertItem();
@@ -100,8 +94,8 @@ TEST_F(WorkbookExportTest, TextsLongerThanACellHoldsAreCutAtTheLimitAndCounted) 
     for (int i = 0; i < 40000; ++i) chinese += "汉";
     const std::string exactly(32767, 'y');
     const std::string book = folder_.file("long.xls");
-    inWindow([&](Window& w) {
-        ReportList& list = listOf(w);
+    inImportExport([&](Window& w) {
+        ReportList& list = importExportList(w);
         for (const char* title : {"姓名", "备注", "地址"}) list.InsertColumn(std::nullopt, T(title));
         for (int r = 0; r < 2; ++r) list.SetItemText(list.InsertItem(), 0, T("行" + std::to_string(r)));
         list.SetItemText(0, 1, T(chinese));
@@ -134,9 +128,9 @@ TEST_F(WorkbookExportTest, PhotosAreReadFromTheBookWhenTheirRowsAreExported) {
     addContact({{"姓名", "乙"}, {"手机", "13800000002"}}, Photo(2, 500));
     addContact({{"姓名", "丙"}, {"手机", "13800000003"}});
     const std::string book = folder_.file("photos.xls");
-    inWindow([&](Window& w) {
+    inImportExport([&](Window& w) {
         click(w, ImportExportControls::ReadButton);
-        ASSERT_EQ(listOf(w).ItemCount(), 3);
+        ASSERT_EQ(importExportList(w).ItemCount(), 3);
         execOnFile("update 通讯录 set 照片 = X'" + Hex(Photo(9, 700)) + "' where 手机 = '13800000001'");
         execOnFile("update 通讯录 set 照片 = null where 手机 = '13800000002'");
         execOnFile("update 通讯录 set 照片 = X'" + Hex(Photo(3, 300)) + "' where 手机 = '13800000003'");

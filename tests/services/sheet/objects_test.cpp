@@ -23,12 +23,27 @@ void SetCell(ExcelWorkbooks& books, const char* start, const char* end, const ch
     books.SetCellValue(Text::fromUtf8(value));
 }
 
-TEST(SheetObjects, TheExportSequenceSavesAWorkbook) {
+// An application and its workbooks, and a folder for the files they save.
+class SheetObjects : public ::testing::Test {
+protected:
+    // The application created and an empty workbook added, as the export starts.
+    void openWorkbook() {
+        ASSERT_TRUE(app.CreateApp());
+        ASSERT_TRUE(books.AddWorkbook(app));
+    }
+    // Saves the workbook as `name` in the folder and reads it back with FreeXL.
+    ReadBack saveAndRead(const std::string& name) {
+        if (!books.SaveWorkbookAs(Text::fromUtf8(dir.file(name)))) return ReadBack{false, "not saved"};
+        return ReadWithFreeXL(dir.file(name));
+    }
+
     TempFolder dir;
     ExcelApp app;
     ExcelWorkbooks books;
-    ASSERT_TRUE(app.CreateApp());
-    ASSERT_TRUE(books.AddWorkbook(app));
+};
+
+TEST_F(SheetObjects, TheExportSequenceSavesAWorkbook) {
+    openWorkbook();
     books.SetCurrentSheet(1);
     SetCell(books, "a1", "a1", "@", "姓名");
     SetCell(books, "b1", "b1", "@", "手机");
@@ -47,10 +62,8 @@ TEST(SheetObjects, TheExportSequenceSavesAWorkbook) {
                                  {{1, 1}, TextCell("13912345678")}}));
 }
 
-TEST(SheetObjects, EveryCallIsHarmlessWhenNothingIsHeld) {
-    TempFolder dir;
+TEST_F(SheetObjects, EveryCallIsHarmlessWhenNothingIsHeld) {
     ExcelApp neverCreated;
-    ExcelWorkbooks books;
     neverCreated.QuitApp();
     EXPECT_FALSE(neverCreated.holdsApplication());
     EXPECT_FALSE(books.AddWorkbook(neverCreated));
@@ -65,12 +78,8 @@ TEST(SheetObjects, EveryCallIsHarmlessWhenNothingIsHeld) {
     books.ReleaseWorkbook();
 }
 
-TEST(SheetObjects, AQuitApplicationTakesNoMoreWork) {
-    TempFolder dir;
-    ExcelApp app;
-    ExcelWorkbooks books;
-    ASSERT_TRUE(app.CreateApp());
-    ASSERT_TRUE(books.AddWorkbook(app));
+TEST_F(SheetObjects, AQuitApplicationTakesNoMoreWork) {
+    openWorkbook();
     SetCell(books, "a1", "a1", "@", "x");
     app.QuitApp();
     EXPECT_TRUE(app.holdsApplication());  // held until the next CreateApp
@@ -83,12 +92,8 @@ TEST(SheetObjects, AQuitApplicationTakesNoMoreWork) {
     EXPECT_TRUE(other.AddWorkbook(app));
 }
 
-TEST(SheetObjects, CloseWorkbooksClosesAHeldWorkbookUnsaved) {
-    TempFolder dir;
-    ExcelApp app;
-    ExcelWorkbooks books;
-    app.CreateApp();
-    ASSERT_TRUE(books.AddWorkbook(app));
+TEST_F(SheetObjects, CloseWorkbooksClosesAHeldWorkbookUnsaved) {
+    openWorkbook();
     SetCell(books, "a1", "a1", "@", "x");
     books.CloseWorkbooks();
     const std::string path = dir.file("closed.xls");
@@ -96,12 +101,8 @@ TEST(SheetObjects, CloseWorkbooksClosesAHeldWorkbookUnsaved) {
     EXPECT_FALSE(Exists(path));
 }
 
-TEST(SheetObjects, ReleaseEmptiesTheAddressesAndAddStartsAnEmptyWorkbook) {
-    TempFolder dir;
-    ExcelApp app;
-    ExcelWorkbooks books;
-    app.CreateApp();
-    ASSERT_TRUE(books.AddWorkbook(app));
+TEST_F(SheetObjects, ReleaseEmptiesTheAddressesAndAddStartsAnEmptyWorkbook) {
+    openWorkbook();
     SetCell(books, "c3", "c3", "@", "old");
     books.SetRangeStart(T("a1"));
     books.ReleaseWorkbook();
@@ -110,37 +111,25 @@ TEST(SheetObjects, ReleaseEmptiesTheAddressesAndAddStartsAnEmptyWorkbook) {
     books.SetRangeEnd(T("b2"));  // the start address was emptied: no range
     EXPECT_FALSE(books.holdsRange());
     books.SetCellValue(T("lost"));
-    const std::string path = dir.file("fresh.xls");
-    ASSERT_TRUE(books.SaveWorkbookAs(Text::fromUtf8(path)));
-    ReadBack rb = ReadWithFreeXL(path);
+    ReadBack rb = saveAndRead("fresh.xls");
     ASSERT_TRUE(rb.ok) << rb.error;
     EXPECT_TRUE(rb.cells.empty());
 }
 
-TEST(SheetObjects, OnlySheetOneExists) {
-    TempFolder dir;
-    ExcelApp app;
-    ExcelWorkbooks books;
-    app.CreateApp();
-    ASSERT_TRUE(books.AddWorkbook(app));
+TEST_F(SheetObjects, OnlySheetOneExists) {
+    openWorkbook();
     books.SetCurrentSheet(2);
     books.SetCurrentSheet(0);
     books.SetCurrentSheet(-1);
     SetCell(books, "a1", "a1", "@", "still sheet 1");
-    const std::string path = dir.file("sheets.xls");
-    ASSERT_TRUE(books.SaveWorkbookAs(Text::fromUtf8(path)));
-    ReadBack rb = ReadWithFreeXL(path);
+    ReadBack rb = saveAndRead("sheets.xls");
     ASSERT_TRUE(rb.ok) << rb.error;
     EXPECT_EQ(rb.sheetCount, 1);
     EXPECT_EQ(rb.cells, (CellMap{{{0, 0}, TextCell("still sheet 1")}}));
 }
 
-TEST(SheetObjects, AnAddressThatIsNoCellNameLeavesNoRange) {
-    TempFolder dir;
-    ExcelApp app;
-    ExcelWorkbooks books;
-    app.CreateApp();
-    ASSERT_TRUE(books.AddWorkbook(app));
+TEST_F(SheetObjects, AnAddressThatIsNoCellNameLeavesNoRange) {
+    openWorkbook();
     SetCell(books, "a1", "a1", "@", "kept");
     for (const char* bad : {"a0", "1a", "", "a", "aaaa1", "xfe1", "a1048577", "a-1", "{1", "a 1"}) {
         books.SetRangeStart(T("b1"));
@@ -152,23 +141,15 @@ TEST(SheetObjects, AnAddressThatIsNoCellNameLeavesNoRange) {
         EXPECT_FALSE(books.holdsRange()) << bad;
         books.SetCellValue(T("must not land anywhere"));
     }
-    const std::string path = dir.file("bad-address.xls");
-    ASSERT_TRUE(books.SaveWorkbookAs(Text::fromUtf8(path)));
-    ReadBack rb = ReadWithFreeXL(path);
+    ReadBack rb = saveAndRead("bad-address.xls");
     ASSERT_TRUE(rb.ok) << rb.error;
     EXPECT_EQ(rb.cells, (CellMap{{{0, 0}, TextCell("kept")}}));
 }
 
-TEST(SheetObjects, ARangeSetsEveryCellInIt) {
-    TempFolder dir;
-    ExcelApp app;
-    ExcelWorkbooks books;
-    app.CreateApp();
-    ASSERT_TRUE(books.AddWorkbook(app));
+TEST_F(SheetObjects, ARangeSetsEveryCellInIt) {
+    openWorkbook();
     SetCell(books, "C2", "$b$3", "@", "块");  // either corner first, either case, "$" allowed
-    const std::string path = dir.file("range.xls");
-    ASSERT_TRUE(books.SaveWorkbookAs(Text::fromUtf8(path)));
-    ReadBack rb = ReadWithFreeXL(path);
+    ReadBack rb = saveAndRead("range.xls");
     ASSERT_TRUE(rb.ok) << rb.error;
     EXPECT_EQ(
         rb.cells,
@@ -176,12 +157,8 @@ TEST(SheetObjects, ARangeSetsEveryCellInIt) {
             {{1, 1}, TextCell("块")}, {{1, 2}, TextCell("块")}, {{2, 1}, TextCell("块")}, {{2, 2}, TextCell("块")}}));
 }
 
-TEST(SheetObjects, NumbersAreKeptAsTextUnderTheTextFormatOnly) {
-    TempFolder dir;
-    ExcelApp app;
-    ExcelWorkbooks books;
-    app.CreateApp();
-    ASSERT_TRUE(books.AddWorkbook(app));
+TEST_F(SheetObjects, NumbersAreKeptAsTextUnderTheTextFormatOnly) {
+    openWorkbook();
     SetCell(books, "a1", "a1", "@", "0138");
     SetCell(books, "a2", "a2", nullptr, "0138");  // General: becomes the number 138
     SetCell(books, "a3", "a3", "General", "2.50");
@@ -193,9 +170,7 @@ TEST(SheetObjects, NumbersAreKeptAsTextUnderTheTextFormatOnly) {
     SetCell(books, "a8", "a8", nullptr, "");  // an empty value empties the cell
     SetCell(books, "a9", "a9", nullptr, "y");
     SetCell(books, "a9", "a9", nullptr, "");
-    const std::string path = dir.file("values.xls");
-    ASSERT_TRUE(books.SaveWorkbookAs(Text::fromUtf8(path)));
-    ReadBack rb = ReadWithFreeXL(path);
+    ReadBack rb = saveAndRead("values.xls");
     ASSERT_TRUE(rb.ok) << rb.error;
     EXPECT_EQ(rb.cells, (CellMap{{{0, 0}, TextCell("0138")},
                                  {{1, 0}, NumberCell(138)},
@@ -206,23 +181,21 @@ TEST(SheetObjects, NumbersAreKeptAsTextUnderTheTextFormatOnly) {
                                  {{6, 0}, NumberCell(4)}}));
 }
 
-TEST(SheetObjects, TooManyRowsForTheFormatAreRefused) {
-    TempFolder dir;
+TEST_F(SheetObjects, TooManyRowsForTheFormatAreRefused) {
     for (const char* beyond : {"a65537", "iw1"}) {
-        ExcelApp app;
-        ExcelWorkbooks books;
-        app.CreateApp();
-        ASSERT_TRUE(books.AddWorkbook(app));
-        SetCell(books, "a1", "a1", "@", "x");
-        SetCell(books, beyond, beyond, "@", "too far");
+        ExcelApp fresh;
+        ExcelWorkbooks freshBooks;
+        fresh.CreateApp();
+        ASSERT_TRUE(freshBooks.AddWorkbook(fresh));
+        SetCell(freshBooks, "a1", "a1", "@", "x");
+        SetCell(freshBooks, beyond, beyond, "@", "too far");
         const std::string path = dir.file("too-far.xls");
-        EXPECT_FALSE(books.SaveWorkbookAs(Text::fromUtf8(path))) << beyond;
+        EXPECT_FALSE(freshBooks.SaveWorkbookAs(Text::fromUtf8(path))) << beyond;
         EXPECT_FALSE(Exists(path)) << beyond;
     }
 }
 
-TEST(SheetObjects, AFailedSaveKeepsTheFileItWouldReplace) {
-    TempFolder dir;
+TEST_F(SheetObjects, AFailedSaveKeepsTheFileItWouldReplace) {
     const std::string path = dir.file("keep.xls");
     {
         SheetWriter first;
@@ -250,8 +223,7 @@ TEST(SheetObjects, AFailedSaveKeepsTheFileItWouldReplace) {
     EXPECT_EQ(QDir(QString::fromStdString(dir.path())).entryList(QDir::Files), QStringList{"keep.xls"});
 }
 
-TEST(SheetObjects, ASaveIntoAMissingFolderFails) {
-    TempFolder dir;
+TEST_F(SheetObjects, ASaveIntoAMissingFolderFails) {
     SheetWriter w;
     w.text(0, 0, "x");
     EXPECT_FALSE(w.save(dir.file("no/such/folder/a.xls")));

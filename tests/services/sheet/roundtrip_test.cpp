@@ -47,6 +47,14 @@ void ExpectReadBack(const SheetWriter& w, const std::string& path) {
     EXPECT_EQ(wrongFormat, 0) << "cells whose number format does not match their kind";
 }
 
+// Saves the sheet as `name` in a folder of its own and checks it as above.
+void ExpectSavedAndReadBack(SheetWriter& w, const std::string& name) {
+    TempFolder dir;
+    const std::string path = dir.file(name);
+    ASSERT_TRUE(w.save(path));
+    ExpectReadBack(w, path);
+}
+
 std::string Repeat(const std::string& piece, std::size_t times) {
     std::string s;
     for (std::size_t i = 0; i < times; ++i) s += piece;
@@ -54,7 +62,6 @@ std::string Repeat(const std::string& piece, std::size_t times) {
 }
 
 TEST(SheetRoundTrip, ChineseTextNumbersEmptyCellsQuotesAndLineBreaks) {
-    TempFolder dir;
     SheetWriter w;
     const char* titles[] = {"姓名", "手机", "备注", "地址", "数值"};
     for (std::uint32_t c = 0; c < 5; ++c) w.text(0, c, titles[c]);
@@ -71,13 +78,10 @@ TEST(SheetRoundTrip, ChineseTextNumbersEmptyCellsQuotesAndLineBreaks) {
     w.number(4, 4, "0.1", 0.1);
     w.text(4, 0, "  前后有空格  ");
     w.text(6, 7, "末尾的单元格");  // beyond gaps of empty rows and columns
-    const std::string path = dir.file("通讯录.xls");
-    ASSERT_TRUE(w.save(path));
-    ExpectReadBack(w, path);
+    ExpectSavedAndReadBack(w, "通讯录.xls");
 }
 
 TEST(SheetRoundTrip, SharedStringsOverTheRecordLimitGoOnInContinueRecords) {
-    TempFolder dir;
     SheetWriter w;
     std::uint32_t row = 0;
     // Fills the first record to two bytes short of its limit, so the next
@@ -97,13 +101,10 @@ TEST(SheetRoundTrip, SharedStringsOverTheRecordLimitGoOnInContinueRecords) {
         w.text(row++, 1, s);
     }
     w.text(row++, 0, "最后");
-    const std::string path = dir.file("long.xls");
-    ASSERT_TRUE(w.save(path));
-    ExpectReadBack(w, path);
+    ExpectSavedAndReadBack(w, "long.xls");
 }
 
 TEST(SheetRoundTrip, TwentyThousandRowsOfSeventeenColumns) {
-    TempFolder dir;
     SheetWriter w;
     for (std::uint32_t c = 0; c < 17; ++c) w.text(0, c, "列" + std::to_string(c + 1));
     for (std::uint32_t r = 1; r <= 20000; ++r) {
@@ -115,21 +116,16 @@ TEST(SheetRoundTrip, TwentyThousandRowsOfSeventeenColumns) {
             w.text(r, c, v);
         }
     }
-    const std::string path = dir.file("rows.xls");
-    ASSERT_TRUE(w.save(path));
-    ExpectReadBack(w, path);
+    ExpectSavedAndReadBack(w, "rows.xls");
 }
 
 TEST(SheetRoundTrip, LastRowAndColumnOfTheFormatAreWritten) {
-    TempFolder dir;
     SheetWriter w;
     w.text(0, 0, "第一个");
     w.text(65535, 0, "最后一行");
     w.text(0, 255, "最后一列");
     w.text(65535, 255, "角落");
-    const std::string path = dir.file("corners.xls");
-    ASSERT_TRUE(w.save(path));
-    ExpectReadBack(w, path);
+    ExpectSavedAndReadBack(w, "corners.xls");
 }
 
 TEST(SheetRoundTrip, AWorkbookNeedingDifatSectorsReadsBack) {

@@ -100,3 +100,9 @@ std::vector<std::string> ProgramFixture::listRows() {
         rows.push_back(list->GetItemText(row, 0).toUtf8() + "|" + list->GetItemText(row, 1).toUtf8());
     return rows;
 }
+
+std::vector<std::string> ProgramFixture::listedNames() {
+    std::vector<std::string> names;
+    for (const std::string& row : listRows()) names.push_back(row.substr(0, row.find('|')));
+    return names;
+}

@@ -56,8 +56,9 @@ protected:
     // Loads the main window directly, as after a sign-in.
     Window* loadMain();
 
-    // Rows of the contact list as "name|mobile".
+    // Rows of the contact list as "name|mobile"; its names alone.
     std::vector<std::string> listRows();
+    std::vector<std::string> listedNames();
 
     TempFolder folder_;
     std::string programFolder_;

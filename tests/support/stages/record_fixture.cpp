@@ -9,6 +9,7 @@
 #include "services/window/commands.h"
 #include "services/window/report_list.h"
 #include "ui/main_window_decl.h"
+#include "ui/record_window_decl.h"
 
 #include <QFile>
 #include <QTest>
@@ -97,6 +98,26 @@ void RecordWindowTest::openRow(int row) {
     list->setCurrentSelection(row);
     QTest::keyClick(list, Qt::Key_Return);
     ASSERT_NE(FindWindow("record"), nullptr) << "row " << row << " did not open";
+}
+
+Window& RecordWindowTest::refillAndOpen(int row) {
+    refillList();
+    openRow(row);
+    return recordWindow();
+}
+
+Window& RecordWindowTest::newContactNamed(const std::string& name, const std::string& mobile) {
+    pressNew();
+    Window& record = recordWindow();
+    type(record, RecordControls::NameBox, name);
+    type(record, RecordControls::MobileBox, mobile);
+    return record;
+}
+
+void RecordWindowTest::expectOnlyASaveFailure() {
+    const auto shown = takeMessages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].rfind("保存失败！", 0), 0u) << shown[0];
 }
 
 void RecordWindowTest::pressNew() {

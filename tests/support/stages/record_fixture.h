@@ -48,14 +48,20 @@ protected:
 
     // Opens list row `row` in the record window: row made current, then Enter.
     void openRow(int row);
+    // The list refilled and row `row` opened: the record window.
+    Window& refillAndOpen(int row);
     // The main window's 新建.
     void pressNew();
+    // 新建 pressed and the required name and mobile number typed: the record window.
+    Window& newContactNamed(const std::string& name, const std::string& mobile);
     Window& recordWindow() const;
     int listRows() const;
     std::string listText(int row, int column) const;
 
     // Messages shown since the last call, UTF-8.
     std::vector<std::string> takeMessages();
+    // One message shown since the last call, and it says the save failed.
+    void expectOnlyASaveFailure();
 
     std::string settingsPath() const { return folder_.file("Peizhi.ini"); }
 

@@ -4,6 +4,8 @@
 #include "services/db/db_connection.h"
 #include "services/db/record_set.h"
 #include "services/window/commands.h"
+#include "transfer/import_export.h"
+#include "ui/import_export_window_decl.h"
 #include "ui/main_window_decl.h"
 
 #include <QTimer>
@@ -58,4 +60,25 @@ void TransferTest::runModal(const std::string& id, const std::function<void()>& 
     open();
     EXPECT_TRUE(ran);
     EXPECT_EQ(FindWindow(id), nullptr);
+}
+
+void TransferTest::inImportExport(const std::function<void(Window&)>& body) {
+    runModal(
+        "import_export", [this] { open_import_export_window(state_); }, body);
+}
+
+ReportList& TransferTest::importExportList(Window& w) { return *w.list(T(ImportExportControls::List)); }
+
+void TransferTest::fillBook(int rows) const {
+    execOnFile("with recursive n(i) as (select 1 union all select i + 1 from n where i < " + std::to_string(rows) +
+               ") insert into 通讯录 (姓名, 手机) select 'c' || i, '1380000' || (10000 + i) from n");
+}
+
+void TransferTest::exportWorkbookAndEmptyBook(const std::string& file) {
+    inImportExport([&](Window& w) {
+        click(w, ImportExportControls::ReadButton);
+        chooser_->answers.push_back(file);
+        click(w, ImportExportControls::ExportButton);
+    });
+    execOnFile("delete from 通讯录");
 }

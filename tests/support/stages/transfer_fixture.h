@@ -4,6 +4,7 @@
 
 #include "services/core/text.h"
 #include "services/core/value.h"
+#include "services/window/report_list.h"
 #include "services/window/window.h"
 #include "support/address_book_copy.h"
 #include "support/file_bytes.h"
@@ -34,4 +35,13 @@ protected:
     // the window is closed afterwards (also when the body failed). A window
     // the body closes is destroyed only when the body has returned.
     void runModal(const std::string& id, const std::function<void()>& open, const std::function<void(Window&)>& body);
+    // The same with the import/export window, opened as its menu item does.
+    void inImportExport(const std::function<void(Window&)>& body);
+    static ReportList& importExportList(Window& w);
+
+    // `rows` contacts c1, c2, ... with mobile numbers 1380000 followed by 10001, ..., straight into the file.
+    void fillBook(int rows) const;
+    // The book's contacts read into the import/export window and exported
+    // to the workbook `file`; the book is emptied afterwards.
+    void exportWorkbookAndEmptyBook(const std::string& file);
 };

@@ -33,6 +33,13 @@ Window* LoadEvery(EventLog& log, WindowDecl decl = EveryKindWindow()) {
     return FindWindow(decl.id);
 }
 
+// The next widget Tab reaches.
+QWidget* NextOnTab(QWidget* from) {
+    QWidget* x = from->nextInFocusChain();
+    while (x != from && !(x->focusPolicy() & Qt::TabFocus)) x = x->nextInFocusChain();
+    return x;
+}
+
 }  // namespace
 
 using WindowModel = WindowTest;
@@ -532,18 +539,11 @@ TEST_F(WindowModel, TabPositionsArePositionsAmongAllControls) {
     add(ControlKind::Button, "按钮_修改密码", "", 4);
     add(ControlKind::Button, "按钮_登陆", "", 1);
     ASSERT_TRUE(LoadWindow(decl, LoggingHandlers(log)));
-    Window* w = FindWindow("login");
-    const auto widget = [&](const char* name) { return w->control(T(name)).widget(); };
-    // The next widget Tab reaches.
-    auto next = [](QWidget* from) {
-        QWidget* x = from->nextInFocusChain();
-        while (x != from && !(x->focusPolicy() & Qt::TabFocus)) x = x->nextInFocusChain();
-        return x;
-    };
-    EXPECT_EQ(next(widget("按钮_登陆")), widget("组合框_用户名"));
-    EXPECT_EQ(next(widget("组合框_用户名")), widget("按钮_修改密码"));
-    EXPECT_EQ(next(widget("按钮_修改密码")), widget("编辑框_密码"));
-    EXPECT_EQ(next(widget("编辑框_密码")), widget("按钮_登陆"));
+    const auto widget = [](const char* name) { return FindWindow("login")->control(T(name)).widget(); };
+    EXPECT_EQ(NextOnTab(widget("按钮_登陆")), widget("组合框_用户名"));
+    EXPECT_EQ(NextOnTab(widget("组合框_用户名")), widget("按钮_修改密码"));
+    EXPECT_EQ(NextOnTab(widget("按钮_修改密码")), widget("编辑框_密码"));
+    EXPECT_EQ(NextOnTab(widget("编辑框_密码")), widget("按钮_登陆"));
 }
 
 TEST_F(WindowModel, AControlPlacedBeyondTheOthersFollowsThemInCreationOrder) {
@@ -564,16 +564,10 @@ TEST_F(WindowModel, AControlPlacedBeyondTheOthersFollowsThemInCreationOrder) {
     decl.controls.push_back(
         ControlDecl{.kind = ControlKind::ListView, .name = T("超级列表框1"), .rect = {12, 76, 216, 433}});
     ASSERT_TRUE(LoadWindow(decl, LoggingHandlers(log)));
-    Window* w = FindWindow("main");
-    const auto widget = [&](const char* name) { return w->control(T(name)).widget(); };
-    auto next = [](QWidget* from) {
-        QWidget* x = from->nextInFocusChain();
-        while (x != from && !(x->focusPolicy() & Qt::TabFocus)) x = x->nextInFocusChain();
-        return x;
-    };
-    EXPECT_EQ(next(widget("组合框_查询")), widget("按钮_X"));
-    EXPECT_EQ(next(widget("按钮_X")), widget("编辑框_搜索"));
-    EXPECT_EQ(next(widget("编辑框_搜索")), widget("超级列表框1"));
+    const auto widget = [](const char* name) { return FindWindow("main")->control(T(name)).widget(); };
+    EXPECT_EQ(NextOnTab(widget("组合框_查询")), widget("按钮_X"));
+    EXPECT_EQ(NextOnTab(widget("按钮_X")), widget("编辑框_搜索"));
+    EXPECT_EQ(NextOnTab(widget("编辑框_搜索")), widget("超级列表框1"));
 }
 
 TEST_F(WindowModel, ListAndImageButtonEventsReachTheirHandlersWithTheRow) {

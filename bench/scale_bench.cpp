@@ -61,6 +61,7 @@
 #include <optional>
 #include <string>
 #include <vector>
+#include "bench_timing.h"
 #include "build_paths.h"
 
 extern char** environ;
@@ -68,11 +69,6 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-double MsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 // Processor time of the whole process, milliseconds: on a machine shared with
 // other work the wall clock also counts the time others had the processor.
@@ -84,7 +80,7 @@ double ProcessCpuMs() {
 
 // Wall-clock and processor milliseconds since it was made.
 struct Stopwatch {
-    Clock::time_point wallStart = Clock::now();
+    BenchClock::time_point wallStart = BenchClock::now();
     double cpuStart = ProcessCpuMs();
     double wallMs() const { return MsSince(wallStart); }
     double cpuMs() const { return ProcessCpuMs() - cpuStart; }
@@ -145,7 +141,7 @@ void Note(const std::string& text) {
 // Processes events until `done` holds (then once more, so the list draws what
 // it now shows). False after `timeoutMs`.
 bool WaitUntil(const std::function<bool()>& done, double timeoutMs = 300000) {
-    const auto start = Clock::now();
+    const auto start = BenchClock::now();
     while (!done()) {
         if (MsSince(start) > timeoutMs) return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
@@ -437,7 +433,7 @@ double CpuMs(const rusage& used) {
 bool ShellRead(const std::string& book, double* wallMs, double* cpuMs) {
     *wallMs = *cpuMs = 1e300;
     for (int run = 0; run < 3; ++run) {
-        const auto at = Clock::now();
+        const auto at = BenchClock::now();
         rusage used{};
         if (Spawn({"sqlite3", book, "select 姓名,手机 from 通讯录 order by 姓名"}, nullptr, &used) != 0) return false;
         *wallMs = std::min(*wallMs, MsSince(at));
@@ -465,7 +461,7 @@ SizeFigures MeasureSize(long long contacts, const std::string& cache, int rounds
     ContactBookShape shape;
     shape.contacts = static_cast<int>(contacts);
     std::string error;
-    const auto making = Clock::now();
+    const auto making = BenchClock::now();
     const std::string cached = CachedContactBook(delivered.string(), cache, shape, &error);
     if (cached.empty()) {
         std::printf("    cannot make the book: %s\n", error.c_str());

@@ -55,6 +55,7 @@
 #include <sstream>
 #include <string>
 #include <vector>
+#include "bench_timing.h"
 #include "build_paths.h"
 
 extern char** environ;
@@ -62,11 +63,6 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-double MsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 // The value below which `share` of the values lie (0.5: the median).
 double Percentile(std::vector<double> values, double share) {
@@ -308,7 +304,7 @@ bool MakeServerBook(const Server& server, const std::string& database, const std
         sqlite3_close(local);
         return false;
     }
-    const auto at = Clock::now();
+    const auto at = BenchClock::now();
     const long long rows = CopyTable(server, database, local, "通讯录");
     sqlite3_close(local);
     if (rows < 0) {
@@ -339,7 +335,7 @@ struct SaveOutcome {
 // when another client stored the contact since it was read.
 void SaveOnce(DBConnection& book, long long id, SaveOutcome& outcome) {
     const Text key = Text::fromUtf8(std::to_string(id));
-    const auto at = Clock::now();
+    const auto at = BenchClock::now();
     RecordSet contact;
     contact.SetConnection(book);
     bool stored = false, opened = false;
@@ -508,7 +504,7 @@ bool RunClients(const Server& server, const std::string& database, const ClientR
         }
     }
     // Every client starts at once, on its own connection already open.
-    const auto started = Clock::now();
+    const auto started = BenchClock::now();
     for (auto& child : children) {
         if (!child.in) continue;
         std::fputs(allReady ? "go\n" : "stop\n", child.in);
@@ -600,7 +596,7 @@ std::string Padded(const std::string& text, int width) {
 // One keystroke's statement: opened, counted and its first screen read, as
 // the list shows it. The milliseconds, or -1 when the statement fails.
 double SearchOnce(DBConnection& book, const Text& sql, int* rows) {
-    const auto at = Clock::now();
+    const auto at = BenchClock::now();
     RecordSet found;
     found.SetConnection(book);
     if (!found.Open(sql, RecordSet::kSqlText)) return -1;
@@ -729,7 +725,7 @@ int main(int argc, char** argv) {
     ContactBookShape shape;
     shape.contacts = options.contacts;
     std::string error;
-    auto at = Clock::now();
+    auto at = BenchClock::now();
     const std::string cached =
         CachedContactBook((fs::path(VARELO_PROGRAM_DIR) / "VRL3.mdb").string(), options.cache, shape, &error);
     if (cached.empty()) {
@@ -745,7 +741,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string database = "server_bench";
-    at = Clock::now();
+    at = BenchClock::now();
     if (!MakeServerBook(server, database, cached, options.limitSeconds, &error)) {
         std::printf("    cannot make the server book: %s\n", error.c_str());
         return 1;

@@ -1,5 +1,6 @@
 #include "services/db/detail/cell_text.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -178,6 +179,19 @@ std::optional<std::string> NormalizedDate(std::string_view s) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", y, m, d, hh, mm, ss);
     return std::string(buf);
+}
+
+std::vector<std::pair<long long, std::size_t>> AwaitKeyedRows(const long long* ids, std::size_t count,
+                                                              std::vector<Row>& rows) {
+    rows.assign(count, Row());
+    std::vector<std::pair<long long, std::size_t>> wanted(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        rows[i].rowid = ids[i];
+        rows[i].gone = true;
+        wanted[i] = {ids[i], i};
+    }
+    std::sort(wanted.begin(), wanted.end());
+    return wanted;
 }
 
 }  // namespace dbdetail

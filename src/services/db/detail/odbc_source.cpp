@@ -508,14 +508,7 @@ private:
     // the table no longer holds leaves its row gone.
     bool readKeyedRows(const ResultData& result, const std::string& sql, const long long* ids, std::size_t count,
                        std::vector<Row>& rows) {
-        rows.assign(count, Row());
-        std::vector<std::pair<long long, std::size_t>> wanted(count);
-        for (std::size_t i = 0; i < count; ++i) {
-            rows[i].rowid = ids[i];
-            rows[i].gone = true;
-            wanted[i] = {ids[i], i};
-        }
-        std::sort(wanted.begin(), wanted.end());
+        const auto wanted = AwaitKeyedRows(ids, count, rows);
         Handle st(SQL_HANDLE_STMT, dbc_->get());
         if (!st.get()) return fail(SQL_HANDLE_DBC, dbc_->get()) >= 0;
         if (!SQL_SUCCEEDED(SQLExecDirect(st.get(), (SQLCHAR*)sql.c_str(), SQL_NTS)))

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace dbdetail {
@@ -80,6 +81,10 @@ void AppendCell(std::string& packed, const Cell& cell);
 void AppendBytesCell(std::string& packed, Cell::Kind kind, const char* data, std::size_t size);
 Cell CellAt(const std::string& packed, int column);
 std::string PackRow(const std::vector<Cell>& cells);
+// Starts a keyed read of `count` rows: each row holds its identity and is gone
+// until the read finds it. Returns (identity, row index) in identity order.
+std::vector<std::pair<long long, std::size_t>> AwaitKeyedRows(const long long* ids, std::size_t count,
+                                                              std::vector<Row>& rows);
 
 // A result is read in one of two ways. Static: `rows` holds every row with
 // its values. Keyed (a plain "select * from <table> ..." on a source that can

@@ -285,16 +285,8 @@ public:
     }
 
     bool fetchRows(const ResultData& result, const long long* ids, std::size_t count, std::vector<Row>& rows) override {
-        rows.assign(count, Row());
-        // Where each identity asked for goes; an identity the table no longer
-        // holds leaves its row gone.
-        std::vector<std::pair<long long, std::size_t>> wanted(count);
-        for (std::size_t i = 0; i < count; ++i) {
-            rows[i].rowid = ids[i];
-            rows[i].gone = true;
-            wanted[i] = {ids[i], i};
-        }
-        std::sort(wanted.begin(), wanted.end());
+        // An identity the table no longer holds leaves its row gone.
+        const auto wanted = AwaitKeyedRows(ids, count, rows);
         std::lock_guard lock(mutex_);
         clearErrors();
         sqlite3_stmt* st = cachedStatement(result.fetchSql);
